@@ -1,0 +1,49 @@
+// The program's console: every message goes through here, so tests can
+// capture both streams and the quiet mode of the XML import is honoured in
+// one place.
+#ifndef VORT64_BASE_CONSOLE_H_
+#define VORT64_BASE_CONSOLE_H_
+
+#include <ostream>
+#include <string_view>
+
+namespace vort64 {
+
+class Console {
+ public:
+  Console(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+  Console(const Console&) = delete;
+  Console& operator=(const Console&) = delete;
+
+  // quietOutput: switched on for the custom-settings import and never off again.
+  bool quiet() const { return quiet_; }
+  void SetQuiet() { quiet_ = true; }
+
+  // Standard output, whatever the quiet mode.
+  void Out(std::string_view text) { out_ << text; }
+  void OutWide(std::wstring_view text);
+  // Standard output, withheld while quiet.
+  void Say(std::string_view text) {
+    if (!quiet_) Out(text);
+  }
+  void SayWide(std::wstring_view text) {
+    if (!quiet_) OutWide(text);
+  }
+  // Standard error, whatever the quiet mode.
+  void Err(std::string_view text) { err_ << text; }
+  void ErrWide(std::wstring_view text);
+
+  void Flush() {
+    out_.flush();
+    err_.flush();
+  }
+
+ private:
+  std::ostream& out_;
+  std::ostream& err_;
+  bool quiet_ = false;
+};
+
+}  // namespace vort64
+
+#endif  // VORT64_BASE_CONSOLE_H_

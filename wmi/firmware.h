@@ -1,0 +1,87 @@
+// The seam between the program and the firmware. Two implementations sit
+// behind it: the Windows WMI provider (namespace ROOT\WMI) and the simulated
+// machine. Everything above it is shared and does not know which side it
+// talks to.
+#ifndef VORT64_WMI_FIRMWARE_H_
+#define VORT64_WMI_FIRMWARE_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vort64 {
+
+// Status of a WMI step, an HRESULT.
+using Status = int32_t;
+inline constexpr Status kStatusOk = 0;
+inline constexpr Status kStatusFailed = static_cast<Status>(0x80004005u);  // E_FAIL
+
+// The raw SMBIOS tables as the firmware publishes them.
+struct RawSmbiosTable {
+  uint8_t smbiosMajor = 0;
+  uint8_t smbiosMinor = 0;
+  std::vector<uint8_t> data;  // the structures one after another; empty when the read failed
+};
+
+// A method parameter: the part of a VARIANT that the firmware methods use.
+struct FirmwareValue {
+  enum class Kind { kEmpty, kNull, kInt16, kInt32, kBytes, kOther };
+
+  Kind kind = Kind::kEmpty;
+  int32_t integer = 0;         // kInt16, kInt32
+  std::vector<uint8_t> bytes;  // kBytes: a one-dimensional byte array
+
+  static FirmwareValue Int16(int16_t v) { return {Kind::kInt16, v, {}}; }
+  static FirmwareValue Int32(int32_t v) { return {Kind::kInt32, v, {}}; }
+  static FirmwareValue Bytes(std::vector<uint8_t> b) { return {Kind::kBytes, 0, std::move(b)}; }
+};
+
+struct NamedValue {
+  std::wstring name;
+  FirmwareValue value;
+};
+
+// One method execution on one object.
+struct MethodCall {
+  std::wstring className;            // the class whose method signature is used
+  std::wstring objectPath;           // the instance the method runs on
+  std::wstring method;
+  std::vector<NamedValue> in;        // put in this order
+  std::vector<std::wstring> outNames;  // read in this order
+};
+
+class Firmware {
+ public:
+  virtual ~Firmware() = default;
+
+  // Opens the connection to the firmware's namespace. Returns false when it
+  // could not be opened; every method call then fails.
+  virtual bool Open() = 0;
+  virtual bool IsOpen() const = 0;
+  // Closes the connection; the destructor does it too.
+  virtual void Close() = 0;
+
+  // Reads the raw SMBIOS tables afresh. False leaves the table empty.
+  virtual bool ReadRawSmbiosTable(RawSmbiosTable& table) = 0;
+
+  // Runs an instance query and reports each instance's InstanceName in
+  // enumeration order: the text, or nothing when it could not be read or is
+  // empty or null. Returns the status of the query.
+  virtual Status QueryInstanceNames(std::wstring_view query,
+                                    std::vector<std::optional<std::wstring>>& names) = 0;
+
+  // Executes a method. On success fills `out` with one value per out name
+  // and returns kStatusOk; otherwise returns the status of the step that
+  // failed and leaves `out` unspecified.
+  virtual Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) = 0;
+
+  // The keyboard scan code for a character (OemKeyScan): the low byte is the
+  // scan code. Used for passwords of interfaces below 2.50.
+  virtual uint32_t KeyScan(char c) = 0;
+};
+
+}  // namespace vort64
+
+#endif  // VORT64_WMI_FIRMWARE_H_
