@@ -1,0 +1,237 @@
+#include "wmi/windows/wmi_firmware.h"
+
+#include <utility>
+
+#include "wmi/windows/make_wmi_firmware.h"
+#include "wmi/windows/variant.h"
+
+namespace vort64 {
+
+namespace {
+
+constexpr wchar_t kNamespace[] = L"ROOT\\WMI";
+constexpr wchar_t kRawSmbiosClass[] = L"MSSMBios_RawSMBiosTables";
+constexpr LONG kQueryFlags = WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY;
+
+// COM initialised in the multithreaded model for one scope, and uninitialised
+// at its end when the initialisation succeeded (S_OK or S_FALSE). A thread
+// already in another model (RPC_E_CHANGED_MODE) is left as it was.
+class ComScope {
+ public:
+  explicit ComScope(ComRuntime& com) : com_(com) {
+    uninitialize_ = SUCCEEDED(com_.CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+  }
+  ~ComScope() {
+    if (uninitialize_) com_.CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  ComRuntime& com_;
+  bool uninitialize_ = false;
+};
+
+// The next object of an enumeration, or nothing at its end or on failure.
+ComPtr<IWbemClassObject> NextObject(IEnumWbemClassObject& objects) {
+  ComPtr<IWbemClassObject> object;
+  ULONG returned = 0;
+  const HRESULT hr = objects.Next(static_cast<LONG>(WBEM_INFINITE), 1, object.Put(), &returned);
+  if (FAILED(hr) || returned != 1) object.Reset();
+  return object;
+}
+
+// The 8-bit value of an integer property, 0 when it holds no integer.
+bool GetByteProperty(IWbemClassObject& object, const wchar_t* name, uint8_t& value) {
+  Variant v;
+  CIMTYPE type = 0;
+  if (FAILED(object.Get(name, 0, v.Put(), &type, nullptr))) return false;
+  value = static_cast<uint8_t>(IntegerOf(v.Get()).value_or(0));
+  return true;
+}
+
+}  // namespace
+
+WmiFirmware::WmiFirmware(std::unique_ptr<ComRuntime> com) : com_(std::move(com)) {}
+
+WmiFirmware::~WmiFirmware() { Close(); }
+
+HRESULT WmiFirmware::Connect(ComPtr<IWbemLocator>& locator, ComPtr<IWbemServices>& services) {
+  HRESULT hr = com_->CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IWbemLocator, reinterpret_cast<void**>(locator.Put()));
+  if (FAILED(hr)) return hr;
+  if (!locator) return E_POINTER;
+
+  const Bstr resource(kNamespace);
+  if (!resource) {
+    locator.Reset();
+    return E_OUTOFMEMORY;
+  }
+  hr = locator->ConnectServer(resource.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                              services.Put());
+  if (SUCCEEDED(hr) && !services) hr = E_POINTER;
+  if (FAILED(hr)) {
+    services.Reset();
+    locator.Reset();
+    return hr;
+  }
+
+  hr = com_->CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                               RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
+                               EOAC_NONE);
+  if (FAILED(hr)) {
+    services.Reset();
+    locator.Reset();
+  }
+  return hr;
+}
+
+bool WmiFirmware::Open() {
+  Close();
+  lastResult_ = com_->CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  comInitialized_ = true;
+  // Only a successful initialisation (S_OK, or S_FALSE when the thread was
+  // already initialised in this model) is balanced by an uninitialisation.
+  mayUninitialize_ = SUCCEEDED(lastResult_);
+
+  lastResult_ = Connect(locator_, services_);
+  if (SUCCEEDED(lastResult_)) return true;
+
+  if (mayUninitialize_) com_->CoUninitialize();
+  comInitialized_ = false;
+  return false;
+}
+
+void WmiFirmware::Close() {
+  services_.Reset();
+  locator_.Reset();
+  if (comInitialized_ && mayUninitialize_) com_->CoUninitialize();
+  comInitialized_ = false;
+  mayUninitialize_ = true;
+}
+
+bool WmiFirmware::ReadRawSmbiosTable(RawSmbiosTable& table) {
+  table = RawSmbiosTable{};
+
+  // Declared in this order so that they are released in the reverse one:
+  // object, enumerator, services, locator, and then COM is uninitialised.
+  const ComScope scope(*com_);
+  ComPtr<IWbemLocator> locator;
+  ComPtr<IWbemServices> services;
+  if (FAILED(Connect(locator, services))) return false;
+
+  const Bstr className(kRawSmbiosClass);
+  if (!className) return false;
+  ComPtr<IEnumWbemClassObject> objects;
+  if (FAILED(services->CreateInstanceEnum(className.Get(), 0, nullptr, objects.Put())) ||
+      !objects) {
+    return false;
+  }
+  const ComPtr<IWbemClassObject> object = NextObject(*objects.Get());
+  if (!object) return false;
+
+  RawSmbiosTable read;
+  if (!GetByteProperty(*object.Get(), L"SmbiosMajorVersion", read.smbiosMajor) ||
+      !GetByteProperty(*object.Get(), L"SmbiosMinorVersion", read.smbiosMinor)) {
+    return false;
+  }
+  Variant data;
+  CIMTYPE type = 0;
+  if (FAILED(object->Get(L"SMBiosData", 0, data.Put(), &type, nullptr)) ||
+      !ReadByteArray(data.Get(), read.data)) {
+    return false;
+  }
+  table = std::move(read);
+  return true;
+}
+
+Status WmiFirmware::QueryInstanceNames(std::wstring_view query,
+                                       std::vector<std::optional<std::wstring>>& names) {
+  names.clear();
+  if (!services_) return kStatusFailed;
+
+  const Bstr language(L"WQL");
+  const Bstr text(query);
+  if (!language || !text) return E_OUTOFMEMORY;
+  ComPtr<IEnumWbemClassObject> objects;
+  const HRESULT hr =
+      services_->ExecQuery(language.Get(), text.Get(), kQueryFlags, nullptr, objects.Put());
+  if (FAILED(hr) || !objects) return hr;
+
+  while (const ComPtr<IWbemClassObject> object = NextObject(*objects.Get())) {
+    Variant name;
+    if (FAILED(object->Get(L"InstanceName", 0, name.Put(), nullptr, nullptr)) ||
+        name.Type() != VT_BSTR) {
+      names.emplace_back();
+      continue;
+    }
+    const BSTR text_value = V_BSTR(&name.Get());
+    names.emplace_back(std::wstring(text_value == nullptr ? L"" : text_value,
+                                    SysStringLen(text_value)));
+  }
+  return hr;
+}
+
+Status WmiFirmware::ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) {
+  out.clear();
+  if (!services_) return kStatusFailed;
+
+  const Bstr className(call.className);
+  const Bstr objectPath(call.objectPath);
+  const Bstr method(call.method);
+  if (!className || !objectPath || !method) return E_OUTOFMEMORY;
+
+  ComPtr<IWbemClassObject> classObject;
+  HRESULT hr = services_->GetObject(className.Get(), 0, nullptr, classObject.Put(), nullptr);
+  if (FAILED(hr)) return hr;
+  if (!classObject) return kStatusFailed;
+
+  // The in-parameters go straight into the signature object GetMethod hands
+  // out; the firmware's provider takes that object as the instance.
+  ComPtr<IWbemClassObject> inParams;
+  hr = classObject->GetMethod(call.method.c_str(), 0, inParams.Put(), nullptr);
+  if (FAILED(hr)) return hr;
+  if (!inParams && !call.in.empty()) return Hr(WBEM_E_INVALID_PARAMETER);
+  for (const NamedValue& param : call.in) {
+    Variant value;
+    hr = ToVariant(param.value, value.Put());
+    if (FAILED(hr)) return hr;
+    Variant copy;
+    hr = VariantCopy(copy.Put(), value.Ptr());
+    if (FAILED(hr)) return hr;
+    hr = inParams->Put(param.name.c_str(), 0, copy.Ptr(), 0);
+    if (FAILED(hr)) return hr;
+  }
+
+  ComPtr<IWbemClassObject> outParams;
+  hr = services_->ExecMethod(objectPath.Get(), method.Get(), 0, nullptr, inParams.Get(),
+                             outParams.Put(), nullptr);
+  if (FAILED(hr)) return hr;
+  if (!outParams && !call.outNames.empty()) return kStatusFailed;
+
+  std::vector<FirmwareValue> values;
+  values.reserve(call.outNames.size());
+  for (const std::wstring& name : call.outNames) {
+    Variant got;
+    hr = outParams->Get(name.c_str(), 0, got.Put(), nullptr, nullptr);
+    if (FAILED(hr)) return hr;
+    Variant copy;
+    hr = VariantCopy(copy.Put(), got.Ptr());
+    if (FAILED(hr)) return hr;
+    values.push_back(FromVariant(copy.Get()));
+  }
+  out = std::move(values);
+  return kStatusOk;
+}
+
+uint32_t WmiFirmware::KeyScan(char c) {
+  // The character goes in sign-extended, as a WORD.
+  const auto extended = static_cast<WORD>(static_cast<SHORT>(static_cast<signed char>(c)));
+  return com_->OemKeyScan(extended);
+}
+
+std::unique_ptr<Firmware> MakeWmiFirmware() {
+  return std::make_unique<WmiFirmware>(std::make_unique<SystemComRuntime>());
+}
+
+}  // namespace vort64
