@@ -60,9 +60,9 @@ struct RowChange {
 // lacks, those it has in addition, and those whose fields differ.
 struct VariantDelta {
   uint32_t variant = 0;  // the lowest minor number that selects the layout
-  std::span<const std::wstring_view> lacks;
-  std::span<const CatalogRow> adds;
-  std::span<const RowChange> changes;
+  std::span<const std::wstring_view> lacks = {};
+  std::span<const CatalogRow> adds = {};
+  std::span<const RowChange> changes = {};
 };
 
 // Layouts are named by the lowest minor number that selects them; the
