@@ -1,6 +1,7 @@
 #include "buffer/assign.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 
@@ -22,8 +23,8 @@ struct PasswordStep {
 };
 
 // The old password of the "current password=OLD,..." form as narrow text;
-// empty without the form. A character outside printable ASCII (the blank
-// included) or a password longer than the interface allows is refused with
+// empty without the form. A character outside printable ASCII (a blank is
+// printable) or a password longer than the interface allows is refused with
 // a message, rather than cut or mangled into a different password.
 std::optional<std::string> TakeOldPassword(RunContext& ctx, const ParsedRequest& request) {
   std::string old;
