@@ -13,6 +13,7 @@ namespace vort64 {
 
 class Console;
 class Firmware;
+class ImportResults;
 
 // The firmware's WMI interface version, from the OEM SMBIOS structure.
 struct WmiVersion {
@@ -43,6 +44,9 @@ struct RunContext {
 
   Console& console;
   Firmware& firmware;  // the open connection to the firmware
+  // The custom-settings import's result files and marks; they outlive the
+  // run, since each imported setting is replayed as a run of its own.
+  ImportResults* results = nullptr;
   int32_t lastResult = 0;
 
   WmiVersion version;

@@ -52,6 +52,7 @@ class SettingCatalog {
  public:
   using SettingMap = std::map<std::wstring, SettingInfo, CodeUnitLess>;
   using BootDeviceMap = std::map<uint32_t, BootDevice>;
+  using BootDeviceTable = BootDeviceMap;
 
   // Adding a row assigns the whole SettingInfo under its name.
   void AddSetting(std::wstring name, SettingInfo info);
@@ -72,25 +73,28 @@ class SettingCatalog {
   BootDeviceMap boot_devices_;
 };
 
-// Fills an empty catalog with the variant for interface major.minor and the
-// boot device table.
+// Fills the catalog with the variant for interface major.minor and the boot
+// device table; whatever the catalog held before is dropped.
 void BuildSettingCatalog(SettingCatalog& catalog, uint32_t major, uint32_t minor);
 
-// One row per catalog entry, in catalog order, into `rows` (resized to
-// kSettingExportRows); an entry whose description lacks "Set" leaves its row
-// empty. Returns 0.
+// One row per catalog entry, in catalog order, into `rows` (replaced by
+// kSettingExportRows empty rows first); an entry whose description lacks "Set"
+// leaves its row empty. Returns 0.
 int CollectExportSettings(const SettingCatalog& catalog, std::vector<SettingExportRow>& rows,
                           std::span<const uint8_t> buffer);
-// One row per boot device, ascending by code, into `rows` (resized to
-// kBootDeviceExportRows).
+// One row per boot device, ascending by code, into `rows` (replaced by
+// kBootDeviceExportRows empty rows first).
 void CollectExportBootDevices(const SettingCatalog& catalog, std::vector<BootDeviceExportRow>& rows);
-// The export text of a setting's bytes [offset, end).
+// The export text of a setting's bytes [offset, end). Bytes beyond the end of
+// `buffer` are not read (they are left out of the text).
 std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer,
                                uint32_t offset, uint32_t end);
 
 // The settings the self-test exercises: the current list from interface 2.76
 // on, the legacy list before.
 std::span<const std::wstring_view> AutotestItems(uint32_t major, uint32_t minor);
+std::span<const std::wstring_view> AutotestItemsCurrent();
+std::span<const std::wstring_view> AutotestItemsLegacy();
 
 }  // namespace vort64
 

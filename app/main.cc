@@ -1,0 +1,59 @@
+// The vort64 executable: a wide entry point on Windows, UTF-8 arguments
+// elsewhere, and the choice of firmware: WMI on Windows, the simulated
+// machine otherwise.
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/run.h"
+#include "base/console.h"
+#include "base/text.h"
+
+#if defined(VORT64_SIMULATED)
+#include "sim/machine.h"
+#include "sim/simulated_firmware.h"
+#else
+#include "wmi/wmi_firmware.h"
+#endif
+
+namespace {
+
+vort64::FirmwareFactory MakeFactory() {
+#if defined(VORT64_SIMULATED)
+  const auto getenv = [](const char* name) -> std::optional<std::string> {
+    const char* value = std::getenv(name);
+    if (!value) return std::nullopt;
+    return std::string(value);
+  };
+  const std::filesystem::path dir = vort64::sim::ResolveMachineDirectory(getenv);
+  // The default machine is made on first use; a machine named by
+  // VORT64_MACHINE is taken as it is, even when it is missing.
+  if (!getenv("VORT64_MACHINE") && !std::filesystem::exists(dir)) {
+    std::string error;
+    if (!vort64::sim::CreateMachine(dir, vort64::sim::MachineOptions(), error)) std::cerr << error << '\n';
+  }
+  return [dir] { return std::make_unique<vort64::sim::SimulatedFirmware>(dir); };
+#else
+  return [] { return vort64::MakeWmiFirmware(); };
+#endif
+}
+
+int Main(std::vector<std::wstring> args) {
+  vort64::Console console(std::cout, std::cerr);
+  const int code = vort64::RunProgram(console, MakeFactory(), args);
+  console.Flush();
+  return code;
+}
+
+}  // namespace
+
+#if defined(_WIN32)
+int wmain(int argc, wchar_t** argv) { return Main(std::vector<std::wstring>(argv, argv + argc)); }
+#else
+int main(int argc, char** argv) {
+  std::vector<std::wstring> args;
+  for (int i = 0; i < argc; ++i) args.push_back(vort64::Utf8ToWide(argv[i]));
+  return Main(std::move(args));
+}
+#endif

@@ -1,0 +1,166 @@
+#include "buffer/prompt.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "buffer/buffer_test_util.h"
+
+namespace vort64 {
+namespace {
+
+using testing_util::BlockTest;
+using testing_util::Join;
+using testing_util::Repeat;
+
+constexpr char kPrompts[] = "Enter Current password : \nEnter Changed password : \n";
+
+class PromptTest : public BlockTest {
+ protected:
+  int Prompt(std::string typed, uint32_t offset = 199, uint32_t end = 233, bool supervisor = true) {
+    input_.str(std::move(typed));
+    input_.clear();
+    return PromptPasswordChange(ctx_, request_, block_, offset, end, supervisor, input_);
+  }
+  void SetCurrentPassword(std::string_view text) {
+    std::copy(text.begin(), text.end(), request_.currentPassword.begin());
+    std::copy(text.begin(), text.begin() + std::min<size_t>(text.size(), 12), request_.currentPasswordShort.begin());
+  }
+  std::istringstream input_;
+};
+
+TEST_F(PromptTest, WritesTheLongFormFilledWithZeroCharactersAndSendsTheBlock) {
+  block_[235] = 0x80;
+  SetCurrentPassword("run-password");
+  SetNewPassword("from the command line");
+  EXPECT_EQ(Prompt("old1\nnew12\n"), 1);
+  EXPECT_EQ(Bytes(199, 34), Join({{4, 'o', 'l', 'd', '1'}, Repeat('0', 12), {5, 'n', 'e', 'w', '1', '2'}, Repeat('0', 11)}));
+  EXPECT_EQ(block_[233], 0);
+  EXPECT_EQ(block_[235], 0x81);
+  EXPECT_EQ(Bytes(391, 6), Repeat(238, 6));
+  EXPECT_EQ(TakeOut(), std::string(kPrompts) + "flag for setting : 129\nSet BIOS options Success.\n");
+
+  ASSERT_EQ(firmware_.calls.size(), 1u);
+  EXPECT_EQ(firmware_.calls[0].method, L"SetBiosOptions");
+  EXPECT_EQ(firmware_.In(0, L"Data").bytes, block_);
+  EXPECT_EQ(firmware_.In(0, L"PasswordLen").integer, 12);
+  EXPECT_EQ(firmware_.In(0, L"Password").bytes, Join({Text("run-password"), Repeat(0, 4)}));
+  // The changed password does not outlive the call.
+  EXPECT_EQ(ctx_.newPasswords.buffer, (std::array<char, 33>{}));
+  EXPECT_EQ(ctx_.newPasswords.written, NewPasswords::kSupervisor);
+}
+
+TEST_F(PromptTest, FlagBitAndClockFollowTheVersion) {
+  const struct {
+    uint32_t minor;
+    bool supervisor;
+    uint8_t flag;
+    std::string flagLine;
+    std::vector<uint8_t> clock;
+  } cases[] = {
+      {90, true, 0x41, "flag for setting : 65\n", Repeat(238, 6)},
+      {90, false, 0x42, "flag for setting : 66\n", Repeat(238, 6)},
+      {72, false, 0x42, "flag for setting : 66\n", Repeat(238, 6)},
+      {71, true, 0x40, "", Repeat(238, 6)},
+      {54, true, 0x40, "", Repeat(7, 6)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.minor) + (c.supervisor ? " supervisor" : " user"));
+    Accept(c.minor);
+    std::fill(block_.begin(), block_.end(), 7);
+    block_[235] = 0x40;
+    EXPECT_EQ(Prompt("a b", 260, 294, c.supervisor), 1);
+    EXPECT_EQ(block_[235], c.flag);
+    EXPECT_EQ(Bytes(391, 6), c.clock);
+    EXPECT_EQ(TakeOut(), kPrompts + c.flagLine + "Set BIOS options Success.\n");
+  }
+}
+
+TEST_F(PromptTest, SendsTheShortPasswordBelow256) {
+  Accept(55);
+  SetCurrentPassword("abcdefghijklmnop");
+  EXPECT_EQ(Prompt("o n"), 1);
+  EXPECT_EQ(firmware_.In(0, L"Password").bytes, Text("abcdefghijkl"));
+  EXPECT_EQ(firmware_.In(0, L"PasswordLen").integer, 12);
+}
+
+TEST_F(PromptTest, QuietWithholdsOnlyTheFlagLine) {
+  console_.SetQuiet();
+  EXPECT_EQ(Prompt("o n"), 1);
+  EXPECT_EQ(TakeOut(), kPrompts);
+}
+
+TEST_F(PromptTest, ShortFieldGetsOnlyTheTwoLengths) {
+  std::fill(block_.begin(), block_.end(), 0xAA);
+  EXPECT_EQ(Prompt("old new", 199, 217), 1);
+  EXPECT_EQ(Bytes(199, 19), Join({{3}, Repeat(0xAA, 16), {3}, {0xAA}}));
+}
+
+TEST_F(PromptTest, FailingCodeClearsTheImportMarks) {
+  ImportResults results;
+  ctx_.results = &results;
+  const struct {
+    int32_t code;
+    int result;
+    bool marks;
+    const char* message;
+  } cases[] = {
+      {0, 1, true, "Set BIOS options Success.\n"},
+      {8, 1, true, "Set BIOS options success and reboot required to make function works.\n"},
+      {2, 2, false, "Error: Incorrect password.\n"},
+      {209, 209, false, "Incompatible Data Structure. BIOS Setup Data is unexpected.\n"},
+      {4, 4, false, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    results.overallPass = true;
+    results.rebootRequired = true;
+    firmware_.code = c.code;
+    EXPECT_EQ(Prompt("o n"), c.result);
+    EXPECT_EQ(results.overallPass, c.marks);
+    EXPECT_EQ(results.rebootRequired, c.marks);
+    EXPECT_EQ(TakeOut(), kPrompts + std::string("flag for setting : 1\n") + c.message);
+    EXPECT_EQ(ctx_.newPasswords.buffer, (std::array<char, 33>{}));
+  }
+}
+
+TEST_F(PromptTest, PasswordsThatCannotBeWrittenAreRefusedBeforeAnythingIsSent) {
+  const std::string tooLong(17, 'x');
+  const struct {
+    uint32_t minor;
+    std::string typed;
+    const char* err;
+  } cases[] = {
+      {90, "", "No password entered.\n"},
+      {90, "   \n  only-one ", "No password entered.\n"},
+      {90, tooLong + " new", "The length of password is too long.\n"},
+      {90, "old " + tooLong, "The length of password is too long.\n"},
+      {55, "old 1234567890123", "The length of password is too long.\n"},  // 12 below 2.56
+      {90, "old ne\x01w", "Invalid Character\n\n"},
+      {90, "\xc3\xa9t\xc3\xa9 new", "Invalid Character\n\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.typed));
+    Accept(c.minor);
+    std::fill(block_.begin(), block_.end(), 7);
+    SetNewPassword("kept");
+    EXPECT_EQ(Prompt(c.typed), 0);
+    EXPECT_EQ(TakeOut(), kPrompts);
+    EXPECT_EQ(TakeErr(), c.err);
+    EXPECT_EQ(block_, Repeat(7, 2048));
+    EXPECT_TRUE(firmware_.calls.empty());
+    EXPECT_EQ(std::string(ctx_.newPasswords.buffer.data()), "kept");
+  }
+}
+
+TEST_F(PromptTest, OverlongWordIsConsumedWhole) {
+  // The rest of a long word does not become the next answer.
+  EXPECT_EQ(Prompt(std::string(300, 'a') + " new1\nnext"), 0);
+  EXPECT_EQ(TakeErr(), "The length of password is too long.\n");
+  std::string rest;
+  input_ >> rest;
+  EXPECT_EQ(rest, "next");
+}
+
+}  // namespace
+}  // namespace vort64

@@ -1,0 +1,64 @@
+#include "catalog/catalog.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vort64 {
+namespace {
+
+TEST(CodeUnitLessTest, OrdersByUnsignedCodeUnits) {
+  const CodeUnitLess less;
+  EXPECT_TRUE(less(L"a", L"b"));
+  EXPECT_FALSE(less(L"b", L"a"));
+  EXPECT_FALSE(less(L"a", L"a"));
+  EXPECT_TRUE(less(L"boot", L"boot mode"));  // a prefix sorts first
+  EXPECT_TRUE(less(L"3g/lte", L"above 4g decoding"));
+  EXPECT_TRUE(less(L"Z", L"a"));              // no case folding
+  EXPECT_TRUE(less(L"hdd0 port", L"hdd0/x"));  // ' ' before '/'
+  EXPECT_TRUE(less(L"z", L"\u00e9"));
+  EXPECT_TRUE(less(L"z", L"\uff01"));  // high code units are large, not negative
+}
+
+TEST(SettingCatalogTest, LookupsAreExact) {
+  SettingCatalog catalog;
+  catalog.AddSetting(L"boot mode", SettingInfo{L"Get/Set Boot Mode", L"0 : Legacy", L"Post Behaviors", 1, 311});
+  EXPECT_TRUE(catalog.HasSetting(L"boot mode"));
+  EXPECT_FALSE(catalog.HasSetting(L"Boot Mode"));
+  EXPECT_FALSE(catalog.HasSetting(L" boot mode"));
+  EXPECT_FALSE(catalog.HasSetting(L"boot mode "));
+  EXPECT_FALSE(catalog.HasSetting(L"boot"));
+  EXPECT_EQ(catalog.GetSettingOffset(L"boot mode"), 311u);
+  EXPECT_EQ(catalog.GetSettingSize(L"boot mode"), 1u);
+  EXPECT_EQ(catalog.GetSettingOffset(L"Boot Mode"), 0u);
+  EXPECT_EQ(catalog.GetSettingSize(L"Boot Mode"), 0u);
+  EXPECT_EQ(catalog.FindSetting(L"missing"), nullptr);
+}
+
+TEST(SettingCatalogTest, AddingAgainReplacesTheWholeRow) {
+  SettingCatalog catalog;
+  catalog.AddSetting(L"x", SettingInfo{L"first", L"m1", L"c1", 2, 10});
+  catalog.AddSetting(L"x", SettingInfo{L"second", L"", L"c2", 1, 20});
+  ASSERT_EQ(catalog.settings().size(), 1u);
+  const SettingInfo* info = catalog.FindSetting(L"x");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(info->description, L"second");
+  EXPECT_EQ(info->meaning, L"");
+  EXPECT_EQ(info->category, L"c2");
+  EXPECT_EQ(info->size, 1u);
+  EXPECT_EQ(info->offset, 20u);
+}
+
+TEST(SettingCatalogTest, BootDevicesAscendByCode) {
+  SettingCatalog catalog;
+  catalog.AddBootDevice(16, BootDevice{L"Boot device table", L"USB Other Devices"});
+  catalog.AddBootDevice(2, BootDevice{L"Boot device table", L"CD/DVD Drive"});
+  catalog.AddBootDevice(14, BootDevice{L"Boot device table", L"2nd HDD"});
+  std::vector<uint32_t> codes;
+  for (const auto& [code, device] : catalog.bootDevices()) codes.push_back(code);
+  EXPECT_EQ(codes, (std::vector<uint32_t>{2, 14, 16}));
+}
+
+}  // namespace
+}  // namespace vort64

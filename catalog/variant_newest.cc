@@ -1,0 +1,150 @@
+// The newest setting layout (interface 2.90 and later), whole: by group and
+// ascending offset, one setting per line: name, offset, size, group, allowed
+// values, description.
+#include "catalog/tables.h"
+
+namespace vort64 {
+namespace {
+
+using enum Category;
+
+// clang-format off
+constexpr CatalogRow kRows[] = {
+    // System Function
+    {L"asf support", 12, 1, kSystemFunction, kOnOff, L"Get/Set ASF, if WMI version >= 2.56"},
+    {L"asf configuration", 13, 1, kSystemFunction, L"0 : Disabled, 1 : Enabled, 255 : Not Supported. Function not support when ASF Support is set to Disabled", L"Get/Set ASF configuration, if WMI version >= 2.56"},
+    {L"intel vtx", 14, 1, kSystemFunction, kOnOff, L"Get/Set VTX, if WMI version >= 2.56"},
+    {L"intel vtd", 15, 1, kSystemFunction, kOnOff, L"Get/Set VTD, if WMI version >= 2.56"},
+    {L"trusted execution technology", 16, 1, kSystemFunction, kOnOff, L"Get/Set Trusted Execution Technology, if WMI version >= 2.87"},
+    {L"amd-iommu", 17, 1, kSystemFunction, kOnOff, L"Get/Set AMD IOMMU, if WMI version >= 2.56"},
+    {L"amd-svm", 18, 1, kSystemFunction, kOnOff, L"Get/Set AMD SVM, if WMI version >= 2.56"},
+    {L"above 4g decoding", 19, 1, kSystemFunction, kOnOff, L"Get/Set Above 4G decoding, if WMI version >= 2.85"},
+    {L"re-size bar support", 20, 1, kSystemFunction, kOnOff, L"Get/Set Re-Size BAR Support, if WMI version >= 2.85"},
+    {L"vmd controller", 21, 1, kSystemFunction, kOnOff, L"Get/Set VMD Controller Support, if WMI version >= 2.86"},
+    {L"active efficient cores", 22, 1, kSystemFunction, kOnOff, L"Get/Set Active Efficient Cores Support, if WMI version >= 2.90"},
+    {L"gna device", 23, 1, kSystemFunction, kOnOff, L"Get/Set GNA Device Support, if WMI version >= 2.90"},
+    // Device Control
+    {L"touchpad", 51, 1, kDeviceControl, L"0: I2C, 1 : PS/2, 255 : Not Supported", L"Get/Set Touchpad"},
+    {L"xhci support", 52, 1, kDeviceControl, kOnOff, L"Get/Set xHCI, if WMI version >= 2.56"},
+    {L"wi-fi", 53, 1, kDeviceControl, kOnOff, L"Get/Set Wi-Fi Module (commercial only), if WMI version >= 2.56"},
+    {L"wigig", 54, 1, kDeviceControl, kOnOff, L"Get/Set WiGig (commercial only), if WMI version >= 2.56"},
+    {L"bluetooth", 55, 1, kDeviceControl, kOnOff, L"Get/Set Bluetooth Module (commercial only), if WMI version >= 2.56"},
+    {L"3g/lte", 56, 1, kDeviceControl, kOnOff, L"Get/Set 3G/LTE Module (commercial only), if WMI version >= 2.56"},
+    {L"card reader", 57, 1, kDeviceControl, kOnOff, L"Get/Set card reader (commercial only), if WMI version >= 2.56"},
+    {L"wired lan", 58, 1, kDeviceControl, kOnOff, L"Get/Set Wired LAN (commercial only), if WMI version >= 2.56"},
+    {L"audio", 59, 1, kDeviceControl, kOnOff, L"Get/Set Audio Controller (commercial only), if WMI version >= 2.56"},
+    {L"camera", 60, 1, kDeviceControl, kOnOff, L"Get/Set camera (commercial only), if WMI version >= 2.56"},
+    {L"fingerprint", 61, 1, kDeviceControl, kOnOff, L"Get/Set fingerprint (commercial only), if WMI version >= 2.56"},
+    {L"tbt detection gain", 62, 1, kDeviceControl, kOnOff, L"Get/Set TBT Detection Gain, if WMI version >= 2.56"},
+    {L"optical drive", 63, 1, kDeviceControl, kOnOff, L"Get/Set Optical Drive, if WMI version >= 2.56"},
+    {L"speaker & headphone", 64, 1, kDeviceControl, kOnOff, L"Get/Set, if WMI version >= 2.56"},
+    {L"microphone", 65, 1, kDeviceControl, kOnOff, L"Get/Set Microphone, if WMI version >= 2.56"},
+    {L"sata mode", 66, 1, kDeviceControl, L"0 : AHCI, 1 : Optane with RAID, 2 : Optane without RAID, 3 : RAID, 255 : Not Supported", L"Get/Set SATA Mode, if WMI version >= 2.56"},
+    {L"usb device filter", 67, 1, kDeviceControl, L"0 : All Allowed, 1 : Keyboard/Mouse Only, 2: USB Storage Read-Only, 255 : Not Supported", L"Get/Set USB Filter, if WMI version >= 2.77"},
+    {L"cnvi wlan/bt", 68, 1, kDeviceControl, kOnOff, L"Get/Set CNVi WLAN/BT, if WMI version >= 2.73"},
+    {L"mac address pass through", 69, 1, kDeviceControl, L"0 : Disabled, 1 : System MAC address, 2 : Customized MAC address, 255 : Not Supported", L"Get/Set MAC Address Passthrough, if WMI version >= 2.82"},
+    {L"thunderbolt controller", 70, 1, kDeviceControl, kOnOff, L"Get/Set Thunderbolt Controller, if WMI version >= 2.82"},
+    {L"world-facing led", 71, 1, kDeviceControl, L"0 : Disabled, 1: S3/S4/S5 Only, 16 : Enabled, 255 : Not Supported", L"Get/Set World-Facing LED, if WMI version >= 2.82"},
+    {L"customized mac address", 72, 6, kDeviceControl, L"Follow the format of MAC address. 0xFFFFFFFFFFFF : Not Supported", L"Get/Set Customized MAC Address, if WMI version >= 2.85"},
+    {L"privacy screen", 78, 1, kDeviceControl, kOnOff, L"Get/Set Privacy Screen, if WMI version >= 2.85"},
+    {L"nvme raid mode", 79, 1, kDeviceControl, kOnOff, L"Get/Set NVMe RAID mode, if WMI version >= 2.85"},
+    {L"display mode", 80, 1, kDeviceControl, L"1 : Auto Select, 2 : Optimus, 3 : nVidia GPU only, 4 : Int Graphics (IGD), 5 : Ext Graphics(PEG), 255 : Not Supported", L"Get/Set Display mode, if WMI version >= 2.86"},
+    // IO Ports
+    {L"usb ports", 81, 1, kIoPorts, kOnOff, L"Get/Set USB Ports (commercial only), if WMI version >= 2.56"},
+    {L"type c", 82, 1, kIoPorts, kOnOff, L"Get/Set Type C Ports (commercial only), if WMI version >= 2.56"},
+    {L"hdd0 port/hdd0(opal) port", 83, 1, kIoPorts, kOnOffAhciOnly, L"Get/Set SATA Port 0 / HDD 0 Port, if WMI version >= 2.61"},
+    {L"hdd1 port/hdd1(opal) port", 84, 1, kIoPorts, kOnOffAhciOnly, L"Get/Set SATA Port 1/HDD 1 Port, if WMI version >= 2.61"},
+    {L"hdd2 port/hdd2(opal) port", 85, 1, kIoPorts, kOnOffAhciOnly, L"Get/Set SATA Port 2/HDD 2 Port, if WMI version >= 2.61"},
+    {L"hdd3 port/hdd3(opal) port", 86, 1, kIoPorts, kOnOffAhciOnly, L"Get/Set SATA Port 3/HDD 3 Port, if WMI version >= 2.61"},
+    {L"hdd4 port/hdd4(opal) port", 87, 1, kIoPorts, kOnOffAhciOnly, L"Get/Set SATA Port 4/HDD 4 Port, if WMI version >= 2.61"},
+    {L"hdd5 port/hdd5(opal) port", 88, 1, kIoPorts, kOnOffAhciOnly, L"Get/Set SATA Port 5/HDD 5 Port, if WMI version >= 2.61"},
+    {L"emmc port", 89, 1, kIoPorts, kOnOff, L"Get/Set eMMC Port, if WMI version >= 2.90"},
+    {L"ufs port", 90, 1, kIoPorts, kOnOff, L"Get/Set UFS Port, if WMI version >= 2.90"},
+    // Power and Event Control
+    {L"network boot", 161, 1, kPowerAndEventControl, kOnOff, L"Get/Set network boot, if WMI version >= 2.56"},
+    {L"wake on lan", 162, 1, kPowerAndEventControl, kOnOff, L"Get/Set wake on LAN, if WMI version >= 2.56"},
+    {L"lid open resume", 163, 1, kPowerAndEventControl, kOnOff, L"Get/Set lid open resume, if WMI version >= 2.56"},
+    {L"wake on wlan", 164, 1, kPowerAndEventControl, kOnOff, L"Get/Set wake on WLAN (commercial only), if WMI version >= 2.56"},
+    {L"power-off usb charge", 165, 1, kPowerAndEventControl, kOnOff, L"Get/Set Power off USB (commercial only), if WMI version >= 2.56"},
+    {L"battery threshold", 166, 1, kPowerAndEventControl, L"1: 10%, 2: 20 %, 3 : 30 %, 255 : Not Supported, not support when Power-off USB Charge is set to Disabled", L"Get/Set Battery Threshold (commercial only), if WMI version >= 2.56"},
+    {L"usb boot", 167, 1, kPowerAndEventControl, kOnOff, L"Get/Set USB Boot, if WMI version >= 2.56"},
+    {L"tbt wake", 168, 1, kPowerAndEventControl, kOnOff, L"Get/Set TBT Wake, if WMI version >= 2.56"},
+    {L"wake on usb while lid closed", 170, 1, kPowerAndEventControl, kOnOff, L"Get/Set Wake on USB while lid closed, if WMI version >= 2.56"},
+    {L"power on by rtc alarm", 171, 1, kPowerAndEventControl, kOnOff, L"Get/Set Power On by RTC Alarm, if WMI version >= 2.73"},
+    {L"hour", 172, 1, kPowerAndEventControl, L"0~23: hour, 255 : Not Supported. Function not support when Power On by RTC Alarm is set to Disabled", L"Get/Set Hour, if WMI version >= 2.73"},
+    {L"minute", 173, 1, kPowerAndEventControl, L"0~59: minute, 255 : Not Supported. Function not support when Power On by RTC Alarm is set to Disabled", L"Get/Set Minute, if WMI version >= 2.73"},
+    {L"second", 174, 1, kPowerAndEventControl, L"0~59: second, 255 : Not Supported. Function not support when Power On by RTC Alarm is set to Disabled", L"Get/Set Second, if WMI version >= 2.73"},
+    {L"tbt wake from s4 support", 176, 1, kPowerAndEventControl, L"0 : Disabled, 1 : Enabled, 255 : Not Supported. Function not support when TBT Wake is set to Disabled", L"Get/Set TBT Wake from S4 Support, if WMI version >= 2.61"},
+    {L"usb wake from s4 support", 177, 1, kPowerAndEventControl, kOnOff, L"Get/Set USB Wake from S4 Support, if WMI version >= 2.61"},
+    {L"wake on lan from dock", 178, 1, kPowerAndEventControl, kOnOff, L"Get/Set Wake on LAN from Dock, if WMI version >= 2.82"},
+    // Security
+    {L"current tpm 1.2 state", 191, 1, kSecurity, L"0: Disabled & Deactive, 1: Enabled & Active, 255 : Not Supported. Function not support without supervisor password", L"Get TPM(TCM) state, TPM 1.2 only, if WMI version >= 2.56"},
+    {L"current tpm 2.0 state", 192, 1, kSecurity, L"0: Not Installed, 1: Installed, 255 : Not Supported. Function not support without supervisor password", L"Get TPM (TCM) state, TPM 2.0 and later, if WMI version >= 2.56"},
+    {L"change tpm 1.2 state", 193, 1, kSecurity, L"0: Disabled & Deactive, 1: Enabled & Active, 2 : No Change, 255 : Not Supported. Function not support without supervisor password", L"Set TPM (TCM) state, TPM 1.2 only, if WMI version >= 2.56"},
+    {L"change tpm 2.0 state", 194, 1, kSecurity, L"0 : Disabled, 1 : Enabled, 255 : Not Supported. Function not support without supervisor password", L"Set TPM (TCM) state, TPM 2.0 and later, if WMI version >= 2.56"},
+    {L"clear tpm(tcm)", 195, 1, kSecurity, L"0 : Do nothing, 1: Clear, 254 : Function Supported, 255 : Not Supported", L"Set Clear TPM (TCM), if WMI version >= 2.56 ; Get Clear TPM(TCM) , if WMI version >= 2.72"},
+    {L"supervisor password is status", 196, 1, kSecurity, L"0: Clear, 1: Set, 255 : Not Supported", L"Get Supervisor Password status, if WMI version >= 2.56"},
+    {L"user password is status", 197, 1, kSecurity, L"0: Clear, 1: Set, 255 : Not Supported", L"Get User Password status, if WMI version >= 2.56"},
+    {L"absolute persistence module", 198, 1, kSecurity, L"0: Disabled, 1: Enabled, 2: Permanently Disabled, 255 : Not Supported", L"Get/Set Absolute Persistence Module, if WMI version >= 2.77"},
+    {L"set supervisor password", 199, 34, kSecurity, kPasswordEntry, L"Set Supervisor Password, if WMI version >= 2.56 ; Clear password, if WMI version >= 2.73"},
+    {L"flag for setting password", 235, 2, kSecurity, L"0 : Do nothing, 1 : Set Supervisor, 2 : Set User Password, 4: Set HDD0/HDD0(OPAL) Password, 8: Set HDD1/HDD1(OPAL) Password, 16: Set HDD2/HDD2(OPAL) Password, 32: Set HDD3/HDD3(OPAL) Password, 64: Set HDD4/HDD4(OPAL) Password, 128: Set HDD5/HDD5(OPAL) Password", L"Flag for setting password, if WMI version >= 2.73"},
+    {L"hdd0/hdd0(opal) password is status", 237, 1, kSecurity, kClearOrSet, L"Get HDD0(OPAL) Device 0 Password (Status), if WMI version >= 2.73"},
+    {L"hdd1/hdd1(opal) password is status", 238, 1, kSecurity, kClearOrSet, L"Get HDD1(OPAL) Device 1 Password (Status), if WMI version >= 2.73"},
+    {L"hdd2/hdd2(opal) password is status", 239, 1, kSecurity, kClearOrSet, L"Get HDD2(OPAL) Device 2 Password (Status), if WMI version >= 2.73"},
+    {L"hdd3/hdd3(opal) password is status", 240, 1, kSecurity, kClearOrSet, L"Get HDD3(OPAL) Device 3 Password (Status), if WMI version >= 2.73"},
+    {L"hdd4/hdd4(opal) password is status", 241, 1, kSecurity, kClearOrSet, L"Get HDD4(OPAL) Device 4 Password (Status), if WMI version >= 2.73"},
+    {L"hdd5/hdd5(opal) password is status", 242, 1, kSecurity, kClearOrSet, L"Get HDD5(OPAL) Device 5 Password (Status), if WMI version >= 2.73"},
+    {L"password on boot", 255, 1, kSecurity, kOnOff, L"Get/Set Password on boot, if WMI version >= 2.56"},
+    {L"secure boot", 259, 1, kSecurity, L"0 : Disabled, 1 : Enabled, 255 : Not Supported. Function not support when Boot Mode is set to Legacy", L"Get/Set Secure Boot status, if WMI version >= 2.56"},
+    {L"set user password", 260, 34, kSecurity, L"password, Empty : Clear password, DoNotChange : keep password. Function not support without supervisor password", L"Set User Password, if WMI version >= 2.56 ; Clear password, if WMI version >= 2.71"},
+    {L"tpm detection selection", 294, 1, kSecurity, L"1 : dTPM, 2 : fTPM/PTT, 255 : Not Supported", L"Get/Set Tpm Detection Selection, if WMI version >= 2.87"},
+    {L"authorized signatures", 295, 1, kSecurity, kOnOff, L"Get/Set Authorized Signatures, if WMI version >= 2.87"},
+    {L"tpm device selection", 296, 1, kSecurity, L"0 : iPTT, 1 : dTPM, 2 : PSP fTPM, 3 : Pluton fTPM,  255 : Not Supported. iPTT: Intel only dTPM: Discrete TPM onlynPSP fTPM : AMD only Pluton fTPM : Support Microsoft Pluton only", L"Get/Set TPM Device Selection, if WMI version >= 2.90"},
+    // Post Behaviors
+    {L"f12 boot menu", 301, 1, kPostBehaviors, kOnOff, L"Get/Set Boot Menu setting, if WMI version >= 2.56"},
+    {L"function key behavior", 302, 1, kPostBehaviors, L"0: Function Key, 2: Media Key, 255 : Not Supported", L"Get/Set Function key, if WMI version >= 2.56"},
+    {L"d2d recovery", 303, 1, kPostBehaviors, kOnOff, L"Get/Set D2D Recovery setting, if WMI version >= 2.56"},
+    {L"display language", 304, 1, kPostBehaviors, L"0 : English, 1 : Danish, 2 : Spanish, 3 : Portuguese, 4 : Norwegian, 5 :  Swedish, 6 : Dutch, 7 : Japanese, 8 : Traditional Chinese, 9 : French, 10 : Simplified Chinese, 11 : Thai, 12 : Russian, 13 : Finnish, 255 : Not Supported", L"Get/Set Display Language, if WMI version >= 2.73"},
+    {L"keyboard backlight timeout", 305, 1, kPostBehaviors, kOnOff, L"Get/Set Keyboard backlight timeout, if WMI version >= 2.73"},
+    {L"internal kb numpad", 306, 1, kPostBehaviors, kOnOff, L"Get/Set Internal KB Numpad, if WMI version >= 2.73"},
+    {L"fast boot", 307, 1, kPostBehaviors, kOnOff, L"Get/Set Fast Boot, if WMI version >= 2.73"},
+    {L"lock bios version", 308, 1, kPostBehaviors, kOnOff, L"Get/Set Lock BIOS Version, if WMI version >= 2.73"},
+    {L"rollback old bios version", 309, 1, kPostBehaviors, L"0 : Unsupported, 1 : Supported, 255 : Function Not Supported", L"Get/Set Rollback Old BIOS Version, if WMI version >= 2.73"},
+    {L"boot mode", 311, 1, kPostBehaviors, L"0 : Legacy, 1 : UEFI, , 255 : Not Supported", L"Get/Set Boot Mode, if WMI version >= 2.56"},
+    {L"boot priority order", 312, 16, kPostBehaviors, L"1st priority, 2nd priority, 3rd priority, \u2026, 16th priority. 255 : terminate. Refer to Boot device table in the end of this file", L"Get/Set Boot Priority Order, if WMI version >= 2.56"},
+    {L"post animation & sound", 328, 1, kPostBehaviors, kOnOff, L"Get/Set D2D POST Animation & Sound, if WMI version >= 2.56"},
+    {L"sound", 329, 1, kPostBehaviors, L"0 : Mute, 1 : Unmute, 255 : Not Supported", L"Get/Set Sound, if WMI version >= 2.73"},
+    {L"save settings to user setup defaults", 330, 1, kPostBehaviors, L"0 : Do Nothing, 1 : Save, 255 : Not Supported", L"Set Save Settings to User Setup Defaults, if WMI version >= 2.77"},
+    // Date and Time
+    {L"date", 391, 3, kDateAndTime, L"Year, Month (1~12), Date (1~31). 238 : Do not change, 255 : Not Supported. 24 hour format", L"Get/Set System Date (MM/DD/YY), if WMI version >= 2.56"},
+    {L"time", 394, 3, kDateAndTime, L"Hour (0~23) : Minute (0~59) : Second (0~59), 238 : Do not change, 255 : Not Supported. 24 hour format", L"Get/Set System Time (HH:MM:SS)"},
+    // Expansion
+    {L"set hdd0 password", 397, 34, kExpansion, kPasswordEntry, L"Set HDD0 Password, if WMI version >= 2.56 ; Clear password, if WMI version >= 2.73"},
+    {L"set hdd1 password", 431, 34, kExpansion, kPasswordEntry, L"Set HDD1 Password, if WMI version >= 2.56 ; Clear password, if WMI version >= 2.73"},
+    {L"set hdd2 password", 465, 34, kExpansion, kPasswordEntry, L"Set HDD2 Password, if WMI version >= 2.56 ; Clear password, if WMI version >= 2.73"},
+    {L"set hdd3 password", 499, 34, kExpansion, kPasswordEntry, L"Set HDD3 Password, if WMI version >= 2.56 ; Clear password, if WMI version >= 2.73"},
+    {L"set hdd4 password", 533, 34, kExpansion, kPasswordEntry, L"Set HDD4 Password, if WMI version >= 2.56 ; Clear password, if WMI version >= 2.73"},
+    {L"set hdd5 password", 567, 34, kExpansion, kPasswordEntry, L"Set HDD5 Password, if WMI version >= 2.56 ; Clear password, if WMI version >= 2.73"},
+    {L"revert hdd0(opal) device", 601, 32, kExpansion, L"PSID for reverting OPAL device", L"Revert HDD0(OPAL) Device, if WMI version >= 2.74"},
+    {L"revert hdd1(opal) device", 633, 32, kExpansion, kPsidEntry, L"Revert HDD1(OPAL) Device, if WMI version >= 2.74"},
+    {L"revert hdd2(opal) device", 665, 32, kExpansion, kPsidEntry, L"Revert HDD2(OPAL) Device, if WMI version >= 2.74"},
+    {L"revert hdd3(opal) device", 697, 32, kExpansion, kPsidEntry, L"Revert HDD3(OPAL) Device, if WMI version >= 2.74"},
+    {L"revert hdd4(opal) device", 729, 32, kExpansion, kPsidEntry, L"Revert HDD4(OPAL) Device, if WMI version >= 2.74"},
+    {L"revert hdd5(opal) device", 761, 32, kExpansion, kPsidEntry, L"Revert HDD5(OPAL) Device, if WMI version >= 2.74"},
+    {L"set hdd0(opal) password", 793, 66, kExpansion, kPasswordEntry, L"Set HDD0(OPAL) Password, if WMI version >= 2.79 ; Clear password, if WMI version >= 2.79"},
+    {L"set hdd1(opal) password", 859, 66, kExpansion, kPasswordEntry, L"Set HDD1(OPAL) Password, if WMI version >= 2.79 ; Clear password, if WMI version >= 2.79"},
+    {L"set hdd2(opal) password", 925, 66, kExpansion, kPasswordEntry, L"Set HDD2(OPAL) Password, if WMI version >= 2.79 ; Clear password, if WMI version >= 2.79"},
+    {L"set hdd3(opal) password", 991, 66, kExpansion, kPasswordEntry, L"Set HDD3(OPAL) Password, if WMI version >= 2.79 ; Clear password, if WMI version >= 2.79"},
+    {L"set hdd4(opal) password", 1057, 66, kExpansion, kPasswordEntry, L"Set HDD4(OPAL) Password, if WMI version >= 2.79 ; Clear password, if WMI version >= 2.79"},
+    {L"set hdd5(opal) password", 1123, 66, kExpansion, kPasswordEntry, L"Set HDD5(OPAL) Password, if WMI version >= 2.79 ; Clear password, if WMI version >= 2.79"},
+    // SMBIOS information
+    {L"asset tag number", 1201, 22, kSmbiosInformation, L"Up to 22 characters, alphabet or digit only. Must be the same as SMBIOS type 3 offset 08h", L"Get/Set Asset Tag Number, if WMI version >= 2.89"},
+    {L"ownership tag number", 1223, 50, kSmbiosInformation, L"Up to 50 characters, alphabet or digit only. Must be the same as SMBIOS type 11 string 02h.", L"Get/Set Ownership Tag Number, if WMI version >= 2.89"},
+};
+// clang-format on
+
+}  // namespace
+
+std::span<const CatalogRow> NewestVariantRows() { return kRows; }
+
+}  // namespace vort64

@@ -1,0 +1,19 @@
+// Output shared by the command-line parser and the value parsers.
+#ifndef VORT64_CLI_MESSAGES_H_
+#define VORT64_CLI_MESSAGES_H_
+
+#include <string_view>
+
+#include "base/console.h"
+
+namespace vort64 {
+
+// The usage text: three wide lines on standard output, withheld while quiet.
+void ShowUsage(Console& console);
+
+// A message on standard error that quiet output withholds.
+void ErrUnlessQuiet(Console& console, std::string_view text);
+
+}  // namespace vort64
+
+#endif  // VORT64_CLI_MESSAGES_H_

@@ -1,0 +1,372 @@
+#include "cli/parser.h"
+
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "base/console.h"
+#include "base/text.h"
+#include "cli/messages.h"
+#include "cli/password_items.h"
+#include "cli/text_rules.h"
+#include "cli/value_parsers.h"
+
+namespace vort64 {
+namespace {
+
+// The argument positions.
+constexpr size_t kPasswordSwitch = 1;
+constexpr size_t kPassword = 2;
+constexpr size_t kFunctionSwitch = 3;
+constexpr size_t kItemSpecification = 4;
+
+std::wstring WithoutFirstCharacter(std::wstring_view text) {
+  return text.empty() ? std::wstring() : std::wstring(text.substr(1));
+}
+
+// The arguments of one parse, each as the C runtime would see it.
+class Arguments {
+ public:
+  explicit Arguments(std::span<const std::wstring> args) : args_(args) {}
+  size_t count() const { return args_.size(); }
+  std::wstring_view operator[](size_t i) const { return CText(args_[i]); }
+
+ private:
+  std::span<const std::wstring> args_;
+};
+
+// The block that repeats what was understood. `value` is the number of the
+// value line, or nothing for a block without one.
+void WriteEcho(RunContext& ctx, const Arguments& args, const ParsedRequest& request,
+               std::optional<uint32_t> value) {
+  std::wstring text = L"Password = " + CurrentPasswordAsKept(ctx, args[kPassword]) + L"\n";
+  text += L"FunctionName = " + WithoutFirstCharacter(args[kFunctionSwitch]) + L"\n";
+  text += L"Item = " + request.itemText + L"\n";
+  if (value) {
+    const uint32_t minor = ctx.version.minor;
+    if (minor >= 79 && request.itemName == L"customized mac address") {
+      text += L"Value = ";
+      for (size_t i = 0; i < request.macAddress.size(); ++i) {
+        if (i > 0) text += L"-";
+        text += std::to_wstring(request.macAddress[i]);
+      }
+      text += L"\n";
+    } else {
+      text += L"Value = " + std::to_wstring(*value) + L"\n";
+    }
+    if (const auto bit = PasswordFlagBit(minor, request.itemName)) {
+      text += L"Item = flag for setting\nValue = " + std::to_wstring(*bit) + L"\n";
+    }
+  }
+  text += L"\n";
+  ctx.console.SayWide(text);
+}
+
+// The raw and the custom-settings file operations: the item specification
+// is the file name.
+bool ParseFileRequest(RunContext& ctx, const Arguments& args, ParsedRequest& out,
+                      std::wstring_view valueText, std::string& fileName,
+                      std::string_view extension) {
+  Console& console = ctx.console;
+  if (!valueText.empty()) {
+    console.Err("Invalid argument\n\n");
+    ShowUsage(console);
+    return false;
+  }
+  if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
+  WriteEcho(ctx, args, out, std::nullopt);
+  fileName = WideToUtf8(std::wstring_view(out.itemName).substr(0, kMaxArgumentLength));
+  if (fileName.find(extension) == std::string::npos) {
+    console.Out(" File : " + fileName + " not " + std::string(extension) + " file \n\n");
+    return false;
+  }
+  if (out.functionName == L"import-custom-settings") {
+    console.SetQuiet();
+    out.openResultFiles = true;
+  }
+  return true;
+}
+
+// Converts the value text of a "set" or "set-default" by item; returns the
+// number for the value line.
+std::optional<uint32_t> ParseValue(RunContext& ctx, ParsedRequest& out, std::wstring_view valueText) {
+  Console& console = ctx.console;
+  const std::wstring& item = out.itemName;
+  if (IsPasswordItem(item)) {
+    if (!ParsePassword(ctx, valueText, out)) {
+      console.Out("ParsePassword failed\n");
+      return std::nullopt;
+    }
+    return 0;
+  }
+  if (item == L"time") {
+    std::wstring buffer(valueText);
+    if (!ParseTime(buffer, L':', out) && !ParseTime(buffer, L',', out)) {
+      ErrUnlessQuiet(console, "Invalid value of time\n");
+      ShowUsage(console);
+      return std::nullopt;
+    }
+    console.Say("hour == " + std::to_string(out.timeValue[0]) + "\n");
+    console.Say("minute == " + std::to_string(out.timeValue[1]) + "\n");
+    console.Say("second == " + std::to_string(out.timeValue[2]) + "\n");
+    return 0;
+  }
+  using Parser = bool (*)(RunContext&, std::wstring_view, ParsedRequest&);
+  struct Typed {
+    std::wstring_view item;
+    Parser parse;
+  };
+  static constexpr Typed kTyped[] = {
+      {L"date", ParseDate},
+      {L"boot priority order", ParseBootOrder},
+      {L"gpt partition record", ParseGptRecord},
+      {L"customized mac address", ParseMacAddress},
+      {L"asset tag number", ParseAssetTag},
+      {L"ownership tag number", ParseOwnershipTag},
+  };
+  for (const auto& typed : kTyped) {
+    if (item == typed.item) {
+      if (!typed.parse(ctx, valueText, out)) return std::nullopt;
+      return 0;
+    }
+  }
+  // A plain one-byte setting.
+  if (valueText.empty()) {
+    ErrUnlessQuiet(console, "Failed to capture value\n\n");
+    ShowUsage(console);
+    return std::nullopt;
+  }
+  out.byteValue = LowByte(ReadDecimal(valueText));
+  return out.byteValue;
+}
+
+// Splits "current password=OLD,ITEM=VALUE" into the old password, the item
+// text and the value text. False when the "=" or the "," is missing.
+bool SplitCurrentPasswordForm(std::wstring& itemText, std::wstring& valueText,
+                              std::wstring& oldPassword) {
+  std::wstring rest(valueText);
+  InPlaceTokenizer equals(rest);
+  const auto before = equals.Next(L"=");
+  if (!before || !equals.EndedByDelimiter()) return false;
+  const std::wstring newValue(equals.Rest());
+  std::wstring head(*before);
+  InPlaceTokenizer comma(head);
+  const auto old = comma.Next(L",");
+  if (!old || !comma.EndedByDelimiter()) return false;
+  oldPassword = std::wstring(*old);
+  itemText = std::wstring(comma.Rest());
+  valueText = newValue;
+  return true;
+}
+
+bool ParseItemRequest(RunContext& ctx, const SettingCatalog& catalog, const Arguments& args,
+                      ParsedRequest& out) {
+  Console& console = ctx.console;
+  std::wstring specification(args[kItemSpecification]);
+  InPlaceTokenizer tokens(specification);
+  const auto item = tokens.Next(L"=");
+  std::wstring itemText = item ? std::wstring(*item) : std::wstring();
+  std::wstring valueText(tokens.Rest());
+
+  if (itemText == L"current password") {
+    std::wstring oldPassword;
+    if (!SplitCurrentPasswordForm(itemText, valueText, oldPassword)) {
+      ShowUsage(console);
+      return false;
+    }
+    out.formPassword = oldPassword;
+  }
+
+  out.itemText = itemText;
+  out.functionName = AsciiToLower(WithoutFirstCharacter(args[kFunctionSwitch]));
+  out.itemName = AsciiToLower(itemText);
+  NormaliseItemName(console, out, valueText);
+  out.valueText = valueText;
+
+  if (!IsKnownFunction(out.functionName)) {
+    ErrUnlessQuiet(console, "Invalid Function Name\n\n");
+    ShowUsage(console);
+    return false;
+  }
+  const std::wstring& function = out.functionName;
+  if (function == L"export-custom-settings" || function == L"import-custom-settings") {
+    return ParseFileRequest(ctx, args, out, valueText, out.xmlFileName, ".xml");
+  }
+  if (function == L"export-raw-settings" || function == L"import-raw-settings") {
+    return ParseFileRequest(ctx, args, out, valueText, out.binFileName, ".bin");
+  }
+
+  if (!catalog.HasSetting(out.itemName)) {
+    console.Err("Invalid Item auto test\n\n");
+    console.ErrWide(out.itemName + L"\n");
+    if (out.itemName == L"autotest") {
+      console.Err("true auto test\n\n");
+    } else {
+      console.Err("Invalid Item\n\n");
+      ShowUsage(console);
+      return false;
+    }
+  }
+
+  if (FixedText(out.currentPassword).empty() && FixedText(out.currentPasswordShort).empty()) {
+    if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
+  }
+
+  if (function == L"get") {
+    if (!valueText.empty()) {
+      console.Err("Invalid argument\n\n");
+      ShowUsage(console);
+      return false;
+    }
+    WriteEcho(ctx, args, out, std::nullopt);
+    return true;
+  }
+  if (function != L"set" && function != L"set-default") return true;
+
+  const auto value = ParseValue(ctx, out, valueText);
+  if (!value) return false;
+  WriteEcho(ctx, args, out, value);
+  return true;
+}
+
+bool ParseArguments(RunContext& ctx, const SettingCatalog& catalog, const Arguments& args,
+                    ParsedRequest& out) {
+  Console& console = ctx.console;
+  const size_t count = args.count();
+  if (count <= 1) {
+    ShowUsage(console);
+    return false;
+  }
+  if (args[1] == L"/?" || args[1] == L"/h") {
+    ShowUsage(console);
+    return false;
+  }
+  if (count > 5) {
+    ErrUnlessQuiet(console, "Too many arguments\n\n");
+    ShowUsage(console);
+    return false;
+  }
+  // The switches and the item specification must fit the working copies.
+  for (const size_t i : {kPasswordSwitch, kFunctionSwitch, kItemSpecification}) {
+    if (i < count && args[i].size() > kMaxArgumentLength) {
+      ShowUsage(console);
+      return false;
+    }
+  }
+
+  switch (count) {
+    case 2:
+      return true;
+    case 3:
+      if (args[kPasswordSwitch] != L"/password") {
+        ShowUsage(console);
+        return false;
+      }
+      if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
+      out.functionName = L"password";
+      return true;
+    case 4:
+      out.functionName = AsciiToLower(WithoutFirstCharacter(args[kPasswordSwitch]));
+      if (out.functionName != L"password") {
+        console.Err("Invalid Function Name\n");
+        ShowUsage(console);
+        return false;
+      }
+      if (args[kFunctionSwitch] != L"/load-factory-default" &&
+          args[kFunctionSwitch] != L"/load-user-default") {
+        ShowUsage(console);
+        return false;
+      }
+      if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
+      out.functionName = AsciiToLower(WithoutFirstCharacter(args[kFunctionSwitch]));
+      return true;
+    default:
+      return ParseItemRequest(ctx, catalog, args, out);
+  }
+}
+
+}  // namespace
+
+size_t EffectiveArgumentCount(std::span<const std::wstring> args) {
+  if (args.size() != 6) return args.size();
+  const std::wstring_view last = CText(args[5]);
+  if (last.size() > kMaxArgumentLength) return args.size();
+  const std::wstring lower = AsciiToLower(last);
+  return (lower == L"/ignore_precheck" || lower == L"/i") ? 5 : args.size();
+}
+
+bool ParseCommandLine(RunContext& ctx, const SettingCatalog& catalog,
+                      std::span<const std::wstring> args, ParsedRequest& out) {
+  const bool ok = ParseArguments(ctx, catalog, Arguments(args), out);
+  out.quietOutput = ctx.console.quiet();
+  return ok;
+}
+
+void NormaliseItemName(Console& console, ParsedRequest& request, std::wstring& valueText) {
+  std::wstring& item = request.itemName;
+  std::wstring& function = request.functionName;
+  const auto is = [&item](std::initializer_list<std::wstring_view> names) {
+    for (const auto name : names) {
+      if (item == name) return true;
+    }
+    return false;
+  };
+  if (function == L"set") {
+    if (item == L"supervisor password") {
+      item = L"set supervisor password";
+      console.OutWide(item + L"\n");
+      return;
+    }
+    if (is({L"user password", L"hdd0 password", L"hdd1 password"})) {
+      item = L"set " + item;
+      return;
+    }
+    const PasswordItem password = ClassifyPasswordItem(item);
+    if (password.kind == PasswordItem::kHddCombined) {
+      item = L"set hdd" + std::to_wstring(password.disk) + L" password";
+      return;
+    }
+  }
+  if (item == L"boot device") {
+    item = L"boot priority order";
+    return;
+  }
+  if (function == L"get" && is({L"tpm state", L"tcm state", L"current tpm state", L"current tcm state"})) {
+    item = L"current tpm state (for tpm 2.0)";
+    return;
+  }
+  if (function == L"set" && is({L"tpm state", L"tcm state", L"change tpm state", L"change tcm state"})) {
+    item = L"change tpm state (for tpm 2.0)";
+    return;
+  }
+  if (function == L"clear" && is({L"tpm", L"tcm"})) {
+    item = L"clear tpm";
+    function = L"set";
+    valueText = L"1";
+    return;
+  }
+  if (function == L"clean" && item == L"gpt") {
+    item = L"clean gpt";
+    function = L"set";
+    valueText = L"1";
+    return;
+  }
+  if (function == L"clear" && is({L"user password status", L"hdd password status"})) {
+    function = L"set";
+    valueText = L"0";
+  }
+}
+
+bool IsKnownFunction(std::wstring_view functionName) {
+  static constexpr std::wstring_view kKnown[] = {
+      L"get",         L"set",         L"export-raw-settings", L"import-raw-settings",
+      L"export-custom-settings", L"import-custom-settings", L"get-default", L"set-default",
+  };
+  for (const auto known : kKnown) {
+    if (functionName == known) return true;
+  }
+  return false;
+}
+
+}  // namespace vort64

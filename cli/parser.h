@@ -1,0 +1,49 @@
+// The command line: which arguments form a request, the item-name aliases
+// and the function words.
+//
+//   program /password PASSWORD                                  check the password
+//   program /password PASSWORD /load-factory-default            (or /load-user-default)
+//   program /password PASSWORD /FUNCTION "ITEM=VALUE"           one setting or one file
+//
+// position 0 is the program, 1 the password switch, 2 the current password,
+// 3 the function switch, 4 the item specification or file name.
+#ifndef VORT64_CLI_PARSER_H_
+#define VORT64_CLI_PARSER_H_
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "base/run_context.h"
+#include "catalog/catalog.h"
+#include "cli/parsed_request.h"
+
+namespace vort64 {
+
+// How many of the arguments the parser is to see: a sixth argument
+// "/ignore_precheck" or "/i" (any case) is dropped; otherwise all of them.
+size_t EffectiveArgumentCount(std::span<const std::wstring> args);
+
+// Parses `args` (args[0] is the program; pass the first
+// EffectiveArgumentCount(args) of them) into `out`, which should be freshly
+// made. `ctx` must carry the accepted interface version and the catalog must
+// be complete. Returns true for a request the run can carry out; on false the
+// parser has written its messages and the run ends with exit code 101.
+// Switches quiet output on (ctx.console) for "import-custom-settings".
+bool ParseCommandLine(RunContext& ctx, const SettingCatalog& catalog,
+                      std::span<const std::wstring> args, ParsedRequest& out);
+
+// Applies the item-name aliases to `request.itemName` for
+// `request.functionName`; some also change the function and replace
+// `valueText`.
+void NormaliseItemName(Console& console, ParsedRequest& request, std::wstring& valueText);
+
+// "get", "set", "export-raw-settings", "import-raw-settings",
+// "export-custom-settings", "import-custom-settings", "get-default" and
+// "set-default".
+bool IsKnownFunction(std::wstring_view functionName);
+
+}  // namespace vort64
+
+#endif  // VORT64_CLI_PARSER_H_

@@ -1,0 +1,568 @@
+#include "cli/parser.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cli/test_support.h"
+#include "cli/text_rules.h"
+
+namespace vort64 {
+namespace {
+
+using cli_test::kUsage;
+using cli_test::Harness;
+
+enum class Catalog { kCurrent, kCombined, kBaseline };
+
+using Check = std::function<void(const ParsedRequest&, const RunContext&)>;
+
+struct ParseCase {
+  const char* label;
+  uint32_t minor;
+  std::vector<std::wstring> args;  // after the program name
+  bool ok;
+  std::string out;
+  std::string err;
+  std::string quietOut;  // what is left with quiet output on
+  std::string quietErr;
+  Check check = nullptr;
+  Catalog catalog = Catalog::kCurrent;
+};
+
+SettingCatalog MakeCatalog(Catalog kind) {
+  switch (kind) {
+    case Catalog::kCombined:
+      return cli_test::CombinedCatalog();
+    case Catalog::kBaseline:
+      return cli_test::BaselineCatalog();
+    default:
+      return cli_test::CurrentCatalog();
+  }
+}
+
+std::string Usage() { return kUsage; }
+
+// The block that repeats a five-argument request.
+std::string Echo(const std::string& password, const std::string& function, const std::string& item) {
+  return "Password = " + password + "\nFunctionName = " + function + "\nItem = " + item + "\n\n";
+}
+std::string Echo(const std::string& password, const std::string& function, const std::string& item,
+                 const std::string& value) {
+  return "Password = " + password + "\nFunctionName = " + function + "\nItem = " + item +
+         "\nValue = " + value + "\n\n";
+}
+std::string EchoFlag(const std::string& function, const std::string& item, int flag) {
+  return "Password = pw\nFunctionName = " + function + "\nItem = " + item +
+         "\nValue = 0\nItem = flag for setting\nValue = " + std::to_string(flag) + "\n\n";
+}
+
+std::string InvalidItem(const std::string& item) {
+  return "Invalid Item auto test\n\n" + item + "\nInvalid Item\n\n";
+}
+
+Check Fields(std::wstring function, std::wstring item) {
+  return [function, item](const ParsedRequest& r, const RunContext&) {
+    EXPECT_EQ(r.functionName, function);
+    EXPECT_EQ(r.itemName, item);
+  };
+}
+
+Check Byte(std::wstring function, std::wstring item, uint8_t value) {
+  return [function, item, value](const ParsedRequest& r, const RunContext&) {
+    EXPECT_EQ(r.functionName, function);
+    EXPECT_EQ(r.itemName, item);
+    EXPECT_EQ(r.byteValue, value);
+    EXPECT_EQ(FixedText(r.currentPassword), "pw");
+  };
+}
+
+Check NewPassword(std::wstring item, NewPasswords::Ref ref, std::string stored) {
+  return [item, ref, stored](const ParsedRequest& r, const RunContext& ctx) {
+    EXPECT_EQ(r.itemName, item);
+    EXPECT_EQ(ctx.newPasswords.written, ref);
+    EXPECT_EQ(std::string(ctx.newPasswords.buffer.data()), stored);
+  };
+}
+
+const std::wstring P = L"/password";
+const std::wstring kLong260(260, L'x');
+
+std::vector<ParseCase> ShapeCases() {
+  const std::string tooMany = "Too many arguments\n\n";
+  return {
+      {"program alone", 90, {}, false, Usage(), "", "", ""},
+      {"/? alone", 90, {L"/?"}, false, Usage(), "", "", ""},
+      {"/h before a whole request", 90, {L"/h", L"pw", L"/get", L"boot mode"}, false, Usage(), "", "",
+       ""},
+      {"/? before too many", 90, {L"/?", L"pw", L"/get", L"boot mode", L"/i"}, false, Usage(), "", "",
+       ""},
+      {"/H is an ordinary single argument", 90, {L"/H"}, true, "", "", "", "",
+       Fields(L"", L"")},
+      {"one argument parses nothing", 90, {L"hello"}, true, "", "", "", "", Fields(L"", L"")},
+      {"six arguments", 90, {P, L"pw", L"/get", L"boot mode", L"/x"}, false, Usage(), tooMany, "", ""},
+      {"seven arguments", 90, {P, L"pw", L"/get", L"boot mode", L"/i", L"x"}, false, Usage(), tooMany,
+       "", ""},
+      {"single argument too long", 90, {kLong260}, false, Usage(), "", "", ""},
+      {"function switch too long", 90, {P, L"pw", L"/" + std::wstring(259, L'g'), L"boot mode"},
+       false, Usage(), "", "", ""},
+      {"item specification too long", 90, {P, L"pw", L"/get", L"boot mode" + std::wstring(251, L' ')},
+       false, Usage(), "", "", ""},
+      {"item specification of 259 characters fits", 90,
+       {P, L"pw", L"/get", L"boot mode" + std::wstring(250, L' ')}, false, Usage(),
+       InvalidItem("boot mode" + std::string(250, ' ')), "",
+       InvalidItem("boot mode" + std::string(250, ' '))},
+      {"long password meets the password check", 90, {P, std::wstring(300, L'a')}, false, Usage(),
+       "The length of password is too long.\n", "", ""},
+  };
+}
+
+std::vector<ParseCase> PasswordOnlyCases() {
+  return {
+      {"password alone", 90, {P, L"secret"}, true, "", "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.functionName, L"password");
+         EXPECT_EQ(FixedText(r.currentPassword), "secret");
+       }},
+      {"password alone wants the exact switch", 90, {L"/PASSWORD", L"secret"}, false, Usage(), "", "",
+       ""},
+      {"password alone with a tab", 90, {P, L"a\tb"}, false, Usage(),
+       "Password has invalid characters.\n\n", "", ""},
+      {"password alone below 2.55", 54, {P, L"secret"}, true, "", "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(FixedText(r.currentPasswordShort), "SECRET");
+         EXPECT_EQ(FixedText(r.currentPassword), "");
+       }},
+      {"load factory defaults", 90, {P, L"pw", L"/load-factory-default"}, true, "", "", "", "",
+       Fields(L"load-factory-default", L"")},
+      {"load user defaults", 90, {P, L"pw", L"/load-user-default"}, true, "", "", "", "",
+       Fields(L"load-user-default", L"")},
+      {"load defaults with the switch in any case", 90, {L"/PassWord", L"pw", L"/load-user-default"},
+       true, "", "", "", "", Fields(L"load-user-default", L"")},
+      {"load defaults: the password parser wants the slash", 90,
+       {L"-password", L"pw", L"/load-user-default"}, false, Usage(), "Invalid argument\n\n", "", ""},
+      {"load defaults with a wrong switch", 90, {L"/passwd", L"pw", L"/load-factory-default"}, false,
+       Usage(), "Invalid Function Name\n", "", "Invalid Function Name\n"},
+      {"load defaults function is case-sensitive", 90, {P, L"pw", L"/LOAD-FACTORY-DEFAULT"}, false,
+       Usage(), "", "", ""},
+      {"four arguments with another function", 90, {P, L"pw", L"/get"}, false, Usage(), "", "", ""},
+  };
+}
+
+std::vector<ParseCase> ItemCases() {
+  const std::string captureFailed = "Failed to capture value\n\n";
+  const std::string invalidFunction = "Invalid Function Name\n\n";
+  const std::string invalidArgument = "Invalid argument\n\n";
+  return {
+      {"set a plain value", 90, {P, L"pw", L"/set", L"boot mode=1"}, true,
+       "Password = pw\nFunctionName = set\nItem = boot mode\nValue = 1\n\n", "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.functionName, L"set");
+         EXPECT_EQ(r.itemName, L"boot mode");
+         EXPECT_EQ(r.itemText, L"boot mode");
+         EXPECT_EQ(r.valueText, L"1");
+         EXPECT_EQ(r.byteValue, 1);
+         EXPECT_EQ(FixedText(r.currentPassword), "pw");
+         EXPECT_FALSE(r.formPassword.has_value());
+         EXPECT_FALSE(r.quietOutput);
+       }},
+      {"blanks around the equals sign stay in the name", 90, {P, L"pw", L"/set", L"boot mode = 1"},
+       false, Usage(), InvalidItem("boot mode "), "", InvalidItem("boot mode ")},
+      {"everything lower-cased", 90, {L"/PASSWORD", L"pw", L"/GET", L"Boot Mode"}, true,
+       Echo("pw", "GET", "Boot Mode"), "", "", "", Fields(L"get", L"boot mode")},
+      {"get with a value", 90, {P, L"pw", L"/get", L"boot mode=1"}, false, Usage(), invalidArgument, "",
+       invalidArgument},
+      {"value 300 keeps its low byte", 90, {P, L"pw", L"/set", L"fast boot=300"}, true,
+       Echo("pw", "set", "fast boot", "44"), "", "", "", Byte(L"set", L"fast boot", 44)},
+      {"value without digits", 90, {P, L"pw", L"/set", L"fast boot=abc"}, true,
+       Echo("pw", "set", "fast boot", "0"), "", "", "", Byte(L"set", L"fast boot", 0)},
+      {"negative value", 90, {P, L"pw", L"/set", L"fast boot=-1"}, true,
+       Echo("pw", "set", "fast boot", "255"), "", "", "", Byte(L"set", L"fast boot", 255)},
+      {"only the first of several values counts", 90, {P, L"pw", L"/set", L"fast boot=7,8"}, true,
+       Echo("pw", "set", "fast boot", "7"), "", "", "", Byte(L"set", L"fast boot", 7)},
+      {"leading blanks of a value", 90, {P, L"pw", L"/set", L"fast boot= 12"}, true,
+       Echo("pw", "set", "fast boot", "12"), "", "", "", Byte(L"set", L"fast boot", 12)},
+      {"leading equals signs are skipped", 90, {P, L"pw", L"/set", L"==fast boot=5"}, true,
+       Echo("pw", "set", "fast boot", "5"), "", "", "", Byte(L"set", L"fast boot", 5)},
+      {"the value is everything after the first equals sign", 90, {P, L"pw", L"/set", L"fast boot==5"},
+       true, Echo("pw", "set", "fast boot", "0"), "", "", "", Byte(L"set", L"fast boot", 0)},
+      {"set without a value", 90, {P, L"pw", L"/set", L"fast boot"}, false, Usage(), captureFailed, "",
+       ""},
+      {"set with an empty value", 90, {P, L"pw", L"/set", L"fast boot="}, false, Usage(), captureFailed,
+       "", ""},
+      {"get-default ignores its value and echoes nothing", 90, {P, L"pw", L"/get-default",
+       L"boot mode=5"}, true, "", "", "", "", Fields(L"get-default", L"boot mode")},
+      {"set-default of a plain value", 90, {P, L"pw", L"/set-default", L"boot mode=0"}, true,
+       Echo("pw", "set-default", "boot mode", "0"), "", "", "", Byte(L"set-default", L"boot mode", 0)},
+      {"unknown function", 90, {P, L"pw", L"/frob", L"boot mode"}, false, Usage(), invalidFunction, "",
+       ""},
+      {"empty function switch", 90, {P, L"pw", L"", L"boot mode"}, false, Usage(), invalidFunction, "",
+       ""},
+      {"clear with an item that has no alias", 90, {P, L"pw", L"/clear", L"boot mode"}, false, Usage(),
+       invalidFunction, "", ""},
+      {"item not in the catalog", 90, {P, L"pw", L"/get", L"no such thing"}, false, Usage(),
+       InvalidItem("no such thing"), "", InvalidItem("no such thing")},
+      {"empty item", 90, {P, L"pw", L"/get", L""}, false, Usage(), InvalidItem(""), "", InvalidItem("")},
+      {"only equals signs", 90, {P, L"pw", L"/set", L"==="}, false, Usage(), InvalidItem(""), "",
+       InvalidItem("")},
+      {"autotest", 90, {P, L"pw", L"/get", L"autotest"}, true, Echo("pw", "get", "autotest"),
+       "Invalid Item auto test\n\nautotest\ntrue auto test\n\n", "",
+       "Invalid Item auto test\n\nautotest\ntrue auto test\n\n", Fields(L"get", L"autotest")},
+      {"autotest in capitals", 90, {P, L"pw", L"/get", L"AutoTest"}, true, Echo("pw", "get", "AutoTest"),
+       "Invalid Item auto test\n\nautotest\ntrue auto test\n\n", "",
+       "Invalid Item auto test\n\nautotest\ntrue auto test\n\n", Fields(L"get", L"autotest")},
+      {"set autotest without a value", 90, {P, L"pw", L"/set", L"autotest"}, false, Usage(),
+       "Invalid Item auto test\n\nautotest\ntrue auto test\n\n" + captureFailed, "",
+       "Invalid Item auto test\n\nautotest\ntrue auto test\n\n"},
+      {"password switch checked in the five-argument form", 90, {L"/pw", L"pw", L"/get", L"boot mode"},
+       false, Usage(), invalidArgument, "", ""},
+      {"password too long in the five-argument form", 90,
+       {P, L"abcdefghijklmnopq", L"/get", L"boot mode"}, false, Usage(),
+       "The length of password is too long.\n", "", ""},
+      {"password shown upper-cased below 2.55", 54, {P, L"secret", L"/get", L"boot mode"}, true,
+       Echo("SECRET", "get", "boot mode"), "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(FixedText(r.currentPasswordShort), "SECRET");
+       },
+       Catalog::kBaseline},
+      {"password shown as typed on 2.55", 55, {P, L"secret", L"/get", L"boot mode"}, true,
+       Echo("secret", "get", "boot mode"), "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(FixedText(r.currentPasswordShort), "secret");
+       },
+       Catalog::kBaseline},
+  };
+}
+
+std::vector<ParseCase> AliasCases() {
+  return {
+      {"clear tpm", 90, {P, L"pw", L"/clear", L"tpm"}, true, Echo("pw", "clear", "tpm", "1"), "", "", "",
+       Byte(L"set", L"clear tpm", 1)},
+      {"clear TCM", 90, {P, L"pw", L"/clear", L"TCM=0"}, true, Echo("pw", "clear", "TCM", "1"), "", "",
+       "", Byte(L"set", L"clear tpm", 1)},
+      {"clean gpt", 90, {P, L"pw", L"/Clean", L"gpt"}, true, Echo("pw", "Clean", "gpt", "1"), "", "", "",
+       Byte(L"set", L"clean gpt", 1)},
+      {"clear a password status", 90, {P, L"pw", L"/clear", L"user password status=5"}, true,
+       Echo("pw", "clear", "user password status", "0"), "", "", "",
+       Byte(L"set", L"user password status", 0)},
+      {"tpm state for get", 90, {P, L"pw", L"/get", L"TPM State"}, true,
+       Echo("pw", "get", "TPM State"), "", "", "", Fields(L"get", L"current tpm state (for tpm 2.0)")},
+      {"current tcm state for get", 90, {P, L"pw", L"/get", L"current tcm state"}, true,
+       Echo("pw", "get", "current tcm state"), "", "", "",
+       Fields(L"get", L"current tpm state (for tpm 2.0)")},
+      {"tcm state for set", 90, {P, L"pw", L"/set", L"tcm state=1"}, true,
+       Echo("pw", "set", "tcm state", "1"), "", "", "",
+       Byte(L"set", L"change tpm state (for tpm 2.0)", 1)},
+      {"current tpm state has no set alias", 90, {P, L"pw", L"/set", L"current tpm state=1"}, false,
+       Usage(), InvalidItem("current tpm state"), "", InvalidItem("current tpm state")},
+      {"tpm state has no alias for get-default", 90, {P, L"pw", L"/get-default", L"tpm state"}, false,
+       Usage(), InvalidItem("tpm state"), "", InvalidItem("tpm state")},
+      {"boot device for any function", 90, {P, L"pw", L"/get-default", L"boot device"}, true, "", "", "",
+       "", Fields(L"get-default", L"boot priority order")},
+      {"boot device for set", 90, {P, L"pw", L"/set", L"Boot Device=3,1,2"}, true,
+       "1st == 3\n2nd == 1\n3rd == 2\n" + Echo("pw", "set", "Boot Device", "0"), "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.itemName, L"boot priority order");
+         EXPECT_EQ(r.bootOrder[0], 3);
+         EXPECT_EQ(r.bootOrder[2], 2);
+         EXPECT_EQ(r.bootOrder[3], 255);
+       }},
+      {"supervisor password alias announces itself", 90, {P, L"pw", L"/set", L"supervisor password=NewPw1"},
+       true,
+       "set supervisor password\ng_new_supervisor_password : NewPw1\n" +
+           EchoFlag("set", "supervisor password", 1),
+       "", "set supervisor password\n", "",
+       NewPassword(L"set supervisor password", NewPasswords::kSupervisor, "NewPw1")},
+      {"supervisor password alias only for set", 90,
+       {P, L"pw", L"/set-default", L"supervisor password=x"}, false, Usage(),
+       InvalidItem("supervisor password"), "", InvalidItem("supervisor password")},
+      {"user password alias", 72, {P, L"pw", L"/set", L"user password=abc"}, true,
+       "g_new_user_password : abc\n" + EchoFlag("set", "user password", 2), "", "", "",
+       NewPassword(L"set user password", NewPasswords::kUser, "abc")},
+      {"no flag lines before 2.72", 71, {P, L"pw", L"/set", L"user password=abc"}, true,
+       "g_new_user_password : abc\n" + Echo("pw", "set", "user password", "0"), "", "", "",
+       NewPassword(L"set user password", NewPasswords::kUser, "abc")},
+      {"hdd1 password alias", 90, {P, L"pw", L"/set", L"hdd1 password=disk"}, true,
+       "g_new_hdd_password : disk\n" + EchoFlag("set", "hdd1 password", 8), "", "", "",
+       NewPassword(L"set hdd1 password", NewPasswords::kHdd, "disk")},
+      {"opal password", 85, {P, L"pw", L"/set", L"set hdd2(opal) password=opalpw"}, true,
+       "g_new_opal_password : opalpw\n" + EchoFlag("set", "set hdd2(opal) password", 16), "", "", "",
+       NewPassword(L"set hdd2(opal) password", NewPasswords::kOpal, "opalpw")},
+      {"combined hdd name is renamed for set and then unknown", 74,
+       {P, L"pw", L"/set", L"set hdd0/hdd0(opal) password=x"}, false, Usage(),
+       InvalidItem("set hdd0 password"), "", InvalidItem("set hdd0 password"), nullptr,
+       Catalog::kCombined},
+      {"combined hdd name with set-default is a password", 74,
+       {P, L"pw", L"/set-default", L"set hdd1/hdd1(opal) password=disk"}, true,
+       "g_new_hdd_password : disk\n" + EchoFlag("set-default", "set hdd1/hdd1(opal) password", 8), "",
+       "", "", NewPassword(L"set hdd1/hdd1(opal) password", NewPasswords::kHdd, "disk"),
+       Catalog::kCombined},
+      {"new password refused", 90, {P, L"pw", L"/set", L"user password=ab\tc"}, false,
+       Usage() + "ParsePassword failed\n", "Password has invalid characters.\n\n",
+       "ParsePassword failed\n", ""},
+  };
+}
+
+std::vector<ParseCase> FormCases() {
+  return {
+      {"current password form", 90, {P, L"pw", L"/set", L"current password=old pw,set user password=new1"},
+       true, "g_new_user_password : new1\n" + EchoFlag("set", "set user password", 2), "", "", "",
+       [](const ParsedRequest& r, const RunContext& ctx) {
+         EXPECT_EQ(r.itemName, L"set user password");
+         EXPECT_EQ(r.itemText, L"set user password");
+         EXPECT_EQ(r.valueText, L"new1");
+         EXPECT_EQ(r.formPassword, std::optional<std::wstring>(L"old pw"));
+         EXPECT_EQ(std::string(ctx.newPasswords.buffer.data()), "new1");
+       }},
+      {"current password form with a blank and an alias", 90,
+       {P, L"pw", L"/set", L"current password= ,User Password="}, true,
+       "g_new_user_password : \n" + EchoFlag("set", "User Password", 2), "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.itemName, L"set user password");
+         EXPECT_EQ(r.formPassword, std::optional<std::wstring>(L" "));
+       }},
+      {"current password form without a comma", 90, {P, L"pw", L"/set", L"current password=old=x"},
+       false, Usage(), "", "", ""},
+      {"current password form without the second equals sign", 90,
+       {P, L"pw", L"/set", L"current password=old,set user password"}, false, Usage(), "", "", ""},
+      {"current password form with nothing after it", 90, {P, L"pw", L"/set", L"current password"},
+       false, Usage(), "", "", ""},
+      {"current password form is case-sensitive", 90,
+       {P, L"pw", L"/set", L"Current Password=old,set user password=x"}, false, Usage(),
+       InvalidItem("current password"), "", InvalidItem("current password")},
+  };
+}
+
+std::vector<ParseCase> TypedValueCases() {
+  const std::string badTime = "Invalid value of time\n";
+  const std::string badDate = "Invalid value of date\n";
+  const std::string badAsset = "Asset tag has invalid characters, alphabet or digit only.\n";
+  return {
+      {"time with colons", 90, {P, L"pw", L"/set", L"time=23:59:59"}, true,
+       "hour == 23\nminute == 59\nsecond == 59\n" + Echo("pw", "set", "time", "0"), "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.timeValue, (std::array<uint8_t, 3>{23, 59, 59}));
+       }},
+      {"time kept with commas", 90, {P, L"pw", L"/set", L"time=238,238,238"}, true,
+       "hour == 238\nminute == 238\nsecond == 238\n" + Echo("pw", "set", "time", "0"), "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.timeValue, (std::array<uint8_t, 3>{238, 238, 238}));
+       }},
+      {"hour 24", 90, {P, L"pw", L"/set", L"time=24:00:00"}, false, Usage(), badTime, "", ""},
+      {"time without seconds", 90, {P, L"pw", L"/set", L"time=10:20"}, false, Usage(), badTime, "", ""},
+      {"time with mixed separators", 90, {P, L"pw", L"/set", L"time=1:2,3,4"}, false, Usage(), badTime,
+       "", ""},
+      {"leap day", 90, {P, L"pw", L"/set", L"date=2024/2/29"}, true,
+       "month == 2\nday == 29\nyear == 24\n" + Echo("pw", "set", "date", "0"), "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.dateValue, (std::array<uint8_t, 3>{29, 2, 24}));
+       }},
+      {"april 31", 90, {P, L"pw", L"/set", L"date=2024/4/31"}, false,
+       "month == 4\nday == 31\nyear == 24\n", badDate, "", ""},
+      {"year 2100", 90, {P, L"pw", L"/set", L"date=2100/1/1"}, false, Usage(), badDate, "", ""},
+      {"gpt partition record", 90, {P, L"pw", L"/set", L"gpt partition record=2024,5,17,13,45"}, true,
+       "minute == 45\nhour == 13\nmonth == 5\nday == 17\nyear == 24\n" +
+           Echo("pw", "set", "gpt partition record", "0"),
+       "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.gptRecord, (std::array<uint8_t, 5>{45, 13, 17, 5, 24}));
+       }},
+      {"gpt partition record too short", 90, {P, L"pw", L"/set", L"gpt partition record=2024,5"}, false,
+       "", badDate, "", ""},
+      {"boot order over 255", 90, {P, L"pw", L"/set", L"boot priority order=3,300"}, false, Usage(),
+       "Failed to capture boot priority order\n", "", ""},
+      {"mac address from 2.79", 90, {P, L"pw", L"/set", L"customized mac address=00-1A-2B-3C-4D-5E"},
+       true, Echo("pw", "set", "customized mac address", "0-26-43-60-77-94"), "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.macAddress, (std::array<uint8_t, 6>{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
+       }},
+      {"mac address before 2.79", 78, {P, L"pw", L"/set", L"customized mac address=00-1A-2B-3C-4D-5E"},
+       true, Echo("pw", "set", "customized mac address", "0"), "", "", ""},
+      {"mac address too short", 90, {P, L"pw", L"/set", L"customized mac address=00-1A-2B"}, false,
+       Usage(), "Invalid value of MAC address\n", "", ""},
+      {"asset tag", 90, {P, L"pw", L"/set", L"asset tag number=TAG1"}, true,
+       "Asset Tag = TAG1\n" + Echo("pw", "set", "asset tag number", "0"), "", "Asset Tag = TAG1\n", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(std::string(r.assetTag.data()), "TAG1");
+       }},
+      {"asset tag with a hyphen", 90, {P, L"pw", L"/set", L"asset tag number=ABC-123"}, false, Usage(),
+       badAsset, "", badAsset},
+      {"ownership tag", 90, {P, L"pw", L"/set", L"ownership tag number=Owner01"}, true,
+       "Ownership Tag = Owner01\n" + Echo("pw", "set", "ownership tag number", "0"), "",
+       "Ownership Tag = Owner01\n", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(std::string(r.ownershipTag.data()), "Owner01");
+       }},
+  };
+}
+
+std::vector<ParseCase> FileCases() {
+  const std::string invalidArgument = "Invalid argument\n\n";
+  return {
+      {"raw export", 90, {P, L"pw", L"/export-raw-settings", L"C:\\Saved.BIN"}, true,
+       Echo("pw", "export-raw-settings", "C:\\Saved.BIN"), "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.functionName, L"export-raw-settings");
+         EXPECT_EQ(r.itemName, L"c:\\saved.bin");
+         EXPECT_EQ(r.binFileName, "c:\\saved.bin");
+         EXPECT_FALSE(r.quietOutput);
+         EXPECT_FALSE(r.openResultFiles);
+       }},
+      {"raw file without .bin", 90, {P, L"pw", L"/export-raw-settings", L"backup"}, false,
+       Echo("pw", "export-raw-settings", "backup") + " File : backup not .bin file \n\n", "",
+       " File : backup not .bin file \n\n", ""},
+      {".bin anywhere in the name", 90, {P, L"pw", L"/import-raw-settings", L"x.bin.old"}, true,
+       Echo("pw", "import-raw-settings", "x.bin.old"), "", "", ""},
+      {"raw file with a value", 90, {P, L"pw", L"/import-raw-settings", L"a.bin=1"}, false, Usage(),
+       invalidArgument, "", invalidArgument},
+      {"raw file with a wrong password switch", 90, {L"/pass", L"pw", L"/import-raw-settings", L"a.bin"},
+       false, Usage(), invalidArgument, "", ""},
+      {"raw file with an item name is not checked against the catalog", 90,
+       {P, L"pw", L"/export-raw-settings", L"boot mode.bin"}, true,
+       Echo("pw", "export-raw-settings", "boot mode.bin"), "", "", ""},
+      {"custom export", 90, {P, L"pw", L"/export-custom-settings", L"Settings.XML"}, true,
+       Echo("pw", "export-custom-settings", "Settings.XML"), "", "", "",
+       [](const ParsedRequest& r, const RunContext& ctx) {
+         EXPECT_EQ(r.xmlFileName, "settings.xml");
+         EXPECT_FALSE(r.openResultFiles);
+         EXPECT_FALSE(ctx.console.quiet());
+       }},
+      {"custom import turns quiet output on", 90, {P, L"pw", L"/import-custom-settings", L"in.xml"},
+       true, Echo("pw", "import-custom-settings", "in.xml"), "", "", "",
+       [](const ParsedRequest& r, const RunContext& ctx) {
+         EXPECT_EQ(r.xmlFileName, "in.xml");
+         EXPECT_TRUE(r.quietOutput);
+         EXPECT_TRUE(r.openResultFiles);
+         EXPECT_TRUE(ctx.console.quiet());
+       }},
+      {"custom import of another file type", 90, {P, L"pw", L"/import-custom-settings", L"in.txt"}, false,
+       Echo("pw", "import-custom-settings", "in.txt") + " File : in.txt not .xml file \n\n", "",
+       " File : in.txt not .xml file \n\n", ""},
+      {"custom file with a value", 90, {P, L"pw", L"/export-custom-settings", L"a.xml=1"}, false, Usage(),
+       invalidArgument, "", invalidArgument},
+      {"non-ASCII file name", 90, {P, L"pw", L"/export-raw-settings", L"D\u00c4TEN.bin"}, true,
+       Echo("pw", "export-raw-settings", "D\xC3\x84TEN.bin"), "", "", "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.itemName, L"d\u00c4ten.bin");
+         EXPECT_EQ(r.binFileName, "d\xC3\x84ten.bin");
+       }},
+  };
+}
+
+void RunCases(const std::vector<ParseCase>& cases) {
+  for (const bool quiet : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.label) + (quiet ? " (quiet)" : ""));
+      Harness run(c.minor, quiet);
+      const SettingCatalog catalog = MakeCatalog(c.catalog);
+      std::vector<std::wstring> args = {L"vort64.exe"};
+      args.insert(args.end(), c.args.begin(), c.args.end());
+      ParsedRequest request;
+      EXPECT_EQ(ParseCommandLine(run.ctx, catalog, args, request), c.ok);
+      EXPECT_EQ(run.out.str(), quiet ? c.quietOut : c.out);
+      EXPECT_EQ(run.err.str(), quiet ? c.quietErr : c.err);
+      if (quiet) {
+        EXPECT_TRUE(request.quietOutput);
+      }
+      if (c.check && !quiet) c.check(request, run.ctx);
+    }
+  }
+}
+
+TEST(ParseCommandLineTest, ArgumentCounts) { RunCases(ShapeCases()); }
+TEST(ParseCommandLineTest, PasswordAndDefaults) { RunCases(PasswordOnlyCases()); }
+TEST(ParseCommandLineTest, ItemRequests) { RunCases(ItemCases()); }
+TEST(ParseCommandLineTest, Aliases) { RunCases(AliasCases()); }
+TEST(ParseCommandLineTest, CurrentPasswordForm) { RunCases(FormCases()); }
+TEST(ParseCommandLineTest, TypedValues) { RunCases(TypedValueCases()); }
+TEST(ParseCommandLineTest, FileOperations) { RunCases(FileCases()); }
+
+TEST(ParseCommandLineTest, QuietOutputStaysOnForTheImportReplays) {
+  Harness run(90);
+  const SettingCatalog catalog = cli_test::CurrentCatalog();
+  ParsedRequest import;
+  const std::vector<std::wstring> first = {L"vort64.exe", P, L"pw", L"/import-custom-settings",
+                                           L"in.xml"};
+  ASSERT_TRUE(ParseCommandLine(run.ctx, catalog, first, import));
+  run.out.str("");
+
+  // A replay of an imported setting: same console, a request of its own.
+  ParsedRequest replay;
+  const std::vector<std::wstring> bad = {L"vort64.exe", P, L"pw", L"/set", L"fast boot="};
+  EXPECT_FALSE(ParseCommandLine(run.ctx, catalog, bad, replay));
+  ParsedRequest good;
+  const std::vector<std::wstring> set = {L"vort64.exe", P, L"pw", L"/set", L"fast boot=1"};
+  EXPECT_TRUE(ParseCommandLine(run.ctx, catalog, set, good));
+  EXPECT_EQ(good.byteValue, 1);
+  EXPECT_TRUE(good.quietOutput);
+  EXPECT_FALSE(good.openResultFiles);
+  EXPECT_EQ(run.out.str(), "");
+  EXPECT_EQ(run.err.str(), "");
+}
+
+TEST(ParseCommandLineTest, CurrentPasswordAlreadyHeldIsNotParsedAgain) {
+  Harness run(90);
+  const SettingCatalog catalog = cli_test::CurrentCatalog();
+  ParsedRequest request;
+  StoreFixedText(request.currentPassword, "kept");
+  // The switch would be refused if the password were parsed here.
+  const std::vector<std::wstring> args = {L"vort64.exe", L"/nope", L"pw", L"/get", L"boot mode"};
+  EXPECT_TRUE(ParseCommandLine(run.ctx, catalog, args, request));
+  EXPECT_EQ(FixedText(request.currentPassword), "kept");
+}
+
+TEST(EffectiveArgumentCountTest, DropsTheIgnorePrecheckSwitch) {
+  struct Case {
+    std::vector<std::wstring> args;
+    size_t count;
+  };
+  const std::wstring five[] = {L"vort64.exe", P, L"pw", L"/get", L"boot mode"};
+  const auto with = [&five](std::vector<std::wstring> extra) {
+    std::vector<std::wstring> args(std::begin(five), std::end(five));
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+  };
+  const Case cases[] = {
+      {with({L"/ignore_precheck"}), 5},
+      {with({L"/Ignore_PreCheck"}), 5},
+      {with({L"/i"}), 5},
+      {with({L"/I"}), 5},
+      {with({L"/x"}), 6},
+      {with({L"/ignore"}), 6},
+      {with({L"/i "}), 6},
+      {with({L"/i" + std::wstring(300, L' ')}), 6},
+      {with({}), 5},
+      {with({L"/i", L"/i"}), 7},
+      {{L"vort64.exe", P, L"pw", L"/i"}, 4},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EffectiveArgumentCount(c.args), c.count) << c.args.size() << " arguments";
+  }
+}
+
+TEST(EffectiveArgumentCountTest, SixthSwitchDroppedParsesLikeFive) {
+  Harness run(90);
+  const SettingCatalog catalog = cli_test::CurrentCatalog();
+  const std::vector<std::wstring> args = {L"vort64.exe", P, L"pw", L"/set", L"boot mode=1", L"/I"};
+  ParsedRequest request;
+  const std::span<const std::wstring> all(args);
+  EXPECT_TRUE(ParseCommandLine(run.ctx, catalog, all.first(EffectiveArgumentCount(all)), request));
+  EXPECT_EQ(request.byteValue, 1);
+}
+
+TEST(IsKnownFunctionTest, OnlyTheEightFunctionWords) {
+  for (const auto* word : {L"get", L"set", L"export-raw-settings", L"import-raw-settings",
+                           L"export-custom-settings", L"import-custom-settings", L"get-default",
+                           L"set-default"}) {
+    EXPECT_TRUE(IsKnownFunction(word));
+  }
+  for (const auto* word : {L"", L"GET", L"password", L"clear", L"clean", L"load-factory-default",
+                           L"get "}) {
+    EXPECT_FALSE(IsKnownFunction(word));
+  }
+}
+
+}  // namespace
+}  // namespace vort64

@@ -1,0 +1,109 @@
+// Test fixtures for the command-line tests: a console that captures both
+// streams, a run context without firmware and small hand-made catalogs.
+#ifndef VORT64_CLI_TEST_SUPPORT_H_
+#define VORT64_CLI_TEST_SUPPORT_H_
+
+#include <sstream>
+#include <string>
+
+#include "base/console.h"
+#include "base/run_context.h"
+#include "catalog/catalog.h"
+#include "wmi/firmware.h"
+
+namespace vort64::cli_test {
+
+class NoFirmware : public Firmware {
+ public:
+  bool Open() override { return false; }
+  bool IsOpen() const override { return false; }
+  void Close() override {}
+  bool ReadRawSmbiosTable(RawSmbiosTable&) override { return false; }
+  Status QueryInstanceNames(std::wstring_view, std::vector<std::optional<std::wstring>>&) override {
+    return kStatusFailed;
+  }
+  Status ExecuteMethod(const MethodCall&, std::vector<FirmwareValue>&) override {
+    return kStatusFailed;
+  }
+  uint32_t KeyScan(char) override { return 0; }
+};
+
+// One run's console and context for interface 2.`minor`.
+struct Harness {
+  explicit Harness(uint32_t minor, bool quiet = false) : console(out, err), ctx(console, firmware) {
+    ctx.AcceptVersion(minor);
+    if (quiet) console.SetQuiet();
+  }
+
+  std::ostringstream out;
+  std::ostringstream err;
+  Console console;
+  NoFirmware firmware;
+  RunContext ctx;
+};
+
+inline void Add(SettingCatalog& catalog, const wchar_t* name, uint32_t offset, uint32_t size,
+                const wchar_t* category) {
+  catalog.AddSetting(name, SettingInfo{L"Get/Set", L"", category, size, offset});
+}
+
+// Settings as interfaces from 2.79 on name them.
+inline SettingCatalog CurrentCatalog() {
+  SettingCatalog c;
+  Add(c, L"boot mode", 311, 1, L"Post Behaviors");
+  Add(c, L"fast boot", 307, 1, L"Post Behaviors");
+  Add(c, L"boot priority order", 312, 16, L"Post Behaviors");
+  Add(c, L"date", 391, 3, L"Date and Time");
+  Add(c, L"time", 394, 3, L"Date and Time");
+  Add(c, L"customized mac address", 72, 6, L"Device Control");
+  Add(c, L"asset tag number", 1201, 22, L"SMBIOS information");
+  Add(c, L"ownership tag number", 1223, 50, L"SMBIOS information");
+  Add(c, L"gpt partition record", 306, 5, L"Post Behaviors");
+  Add(c, L"clean gpt", 305, 1, L"Post Behaviors");
+  Add(c, L"clear tpm", 195, 1, L"Security");
+  Add(c, L"current tpm state (for tpm 2.0)", 192, 1, L"Security");
+  Add(c, L"change tpm state (for tpm 2.0)", 194, 1, L"Security");
+  Add(c, L"user password status", 197, 1, L"Security");
+  Add(c, L"set supervisor password", 199, 34, L"Security");
+  Add(c, L"set user password", 260, 34, L"Security");
+  for (uint32_t n = 0; n < 6; ++n) {
+    const std::wstring d = std::to_wstring(n);
+    Add(c, (L"set hdd" + d + L" password").c_str(), 397 + 34 * n, 34, L"Expansion");
+    Add(c, (L"set hdd" + d + L"(opal) password").c_str(), 793 + 66 * n, 66, L"Expansion");
+  }
+  return c;
+}
+
+// Settings as interfaces 2.73 to 2.78 name them: combined hard-disk names.
+inline SettingCatalog CombinedCatalog() {
+  SettingCatalog c;
+  Add(c, L"boot mode", 311, 1, L"Post Behaviors");
+  Add(c, L"set supervisor password", 199, 34, L"Security");
+  Add(c, L"set user password", 260, 34, L"Security");
+  for (uint32_t n = 0; n < 6; ++n) {
+    const std::wstring d = std::to_wstring(n);
+    Add(c, (L"set hdd" + d + L"/hdd" + d + L"(opal) password").c_str(), 397 + 34 * n, 34,
+        L"Expansion");
+  }
+  return c;
+}
+
+// Settings of the oldest interfaces (below 2.56).
+inline SettingCatalog BaselineCatalog() {
+  SettingCatalog c;
+  Add(c, L"boot mode", 311, 1, L"Post Behaviors");
+  Add(c, L"set supervisor password", 199, 14, L"Security");
+  Add(c, L"set user password", 213, 14, L"Security");
+  Add(c, L"set hdd0 password", 227, 14, L"Security");
+  Add(c, L"set hdd1 password", 241, 14, L"Security");
+  return c;
+}
+
+inline constexpr const char* kUsage =
+    "Usage:\n"
+    "\tVort64.exe /password \"%Password%\" /set   \"%ItemName%  = %Value1%,%Value2%,..\"\n"
+    "\tVort64.exe /password \"%Password%\" /get   \"%ItemName%\"\n";
+
+}  // namespace vort64::cli_test
+
+#endif  // VORT64_CLI_TEST_SUPPORT_H_

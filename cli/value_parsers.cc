@@ -1,0 +1,308 @@
+#include "cli/value_parsers.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string>
+
+#include "base/console.h"
+#include "base/text.h"
+#include "cli/messages.h"
+#include "cli/password_items.h"
+#include "cli/text_rules.h"
+
+namespace vort64 {
+namespace {
+
+// The firmware's marker for "keep the current value".
+constexpr uint32_t kKeep = 238;
+
+constexpr std::string_view kPasswordTooLong = "The length of password is too long.\n";
+constexpr std::string_view kPasswordInvalid = "Password has invalid characters.\n\n";
+constexpr std::string_view kInvalidDate = "Invalid value of date\n";
+
+bool AllPrintableAscii(std::wstring_view text) {
+  return std::all_of(text.begin(), text.end(), [](wchar_t c) { return IsPrintableAscii(c); });
+}
+
+std::string NumberLine(std::string_view label, uint32_t value) {
+  return std::string(label) + std::to_string(value) + "\n";
+}
+
+// One attempt at a date with one delimiter: day, month, year byte.
+std::optional<std::array<uint8_t, 3>> TryDate(std::wstring& buffer, wchar_t delimiter) {
+  const std::wstring_view delimiters(&delimiter, 1);
+  InPlaceTokenizer tokens(buffer);
+  const auto yearToken = tokens.Next(delimiters);
+  if (!yearToken) return std::nullopt;
+  const uint32_t year = AsUnsigned(ReadDecimal(*yearToken));
+  if ((year >= 2000 && year <= 2255) || year == kKeep) {
+    if (year / 100 != 20) return std::nullopt;
+    const uint8_t yearByte = LowByte(year % 2000);
+    const auto monthToken = tokens.Next(delimiters);
+    if (!monthToken) return std::nullopt;
+    const uint32_t month = AsUnsigned(ReadDecimal(*monthToken));
+    if (!((month >= 1 && month <= 12) || month == kKeep)) return std::nullopt;
+    const auto dayToken = tokens.Next(delimiters);
+    if (!dayToken) return std::nullopt;
+    const uint32_t day = AsUnsigned(ReadDecimal(*dayToken));
+    if (!((day >= 1 && day <= 31) || day == kKeep)) return std::nullopt;
+    return std::array<uint8_t, 3>{LowByte(day), LowByte(month), yearByte};
+  }
+  if (year >= 2256) return std::nullopt;
+  // Any earlier year stands only for the all-zero date.
+  const auto monthToken = tokens.Next(delimiters);
+  if (!monthToken) return std::nullopt;
+  const auto dayToken = tokens.Next(delimiters);
+  if (!dayToken) return std::nullopt;
+  if (year != 0 || ReadDecimal(*monthToken) != 0 || ReadDecimal(*dayToken) != 0) return std::nullopt;
+  return std::array<uint8_t, 3>{0, 0, 0};
+}
+
+template <size_t N>
+bool ParseTag(Console& console, std::wstring_view valueText, std::array<char, N>& field,
+              std::string_view tooLong, std::string_view invalid, std::string_view echo) {
+  if (valueText.size() > N - 1) {
+    console.Err(tooLong);
+    ShowUsage(console);
+    return false;
+  }
+  if (!std::all_of(valueText.begin(), valueText.end(),
+                   [](wchar_t c) { return IsAsciiAlphanumeric(c); })) {
+    console.Err(invalid);
+    ShowUsage(console);
+    return false;
+  }
+  const std::string tag = AsciiNarrow(valueText);
+  StoreFixedText(field, tag);
+  console.Out(std::string(echo) + tag + "\n");
+  return true;
+}
+
+std::string Ordinal(size_t position) {
+  switch (position) {
+    case 1:
+      return "1st";
+    case 2:
+      return "2nd";
+    case 3:
+      return "3rd";
+    default:
+      return std::to_string(position) + "th";
+  }
+}
+
+}  // namespace
+
+std::wstring CurrentPasswordAsKept(const RunContext& ctx, std::wstring_view passwordText) {
+  if (ctx.version.minor < 55) return AsciiToUpper(passwordText);
+  return std::wstring(passwordText);
+}
+
+bool ParseCurrentPassword(RunContext& ctx, std::wstring_view switchText,
+                          std::wstring_view passwordText, ParsedRequest& out) {
+  Console& console = ctx.console;
+  if (AsciiToLower(switchText) != L"/password") {
+    ErrUnlessQuiet(console, "Invalid argument\n\n");
+    ShowUsage(console);
+    return false;
+  }
+  const std::wstring password = CurrentPasswordAsKept(ctx, passwordText);
+  if (password.size() > ctx.passwordMaxLength) {
+    ErrUnlessQuiet(console, kPasswordTooLong);
+    ShowUsage(console);
+    return false;
+  }
+  if (!AllPrintableAscii(password)) {
+    ErrUnlessQuiet(console, kPasswordInvalid);
+    ShowUsage(console);
+    return false;
+  }
+  const std::string narrow = AsciiNarrow(password);
+  if (ctx.version.minor >= 56) {
+    StoreFixedText(out.currentPassword, narrow);
+  } else {
+    StoreFixedText(out.currentPasswordShort, narrow);
+  }
+  return true;
+}
+
+bool ParsePassword(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+  Console& console = ctx.console;
+  const bool opal = ClassifyPasswordItem(out.itemName).kind == PasswordItem::kHddOpal;
+  const uint32_t limit = opal ? ctx.opalPasswordMaxLength : ctx.passwordMaxLength;
+  if (valueText.size() > limit) {
+    ErrUnlessQuiet(console, kPasswordTooLong);
+    ShowUsage(console);
+    return false;
+  }
+  if (!AllPrintableAscii(valueText)) {
+    ErrUnlessQuiet(console, kPasswordInvalid);
+    ShowUsage(console);
+    return false;
+  }
+  const auto ref = NewPasswordReference(ctx.version.minor, out.itemName);
+  // A reference the version leaves unbound has no buffer to write to.
+  if (!ref || !ctx.newPasswords.IsBound(*ref)) {
+    ShowUsage(console);
+    return false;
+  }
+  const std::wstring password =
+      ctx.version.minor < 55 ? AsciiToUpper(valueText) : std::wstring(valueText);
+  auto& buffer = ctx.newPasswords.buffer;
+  buffer.fill('\0');
+  const std::string narrow = AsciiNarrow(password);
+  const size_t length = std::min({narrow.size(), size_t{limit}, buffer.size() - 1});
+  std::copy_n(narrow.begin(), length, buffer.begin());
+  ctx.newPasswords.written = *ref;
+  console.Say(std::string(NewPasswordReferenceName(*ref)) + " : " + std::string(buffer.data()) + "\n");
+  return true;
+}
+
+bool ParseTime(std::wstring& valueText, wchar_t separator, ParsedRequest& out) {
+  const std::wstring_view delimiters(&separator, 1);
+  InPlaceTokenizer tokens(valueText);
+  std::array<uint8_t, 3> time{};
+  const uint32_t limits[] = {24, 60, 60};
+  for (size_t i = 0; i < time.size(); ++i) {
+    const auto token = tokens.Next(delimiters);
+    if (!token) return false;
+    const uint32_t n = AsUnsigned(ReadDecimal(*token));
+    if (!(n < limits[i] || n == kKeep)) return false;
+    time[i] = LowByte(n);
+  }
+  out.timeValue = time;
+  return true;
+}
+
+bool DayFitsMonth(uint32_t day, uint32_t month, uint32_t yearByte) {
+  switch (month) {
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 8:
+    case 10:
+    case 12:
+    case kKeep:
+      return day < 32 || day == kKeep;
+    case 2: {
+      const bool leap = yearByte % 4 == 0 && yearByte % 100 != 0;
+      return day < (leap ? 30u : 29u);
+    }
+    default:
+      return day < 31;
+  }
+}
+
+bool ParseDate(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+  Console& console = ctx.console;
+  std::wstring buffer(valueText);
+  auto date = TryDate(buffer, L'/');
+  if (!date) date = TryDate(buffer, L',');
+  if (!date) {
+    ErrUnlessQuiet(console, kInvalidDate);
+    ShowUsage(console);
+    return false;
+  }
+  out.dateValue = *date;
+  const uint32_t day = (*date)[0], month = (*date)[1], year = (*date)[2];
+  console.Say(NumberLine("month == ", month));
+  console.Say(NumberLine("day == ", day));
+  console.Say(NumberLine("year == ", year));
+  if (!DayFitsMonth(day, month, year)) {
+    ErrUnlessQuiet(console, kInvalidDate);
+    return false;
+  }
+  return true;
+}
+
+bool ParseGptRecord(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+  Console& console = ctx.console;
+  std::wstring buffer(valueText);
+  InPlaceTokenizer tokens(buffer);
+  const auto fail = [&console] {
+    ErrUnlessQuiet(console, kInvalidDate);
+    return false;
+  };
+  const auto yearToken = tokens.Next(L",");
+  if (!yearToken) return fail();
+  const uint32_t year = AsUnsigned(ReadDecimal(*yearToken));
+  uint8_t yearByte = 0;
+  if (year >= 2256) return fail();
+  if (year >= 1900) yearByte = LowByte(year % 2000);
+  // month, day, hour, minute: lowest and highest accepted value
+  const uint32_t bounds[4][2] = {{1, 12}, {0, 31}, {0, 24}, {0, 60}};
+  uint32_t values[4] = {};
+  for (size_t i = 0; i < 4; ++i) {
+    const auto token = tokens.Next(L",");
+    if (!token) return fail();
+    values[i] = AsUnsigned(ReadDecimal(*token));
+    if (values[i] < bounds[i][0] || values[i] > bounds[i][1]) return fail();
+  }
+  const uint32_t month = values[0], day = values[1], hour = values[2], minute = values[3];
+  out.gptRecord = {LowByte(minute), LowByte(hour), LowByte(day), LowByte(month), yearByte};
+  console.Say(NumberLine("minute == ", minute));
+  console.Say(NumberLine("hour == ", hour));
+  console.Say(NumberLine("month == ", month));
+  console.Say(NumberLine("day == ", day));
+  console.Say(NumberLine("year == ", yearByte));
+  if (!DayFitsMonth(day, month, yearByte)) return fail();
+  return true;
+}
+
+bool ParseBootOrder(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+  Console& console = ctx.console;
+  out.bootOrder.fill(255);
+  std::wstring buffer(valueText);
+  InPlaceTokenizer tokens(buffer);
+  size_t stored = 0;
+  while (stored < out.bootOrder.size()) {
+    const auto token = tokens.Next(L",");
+    if (!token) break;
+    const int32_t n = ReadDecimal(*token);
+    if (LowByte(n) == 255) break;
+    out.bootOrder[stored++] = LowByte(n);
+    if (n > 255) {
+      ErrUnlessQuiet(console, "Failed to capture boot priority order\n");
+      ShowUsage(console);
+      return false;
+    }
+  }
+  for (size_t i = 0; i < stored; ++i) {
+    console.Say(NumberLine(Ordinal(i + 1) + " == ", out.bootOrder[i]));
+  }
+  return true;
+}
+
+bool ParseMacAddress(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+  Console& console = ctx.console;
+  std::wstring buffer(valueText);
+  InPlaceTokenizer tokens(buffer);
+  std::array<uint8_t, 6> mac{};
+  for (auto& byte : mac) {
+    const auto token = tokens.Next(L"-");
+    if (!token) {
+      ErrUnlessQuiet(console, "Invalid value of MAC address\n");
+      ShowUsage(console);
+      return false;
+    }
+    byte = LowByte(ReadHex(*token));
+  }
+  out.macAddress = mac;
+  return true;
+}
+
+bool ParseAssetTag(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+  return ParseTag(ctx.console, valueText, out.assetTag, "The length of asset tag is too long.\n",
+                  "Asset tag has invalid characters, alphabet or digit only.\n", "Asset Tag = ");
+}
+
+bool ParseOwnershipTag(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+  return ParseTag(ctx.console, valueText, out.ownershipTag,
+                  "The length of ownership tag is too long.\n",
+                  "Ownership tag has invalid characters, alphabet or digit only.\n",
+                  "Ownership Tag = ");
+}
+
+}  // namespace vort64

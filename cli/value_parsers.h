@@ -1,0 +1,56 @@
+// Checks and converts the value texts of the command line into the typed
+// fields of ParsedRequest. Each returns true on success; on failure it has
+// already written its message (quiet output withholds most of them).
+#ifndef VORT64_CLI_VALUE_PARSERS_H_
+#define VORT64_CLI_VALUE_PARSERS_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/run_context.h"
+#include "cli/parsed_request.h"
+
+namespace vort64 {
+
+// The current password as it is kept: upper-cased below interface 2.55
+// (older firmware knows upper case only), as typed from 2.55 on.
+std::wstring CurrentPasswordAsKept(const RunContext& ctx, std::wstring_view passwordText);
+
+// The switch must read "/password" in any case; the password is stored in
+// `currentPassword` (from 2.56 on) or `currentPasswordShort`.
+bool ParseCurrentPassword(RunContext& ctx, std::wstring_view switchText,
+                          std::wstring_view passwordText, ParsedRequest& out);
+
+// A new password for the password item `out.itemName`, into
+// ctx.newPasswords through the reference the version routes that name to.
+bool ParsePassword(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+
+// Hour, minute and second separated by `separator`. Tokenises `valueText` in
+// place, so a second attempt with another separator sees only the text
+// before the first separator this one consumed. Writes no message.
+bool ParseTime(std::wstring& valueText, wchar_t separator, ParsedRequest& out);
+
+// Year, month and day separated by "/" or ",".
+bool ParseDate(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+
+// Year, month, day, hour and minute separated by ",".
+bool ParseGptRecord(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+
+// Up to sixteen device codes separated by ","; 255 ends the list.
+bool ParseBootOrder(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+
+// Six hexadecimal bytes separated by "-".
+bool ParseMacAddress(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+
+// Letters and digits only, at most 22 (asset) or 50 (ownership) characters.
+bool ParseAssetTag(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+bool ParseOwnershipTag(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+
+// Whether `day` fits `month` of year 2000 + `yearByte`; 238 (keep the
+// firmware's value) passes as a day of the long months and as a month.
+bool DayFitsMonth(uint32_t day, uint32_t month, uint32_t yearByte);
+
+}  // namespace vort64
+
+#endif  // VORT64_CLI_VALUE_PARSERS_H_

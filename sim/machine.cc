@@ -1,0 +1,198 @@
+#include "sim/machine.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <numeric>
+#include <system_error>
+
+#include "catalog/catalog.h"
+
+namespace vort64::sim {
+namespace {
+
+void AppendStructure(std::vector<uint8_t>& out, uint8_t type, uint16_t handle, std::vector<uint8_t> body,
+                     const std::vector<std::string>& strings) {
+  out.push_back(type);
+  out.push_back(static_cast<uint8_t>(4 + body.size()));
+  out.push_back(static_cast<uint8_t>(handle & 0xFF));
+  out.push_back(static_cast<uint8_t>(handle >> 8));
+  out.insert(out.end(), body.begin(), body.end());
+  bool any = false;
+  for (const auto& s : strings) {
+    if (s.empty()) continue;
+    out.insert(out.end(), s.begin(), s.end());
+    out.push_back(0);
+    any = true;
+  }
+  if (!any) out.push_back(0);
+  out.push_back(0);
+}
+
+// String numbers for a list of strings in which empty ones are left out of the set.
+std::vector<uint8_t> StringNumbers(const std::vector<std::string>& strings) {
+  std::vector<uint8_t> numbers;
+  uint8_t next = 1;
+  for (const auto& s : strings) numbers.push_back(s.empty() ? 0 : next++);
+  return numbers;
+}
+
+uint8_t Checksum(const std::vector<uint8_t>& bytes, size_t begin, size_t end) {
+  unsigned sum = 0;
+  for (size_t i = begin; i < end; ++i) sum += bytes[i];
+  return static_cast<uint8_t>(0x100 - (sum & 0xFF));
+}
+
+bool Contains(const std::wstring& text, std::wstring_view part) { return text.find(part) != std::wstring::npos; }
+
+}  // namespace
+
+std::vector<uint8_t> BuildSmbiosStructures(const MachineOptions& options) {
+  std::vector<uint8_t> out;
+  // Type 0, BIOS information: vendor, version, release date.
+  const std::vector<std::string> bios = {"Vort64 Simulated Firmware", "1.00", "12/10/2026"};
+  const auto biosNo = StringNumbers(bios);
+  AppendStructure(out, 0, 0x0000, {biosNo[0], biosNo[1], 0x00, 0xE0, biosNo[2], 0x0F}, bios);
+
+  // Type 1, system information: manufacturer, product, version, serial.
+  const std::vector<std::string> system = {"Vort64", options.model, "1.0", options.serial};
+  const auto sysNo = StringNumbers(system);
+  std::vector<uint8_t> body = {sysNo[0], sysNo[1], sysNo[2], sysNo[3]};
+  body.resize(body.size() + 16 + 1, 0);  // UUID, wake-up type
+  AppendStructure(out, 1, 0x0001, body, system);
+
+  // Type 3, chassis: manufacturer, type, version, serial, asset tag.
+  const std::vector<std::string> chassis = {"Vort64", "1.0", options.serial, options.assetTag};
+  const auto chNo = StringNumbers(chassis);
+  AppendStructure(out, 3, 0x0003, {chNo[0], 0x0A, chNo[1], chNo[2], chNo[3], 0x03, 0x03, 0x03, 0x03}, chassis);
+
+  if (options.oemStructure) {
+    // OEM type 172: bytes 4 and 5 carry the firmware's WMI interface version.
+    AppendStructure(out, 172, 0x00AC, {options.wmiMajor, options.wmiMinor}, {});
+  }
+  AppendStructure(out, 127, 0xFFFF, {}, {});
+  return out;
+}
+
+std::vector<uint8_t> BuildEntryPoint(const MachineOptions& options, size_t tableLength) {
+  std::vector<uint8_t> ep;
+  const auto length16 = static_cast<uint16_t>(std::min<size_t>(tableLength, 0xFFFF));
+  if (options.smbiosMajor >= 3) {
+    ep = {'_', 'S', 'M', '3', '_', 0, 0x18, options.smbiosMajor, options.smbiosMinor, 0, 0x01, 0};
+    const auto length32 = static_cast<uint32_t>(tableLength);
+    for (int i = 0; i < 4; ++i) ep.push_back(static_cast<uint8_t>(length32 >> (8 * i)));
+    for (int i = 0; i < 8; ++i) ep.push_back(0);  // table address
+    ep[5] = Checksum(ep, 0, ep.size());
+  } else {
+    ep = {'_', 'S', 'M', '_', 0, 0x1F, options.smbiosMajor, options.smbiosMinor, 0, 0, 0, 0, 0, 0, 0, 0,
+          '_', 'D', 'M', 'I', '_', 0, static_cast<uint8_t>(length16 & 0xFF), static_cast<uint8_t>(length16 >> 8),
+          0, 0, 0, 0, 5, 0, static_cast<uint8_t>((options.smbiosMajor << 4) | (options.smbiosMinor & 0x0F))};
+    ep[21] = Checksum(ep, 16, 31);
+    ep[4] = Checksum(ep, 0, 31);
+  }
+  return ep;
+}
+
+std::optional<std::pair<uint8_t, uint8_t>> ParseEntryPoint(const std::vector<uint8_t>& bytes) {
+  auto starts = [&](std::string_view anchor) {
+    return bytes.size() >= anchor.size() && std::equal(anchor.begin(), anchor.end(), bytes.begin());
+  };
+  if (starts("_SM3_") && bytes.size() >= 9) return std::pair{bytes[7], bytes[8]};
+  if (starts("_SM_") && bytes.size() >= 8) return std::pair{bytes[6], bytes[7]};
+  return std::nullopt;
+}
+
+std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const MachineOptions& options) {
+  std::vector<uint8_t> block(kBlockSize, 255);
+  for (const auto& [name, info] : catalog.settings()) {
+    if (info.offset >= kBlockSize || info.size > kBlockSize - info.offset) continue;
+    auto field = std::span(block).subspan(info.offset, info.size);
+    std::fill(field.begin(), field.end(), uint8_t{0});
+    if (name == L"date") {
+      const uint8_t date[] = {10, 12, 26};  // day, month, year - 2000
+      std::copy_n(date, std::min<size_t>(3, field.size()), field.begin());
+    } else if (name == L"time") {
+      const uint8_t time[] = {0, 30, 9};  // second, minute, hour
+      std::copy_n(time, std::min<size_t>(3, field.size()), field.begin());
+    } else if (name == L"boot priority order") {
+      const uint8_t order[] = {19, 1, 7, 10};
+      std::fill(field.begin(), field.end(), uint8_t{255});
+      std::copy_n(order, std::min<size_t>(4, field.size()), field.begin());
+    } else if (name == L"customized mac address") {
+      const uint8_t mac[] = {0x00, 0x1B, 0x21, 0x3C, 0x4D, 0x5E};
+      std::copy_n(mac, std::min<size_t>(6, field.size()), field.begin());
+    } else if (name == L"asset tag number") {
+      std::copy_n(options.assetTag.begin(), std::min(options.assetTag.size(), field.size()), field.begin());
+    } else if (name == L"supervisor password is status") {
+      field[0] = options.supervisorPassword.empty() ? 0 : 1;
+    } else if (name == L"user password is status") {
+      field[0] = options.userPassword.empty() ? 0 : 1;
+    } else if (name == L"wigig") {
+      field[0] = 255;  // this notebook has no WiGig radio
+    } else if (info.size == 1 && Contains(info.meaning, L"1 : Enabled") && !Contains(name, L"password")) {
+      field[0] = 1;
+    }
+  }
+  return block;
+}
+
+bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& options, std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    error = "cannot create " + dir.string() + ": " + ec.message();
+    return false;
+  }
+  SettingCatalog catalog;
+  if (options.wmiMajor == 2) BuildSettingCatalog(catalog, options.wmiMajor, options.wmiMinor);
+  const auto dmi = BuildSmbiosStructures(options);
+  const auto block = BuildOptionBlock(catalog, options);
+  const auto text = [](const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); };
+
+  bool ok = WriteFileBytes(dir / kDmiFile, dmi) &&
+            WriteFileBytes(dir / kEntryPointFile, BuildEntryPoint(options, dmi.size())) &&
+            WriteFileBytes(dir / kOptionsFile, block) && WriteFileBytes(dir / kDefaultsFile, block);
+  for (const char* name : {kUserDefaultsFile, kSupervisorPasswordFile, kUserPasswordFile, kRetriesFile}) {
+    std::filesystem::remove(dir / name, ec);
+  }
+  if (ok && !options.supervisorPassword.empty()) {
+    ok = WriteFileBytes(dir / kSupervisorPasswordFile, text(options.supervisorPassword));
+  }
+  if (ok && !options.userPassword.empty()) {
+    ok = WriteFileBytes(dir / kUserPasswordFile, text(options.userPassword));
+  }
+  if (!ok) error = "cannot write the machine files in " + dir.string();
+  return ok;
+}
+
+std::filesystem::path ResolveMachineDirectory(
+    const std::function<std::optional<std::string>(const char*)>& getenv) {
+  if (auto dir = getenv("VORT64_MACHINE"); dir && !dir->empty()) return *dir;
+  if (auto state = getenv("XDG_STATE_HOME"); state && !state->empty()) {
+    return std::filesystem::path(*state) / "vort64" / "machine";
+  }
+  std::filesystem::path home;
+  if (auto h = getenv("HOME"); h && !h->empty()) {
+    home = *h;
+  } else if (auto profile = getenv("USERPROFILE"); profile && !profile->empty()) {
+    home = *profile;
+  }
+  return home / ".local" / "state" / "vort64" / "machine";
+}
+
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return !out.fail();
+}
+
+}  // namespace vort64::sim

@@ -1,0 +1,78 @@
+// A simulated machine: a directory holding what a notebook's firmware would
+// publish (SMBIOS tables, the option block, the factory defaults) and what it
+// keeps (passwords). The format of the directory is documented in the README;
+// scripts and tests rely on it.
+#ifndef VORT64_SIM_MACHINE_H_
+#define VORT64_SIM_MACHINE_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "wmi/firmware.h"
+
+namespace vort64 {
+
+class SettingCatalog;
+
+namespace sim {
+
+// File names inside a machine directory.
+inline constexpr char kDmiFile[] = "DMI";
+inline constexpr char kEntryPointFile[] = "smbios_entry_point";
+inline constexpr char kOptionsFile[] = "options.bin";
+inline constexpr char kDefaultsFile[] = "defaults.bin";
+inline constexpr char kUserDefaultsFile[] = "user-defaults.bin";
+inline constexpr char kSupervisorPasswordFile[] = "supervisor-password";
+inline constexpr char kUserPasswordFile[] = "user-password";
+inline constexpr char kRetriesFile[] = "password-retries";
+inline constexpr char kFaultsFile[] = "faults";
+inline constexpr char kCallsLogFile[] = "calls.log";
+
+inline constexpr size_t kBlockSize = 2048;
+
+struct MachineOptions {
+  uint8_t wmiMajor = 2;
+  uint8_t wmiMinor = 90;
+  uint8_t smbiosMajor = 3;
+  uint8_t smbiosMinor = 4;
+  std::string model = "Simulated Notebook";
+  std::string serial = "SIM0001";
+  std::string assetTag;
+  bool oemStructure = true;
+  std::string supervisorPassword;
+  std::string userPassword;
+};
+
+// The raw SMBIOS structures of a machine (the DMI file).
+std::vector<uint8_t> BuildSmbiosStructures(const MachineOptions& options);
+// An SMBIOS entry point ("_SM_" before version 3, "_SM3_" from 3 on) for a
+// table of the given size.
+std::vector<uint8_t> BuildEntryPoint(const MachineOptions& options, size_t tableLength);
+// The SMBIOS version an entry point names; nothing for an unknown or cut-off one.
+std::optional<std::pair<uint8_t, uint8_t>> ParseEntryPoint(const std::vector<uint8_t>& bytes);
+
+// A plausible option block for the settings of `catalog`: every setting gets
+// a value its meaning allows, every byte no setting covers holds 255.
+std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const MachineOptions& options);
+
+// Creates (or overwrites) a machine directory. False with `error` set on failure.
+bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& options, std::string& error);
+
+// Where the program finds its machine: VORT64_MACHINE, else
+// $XDG_STATE_HOME/vort64/machine, else ~/.local/state/vort64/machine.
+// `getenv` answers an environment variable or nothing.
+std::filesystem::path ResolveMachineDirectory(
+    const std::function<std::optional<std::string>(const char*)>& getenv);
+
+// Whole-file helpers; Read returns nothing when the file cannot be read.
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& path);
+bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+
+}  // namespace sim
+}  // namespace vort64
+
+#endif  // VORT64_SIM_MACHINE_H_

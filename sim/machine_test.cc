@@ -1,0 +1,131 @@
+#include "sim/machine.h"
+
+#include <gtest/gtest.h>
+
+#include "catalog/catalog.h"
+#include "sim/simulated_firmware.h"
+#include "wmi/smbios.h"
+
+namespace vort64::sim {
+namespace {
+
+class MachineDirTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::path(::testing::TempDir()) /
+           ("vort64-machine-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  RawSmbiosTable ReadTable() {
+    SimulatedFirmware firmware(dir_);
+    RawSmbiosTable table;
+    EXPECT_TRUE(firmware.ReadRawSmbiosTable(table));
+    return table;
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(MachineDirTest, SmbiosTablesCarryTheMachinesIdentityAndVersion) {
+  MachineOptions options;
+  options.wmiMinor = 79;
+  options.model = "Test Book 14";
+  options.serial = "SN-42";
+  options.assetTag = "ASSET-7";
+  std::string error;
+  ASSERT_TRUE(CreateMachine(dir_, options, error)) << error;
+  const RawSmbiosTable table = ReadTable();
+  EXPECT_EQ(table.smbiosMajor, 3);
+  EXPECT_EQ(table.smbiosMinor, 4);
+  SystemInformation system;
+  ChassisInformation chassis;
+  ASSERT_TRUE(ReadSystemInformation(table, system));
+  ASSERT_TRUE(ReadChassisInformation(table, chassis));
+  EXPECT_EQ(system.productName, "Test Book 14");
+  EXPECT_EQ(system.serialNumber, "SN-42");
+  EXPECT_EQ(chassis.assetTag, "ASSET-7");
+  const auto version = ReadInterfaceVersion(table);
+  ASSERT_TRUE(version);
+  EXPECT_EQ(version->major, 2);
+  EXPECT_EQ(version->minor, 79);
+}
+
+TEST_F(MachineDirTest, DefaultMachineHasEmptyAssetTagAndVersion290) {
+  std::string error;
+  ASSERT_TRUE(CreateMachine(dir_, MachineOptions(), error)) << error;
+  const RawSmbiosTable table = ReadTable();
+  SystemInformation system;
+  ChassisInformation chassis;
+  ASSERT_TRUE(ReadSystemInformation(table, system));
+  ASSERT_TRUE(ReadChassisInformation(table, chassis));
+  EXPECT_EQ(system.productName, "Simulated Notebook");
+  EXPECT_EQ(system.serialNumber, "SIM0001");
+  EXPECT_EQ(chassis.assetTag, "");
+  ASSERT_TRUE(ReadInterfaceVersion(table));
+  EXPECT_EQ(ReadInterfaceVersion(table)->minor, 90);
+}
+
+TEST_F(MachineDirTest, EntryPointsOfBothGenerationsRoundTrip) {
+  for (auto [major, minor] : {std::pair<uint8_t, uint8_t>{2, 1}, {2, 8}, {3, 0}, {3, 4}}) {
+    MachineOptions options;
+    options.smbiosMajor = major;
+    options.smbiosMinor = minor;
+    const auto ep = BuildEntryPoint(options, 300);
+    EXPECT_EQ(ep.size(), major >= 3 ? 24u : 31u);
+    const auto parsed = ParseEntryPoint(ep);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->first, major);
+    EXPECT_EQ(parsed->second, minor);
+    // The checksums make the whole entry point (and, before 3.0, its DMI part) sum to 0.
+    unsigned sum = 0;
+    for (size_t i = 0; i < ep[major >= 3 ? 6 : 5]; ++i) sum += ep[i];
+    EXPECT_EQ(sum & 0xFF, 0u);
+  }
+  EXPECT_FALSE(ParseEntryPoint({'_', 'S', 'M'}));
+  EXPECT_FALSE(ParseEntryPoint({'_', 'X', 'M', '_', 0, 0, 2, 1}));
+}
+
+TEST_F(MachineDirTest, OptionBlockFillsCatalogSettingsAnd255Elsewhere) {
+  SettingCatalog catalog;
+  BuildSettingCatalog(catalog, 2, 90);
+  MachineOptions options;
+  options.assetTag = "TAG";
+  const auto block = BuildOptionBlock(catalog, options);
+  ASSERT_EQ(block.size(), kBlockSize);
+  std::vector<bool> covered(kBlockSize);
+  for (const auto& [name, info] : catalog.settings()) {
+    for (uint32_t i = info.offset; i < info.offset + info.size; ++i) covered[i] = true;
+  }
+  for (size_t i = 0; i < kBlockSize; ++i) {
+    if (!covered[i]) {
+      EXPECT_EQ(block[i], 255) << i;
+    }
+  }
+  const SettingInfo* tag = catalog.FindSetting(L"asset tag number");
+  ASSERT_NE(tag, nullptr);
+  EXPECT_EQ(std::string(block.begin() + tag->offset, block.begin() + tag->offset + 3), "TAG");
+  EXPECT_EQ(block[tag->offset + 3], 0);
+  const SettingInfo* boot = catalog.FindSetting(L"boot priority order");
+  ASSERT_NE(boot, nullptr);
+  EXPECT_EQ(block[boot->offset], 19);
+  EXPECT_EQ(block[boot->offset + boot->size - 1], 255);
+}
+
+TEST(MachineDirectoryTest, ResolvedFromEnvironmentInOrder) {
+  using Env = std::map<std::string, std::string>;
+  const auto resolve = [](const Env& env) {
+    return ResolveMachineDirectory([&](const char* name) -> std::optional<std::string> {
+      const auto it = env.find(name);
+      if (it == env.end()) return std::nullopt;
+      return it->second;
+    });
+  };
+  EXPECT_EQ(resolve({{"VORT64_MACHINE", "/m"}, {"XDG_STATE_HOME", "/s"}, {"HOME", "/h"}}), "/m");
+  EXPECT_EQ(resolve({{"XDG_STATE_HOME", "/s"}, {"HOME", "/h"}}), std::filesystem::path("/s/vort64/machine"));
+  EXPECT_EQ(resolve({{"VORT64_MACHINE", ""}, {"HOME", "/h"}}), std::filesystem::path("/h/.local/state/vort64/machine"));
+}
+
+}  // namespace
+}  // namespace vort64::sim

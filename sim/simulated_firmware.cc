@@ -1,0 +1,374 @@
+#include "sim/simulated_firmware.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "base/text.h"
+#include "catalog/catalog.h"
+#include "sim/machine.h"
+#include "wmi/smbios.h"
+
+namespace vort64::sim {
+namespace {
+
+constexpr Status kInvalidObjectPath = static_cast<Status>(0x8004103Au);  // WBEM_E_INVALID_OBJECT_PATH
+constexpr Status kInvalidMethod = static_cast<Status>(0x8004102Eu);      // WBEM_E_INVALID_METHOD
+constexpr Status kInvalidParameter = static_cast<Status>(0x80041008u);   // WBEM_E_INVALID_PARAMETER
+constexpr Status kInvalidQuery = static_cast<Status>(0x80041017u);       // WBEM_E_INVALID_QUERY
+constexpr Status kNotConnected = static_cast<Status>(0x80041003u);       // WBEM_E_ACCESS_DENIED
+
+constexpr int32_t kSuccess = 0;
+constexpr int32_t kIncorrectPassword = 2;
+constexpr int32_t kInvalidParameterCode = 3;
+constexpr int32_t kNoUserDefault = 4;
+constexpr int32_t kNoSupervisorPassword = 5;
+constexpr int32_t kRetryExceeded = 7;
+constexpr int32_t kMaxWrongCalls = 3;
+
+constexpr size_t kFlagByte = 235;
+constexpr size_t kClockBegin = 391;  // date 391-393, time 394-396
+constexpr size_t kClockEnd = 397;
+constexpr uint8_t kDoNotChange = 238;
+
+const wchar_t kConfigurationClass[] = L"KelmBiosConfigurationTool";
+const wchar_t kSettingClass[] = L"BIOSSetting";
+
+std::wstring ObjectPath(std::wstring_view className, std::wstring_view instance) {
+  std::wstring path(className);
+  path += L".InstanceName=\"";
+  for (wchar_t c : instance) {
+    path += c;
+    if (c == L'\\') path += L'\\';
+  }
+  path += L'"';
+  return path;
+}
+
+const FirmwareValue* FindIn(const MethodCall& call, std::wstring_view name) {
+  for (const auto& p : call.in) {
+    if (p.name == name) return &p.value;
+  }
+  return nullptr;
+}
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+  std::string out;
+  char buf[3];
+  for (uint8_t b : bytes) {
+    std::snprintf(buf, sizeof buf, "%02x", b);
+    out += buf;
+  }
+  return out;
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+  const auto bytes = ReadFileBytes(path);
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+// The state of one machine while a method runs on it.
+class Machine {
+ public:
+  Machine(const std::filesystem::path& dir, SimulatedFirmware& firmware) : dir_(dir), firmware_(firmware) {
+    RawSmbiosTable table;
+    if (firmware.ReadRawSmbiosTable(table)) {
+      if (const auto v = ReadInterfaceVersion(table)) {
+        major_ = v->major;
+        minor_ = v->minor;
+      }
+    }
+    if (major_ == 2) BuildSettingCatalog(catalog_, major_, minor_);
+  }
+
+  // The password array a caller with `password` would send to this machine.
+  std::vector<uint8_t> ExpectedPasswordArray(const std::string& password) {
+    const size_t length = (major_ == 2 && minor_ >= 56) ? 16 : 12;
+    std::vector<uint8_t> array(length, 0);
+    for (size_t i = 0; i < password.size() && i < length; ++i) {
+      const bool scanCodes = major_ == 2 && minor_ < 50;
+      array[i] = scanCodes ? static_cast<uint8_t>(firmware_.KeyScan(password[i]) & 0xFF)
+                           : static_cast<uint8_t>(password[i]);
+    }
+    return array;
+  }
+
+  // Checks the caller's password against the supervisor password; counts
+  // wrong calls in a row. Returns 0 when the call may proceed.
+  int32_t CheckPassword(int32_t length, const std::vector<uint8_t>& array) {
+    const std::string supervisor = ReadText(dir_ / kSupervisorPasswordFile);
+    if (supervisor.empty()) return kSuccess;
+    int wrong = std::atoi(ReadText(dir_ / kRetriesFile).c_str());
+    const bool right = length == static_cast<int32_t>(supervisor.size()) && array == ExpectedPasswordArray(supervisor);
+    if (right) {
+      std::error_code ec;
+      std::filesystem::remove(dir_ / kRetriesFile, ec);
+      return kSuccess;
+    }
+    ++wrong;
+    const std::string count = std::to_string(wrong);
+    WriteFileBytes(dir_ / kRetriesFile, std::vector<uint8_t>(count.begin(), count.end()));
+    return wrong > kMaxWrongCalls ? kRetryExceeded : kIncorrectPassword;
+  }
+
+  std::optional<std::vector<uint8_t>> ReadBlock(const char* file) const {
+    auto block = ReadFileBytes(dir_ / file);
+    if (!block || block->size() < kBlockSize) return std::nullopt;
+    block->resize(kBlockSize);
+    return block;
+  }
+
+  // What the firmware keeps of a block sent to it: its own clock where the
+  // block says 238, and 255 in the one-byte settings it does not support.
+  std::vector<uint8_t> Merge(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& sent) const {
+    std::vector<uint8_t> merged = sent;
+    for (size_t i = kClockBegin; i < kClockEnd; ++i) {
+      if (sent[i] == kDoNotChange) merged[i] = stored[i];
+    }
+    std::vector<bool> covered(kBlockSize, false);
+    for (const auto& [name, info] : catalog_.settings()) {
+      for (size_t i = info.offset; i < info.offset + info.size && i < kBlockSize; ++i) covered[i] = true;
+      if (info.size == 1 && info.offset < kBlockSize && stored[info.offset] == 255) merged[info.offset] = 255;
+    }
+    // Bytes that belong to no setting are the firmware's own.
+    for (size_t i = 0; i < kBlockSize; ++i) {
+      if (!covered[i] && !(i >= kClockBegin && i < kClockEnd) && i != kFlagByte) merged[i] = stored[i];
+    }
+    return merged;
+  }
+
+  // Applies the supervisor and user password fields that byte 235 flags.
+  int32_t ApplyPasswords(const std::vector<uint8_t>& sent) {
+    const uint8_t flags = sent[kFlagByte];
+    const struct {
+      uint8_t bit;
+      const wchar_t* name;
+      const char* file;
+    } fields[] = {{1, L"set supervisor password", kSupervisorPasswordFile},
+                  {2, L"set user password", kUserPasswordFile}};
+    for (const auto& f : fields) {
+      const SettingInfo* info = catalog_.FindSetting(f.name);
+      if (!(flags & f.bit) || !info || info->offset + info->size > kBlockSize) continue;
+      const auto field = std::span(sent).subspan(info->offset, info->size);
+      const std::string current = ReadText(dir_ / f.file);
+      std::string next;
+      if (info->size >= 34) {
+        // Long form: old length, 16 old bytes, new length, 16 new bytes.
+        const size_t oldLength = std::min<size_t>(field[0], 16);
+        const std::string old(field.begin() + 1, field.begin() + 1 + static_cast<long>(oldLength));
+        if (!current.empty() && old != current) return kIncorrectPassword;
+        const size_t newLength = std::min<size_t>(field[17], 16);
+        next.assign(field.begin() + 18, field.begin() + 18 + static_cast<long>(newLength));
+      } else {
+        // Short form: new length, one byte, the new password.
+        const size_t newLength = std::min<size_t>(field[0], info->size - 2);
+        next.assign(field.begin() + 2, field.begin() + 2 + static_cast<long>(newLength));
+      }
+      std::error_code ec;
+      if (next.empty()) {
+        std::filesystem::remove(dir_ / f.file, ec);
+      } else {
+        WriteFileBytes(dir_ / f.file, std::vector<uint8_t>(next.begin(), next.end()));
+      }
+    }
+    return kSuccess;
+  }
+
+  bool SaveUserDefaultsRequested(const std::vector<uint8_t>& block) const {
+    const SettingInfo* info = catalog_.FindSetting(L"save settings to user setup defaults");
+    return info && info->offset < kBlockSize && block[info->offset] == 1;
+  }
+
+  const std::filesystem::path& dir() const { return dir_; }
+
+ private:
+  std::filesystem::path dir_;
+  SimulatedFirmware& firmware_;
+  uint32_t major_ = 0;
+  uint32_t minor_ = 0;
+  SettingCatalog catalog_;
+};
+
+}  // namespace
+
+SimulatedFirmware::SimulatedFirmware(std::filesystem::path dir) : dir_(std::move(dir)) {}
+
+std::map<std::string, SimulatedFirmware::Fault> SimulatedFirmware::ReadFaults() const {
+  std::map<std::string, Fault> faults;
+  std::ifstream in(dir_ / kFaultsFile);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string what, code;
+    if (!(words >> what >> code) || what[0] == '#') continue;
+    Fault fault;
+    if (code == "fail") {
+      fault.fail = true;
+    } else {
+      try {
+        fault.code = static_cast<int32_t>(std::stol(code));
+      } catch (...) {
+        continue;
+      }
+    }
+    faults[what] = fault;
+  }
+  return faults;
+}
+
+std::optional<SimulatedFirmware::Fault> SimulatedFirmware::FaultFor(const std::string& what) const {
+  const auto faults = ReadFaults();
+  const auto it = faults.find(what);
+  if (it == faults.end()) return std::nullopt;
+  return it->second;
+}
+
+bool SimulatedFirmware::Open() {
+  const auto fault = FaultFor("session");
+  open_ = !(fault && fault->fail) && std::filesystem::is_directory(dir_);
+  return open_;
+}
+
+bool SimulatedFirmware::ReadRawSmbiosTable(RawSmbiosTable& table) {
+  table = {};
+  if (const auto fault = FaultFor("smbios"); fault && fault->fail) return false;
+  const auto entry = ReadFileBytes(dir_ / kEntryPointFile);
+  const auto dmi = ReadFileBytes(dir_ / kDmiFile);
+  if (!entry || !dmi) return false;
+  const auto version = ParseEntryPoint(*entry);
+  if (!version) return false;
+  table.smbiosMajor = version->first;
+  table.smbiosMinor = version->second;
+  table.data = *dmi;
+  return true;
+}
+
+Status SimulatedFirmware::QueryInstanceNames(std::wstring_view query,
+                                             std::vector<std::optional<std::wstring>>& names) {
+  names.clear();
+  if (!open_) return kNotConnected;
+  if (query == std::wstring(L"SELECT * FROM ") + kConfigurationClass) {
+    names.emplace_back(kConfigurationInstance);
+  } else if (query == std::wstring(L"SELECT * FROM ") + kSettingClass) {
+    names.emplace_back(kSettingInstance);
+  } else {
+    return kInvalidQuery;
+  }
+  return kStatusOk;
+}
+
+Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) {
+  out.clear();
+  if (!open_) return kNotConnected;
+  const bool configuration = call.className == kConfigurationClass;
+  const bool setting = call.className == kSettingClass;
+  if (!configuration && !setting) return kInvalidObjectPath;
+  if (call.objectPath != ObjectPath(call.className, configuration ? kConfigurationInstance : kSettingInstance)) {
+    return kInvalidObjectPath;
+  }
+  const std::wstring& m = call.method;
+  const bool known = configuration ? (m == L"GetBiosOptions" || m == L"SetBiosOptions" ||
+                                      m == L"GetBiosDefaultOptions" || m == L"SetBiosDefaultOptions")
+                                   : (m == L"LoadBIOSDefault" || m == L"LoadUserDefault");
+  if (!known) return kInvalidMethod;
+
+  const FirmwareValue* length = FindIn(call, L"PasswordLen");
+  const FirmwareValue* password = FindIn(call, L"Password");
+  const bool sendsData = m == L"SetBiosOptions" || m == L"SetBiosDefaultOptions";
+  const FirmwareValue* data = FindIn(call, L"Data");
+  if (!length || length->kind != FirmwareValue::Kind::kInt16 || !password ||
+      password->kind != FirmwareValue::Kind::kBytes || (sendsData && (!data || data->kind != FirmwareValue::Kind::kBytes))) {
+    return kInvalidParameter;
+  }
+
+  const std::string method = WideToUtf8(m);
+  {
+    std::ofstream log(dir_ / kCallsLogFile, std::ios::app);
+    log << method << ' ' << length->integer << ' ' << Hex(password->bytes) << '\n';
+  }
+
+  Machine machine(dir_, *this);
+  const auto fault = FaultFor(method);
+  if (fault && fault->fail) return kStatusFailed;
+
+  int32_t code = kSuccess;
+  std::vector<uint8_t> returned;
+  const bool returnsData = m == L"GetBiosOptions" || m == L"GetBiosDefaultOptions";
+  auto options = machine.ReadBlock(kOptionsFile);
+  auto defaults = machine.ReadBlock(kDefaultsFile);
+  if (!options || !defaults) return kStatusFailed;  // the firmware's store is unreadable
+
+  if (!fault) code = machine.CheckPassword(length->integer, password->bytes);
+  const bool proceed = fault ? (fault->code & ~8) == 0 : code == kSuccess;
+  if (m == L"GetBiosOptions") {
+    returned = *options;
+  } else if (m == L"GetBiosDefaultOptions") {
+    returned = *defaults;
+  } else if (sendsData && data->bytes.size() != kBlockSize) {
+    if (!fault) code = kInvalidParameterCode;
+  } else if (m == L"SetBiosOptions" && proceed) {
+    if (!fault) code = machine.ApplyPasswords(data->bytes);
+    if (code == kSuccess || fault) {
+      auto merged = machine.Merge(*options, data->bytes);
+      merged[kFlagByte] = 0;  // the flagged passwords are applied; the flag is spent
+      if (machine.SaveUserDefaultsRequested(merged)) WriteFileBytes(dir_ / kUserDefaultsFile, merged);
+      if (!WriteFileBytes(dir_ / kOptionsFile, merged)) return kStatusFailed;
+    }
+  } else if (m == L"SetBiosDefaultOptions" && proceed) {
+    if (!WriteFileBytes(dir_ / kDefaultsFile, machine.Merge(*defaults, data->bytes))) return kStatusFailed;
+  } else if (m == L"LoadBIOSDefault" && proceed) {
+    if (!WriteFileBytes(dir_ / kOptionsFile, machine.Merge(*options, *defaults))) return kStatusFailed;
+  } else if (m == L"LoadUserDefault" && proceed) {
+    const auto user = machine.ReadBlock(kUserDefaultsFile);
+    if (fault) {
+      if (user) WriteFileBytes(dir_ / kOptionsFile, machine.Merge(*options, *user));
+    } else if (ReadText(dir_ / kSupervisorPasswordFile).empty()) {
+      code = kNoSupervisorPassword;
+    } else if (!user) {
+      code = kNoUserDefault;
+    } else if (!WriteFileBytes(dir_ / kOptionsFile, machine.Merge(*options, *user))) {
+      return kStatusFailed;
+    }
+  }
+  if (fault) code = fault->code;
+
+  for (const auto& name : call.outNames) {
+    if (name == L"ReturnCode") {
+      out.push_back(FirmwareValue::Int32(code));
+    } else if (name == L"Data" && returnsData) {
+      out.push_back(FirmwareValue::Bytes(returned));
+    } else {
+      return kInvalidParameter;  // no such out-parameter
+    }
+  }
+  return kStatusOk;
+}
+
+uint32_t SimulatedFirmware::KeyScan(char c) { return UsKeyboardScan(c); }
+
+uint32_t UsKeyboardScan(char c) {
+  // Set 1 scan codes of the US layout; the shift state is not reported in
+  // the low byte.
+  static constexpr struct {
+    const char* keys;
+    const char* shifted;
+    uint8_t first;
+  } rows[] = {
+      {"1234567890-=", "!@#$%^&*()_+", 0x02},
+      {"qwertyuiop[]", "QWERTYUIOP{}", 0x10},
+      {"asdfghjkl;'`", "ASDFGHJKL:\"~", 0x1E},
+      {"\\zxcvbnm,./", "|ZXCVBNM<>?", 0x2B},
+  };
+  if (c == ' ') return 0x39;
+  for (const auto& row : rows) {
+    const std::string_view keys(row.keys), shifted(row.shifted);
+    if (auto i = keys.find(c); i != std::string_view::npos) return row.first + static_cast<uint32_t>(i);
+    if (auto i = shifted.find(c); i != std::string_view::npos) {
+      return (row.first + static_cast<uint32_t>(i)) | 0x00010000u;
+    }
+  }
+  return 0xFFFFFFFFu;
+}
+
+}  // namespace vort64::sim

@@ -1,0 +1,45 @@
+#include "tests/e2e/machine_fixture.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace vort64::e2e {
+
+void MachineTest::SetUp() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  for (auto& c : name) {
+    if (c == '/') c = '_';
+  }
+  root_ = std::filesystem::path(VORT64_E2E_SCRATCH) / name;
+  std::filesystem::remove_all(root_);
+  machine_ = root_ / "machine";
+  work_ = root_ / "work";
+  std::filesystem::create_directories(work_);
+}
+
+void MachineTest::TearDown() {
+  if (!HasFailure()) std::filesystem::remove_all(root_);
+}
+
+void MachineTest::CreateMachine(const std::vector<std::string>& options) {
+  std::vector<std::string> args = {"create", machine_.string()};
+  args.insert(args.end(), options.begin(), options.end());
+  const ProcessResult r = RunProcess(VORT_SIM_BIN, args, {}, work_);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+}
+
+ProcessResult MachineTest::Vort64(const std::vector<std::string>& args, const std::string& input) {
+  return RunProcess(VORT64_BIN, args, {{"VORT64_MACHINE", machine_.string()}}, work_, input);
+}
+
+std::vector<uint8_t> MachineTest::ReadMachineFile(const std::string& name) const {
+  std::ifstream in(machine_ / name, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void MachineTest::WriteMachineFile(const std::string& name, const std::string& content) const {
+  std::ofstream(machine_ / name, std::ios::binary | std::ios::trunc) << content;
+}
+
+}  // namespace vort64::e2e

@@ -1,0 +1,36 @@
+// A fresh simulated machine and working directory for each end-to-end test.
+#ifndef VORT64_TESTS_E2E_MACHINE_FIXTURE_H_
+#define VORT64_TESTS_E2E_MACHINE_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/process.h"
+
+namespace vort64::e2e {
+
+class MachineTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // vort-sim create <machine> <options>; fails the test when it fails.
+  void CreateMachine(const std::vector<std::string>& options = {});
+  // Runs vort64 against the machine.
+  ProcessResult Vort64(const std::vector<std::string>& args, const std::string& input = "");
+
+  std::vector<uint8_t> ReadMachineFile(const std::string& name) const;
+  void WriteMachineFile(const std::string& name, const std::string& content) const;
+  std::vector<uint8_t> Options() const { return ReadMachineFile("options.bin"); }
+
+  std::filesystem::path root_;
+  std::filesystem::path machine_;
+  std::filesystem::path work_;
+};
+
+}  // namespace vort64::e2e
+
+#endif  // VORT64_TESTS_E2E_MACHINE_FIXTURE_H_

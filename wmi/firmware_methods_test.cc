@@ -1,0 +1,280 @@
+#include "wmi/firmware_methods.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "base/console.h"
+#include "base/import_results.h"
+
+namespace vort64 {
+namespace {
+
+// A firmware that answers every method with a chosen code and records what
+// it was sent.
+class ScriptedFirmware : public Firmware {
+ public:
+  bool Open() override { return open; }
+  bool IsOpen() const override { return open; }
+  void Close() override {}
+  bool ReadRawSmbiosTable(RawSmbiosTable& table) override {
+    table.smbiosMajor = 3;
+    table.smbiosMinor = 4;
+    table.data = {172, 6, 0, 0, wmiMajor, wmiMinor, 0, 0};
+    return true;
+  }
+  Status QueryInstanceNames(std::wstring_view query, std::vector<std::optional<std::wstring>>& names) override {
+    queries.emplace_back(query);
+    names = instances;
+    return kStatusOk;
+  }
+  Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override {
+    calls.push_back(call);
+    if (!executes) return kStatusFailed;
+    out.clear();
+    for (const auto& name : call.outNames) {
+      out.push_back(name == L"ReturnCode" ? FirmwareValue::Int32(code) : data);
+    }
+    return kStatusOk;
+  }
+  uint32_t KeyScan(char c) override { return 0x100u + static_cast<uint8_t>(c) - 'a' + 0x1E; }
+
+  bool open = true;
+  bool executes = true;
+  uint8_t wmiMajor = 2;
+  uint8_t wmiMinor = 90;
+  int32_t code = 0;
+  FirmwareValue data = FirmwareValue::Bytes(std::vector<uint8_t>(2048, 7));
+  std::vector<std::optional<std::wstring>> instances = {std::nullopt, std::wstring(L"ACPI\\PNP0C14\\0_0")};
+  std::vector<std::wstring> queries;
+  std::vector<MethodCall> calls;
+};
+
+class FirmwareMethodsTest : public ::testing::Test {
+ protected:
+  FirmwareMethodsTest() : console_(out_, err_), ctx_(console_, firmware_) {}
+
+  std::string TakeOut() {
+    std::string s = out_.str();
+    out_.str("");
+    return s;
+  }
+
+  std::ostringstream out_, err_;
+  Console console_;
+  ScriptedFirmware firmware_;
+  RunContext ctx_;
+  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(2048, 0);
+};
+
+TEST_F(FirmwareMethodsTest, PathIsTheFirstNamedInstanceWithBackslashesDoubled) {
+  std::wstring path;
+  ASSERT_EQ(GetInstancePath(ctx_, L"KelmBiosConfigurationTool", L"SELECT * FROM KelmBiosConfigurationTool", path),
+            kStatusOk);
+  EXPECT_EQ(path, L"KelmBiosConfigurationTool.InstanceName=\"ACPI\\\\PNP0C14\\\\0_0\"");
+
+  GetBiosOptions(ctx_, "", buffer_);
+  ASSERT_EQ(firmware_.calls.size(), 1u);
+  EXPECT_EQ(firmware_.calls[0].objectPath, path);
+  EXPECT_EQ(firmware_.queries.back(), L"SELECT * FROM KelmBiosConfigurationTool");
+  LoadBIOSDefault(ctx_, "");
+  EXPECT_EQ(firmware_.queries.back(), L"SELECT * FROM BIOSSetting");
+  EXPECT_EQ(firmware_.calls[1].objectPath, L"BIOSSetting.InstanceName=\"ACPI\\\\PNP0C14\\\\0_0\"");
+}
+
+TEST_F(FirmwareMethodsTest, NoNamedInstanceOrNoConnectionFailsTheCall) {
+  // The simulated and the real provider both refuse an empty path.
+  struct EmptyPathFirmware : ScriptedFirmware {
+    Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override {
+      return call.objectPath.empty() ? kStatusFailed : ScriptedFirmware::ExecuteMethod(call, out);
+    }
+  } firmware;
+  firmware.instances = {std::nullopt};
+  RunContext ctx(console_, firmware);
+  EXPECT_EQ(LoadBIOSDefault(ctx, ""), 1);
+  EXPECT_EQ(TakeOut(), "Error: WMI method execution failed.\n");
+
+  firmware_.open = false;
+  EXPECT_EQ(GetBiosOptions(ctx_, "", buffer_), 1);
+  EXPECT_EQ(TakeOut(), "Error: WMI method execution failed. ");
+  EXPECT_TRUE(firmware_.calls.empty());
+}
+
+TEST_F(FirmwareMethodsTest, PasswordArrayFollowsTheInterfaceVersionAtCallTime) {
+  const struct {
+    uint8_t minor;
+    std::vector<uint8_t> array;
+  } cases[] = {
+      {90, {'a', 'b', 'c', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {56, {'a', 'b', 'c', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {55, {'a', 'b', 'c', 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {50, {'a', 'b', 'c', 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {49, {0x1E, 0x1F, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0}},  // scan codes, low byte only
+      {0, {0x1E, 0x1F, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int{c.minor});
+    firmware_.wmiMinor = c.minor;
+    firmware_.calls.clear();
+    GetBiosOptions(ctx_, std::string_view("abc\0\0\0\0\0\0\0\0\0\0\0\0\0", 16), buffer_);
+    const auto& in = firmware_.calls.at(0).in;
+    ASSERT_EQ(in.size(), 2u);
+    EXPECT_EQ(in[0].name, L"PasswordLen");
+    EXPECT_EQ(in[0].value.kind, FirmwareValue::Kind::kInt16);
+    EXPECT_EQ(in[0].value.integer, 3);
+    EXPECT_EQ(in[1].name, L"Password");
+    EXPECT_EQ(in[1].value.bytes, c.array);
+  }
+  firmware_.calls.clear();
+  GetBiosOptions(ctx_, std::string(16, '\0'), buffer_);
+  EXPECT_EQ(firmware_.calls[0].in[0].value.integer, 0);
+  EXPECT_EQ(firmware_.calls[0].in[1].value.bytes, std::vector<uint8_t>(12, 0));
+}
+
+TEST_F(FirmwareMethodsTest, SetMethodsSendTheWholeBlock) {
+  std::vector<uint8_t> block(2048);
+  for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i);
+  SetBiosOptions(ctx_, "", block);
+  SetBiosDefaultOptions(ctx_, "", block);
+  for (const auto& call : firmware_.calls) {
+    ASSERT_EQ(call.in.size(), 3u);
+    EXPECT_EQ(call.in[2].name, L"Data");
+    EXPECT_EQ(call.in[2].value.bytes, block);
+    EXPECT_EQ(call.outNames, std::vector<std::wstring>{L"ReturnCode"});
+  }
+}
+
+// The message of every operation for every code it may meet.
+TEST_F(FirmwareMethodsTest, EachCodeIsReportedInTheWordsOfItsOperation) {
+  using Op = int32_t (*)(RunContext&, std::vector<uint8_t>&);
+  const Op get = [](RunContext& c, std::vector<uint8_t>& b) { return GetBiosOptions(c, "", b); };
+  const Op set = [](RunContext& c, std::vector<uint8_t>& b) { return SetBiosOptions(c, "", b); };
+  const Op getDefault = [](RunContext& c, std::vector<uint8_t>& b) { return GetBiosDefaultOptions(c, "", b); };
+  const Op setDefault = [](RunContext& c, std::vector<uint8_t>& b) { return SetBiosDefaultOptions(c, "", b); };
+  const Op loadFactory = [](RunContext& c, std::vector<uint8_t>&) { return LoadBIOSDefault(c, ""); };
+  const Op loadUser = [](RunContext& c, std::vector<uint8_t>&) { return LoadUserDefault(c, ""); };
+  const struct {
+    const char* name;
+    Op op;
+    int32_t code;
+    const char* out;
+  } cases[] = {
+      {"get", get, 0, "Get BIOS options success.\n"},
+      {"get", get, 8, "Get BIOS options success and reboot required to make function works.\n"},
+      {"get", get, 1, "Error: Not support.\n"},
+      {"get", get, 2, "Error: Incorrect password.\n"},
+      {"get", get, 3, "Error: Invalid Parameter.\n"},
+      {"get", get, 4, "Error: Unknown return code:4"},
+      {"get", get, 7, "Error: Password retry count exceeded.\n"},
+      {"get", get, 209, "Incompatible Data Structure. BIOS Setup Data is unexpected.\n"},
+      {"get", get, 210, "Control method not support, DFCI is controlling.\n"},
+      {"get", get, 9, "Error: Unknown return code:9"},
+      {"set", set, 0, "Set BIOS options Success.\n"},
+      {"set", set, 8, "Set BIOS options success and reboot required to make function works.\n"},
+      {"set", set, 3, "Error: Invalid Parameter.\n"},
+      {"set", set, 4, ""},
+      {"set", set, 5, ""},
+      {"set", set, 42, ""},
+      {"set", set, 210, "Control method not support, DFCI is controlling.\n"},
+      {"get-default", getDefault, 0, "Get BIOS default options Success.\n"},
+      {"get-default", getDefault, 8, "Error: Unknown return code:8"},
+      {"get-default", getDefault, 209, "Error: Unknown return code:209"},
+      {"get-default", getDefault, 7, "Error: Password retry count exceeded.\n"},
+      {"set-default", setDefault, 0, "Set BIOS default options success.\n"},
+      {"set-default", setDefault, 8, "Set BIOS default options success and reboot required to make function works.\n"},
+      {"set-default", setDefault, 209, "Incompatible Data Structure. BIOS Setup Data is unexpected.\n"},
+      {"set-default", setDefault, 5, "Error: Unknown return code:5"},
+      {"load-factory", loadFactory, 0, "Load BIOS Default Success.\n"},
+      {"load-factory", loadFactory, 8, "Load BIOS Default success and reboot required to make function works.\n"},
+      {"load-factory", loadFactory, 3, "Error: Incorrect parameters.\n"},
+      {"load-factory", loadFactory, 210, "Error: Unknown return code:210"},
+      {"load-user", loadUser, 0, "Load User Default Success.\n"},
+      {"load-user", loadUser, 4, "Error: No user default found.\n"},
+      {"load-user", loadUser, 5, "Error: No supervisor password yet.\n"},
+      {"load-user", loadUser, 8, "Load User Default success and reboot required to make function works.\n"},
+      {"load-user", loadUser, 2, "Error: Incorrect password.\n"},
+      {"load-user", loadUser, 209, "Error: Unknown return code:209"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.code));
+    firmware_.code = c.code;
+    EXPECT_EQ(c.op(ctx_, buffer_), c.code);
+    EXPECT_EQ(TakeOut(), c.out);
+  }
+  firmware_.executes = false;
+  const struct {
+    Op op;
+    const char* out;
+  } failures[] = {
+      {get, "Error: WMI method execution failed. "},
+      {set, "Error: WMI method execution failed."},
+      {getDefault, "Error: WMI method execution failed."},
+      {setDefault, "Error: WMI method execution failed.\n"},
+      {loadFactory, "Error: WMI method execution failed.\n"},
+      {loadUser, "Error: WMI method execution failed.\n"},
+  };
+  for (const auto& f : failures) {
+    EXPECT_EQ(f.op(ctx_, buffer_), 1);
+    EXPECT_EQ(TakeOut(), f.out);
+  }
+  EXPECT_EQ(err_.str(), "");
+}
+
+TEST_F(FirmwareMethodsTest, GetFillsTheBufferOnlyOnPassingCodes) {
+  const struct {
+    bool defaults;
+    int32_t code;
+    bool filled;
+  } cases[] = {{false, 0, true}, {false, 8, true}, {false, 2, false},
+               {true, 0, true},  {true, 8, false}, {true, 3, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.defaults) + " " + std::to_string(c.code));
+    std::fill(buffer_.begin(), buffer_.end(), uint8_t{0});
+    firmware_.code = c.code;
+    if (c.defaults) {
+      GetBiosDefaultOptions(ctx_, "", buffer_);
+    } else {
+      GetBiosOptions(ctx_, "", buffer_);
+    }
+    EXPECT_EQ(buffer_[0], c.filled ? 7 : 0);
+    EXPECT_EQ(buffer_[2047], c.filled ? 7 : 0);
+  }
+  // A longer block is cut at the buffer's end; a null one leaves it alone.
+  firmware_.code = 0;
+  firmware_.data = FirmwareValue::Bytes(std::vector<uint8_t>(4096, 9));
+  std::vector<uint8_t> exact(2048, 0);
+  GetBiosOptions(ctx_, "", exact);
+  EXPECT_EQ(exact, std::vector<uint8_t>(2048, 9));
+  firmware_.data = FirmwareValue{FirmwareValue::Kind::kNull, 0, {}};
+  GetBiosOptions(ctx_, "", exact);
+  EXPECT_EQ(exact, std::vector<uint8_t>(2048, 9));
+}
+
+TEST_F(FirmwareMethodsTest, QuietModeSendsSetResultWordsToTheResultFile) {
+  const auto dir = std::filesystem::path(::testing::TempDir()) / "vort64-quiet-words";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  ImportResults results;
+  ASSERT_TRUE(results.Open(dir));
+  ctx_.results = &results;
+  console_.SetQuiet();
+  for (int32_t code : {0, 8, 3, 42, 210}) {
+    firmware_.code = code;
+    SetBiosOptions(ctx_, "", buffer_);
+    GetBiosOptions(ctx_, "", buffer_);
+  }
+  firmware_.executes = false;
+  SetBiosOptions(ctx_, "", buffer_);
+  GetBiosDefaultOptions(ctx_, "", buffer_);  // its failure shows even while quiet
+  results.temp().close();
+  std::ifstream in(dir / kResultTempFile, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text,
+            "Pass\r\nPass and reboot required to make function works\r\nInvalid Parameter\r\n"
+            "Control method not support, DFCI is controlling\r\nFail\r\n");
+  EXPECT_EQ(out_.str(), "Error: WMI method execution failed.");
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace vort64
