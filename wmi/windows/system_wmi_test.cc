@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "wmi/windows/make_wmi_firmware.h"
+#include "wmi/wmi_firmware.h"
 
 namespace vort64 {
 namespace {

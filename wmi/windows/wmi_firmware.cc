@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "wmi/windows/make_wmi_firmware.h"
+#include "wmi/wmi_firmware.h"
 #include "wmi/windows/variant.h"
 
 namespace vort64 {
