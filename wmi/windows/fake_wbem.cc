@@ -264,7 +264,10 @@ HRESULT FakeServices::CreateInstanceEnum(const BSTR filter, LONG flags, IWbemCon
   if (objects == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
   *objects = nullptr;
   if (FAILED(createInstanceEnumResult)) return createInstanceEnumResult;
-  if (instanceEnum != nullptr) *objects = instanceEnum->Share();
+  if (instanceEnum != nullptr) {
+    instanceEnum->Restart();
+    *objects = instanceEnum->Share();
+  }
   return createInstanceEnumResult;
 }
 
@@ -276,7 +279,10 @@ HRESULT FakeServices::ExecQuery(const BSTR language, const BSTR query, LONG flag
   if (objects == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
   *objects = nullptr;
   if (FAILED(execQueryResult)) return execQueryResult;
-  if (queryResult != nullptr) *objects = queryResult->Share();
+  if (queryResult != nullptr) {
+    queryResult->Restart();
+    *objects = queryResult->Share();
+  }
   return execQueryResult;
 }
 
@@ -291,6 +297,7 @@ HRESULT FakeServices::ExecMethod(const BSTR path, const BSTR method, LONG flags,
       L", " + Pointer(callResult) + L")");
   if (out == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
   *out = nullptr;
+  if (lastMethodPath_.empty()) return Hr(WBEM_E_INVALID_OBJECT_PATH);
   if (FAILED(execMethodResult)) return execMethodResult;
   if (outParams != nullptr) *out = outParams->Share();
   return execMethodResult;

@@ -156,6 +156,8 @@ class FakeEnum final : public FakeUnknown<IEnumWbemClassObject> {
   void Add(FakeClassObject& object) { objects_.push_back(&object); }
   // The Next call that would hand out object `index` fails instead.
   void FailAt(size_t index, HRESULT hr) { failure_ = {index, hr}; }
+  // Starts the walk again: the services hand out a fresh enumeration each time.
+  void Restart() { next_ = 0; }
 
   HRESULT STDMETHODCALLTYPE Reset() override;
   HRESULT STDMETHODCALLTYPE Next(LONG timeout, ULONG count, IWbemClassObject** objects,
@@ -175,6 +177,7 @@ class FakeServices final : public FakeUnknown<IWbemServices> {
   using FakeUnknown::FakeUnknown;
 
   // The answers; a null object with a success code hands out nothing.
+  // ExecMethod on an empty object path fails, as WMI's does.
   FakeEnum* queryResult = nullptr;
   HRESULT execQueryResult = S_OK;
   FakeEnum* instanceEnum = nullptr;

@@ -1,0 +1,186 @@
+// The firmware methods (instance lookup, password parameter, return codes)
+// running over the WMI firmware against the fake WMI service: what the shared
+// code builds is what reaches IWbemServices, and what the service answers is
+// what the shared code reports.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/console.h"
+#include "base/run_context.h"
+#include "wmi/firmware_methods.h"
+#include "wmi/windows/fake_wbem.h"
+#include "wmi/windows/wmi_firmware.h"
+
+namespace vort64 {
+namespace {
+
+using fake::FakeClassObject;
+using fake::FakeEnum;
+using fake::FakeWmi;
+using testing::IsEmpty;
+
+// SMBIOS tables holding the firmware's interface version (OEM type 172).
+std::vector<uint8_t> TablesWithInterface(uint8_t major, uint8_t minor) {
+  return {0xAC, 0x06, 0x00, 0x01, major, minor, 0x00, 0x00,   // OEM structure
+          0x7F, 0x04, 0xFF, 0xFF, 0x00, 0x00};                // end of table
+}
+
+std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
+  std::vector<uint8_t> bytes(n);
+  for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 5);
+  return bytes;
+}
+
+class FirmwareMethodsOverWmiTest : public testing::Test {
+ protected:
+  FirmwareMethodsOverWmiTest()
+      : tables_(wmi_.AddEnum(L"tables")),
+        smbios_(wmi_.AddObject(L"smbios")),
+        instances_(wmi_.AddEnum(L"instances")),
+        nameless_(wmi_.AddObject(L"nameless")),
+        named_(wmi_.AddObject(L"named")),
+        class_(wmi_.AddObject(L"class")),
+        in_(wmi_.AddObject(L"inParams")),
+        out_(wmi_.AddObject(L"outParams")) {
+    wmi_.services().instanceEnum = &tables_;
+    tables_.Add(smbios_);
+    smbios_.SetInteger(L"SmbiosMajorVersion", VT_UI1, 3);
+    smbios_.SetInteger(L"SmbiosMinorVersion", VT_UI1, 2);
+    smbios_.SetBytes(L"SMBiosData", TablesWithInterface(2, 90));
+
+    wmi_.services().queryResult = &instances_;
+    nameless_.SetNull(L"InstanceName");
+    named_.SetText(L"InstanceName", L"ACPI\\PNP0C14\\0_0");
+    instances_.Add(nameless_);
+    instances_.Add(named_);
+
+    wmi_.services().classObject = &class_;
+    wmi_.services().outParams = &out_;
+    for (const wchar_t* method : {L"GetBiosOptions", L"SetBiosOptions", L"LoadBIOSDefault"}) {
+      class_.SetMethod(method, &in_);
+    }
+    out_.SetInteger(L"ReturnCode", VT_I4, 0);
+    out_.SetBytes(L"Data", data_);
+
+    firmware_ = std::make_unique<WmiFirmware>(wmi_.MakeRuntime());
+    ctx_ = std::make_unique<RunContext>(console_, *firmware_);
+    EXPECT_TRUE(firmware_->Open());
+  }
+
+  void TearDown() override {
+    ctx_.reset();
+    firmware_.reset();
+    EXPECT_THAT(wmi_.Problems(), IsEmpty());
+  }
+
+  const std::vector<uint8_t> data_ = Pattern(2048, 0x30);
+  FakeWmi wmi_;
+  FakeEnum& tables_;
+  FakeClassObject& smbios_;
+  FakeEnum& instances_;
+  FakeClassObject& nameless_;
+  FakeClassObject& named_;
+  FakeClassObject& class_;
+  FakeClassObject& in_;
+  FakeClassObject& out_;
+  std::ostringstream out_text_;
+  std::ostringstream err_text_;
+  Console console_{out_text_, err_text_};
+  std::unique_ptr<WmiFirmware> firmware_;
+  std::unique_ptr<RunContext> ctx_;
+};
+
+TEST_F(FirmwareMethodsOverWmiTest, GetBiosOptionsReachesTheNamedInstanceAndFillsTheBlock) {
+  std::vector<uint8_t> buffer(2048, 0);
+  EXPECT_EQ(GetBiosOptions(*ctx_, std::string("pa55w\0\0\0\0\0\0\0\0\0\0\0", 16), buffer), 0);
+  EXPECT_EQ(out_text_.str(), "Get BIOS options success.\n");
+  EXPECT_EQ(buffer, data_);
+
+  // The first instance with a name wins; its backslashes arrive doubled.
+  EXPECT_EQ(wmi_.services().lastMethodPath(),
+            L"KelmBiosConfigurationTool.InstanceName=\"ACPI\\\\PNP0C14\\\\0_0\"");
+  ASSERT_EQ(in_.puts().size(), 2u);
+  EXPECT_EQ(in_.puts()[0].name, L"PasswordLen");
+  EXPECT_EQ(in_.puts()[0].type, VT_I2);
+  EXPECT_EQ(in_.puts()[0].integer, 5);
+  EXPECT_EQ(in_.puts()[1].name, L"Password");
+  EXPECT_EQ(in_.puts()[1].type, VT_ARRAY | VT_UI1);
+  EXPECT_EQ(in_.puts()[1].bytes,
+            (std::vector<uint8_t>{'p', 'a', '5', '5', 'w', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(FirmwareMethodsOverWmiTest, ThePasswordArrayFollowsTheInterfaceReadAtTheCall) {
+  struct Case {
+    uint8_t minor;
+    std::vector<uint8_t> expected;
+  };
+  wmi_.keyScans = {{'a', 0x1E}, {'b', 0x30}, {'1', 0x02}};
+  const Case cases[] = {
+      {90, {'a', 'b', '1', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {56, {'a', 'b', '1', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {55, {'a', 'b', '1', 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {50, {'a', 'b', '1', 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {49, {0x1E, 0x30, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.minor));
+    smbios_.SetBytes(L"SMBiosData", TablesWithInterface(2, c.minor));
+    const size_t before = in_.puts().size();
+    EXPECT_EQ(LoadBIOSDefault(*ctx_, std::string("ab1")), 0);
+    ASSERT_EQ(in_.puts().size(), before + 2);
+    EXPECT_EQ(in_.puts()[before].integer, 3);
+    EXPECT_EQ(in_.puts()[before + 1].bytes, c.expected);
+    EXPECT_EQ(wmi_.services().lastMethodPath(), L"BIOSSetting.InstanceName=\"ACPI\\\\PNP0C14\\\\0_0\"");
+  }
+}
+
+TEST_F(FirmwareMethodsOverWmiTest, SetBiosOptionsSendsTheBlockAndReportsARebootRequired) {
+  const std::vector<uint8_t> block = Pattern(2048, 0x77);
+  out_.SetInteger(L"ReturnCode", VT_I4, 8);
+  EXPECT_EQ(SetBiosOptions(*ctx_, std::string(16, '\0'), block), 8);
+  EXPECT_EQ(out_text_.str(), "Set BIOS options success and reboot required to make function works.\n");
+  ASSERT_EQ(in_.puts().size(), 3u);
+  EXPECT_EQ(in_.puts()[0].integer, 0);
+  EXPECT_EQ(in_.puts()[1].bytes, std::vector<uint8_t>(16, 0));
+  EXPECT_EQ(in_.puts()[2].name, L"Data");
+  EXPECT_EQ(in_.puts()[2].bytes, block);
+}
+
+TEST_F(FirmwareMethodsOverWmiTest, ReturnedDataLongerThanTheBlockOrNullIsHandledSafely) {
+  const std::vector<uint8_t> longer = Pattern(4096, 0x11);
+  out_.SetBytes(L"Data", longer);
+  std::vector<uint8_t> buffer(2048, 0xEE);
+  EXPECT_EQ(GetBiosOptions(*ctx_, std::string(16, '\0'), buffer), 0);
+  EXPECT_EQ(buffer, std::vector<uint8_t>(longer.begin(), longer.begin() + 2048));
+
+  out_.SetNull(L"Data");
+  std::vector<uint8_t> untouched(2048, 0xEE);
+  EXPECT_EQ(GetBiosOptions(*ctx_, std::string(16, '\0'), untouched), 0);
+  EXPECT_EQ(untouched, std::vector<uint8_t>(2048, 0xEE));
+}
+
+TEST_F(FirmwareMethodsOverWmiTest, AFailedExecutionIsReportedAsOne) {
+  wmi_.services().execMethodResult = Hr(WBEM_E_PROVIDER_FAILURE);
+  std::vector<uint8_t> buffer(2048, 0xEE);
+  EXPECT_EQ(GetBiosOptions(*ctx_, std::string(16, '\0'), buffer), 1);
+  EXPECT_EQ(out_text_.str(), "Error: WMI method execution failed. ");
+  EXPECT_EQ(buffer, std::vector<uint8_t>(2048, 0xEE));
+  EXPECT_EQ(ctx_->lastResult, Hr(WBEM_E_PROVIDER_FAILURE));
+}
+
+TEST_F(FirmwareMethodsOverWmiTest, NoInstanceWithANameFailsAtExecMethod) {
+  named_.SetEmpty(L"InstanceName");
+  std::vector<uint8_t> buffer(2048, 0xEE);
+  EXPECT_EQ(GetBiosOptions(*ctx_, std::string(16, '\0'), buffer), 1);
+  EXPECT_EQ(out_text_.str(), "Error: WMI method execution failed. ");
+  EXPECT_EQ(wmi_.services().lastMethodPath(), L"");
+}
+
+}  // namespace
+}  // namespace vort64
