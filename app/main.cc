@@ -29,7 +29,8 @@ vort64::FirmwareFactory MakeFactory() {
   const std::filesystem::path dir = vort64::sim::ResolveMachineDirectory(getenv);
   // The default machine is made on first use; a machine named by
   // VORT64_MACHINE is taken as it is, even when it is missing.
-  if (!getenv("VORT64_MACHINE") && !std::filesystem::exists(dir)) {
+  const auto named = getenv("VORT64_MACHINE");
+  if ((!named || named->empty()) && !std::filesystem::exists(dir)) {
     std::string error;
     if (!vort64::sim::CreateMachine(dir, vort64::sim::MachineOptions(), error)) std::cerr << error << '\n';
   }
@@ -41,7 +42,8 @@ vort64::FirmwareFactory MakeFactory() {
 
 int Main(std::vector<std::wstring> args) {
   vort64::Console console(std::cout, std::cerr);
-  const int code = vort64::RunProgram(console, MakeFactory(), args);
+  vort64::Process process{console, std::cin, MakeFactory(), {}};
+  const int code = vort64::RunProgram(process, args);
   console.Flush();
   return code;
 }

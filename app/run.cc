@@ -1,15 +1,22 @@
 #include "app/run.h"
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "base/run_context.h"
 #include "catalog/catalog.h"
+#include "cli/parser.h"
+#include "buffer/display.h"
+#include "ops/executor.h"
+#include "wmi/firmware_methods.h"
 #include "wmi/smbios.h"
 
 namespace vort64 {
 namespace {
 
 constexpr char kNotSupported[] = "Not support this BIOS WMI version \n";
+constexpr size_t kBlockSize = 2048;
 
 // Closes the firmware connection however the run ends.
 class OpenConnection {
@@ -25,9 +32,11 @@ class OpenConnection {
 
 }  // namespace
 
-int RunProgram(Console& console, const FirmwareFactory& factory, std::span<const std::wstring> args) {
-  const std::unique_ptr<Firmware> firmware = factory();
+int RunProgram(Process& process, std::span<const std::wstring> args) {
+  Console& console = process.console;
+  const std::unique_ptr<Firmware> firmware = process.openFirmware();
   RunContext ctx(console, *firmware);
+  ctx.results = &process.results;
   ctx.savedArguments.assign(args.begin(), args.end());
 
   // A failed connection or SMBIOS read shows later: as a missing OEM
@@ -52,8 +61,21 @@ int RunProgram(Console& console, const FirmwareFactory& factory, std::span<const
   SettingCatalog catalog;
   BuildSettingCatalog(catalog, ctx.version.major, ctx.version.minor);
 
-  console.Err("This build cannot read the command line yet.\n");
-  return kExitUsage;
+  ParsedRequest request;
+  if (!ParseCommandLine(ctx, catalog, args.first(EffectiveArgumentCount(args)), request)) return kExitUsage;
+  if (request.openResultFiles && !process.results.IsOpen()) {
+    process.results.Open(std::filesystem::current_path());
+  }
+
+  std::vector<uint8_t> settings(kBlockSize, 0);
+  if (request.itemName == L"autotest") {
+    console.Err("This build cannot run the self-test yet.\n");
+    return kExitFailed;
+  }
+  const int32_t result = ExecuteOperation(ctx, catalog, request, settings, process.input);
+  if (!Passed(result)) return kExitFailed;
+  ShowSettingValue(ctx, catalog, request, settings);
+  return kExitSuccess;
 }
 
 }  // namespace vort64

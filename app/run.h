@@ -3,11 +3,13 @@
 #define VORT64_APP_RUN_H_
 
 #include <functional>
+#include <istream>
 #include <memory>
 #include <span>
 #include <string>
 
 #include "base/console.h"
+#include "base/import_results.h"
 #include "wmi/firmware.h"
 
 namespace vort64 {
@@ -22,8 +24,16 @@ inline constexpr int kExitUnsupported = 104;
 // each nested run of the custom-settings import) opens its own.
 using FirmwareFactory = std::function<std::unique_ptr<Firmware>()>;
 
+// What lives for the whole process, across nested runs.
+struct Process {
+  Console& console;
+  std::istream& input;  // answers the interactive password prompt
+  FirmwareFactory openFirmware;
+  ImportResults results;
+};
+
 // Runs the program once. `args[0]` is the program name.
-int RunProgram(Console& console, const FirmwareFactory& factory, std::span<const std::wstring> args);
+int RunProgram(Process& process, std::span<const std::wstring> args);
 
 }  // namespace vort64
 

@@ -68,7 +68,7 @@ int Placed(RunContext& ctx, std::span<uint8_t> block) {
 }
 
 uint8_t AccountFlag(const PasswordItem& item) {
-  return item.kind == PasswordKind::kSupervisor ? kSupervisorFlag : kUserFlag;
+  return item.kind == PasswordItem::kSupervisor ? kSupervisorFlag : kUserFlag;
 }
 
 // Supervisor or user password from 2.73 on: the long form.
@@ -124,7 +124,7 @@ int AssignHddLong(PasswordStep& s) {
   }
   if (!AcceptNewPassword(s.ctx, fresh, kLongFormSlot, true)) return 0;
   WritePasswordPair(s.field, kLongFormSlot, oldLength, *old, fresh);
-  if (s.ctx.version.AtLeast(72)) OrFlag(s.block, DriveFlag(s.item.drive));
+  if (s.ctx.version.AtLeast(72)) OrFlag(s.block, DriveFlag(s.item.disk));
   if (s.ctx.version.AtLeast(55)) KeepClock(s.block);
   s.ctx.console.Out("\n");
   PrintFlagByte(s.ctx, s.block);
@@ -132,8 +132,8 @@ int AssignHddLong(PasswordStep& s) {
 }
 
 // Prints a drive's OPAL field, ten bytes to a line as the block counts them.
-void DumpOpalField(RunContext& ctx, std::span<const uint8_t> block, int drive) {
-  const uint32_t first = kOpalFieldFirstByte + static_cast<uint32_t>(drive) * kOpalFieldSize;
+void DumpOpalField(RunContext& ctx, std::span<const uint8_t> block, uint32_t drive) {
+  const uint32_t first = kOpalFieldFirstByte + drive * kOpalFieldSize;
   std::string text;
   bool lineOpen = false;
   for (uint32_t i = first; i < first + kOpalFieldSize && i < block.size(); ++i) {
@@ -165,16 +165,16 @@ int AssignOpal(PasswordStep& s) {
   if (!AcceptNewPassword(s.ctx, fresh, kOpalFormSlot, true)) return 0;
   WritePasswordPair(s.field, kOpalFormSlot, oldLength, oldBytes, fresh);
   if (s.ctx.version.AtLeast(72)) {
-    if (s.item.drive == 0) {
+    if (s.item.disk == 0) {
       PutBlockByte(s.block, kPasswordFlagByte, DriveFlag(0));
     } else {
-      OrFlag(s.block, DriveFlag(s.item.drive));
+      OrFlag(s.block, DriveFlag(s.item.disk));
     }
   }
   if (s.ctx.version.AtLeast(55)) KeepClock(s.block);
   PrintFlagByte(s.ctx, s.block);
   s.ctx.console.Out("\nDebug AssignData: \n");
-  DumpOpalField(s.ctx, s.block, s.item.drive);
+  DumpOpalField(s.ctx, s.block, s.item.disk);
   s.ctx.console.Out("Debug End \n");
   return 1;
 }
@@ -187,7 +187,7 @@ int AssignHddCombined(PasswordStep& s) {
   if (!old) return 0;
   if (!AcceptNewPassword(s.ctx, fresh, kLongFormSlot, false)) return 0;
   WritePasswordPair(s.field, kLongFormSlot, static_cast<uint8_t>(old->size()), *old, fresh);
-  if (s.ctx.version.AtLeast(72)) PutBlockByte(s.block, kPasswordFlagByte, DriveFlag(s.item.drive));
+  if (s.ctx.version.AtLeast(72)) PutBlockByte(s.block, kPasswordFlagByte, DriveFlag(s.item.disk));
   return Placed(s.ctx, s.block);
 }
 
@@ -205,15 +205,15 @@ int AssignHddShort(PasswordStep& s) {
 int AssignPassword(PasswordStep& s) {
   const WmiVersion& v = s.ctx.version;
   switch (s.item.kind) {
-    case PasswordKind::kSupervisor:
-    case PasswordKind::kUser: return v.AtLeast(73) ? AssignAccountLong(s) : AssignAccountShort(s);
-    case PasswordKind::kHdd:
+    case PasswordItem::kSupervisor:
+    case PasswordItem::kUser: return v.AtLeast(73) ? AssignAccountLong(s) : AssignAccountShort(s);
+    case PasswordItem::kHdd:
       if (v.AtLeast(79)) return AssignHddLong(s);
-      if (s.item.drive <= 1) return AssignHddShort(s);
+      if (s.item.disk <= 1) return AssignHddShort(s);
       return -1;
-    case PasswordKind::kOpal: return v.AtLeast(79) ? AssignOpal(s) : -1;
-    case PasswordKind::kHddCombined: return v.AtLeast(73) ? AssignHddCombined(s) : -1;
-    case PasswordKind::kNone: return -1;
+    case PasswordItem::kHddOpal: return v.AtLeast(79) ? AssignOpal(s) : -1;
+    case PasswordItem::kHddCombined: return v.AtLeast(73) ? AssignHddCombined(s) : -1;
+    case PasswordItem::kNone: return -1;
   }
   return -1;
 }
@@ -234,8 +234,8 @@ int AssignSettingValue(RunContext& ctx, const ParsedRequest& request, std::span<
                        uint32_t end, bool selfTest, std::istream& input) {
   const std::wstring& name = request.itemName;
   const PasswordItem item = ClassifyPasswordItem(name);
-  if (selfTest && (item.kind == PasswordKind::kSupervisor || item.kind == PasswordKind::kUser)) {
-    return PromptPasswordChange(ctx, request, block, offset, end, item.kind == PasswordKind::kSupervisor, input);
+  if (selfTest && (item.kind == PasswordItem::kSupervisor || item.kind == PasswordItem::kUser)) {
+    return PromptPasswordChange(ctx, request, block, offset, end, item.kind == PasswordItem::kSupervisor, input);
   }
   if (request.functionName == L"set" && name == L"flag for setting password") {
     // The flag byte is preset to the user bit; the setting's own value follows.
@@ -302,13 +302,13 @@ int CompareWrittenSetting(RunContext& ctx, const ParsedRequest& request, std::sp
   const size_t n = NewPassword(ctx).size();
   const size_t at = offset;
   const std::wstring& name = request.itemName;
-  const PasswordKind kind = ClassifyPasswordItem(name).kind;
-  const bool account = kind == PasswordKind::kSupervisor || kind == PasswordKind::kUser;
+  const PasswordItem::Kind kind = ClassifyPasswordItem(name).kind;
+  const bool account = kind == PasswordItem::kSupervisor || kind == PasswordItem::kUser;
   if (account && ctx.version.AtLeast(73)) {
     if (agree(at + 1, at + 1 + n)) return 0;
     return report(agree(at + 2, at + 2 + n));
   }
-  if (kind == PasswordKind::kUser || name == L"set hdd0 password" || name == L"set hdd1 password") {
+  if (kind == PasswordItem::kUser || name == L"set hdd0 password" || name == L"set hdd1 password") {
     return report(agree(at + 2, at + 2 + n));
   }
   return report(agree(at, std::max<size_t>(at, end)));

@@ -39,9 +39,9 @@ std::string Reversed(std::span<const uint8_t> bytes, std::string_view separator)
   return text;
 }
 
-bool IsShownPassword(PasswordKind kind) {
-  return kind == PasswordKind::kSupervisor || kind == PasswordKind::kUser || kind == PasswordKind::kHdd ||
-         kind == PasswordKind::kOpal;
+bool IsShownPassword(PasswordItem::Kind kind) {
+  return kind == PasswordItem::kSupervisor || kind == PasswordItem::kUser || kind == PasswordItem::kHdd ||
+         kind == PasswordItem::kHddOpal;
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ inline constexpr uint32_t kPasswordFlagByte = 235;
 inline constexpr uint8_t kSupervisorFlag = 1;
 inline constexpr uint8_t kUserFlag = 2;
 // The flag bit of drive 0 to 5.
-constexpr uint8_t DriveFlag(int drive) { return static_cast<uint8_t>(4u << drive); }
+constexpr uint8_t DriveFlag(uint32_t drive) { return static_cast<uint8_t>(4u << drive); }
 
 // System date: day, month, year minus 2000. System time: second, minute, hour.
 inline constexpr uint32_t kDateFirstByte = 391;
@@ -44,8 +44,6 @@ inline constexpr uint32_t kShortFormPasswordStart = 2;
 // Fills the unused bytes of a short-form field and of the field the
 // interactive password change writes.
 inline constexpr char kPasswordFiller = '0';
-
-inline constexpr int kDriveCount = 6;
 
 }  // namespace vort64
 

@@ -5,32 +5,6 @@
 #include "buffer/layout.h"
 
 namespace vort64 {
-namespace {
-
-// The name of drive `drive` in one of the three naming patterns.
-std::wstring DriveName(PasswordKind kind, int drive) {
-  const std::wstring n(1, static_cast<wchar_t>(L'0' + drive));
-  switch (kind) {
-    case PasswordKind::kHdd: return L"set hdd" + n + L" password";
-    case PasswordKind::kOpal: return L"set hdd" + n + L"(opal) password";
-    case PasswordKind::kHddCombined: return L"set hdd" + n + L"/hdd" + n + L"(opal) password";
-    default: return {};
-  }
-}
-
-}  // namespace
-
-PasswordItem ClassifyPasswordItem(std::wstring_view name) {
-  if (name == L"set supervisor password") return {PasswordKind::kSupervisor, -1};
-  if (name == L"set user password") return {PasswordKind::kUser, -1};
-  for (PasswordKind kind : {PasswordKind::kHdd, PasswordKind::kOpal, PasswordKind::kHddCombined}) {
-    for (int drive = 0; drive < kDriveCount; ++drive) {
-      if (name == DriveName(kind, drive)) return {kind, drive};
-    }
-  }
-  return {};
-}
-
 std::string_view NewPassword(const RunContext& ctx) {
   const auto& buffer = ctx.newPasswords.buffer;
   // The last byte is the terminator's place whatever the text holds.

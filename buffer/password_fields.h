@@ -9,25 +9,9 @@
 #include <string_view>
 
 #include "base/run_context.h"
+#include "catalog/password_items.h"
 
 namespace vort64 {
-
-enum class PasswordKind {
-  kNone,
-  kSupervisor,   // "set supervisor password"
-  kUser,         // "set user password"
-  kHdd,          // "set hdd0 password" ... "set hdd5 password"
-  kOpal,         // "set hdd0(opal) password" ... "set hdd5(opal) password"
-  kHddCombined,  // "set hdd0/hdd0(opal) password" ... "set hdd5/hdd5(opal) password"
-};
-
-struct PasswordItem {
-  PasswordKind kind = PasswordKind::kNone;
-  int drive = -1;  // 0 to 5 for the drive kinds
-};
-
-// Exact, lower-case comparison.
-PasswordItem ClassifyPasswordItem(std::wstring_view name);
 
 // The new password of the run: the text in the new-password buffer up to
 // its terminator.

@@ -11,35 +11,6 @@ using testing_util::BlockTest;
 using testing_util::Join;
 using testing_util::Repeat;
 
-TEST(PasswordItemTest, NamesMapToKindAndDrive) {
-  const struct {
-    const wchar_t* name;
-    PasswordKind kind;
-    int drive;
-  } cases[] = {
-      {L"set supervisor password", PasswordKind::kSupervisor, -1},
-      {L"set user password", PasswordKind::kUser, -1},
-      {L"set hdd0 password", PasswordKind::kHdd, 0},
-      {L"set hdd5 password", PasswordKind::kHdd, 5},
-      {L"set hdd0(opal) password", PasswordKind::kOpal, 0},
-      {L"set hdd4(opal) password", PasswordKind::kOpal, 4},
-      {L"set hdd1/hdd1(opal) password", PasswordKind::kHddCombined, 1},
-      {L"set hdd5/hdd5(opal) password", PasswordKind::kHddCombined, 5},
-      {L"set hdd6 password", PasswordKind::kNone, -1},
-      {L"set hdd1/hdd2(opal) password", PasswordKind::kNone, -1},
-      {L"Set Supervisor Password", PasswordKind::kNone, -1},
-      {L"supervisor password", PasswordKind::kNone, -1},
-      {L"hdd0/hdd0(opal) password is status", PasswordKind::kNone, -1},
-      {L"", PasswordKind::kNone, -1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
-    const PasswordItem item = ClassifyPasswordItem(c.name);
-    EXPECT_EQ(item.kind, c.kind);
-    EXPECT_EQ(item.drive, c.drive);
-  }
-}
-
 class PasswordFieldsTest : public BlockTest {};
 
 TEST_F(PasswordFieldsTest, NewPasswordStopsAtTheTerminatorOrTheBufferEnd) {

@@ -8,26 +8,9 @@
 #include <string_view>
 
 #include "base/run_context.h"
+#include "catalog/password_items.h"
 
 namespace vort64 {
-
-struct PasswordItem {
-  enum Kind {
-    kNone,
-    kSupervisor,   // "set supervisor password"
-    kUser,         // "set user password"
-    kHdd,          // "set hddN password"
-    kHddOpal,      // "set hddN(opal) password"
-    kHddCombined,  // "set hddN/hddN(opal) password" (interfaces 2.73 to 2.78)
-  };
-  Kind kind = kNone;
-  uint32_t disk = 0;  // N, 0 to 5, for the hard-disk kinds
-};
-
-PasswordItem ClassifyPasswordItem(std::wstring_view name);
-
-// The names whose value is a new password.
-bool IsPasswordItem(std::wstring_view name);
 
 // The new-password reference a password item writes through on interface
 // minor `minor`; nothing when the version does not route that name.

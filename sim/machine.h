@@ -31,6 +31,7 @@ inline constexpr char kUserPasswordFile[] = "user-password";
 inline constexpr char kRetriesFile[] = "password-retries";
 inline constexpr char kFaultsFile[] = "faults";
 inline constexpr char kCallsLogFile[] = "calls.log";
+inline constexpr char kLastSentFile[] = "last-sent.bin";
 
 inline constexpr size_t kBlockSize = 2048;
 

@@ -96,8 +96,7 @@ class Machine {
 
   // Checks the caller's password against the supervisor password; counts
   // wrong calls in a row. Returns 0 when the call may proceed.
-  int32_t CheckPassword(int32_t length, const std::vector<uint8_t>& array) {
-    const std::string supervisor = ReadText(dir_ / kSupervisorPasswordFile);
+  int32_t CheckPassword(const std::string& supervisor, int32_t length, const std::vector<uint8_t>& array) {
     if (supervisor.empty()) return kSuccess;
     int wrong = std::atoi(ReadText(dir_ / kRetriesFile).c_str());
     const bool right = length == static_cast<int32_t>(supervisor.size()) && array == ExpectedPasswordArray(supervisor);
@@ -138,9 +137,10 @@ class Machine {
     return merged;
   }
 
-  // Applies the supervisor and user password fields that byte 235 flags.
-  int32_t ApplyPasswords(const std::vector<uint8_t>& sent) {
-    const uint8_t flags = sent[kFlagByte];
+  // Applies the supervisor and user password fields of a sent block: those
+  // byte 235 flags from interface 2.72 on, those that changed before.
+  int32_t ApplyPasswords(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& sent) {
+    const bool flagged = major_ == 2 && minor_ >= 72;
     const struct {
       uint8_t bit;
       const wchar_t* name;
@@ -149,8 +149,10 @@ class Machine {
                   {2, L"set user password", kUserPasswordFile}};
     for (const auto& f : fields) {
       const SettingInfo* info = catalog_.FindSetting(f.name);
-      if (!(flags & f.bit) || !info || info->offset + info->size > kBlockSize) continue;
+      if (!info || info->offset + info->size > kBlockSize) continue;
       const auto field = std::span(sent).subspan(info->offset, info->size);
+      const bool changed = !std::equal(field.begin(), field.end(), stored.begin() + info->offset);
+      if (flagged ? !(sent[kFlagByte] & f.bit) : !changed) continue;
       const std::string current = ReadText(dir_ / f.file);
       std::string next;
       if (info->size >= 34) {
@@ -175,9 +177,11 @@ class Machine {
     return kSuccess;
   }
 
-  bool SaveUserDefaultsRequested(const std::vector<uint8_t>& block) const {
+  // Writing 1 to "save settings to user setup defaults" stores the user
+  // defaults; the byte stays 1, and only a new 1 after a 0 stores them again.
+  bool SaveUserDefaultsRequested(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& sent) const {
     const SettingInfo* info = catalog_.FindSetting(L"save settings to user setup defaults");
-    return info && info->offset < kBlockSize && block[info->offset] == 1;
+    return info && info->offset < kBlockSize && sent[info->offset] == 1 && stored[info->offset] != 1;
   }
 
   const std::filesystem::path& dir() const { return dir_; }
@@ -227,6 +231,7 @@ std::optional<SimulatedFirmware::Fault> SimulatedFirmware::FaultFor(const std::s
 bool SimulatedFirmware::Open() {
   const auto fault = FaultFor("session");
   open_ = !(fault && fault->fail) && std::filesystem::is_directory(dir_);
+  sessionPassword_ = ReadText(dir_ / kSupervisorPasswordFile);
   return open_;
 }
 
@@ -287,6 +292,8 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
     std::ofstream log(dir_ / kCallsLogFile, std::ios::app);
     log << method << ' ' << length->integer << ' ' << Hex(password->bytes) << '\n';
   }
+  // The block as sent, before the firmware keeps or drops anything of it.
+  if (sendsData) WriteFileBytes(dir_ / kLastSentFile, data->bytes);
 
   Machine machine(dir_, *this);
   const auto fault = FaultFor(method);
@@ -299,7 +306,7 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   auto defaults = machine.ReadBlock(kDefaultsFile);
   if (!options || !defaults) return kStatusFailed;  // the firmware's store is unreadable
 
-  if (!fault) code = machine.CheckPassword(length->integer, password->bytes);
+  if (!fault) code = machine.CheckPassword(sessionPassword_, length->integer, password->bytes);
   const bool proceed = fault ? (fault->code & ~8) == 0 : code == kSuccess;
   if (m == L"GetBiosOptions") {
     returned = *options;
@@ -308,11 +315,11 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   } else if (sendsData && data->bytes.size() != kBlockSize) {
     if (!fault) code = kInvalidParameterCode;
   } else if (m == L"SetBiosOptions" && proceed) {
-    if (!fault) code = machine.ApplyPasswords(data->bytes);
+    if (!fault) code = machine.ApplyPasswords(*options, data->bytes);
     if (code == kSuccess || fault) {
       auto merged = machine.Merge(*options, data->bytes);
       merged[kFlagByte] = 0;  // the flagged passwords are applied; the flag is spent
-      if (machine.SaveUserDefaultsRequested(merged)) WriteFileBytes(dir_ / kUserDefaultsFile, merged);
+      if (machine.SaveUserDefaultsRequested(*options, merged)) WriteFileBytes(dir_ / kUserDefaultsFile, merged);
       if (!WriteFileBytes(dir_ / kOptionsFile, merged)) return kStatusFailed;
     }
   } else if (m == L"SetBiosDefaultOptions" && proceed) {

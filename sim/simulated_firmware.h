@@ -39,6 +39,10 @@ class SimulatedFirmware : public Firmware {
 
   std::filesystem::path dir_;
   bool open_ = false;
+  // The supervisor password in force when the connection was opened: calls
+  // are checked against it, so a run that changes the password still reads
+  // its change back; the new password counts from the next connection on.
+  std::string sessionPassword_;
 };
 
 // The scan code of a character on a US keyboard (set 1) in the low byte, as

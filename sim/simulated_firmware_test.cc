@@ -180,6 +180,10 @@ TEST_F(SimulatedFirmwareTest, FlaggedPasswordFieldsChangeTheSupervisorPassword) 
   field("old", "new");
   EXPECT_EQ(Call(L"SetBiosOptions", "old", block).code, 0);
   EXPECT_EQ(Stored()[235], 0);
+  // The connection that made the change still works with the old password;
+  // the next one needs the new.
+  EXPECT_EQ(Call(L"GetBiosOptions", "old").code, 0);
+  ASSERT_TRUE(firmware_->Open());
   EXPECT_EQ(Call(L"GetBiosOptions", "old").code, 2);
   EXPECT_EQ(Call(L"GetBiosOptions", "new").code, 0);
   field("new", "");

@@ -6,49 +6,10 @@
 
 #include "base/console.h"
 #include "base/import_results.h"
+#include "wmi/scripted_firmware.h"
 
 namespace vort64 {
 namespace {
-
-// A firmware that answers every method with a chosen code and records what
-// it was sent.
-class ScriptedFirmware : public Firmware {
- public:
-  bool Open() override { return open; }
-  bool IsOpen() const override { return open; }
-  void Close() override {}
-  bool ReadRawSmbiosTable(RawSmbiosTable& table) override {
-    table.smbiosMajor = 3;
-    table.smbiosMinor = 4;
-    table.data = {172, 6, 0, 0, wmiMajor, wmiMinor, 0, 0};
-    return true;
-  }
-  Status QueryInstanceNames(std::wstring_view query, std::vector<std::optional<std::wstring>>& names) override {
-    queries.emplace_back(query);
-    names = instances;
-    return kStatusOk;
-  }
-  Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override {
-    calls.push_back(call);
-    if (!executes) return kStatusFailed;
-    out.clear();
-    for (const auto& name : call.outNames) {
-      out.push_back(name == L"ReturnCode" ? FirmwareValue::Int32(code) : data);
-    }
-    return kStatusOk;
-  }
-  uint32_t KeyScan(char c) override { return 0x100u + static_cast<uint8_t>(c) - 'a' + 0x1E; }
-
-  bool open = true;
-  bool executes = true;
-  uint8_t wmiMajor = 2;
-  uint8_t wmiMinor = 90;
-  int32_t code = 0;
-  FirmwareValue data = FirmwareValue::Bytes(std::vector<uint8_t>(2048, 7));
-  std::vector<std::optional<std::wstring>> instances = {std::nullopt, std::wstring(L"ACPI\\PNP0C14\\0_0")};
-  std::vector<std::wstring> queries;
-  std::vector<MethodCall> calls;
-};
 
 class FirmwareMethodsTest : public ::testing::Test {
  protected:
@@ -197,7 +158,7 @@ TEST_F(FirmwareMethodsTest, EachCodeIsReportedInTheWordsOfItsOperation) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.code));
-    firmware_.code = c.code;
+    firmware_.codes = {{L"GetBiosOptions", c.code}, {L"SetBiosOptions", c.code}, {L"GetBiosDefaultOptions", c.code}, {L"SetBiosDefaultOptions", c.code}, {L"LoadBIOSDefault", c.code}, {L"LoadUserDefault", c.code}};
     EXPECT_EQ(c.op(ctx_, buffer_), c.code);
     EXPECT_EQ(TakeOut(), c.out);
   }
@@ -230,7 +191,7 @@ TEST_F(FirmwareMethodsTest, GetFillsTheBufferOnlyOnPassingCodes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.defaults) + " " + std::to_string(c.code));
     std::fill(buffer_.begin(), buffer_.end(), uint8_t{0});
-    firmware_.code = c.code;
+    firmware_.codes = {{L"GetBiosOptions", c.code}, {L"SetBiosOptions", c.code}, {L"GetBiosDefaultOptions", c.code}, {L"SetBiosDefaultOptions", c.code}, {L"LoadBIOSDefault", c.code}, {L"LoadUserDefault", c.code}};
     if (c.defaults) {
       GetBiosDefaultOptions(ctx_, "", buffer_);
     } else {
@@ -240,7 +201,7 @@ TEST_F(FirmwareMethodsTest, GetFillsTheBufferOnlyOnPassingCodes) {
     EXPECT_EQ(buffer_[2047], c.filled ? 7 : 0);
   }
   // A longer block is cut at the buffer's end; a null one leaves it alone.
-  firmware_.code = 0;
+  firmware_.codes.clear();
   firmware_.data = FirmwareValue::Bytes(std::vector<uint8_t>(4096, 9));
   std::vector<uint8_t> exact(2048, 0);
   GetBiosOptions(ctx_, "", exact);
@@ -259,7 +220,7 @@ TEST_F(FirmwareMethodsTest, QuietModeSendsSetResultWordsToTheResultFile) {
   ctx_.results = &results;
   console_.SetQuiet();
   for (int32_t code : {0, 8, 3, 42, 210}) {
-    firmware_.code = code;
+    firmware_.codes = {{L"SetBiosOptions", code}, {L"GetBiosOptions", code}};
     SetBiosOptions(ctx_, "", buffer_);
     GetBiosOptions(ctx_, "", buffer_);
   }

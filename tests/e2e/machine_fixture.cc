@@ -38,6 +38,19 @@ std::vector<uint8_t> MachineTest::ReadMachineFile(const std::string& name) const
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+std::vector<uint8_t> MachineTest::FileBytes(const std::string& file, size_t offset, size_t count) const {
+  const auto all = ReadMachineFile(file);
+  if (all.size() < offset + count) return {};
+  return std::vector<uint8_t>(all.begin() + static_cast<long>(offset), all.begin() + static_cast<long>(offset + count));
+}
+
+std::vector<std::string> MachineTest::Calls() const {
+  std::ifstream in(machine_ / "calls.log");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 void MachineTest::WriteMachineFile(const std::string& name, const std::string& content) const {
   std::ofstream(machine_ / name, std::ios::binary | std::ios::trunc) << content;
 }

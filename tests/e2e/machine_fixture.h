@@ -25,6 +25,10 @@ class MachineTest : public ::testing::Test {
   std::vector<uint8_t> ReadMachineFile(const std::string& name) const;
   void WriteMachineFile(const std::string& name, const std::string& content) const;
   std::vector<uint8_t> Options() const { return ReadMachineFile("options.bin"); }
+  // `count` bytes of a machine file from `offset`; empty when the file is shorter.
+  std::vector<uint8_t> FileBytes(const std::string& file, size_t offset, size_t count) const;
+  // The lines of calls.log.
+  std::vector<std::string> Calls() const;
 
   std::filesystem::path root_;
   std::filesystem::path machine_;

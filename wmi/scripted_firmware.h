@@ -1,0 +1,70 @@
+// For tests: a firmware that answers each method with a chosen code, keeps
+// the block it is sent, and records every call.
+#ifndef VORT64_WMI_SCRIPTED_FIRMWARE_H_
+#define VORT64_WMI_SCRIPTED_FIRMWARE_H_
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "wmi/firmware.h"
+
+namespace vort64 {
+
+class ScriptedFirmware : public Firmware {
+ public:
+  bool Open() override { return open; }
+  bool IsOpen() const override { return open; }
+  void Close() override {}
+  bool ReadRawSmbiosTable(RawSmbiosTable& table) override {
+    table.smbiosMajor = 3;
+    table.smbiosMinor = 4;
+    table.data = {172, 6, 0, 0, wmiMajor, wmiMinor, 0, 0};
+    return true;
+  }
+  Status QueryInstanceNames(std::wstring_view query, std::vector<std::optional<std::wstring>>& names) override {
+    queries.emplace_back(query);
+    names = instances;
+    return kStatusOk;
+  }
+  Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override {
+    calls.push_back(call);
+    if (!executes) return kStatusFailed;
+    const auto forced = codes.find(call.method);
+    const int32_t code = forced == codes.end() ? 0 : forced->second;
+    if (code == 0 || code == 8) {
+      for (const auto& p : call.in) {
+        if (p.name == L"Data") block = p.value.bytes;
+      }
+    }
+    out.clear();
+    for (const auto& name : call.outNames) {
+      out.push_back(name == L"ReturnCode" ? FirmwareValue::Int32(code)
+                    : data                ? *data
+                                          : FirmwareValue::Bytes(block));
+    }
+    return kStatusOk;
+  }
+  uint32_t KeyScan(char c) override { return 0x100u + static_cast<uint8_t>(c) - 'a' + 0x1E; }
+
+  size_t CallsOf(std::wstring_view method) const {
+    size_t n = 0;
+    for (const auto& c : calls) n += c.method == method ? 1u : 0u;
+    return n;
+  }
+
+  bool open = true;
+  bool executes = true;
+  uint8_t wmiMajor = 2;
+  uint8_t wmiMinor = 90;
+  std::map<std::wstring, int32_t> codes;       // by method; 0 when absent
+  std::vector<uint8_t> block = std::vector<uint8_t>(2048, 7);  // what Get answers, what Set stores
+  std::optional<FirmwareValue> data;           // overrides the Data answered
+  std::vector<std::optional<std::wstring>> instances = {std::nullopt, std::wstring(L"ACPI\\PNP0C14\\0_0")};
+  std::vector<std::wstring> queries;
+  std::vector<MethodCall> calls;
+};
+
+}  // namespace vort64
+
+#endif  // VORT64_WMI_SCRIPTED_FIRMWARE_H_
