@@ -39,7 +39,12 @@ class QuietSetTest : public ::testing::Test {
     console_.SetQuiet();
     firmware_.block.assign(2048, 0);
   }
-  ~QuietSetTest() override { std::filesystem::remove_all(dir_); }
+  ~QuietSetTest() override {
+    // Windows removes no file that is still open.
+    results_.result().close();
+    results_.temp().close();
+    std::filesystem::remove_all(dir_);
+  }
 
   int32_t Set(const std::wstring& item, uint8_t value) {
     ParsedRequest request;

@@ -234,6 +234,9 @@ TEST_F(FirmwareMethodsTest, QuietModeSendsSetResultWordsToTheResultFile) {
             "Pass\r\nPass and reboot required to make function works\r\nInvalid Parameter\r\n"
             "Control method not support, DFCI is controlling\r\nFail\r\n");
   EXPECT_EQ(out_.str(), "Error: WMI method execution failed.");
+  // Windows removes no file that is still open.
+  in.close();
+  results.result().close();
   std::filesystem::remove_all(dir);
 }
 

@@ -182,7 +182,7 @@ ProcessResult RunProcess(const std::filesystem::path& program, const std::vector
     PROCESS_INFORMATION info{};
     const std::wstring cwd = workDir.wstring();
     if (CreateProcessW(program.c_str(), lineBuffer.data(), nullptr, nullptr, TRUE,
-                       CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
+                       CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, environment.data(),
                        cwd.c_str(), &startup, &info)) {
       Handle process(info.hProcess);
       Handle thread(info.hThread);
