@@ -15,3 +15,13 @@ if(VORT64_TESTS AND NOT VORT64_SIMULATED AND CMAKE_CROSSCOMPILING AND TARGET vor
                    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:vort64> /get "boot mode")
   set_tests_properties(vort64_under_wine_wmi PROPERTIES TIMEOUT 300)
 endif()
+
+# Vort64.exe is copied to the notebook alone: it may import Windows' own
+# DLLs only (the C++ runtime is linked in statically).
+if(VORT64_TESTS AND CMAKE_CROSSCOMPILING AND TARGET vort64)
+  add_test(NAME vort64_exe_is_self_contained
+           COMMAND ${PROJECT_SOURCE_DIR}/tools/check-windows-imports $<TARGET_FILE:vort64>)
+  if(CMAKE_OBJDUMP)
+    set_tests_properties(vort64_exe_is_self_contained PROPERTIES ENVIRONMENT "OBJDUMP=${CMAKE_OBJDUMP}")
+  endif()
+endif()

@@ -1,5 +1,7 @@
 // RunProcess for the Windows build of the end-to-end tests (run under Wine
-// when cross-built): CreateProcessW with the standard streams in files.
+// when cross-built): CreateProcessW with the standard streams in files and
+// no console of the child's own (DETACHED_PROCESS), as a deployment script
+// runs the program with its output redirected.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
