@@ -88,14 +88,15 @@ int AssignAccountLong(PasswordStep& s) {
   return Placed(s.ctx, s.block);
 }
 
-// Supervisor or user password before 2.73: the short form.
-int AssignAccountShort(PasswordStep& s) {
+// The short form: supervisor and user passwords before 2.73 (flagged from
+// 2.72 on), drive 0 and 1 passwords before 2.79 (never flagged).
+int AssignShortForm(PasswordStep& s, bool flagged) {
   const std::string_view fresh = NewPassword(s.ctx);
   if (fresh == kKeepPasswordWord) return 0;
   const size_t room = s.field.size() > kShortFormPasswordStart ? s.field.size() - kShortFormPasswordStart : 0;
   if (!AcceptNewPassword(s.ctx, fresh, room, false)) return 0;
   WriteShortForm(s.field, fresh);
-  if (s.ctx.version.AtLeast(72)) OrFlag(s.block, AccountFlag(s.item));
+  if (flagged && s.ctx.version.AtLeast(72)) OrFlag(s.block, AccountFlag(s.item));
   return Placed(s.ctx, s.block);
 }
 
@@ -191,25 +192,15 @@ int AssignHddCombined(PasswordStep& s) {
   return Placed(s.ctx, s.block);
 }
 
-// Drive 0 or 1 password before 2.79: the short form.
-int AssignHddShort(PasswordStep& s) {
-  const std::string_view fresh = NewPassword(s.ctx);
-  if (fresh == kKeepPasswordWord) return 0;
-  const size_t room = s.field.size() > kShortFormPasswordStart ? s.field.size() - kShortFormPasswordStart : 0;
-  if (!AcceptNewPassword(s.ctx, fresh, room, false)) return 0;
-  WriteShortForm(s.field, fresh);
-  return Placed(s.ctx, s.block);
-}
-
 // The password items; -1 when the name and version call for another rule.
 int AssignPassword(PasswordStep& s) {
   const WmiVersion& v = s.ctx.version;
   switch (s.item.kind) {
     case PasswordItem::kSupervisor:
-    case PasswordItem::kUser: return v.AtLeast(73) ? AssignAccountLong(s) : AssignAccountShort(s);
+    case PasswordItem::kUser: return v.AtLeast(73) ? AssignAccountLong(s) : AssignShortForm(s, true);
     case PasswordItem::kHdd:
       if (v.AtLeast(79)) return AssignHddLong(s);
-      if (s.item.disk <= 1) return AssignHddShort(s);
+      if (s.item.disk <= 1) return AssignShortForm(s, false);
       return -1;
     case PasswordItem::kHddOpal: return v.AtLeast(79) ? AssignOpal(s) : -1;
     case PasswordItem::kHddCombined: return v.AtLeast(73) ? AssignHddCombined(s) : -1;
