@@ -50,7 +50,7 @@ struct ParsedRequest {
   // opened for appending now (the run flow owns those streams).
   bool openResultFiles = false;
 
-  // The item specification (fifth argument) after splitting: the item text as
+  // The item argument (fifth argument) after splitting: the item text as
   // typed and the value text after its "=".
   std::wstring itemText;
   std::wstring valueText;

@@ -19,7 +19,7 @@ namespace {
 constexpr size_t kPasswordSwitch = 1;
 constexpr size_t kPassword = 2;
 constexpr size_t kFunctionSwitch = 3;
-constexpr size_t kItemSpecification = 4;
+constexpr size_t kItemArgument = 4;
 
 std::wstring WithoutFirstCharacter(std::wstring_view text) {
   return text.empty() ? std::wstring() : std::wstring(text.substr(1));
@@ -63,7 +63,7 @@ void WriteEcho(RunContext& ctx, const Arguments& args, const ParsedRequest& requ
   ctx.console.SayWide(text);
 }
 
-// The raw and the custom-settings file operations: the item specification
+// The raw and the custom-settings file operations: the item argument
 // is the file name.
 bool ParseFileRequest(RunContext& ctx, const Arguments& args, ParsedRequest& out,
                       std::wstring_view valueText, std::string& fileName,
@@ -163,8 +163,8 @@ bool SplitCurrentPasswordForm(std::wstring& itemText, std::wstring& valueText,
 bool ParseItemRequest(RunContext& ctx, const SettingCatalog& catalog, const Arguments& args,
                       ParsedRequest& out) {
   Console& console = ctx.console;
-  std::wstring specification(args[kItemSpecification]);
-  InPlaceTokenizer tokens(specification);
+  std::wstring itemArgument(args[kItemArgument]);
+  InPlaceTokenizer tokens(itemArgument);
   const auto item = tokens.Next(L"=");
   std::wstring itemText = item ? std::wstring(*item) : std::wstring();
   std::wstring valueText(tokens.Rest());
@@ -247,8 +247,8 @@ bool ParseArguments(RunContext& ctx, const SettingCatalog& catalog, const Argume
     ShowUsage(console);
     return false;
   }
-  // The switches and the item specification must fit the working copies.
-  for (const size_t i : {kPasswordSwitch, kFunctionSwitch, kItemSpecification}) {
+  // The switches and the item argument must fit the working copies.
+  for (const size_t i : {kPasswordSwitch, kFunctionSwitch, kItemArgument}) {
     if (i < count && args[i].size() > kMaxArgumentLength) {
       ShowUsage(console);
       return false;

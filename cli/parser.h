@@ -6,7 +6,7 @@
 //   program /password PASSWORD /FUNCTION "ITEM=VALUE"           one setting or one file
 //
 // position 0 is the program, 1 the password switch, 2 the current password,
-// 3 the function switch, 4 the item specification or file name.
+// 3 the function switch, 4 the item argument or file name.
 #ifndef VORT64_CLI_PARSER_H_
 #define VORT64_CLI_PARSER_H_
 

@@ -76,7 +76,7 @@ TEST_F(GetSetTest, MultiByteValuesLandInTheirLayouts) {
   CreateMachine({"--asset-tag", "OLD"});
   const Bytes clock = FileBytes("options.bin", kDate, 6);
   const struct {
-    const char* spec;
+    const char* item;
     size_t offset;
     Bytes expected;
     const char* shown;
@@ -92,8 +92,8 @@ TEST_F(GetSetTest, MultiByteValuesLandInTheirLayouts) {
       {"ownership tag number=Owner7", 1223, {'O', 'w', 'n', 'e', 'r', '7', 0}, "ownership tag number: Owner7"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.spec);
-    const ProcessResult r = Vort64({"/password", "", "/set", c.spec});
+    SCOPED_TRACE(c.item);
+    const ProcessResult r = Vort64({"/password", "", "/set", c.item});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_THAT(r.out, HasSubstr("Comparison result : The same. \n"));
     EXPECT_THAT(r.out, HasSubstr(c.shown));
@@ -119,10 +119,10 @@ TEST_F(GetSetTest, ClockHalvesThatAreNotSetAreSentAs238) {
 TEST_F(GetSetTest, RefusedValuesExit101WithoutFirmwareCalls) {
   CreateMachine();
   const Bytes before = Options();
-  for (const char* spec : {"time=24:00:00", "date=2024/4/31", "boot priority order=3,300", "asset tag number=A-1",
+  for (const char* item : {"time=24:00:00", "date=2024/4/31", "boot priority order=3,300", "asset tag number=A-1",
                            "customized mac address=00-1A", "no such setting=1", "boot mode = 1"}) {
-    SCOPED_TRACE(spec);
-    const ProcessResult r = Vort64({"/password", "", "/set", spec});
+    SCOPED_TRACE(item);
+    const ProcessResult r = Vort64({"/password", "", "/set", item});
     EXPECT_EQ(r.exitCode, 101);
     EXPECT_NE(r.err, "");
   }
@@ -164,7 +164,7 @@ TEST_F(GetSetTest, SupervisorPasswordIsSetChangedAndCleared) {
 TEST_F(GetSetTest, UserPasswordChangeNeedsItsOldPassword) {
   CreateMachine({"--supervisor-password", "sup", "--user-password", "usr"});
   const struct {
-    const char* spec;
+    const char* item;
     int exitCode;
     const char* stored;
   } steps[] = {
@@ -174,8 +174,8 @@ TEST_F(GetSetTest, UserPasswordChangeNeedsItsOldPassword) {
       {"current password=next,set user password=", 0, nullptr},
   };
   for (const auto& step : steps) {
-    SCOPED_TRACE(step.spec);
-    const ProcessResult r = Vort64({"/password", "sup", "/set", step.spec});
+    SCOPED_TRACE(step.item);
+    const ProcessResult r = Vort64({"/password", "sup", "/set", step.item});
     EXPECT_EQ(r.exitCode, step.exitCode) << r.out;
     if (step.stored) {
       const std::string stored(step.stored);
