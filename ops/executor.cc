@@ -127,8 +127,8 @@ size_t ResultLineTabs(size_t nameLength) {
 
 int32_t ExecuteOperation(RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
                          std::span<uint8_t> buffer, std::istream& input) {
-  const Position at = {catalog.GetSettingOffset(request.itemName),
-                       catalog.GetSettingOffset(request.itemName) + catalog.GetSettingSize(request.itemName)};
+  const uint32_t offset = catalog.GetSettingOffset(request.itemName);
+  const Position at = {offset, offset + catalog.GetSettingSize(request.itemName)};
   const std::wstring& function = request.functionName;
   if (function == L"get") return GetBiosOptions(ctx, OptionsPassword(ctx, request), buffer);
   if (function == L"set") return SetPath(ctx, catalog, request, buffer, at, input);
