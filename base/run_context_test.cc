@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "base/console.h"
-#include "wmi/firmware.h"
+#include "wmi/scripted_firmware.h"
 
 namespace vort64 {
 namespace {
@@ -26,17 +26,7 @@ TEST(RunContextTest, VersionSetsPasswordLimitsAndBindsReferences) {
   for (const auto& c : cases) {
     std::ostringstream out, err;
     Console console(out, err);
-    struct NoFirmware : Firmware {
-      bool Open() override { return false; }
-      bool IsOpen() const override { return false; }
-      void Close() override {}
-      bool ReadRawSmbiosTable(RawSmbiosTable&) override { return false; }
-      Status QueryInstanceNames(std::wstring_view, std::vector<std::optional<std::wstring>>&) override {
-        return kStatusFailed;
-      }
-      Status ExecuteMethod(const MethodCall&, std::vector<FirmwareValue>&) override { return kStatusFailed; }
-      uint32_t KeyScan(char) override { return 0; }
-    } firmware;
+    ScriptedFirmware firmware;
     RunContext ctx(console, firmware);
     ctx.AcceptVersion(c.minor);
     SCOPED_TRACE(c.minor);

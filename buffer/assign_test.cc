@@ -521,7 +521,7 @@ TEST_F(AssignTest, SelfTestChangesAccountPasswordsInteractively) {
 }
 
 TEST_F(AssignTest, SelfTestReturnsTheFirmwareCodeOfThePasswordChange) {
-  firmware_.code = 2;
+  firmware_.codes[L"SetBiosOptions"] = 2;
   EXPECT_EQ(Assign(L"set supervisor password", 199, 233, true, "old new\n"), 2);
 }
 

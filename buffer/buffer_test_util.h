@@ -1,6 +1,5 @@
-// Test helpers for the option-block code: a firmware that answers
-// SetBiosOptions with a chosen code and keeps what it was sent, and a fixture
-// with a captured console and a 2048-byte block.
+// Test helpers for the option-block code: a fixture with a scripted
+// firmware, a captured console and a 2048-byte block.
 #ifndef VORT64_BUFFER_BUFFER_TEST_UTIL_H_
 #define VORT64_BUFFER_BUFFER_TEST_UTIL_H_
 
@@ -17,52 +16,10 @@
 #include "base/run_context.h"
 #include "buffer/layout.h"
 #include "cli/parsed_request.h"
-#include "wmi/firmware.h"
+#include "wmi/scripted_firmware.h"
 
 namespace vort64 {
 namespace testing_util {
-
-class RecordingFirmware : public Firmware {
- public:
-  bool Open() override { return true; }
-  bool IsOpen() const override { return true; }
-  void Close() override {}
-  bool ReadRawSmbiosTable(RawSmbiosTable& table) override {
-    table.smbiosMajor = 3;
-    table.smbiosMinor = 4;
-    table.data = {172, 6, 0, 0, 2, minor, 0, 0};
-    return true;
-  }
-  Status QueryInstanceNames(std::wstring_view, std::vector<std::optional<std::wstring>>& names) override {
-    names = {std::wstring(L"ACPI\\PNP0C14\\0_0")};
-    return kStatusOk;
-  }
-  Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override {
-    calls.push_back(call);
-    out.clear();
-    for (const auto& name : call.outNames) {
-      out.push_back(name == L"ReturnCode" ? FirmwareValue::Int32(code) : FirmwareValue{});
-    }
-    return kStatusOk;
-  }
-  uint32_t KeyScan(char c) override { return static_cast<uint8_t>(c); }
-
-  // The value of in-parameter `name` of call `i`.
-  const FirmwareValue& In(size_t i, std::wstring_view name) const {
-    for (const auto& p : calls.at(i).in) {
-      if (p.name == name) return p.value;
-    }
-    ADD_FAILURE() << "no parameter";
-    return empty_;
-  }
-
-  uint8_t minor = 90;
-  int32_t code = 0;
-  std::vector<MethodCall> calls;
-
- private:
-  FirmwareValue empty_;
-};
 
 class BlockTest : public ::testing::Test {
  protected:
@@ -71,7 +28,7 @@ class BlockTest : public ::testing::Test {
   // Accepts interface 2.minor, for the program and for the firmware.
   void Accept(uint32_t minor) {
     ctx_.AcceptVersion(minor);
-    firmware_.minor = static_cast<uint8_t>(minor);
+    firmware_.wmiMinor = static_cast<uint8_t>(minor);
   }
   void SetNewPassword(std::string_view text) {
     ctx_.newPasswords.buffer.fill('\0');
@@ -95,7 +52,7 @@ class BlockTest : public ::testing::Test {
 
   std::ostringstream out_, err_;
   Console console_;
-  RecordingFirmware firmware_;
+  ScriptedFirmware firmware_;
   RunContext ctx_;
   ParsedRequest request_;
   std::vector<uint8_t> block_ = std::vector<uint8_t>(kSettingsBufferSize, 0);

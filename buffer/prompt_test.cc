@@ -115,7 +115,7 @@ TEST_F(PromptTest, FailingCodeClearsTheImportMarks) {
     SCOPED_TRACE(c.code);
     results.overallPass = true;
     results.rebootRequired = true;
-    firmware_.code = c.code;
+    firmware_.codes[L"SetBiosOptions"] = c.code;
     EXPECT_EQ(Prompt("o n"), c.result);
     EXPECT_EQ(results.overallPass, c.marks);
     EXPECT_EQ(results.rebootRequired, c.marks);

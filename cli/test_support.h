@@ -9,24 +9,9 @@
 #include "base/console.h"
 #include "base/run_context.h"
 #include "catalog/catalog.h"
-#include "wmi/firmware.h"
+#include "wmi/scripted_firmware.h"
 
 namespace vort64::cli_test {
-
-class NoFirmware : public Firmware {
- public:
-  bool Open() override { return false; }
-  bool IsOpen() const override { return false; }
-  void Close() override {}
-  bool ReadRawSmbiosTable(RawSmbiosTable&) override { return false; }
-  Status QueryInstanceNames(std::wstring_view, std::vector<std::optional<std::wstring>>&) override {
-    return kStatusFailed;
-  }
-  Status ExecuteMethod(const MethodCall&, std::vector<FirmwareValue>&) override {
-    return kStatusFailed;
-  }
-  uint32_t KeyScan(char) override { return 0; }
-};
 
 // One run's console and context for interface 2.`minor`.
 struct Harness {
@@ -38,7 +23,7 @@ struct Harness {
   std::ostringstream out;
   std::ostringstream err;
   Console console;
-  NoFirmware firmware;
+  ScriptedFirmware firmware;  // the parser never calls it
   RunContext ctx;
 };
 

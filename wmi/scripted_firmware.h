@@ -47,6 +47,14 @@ class ScriptedFirmware : public Firmware {
   }
   uint32_t KeyScan(char c) override { return 0x100u + static_cast<uint8_t>(c) - 'a' + 0x1E; }
 
+  // The value of in-parameter `name` of call `i`; an empty value when absent.
+  FirmwareValue In(size_t i, std::wstring_view name) const {
+    for (const auto& p : calls.at(i).in) {
+      if (p.name == name) return p.value;
+    }
+    return {};
+  }
+
   size_t CallsOf(std::wstring_view method) const {
     size_t n = 0;
     for (const auto& c : calls) n += c.method == method ? 1u : 0u;
