@@ -118,4 +118,14 @@ std::wstring AsciiToLower(std::wstring_view text) {
   return out;
 }
 
+wchar_t AsciiToUpper(wchar_t c) {
+  return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+
+std::wstring AsciiToUpper(std::wstring_view text) {
+  std::wstring out(text);
+  for (auto& c : out) c = AsciiToUpper(c);
+  return out;
+}
+
 }  // namespace vort64

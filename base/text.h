@@ -16,6 +16,8 @@ std::string WideToUtf8(std::wstring_view text);
 // Case mapping of the ASCII letters only; every other character is kept.
 wchar_t AsciiToLower(wchar_t c);
 std::wstring AsciiToLower(std::wstring_view text);
+wchar_t AsciiToUpper(wchar_t c);
+std::wstring AsciiToUpper(std::wstring_view text);
 
 }  // namespace vort64
 

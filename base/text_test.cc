@@ -18,8 +18,9 @@ TEST(TextTest, MalformedUtf8BecomesReplacementCharacter) {
   EXPECT_EQ(Utf8ToWide("\xC0\xAF"), L"\uFFFD\uFFFD");  // overlong
 }
 
-TEST(TextTest, LowerCaseMapsAsciiLettersOnly) {
+TEST(TextTest, CaseMappingChangesAsciiLettersOnly) {
   EXPECT_EQ(AsciiToLower(std::wstring_view(L"Boot MODE /I \u00C9")), L"boot mode /i \u00C9");
+  EXPECT_EQ(AsciiToUpper(std::wstring_view(L"secret \u00e9x1")), L"SECRET \u00e9X1");
 }
 
 }  // namespace

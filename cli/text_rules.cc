@@ -82,16 +82,6 @@ int32_t ReadDecimal(std::wstring_view text) { return ReadInteger(text, 10); }
 
 int32_t ReadHex(std::wstring_view text) { return ReadInteger(text, 16); }
 
-wchar_t AsciiToUpper(wchar_t c) {
-  return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-}
-
-std::wstring AsciiToUpper(std::wstring_view text) {
-  std::wstring out(text);
-  for (auto& c : out) c = AsciiToUpper(c);
-  return out;
-}
-
 bool IsPrintableAscii(wchar_t c) { return c >= 32 && c <= 126; }
 
 bool IsAsciiAlphanumeric(wchar_t c) {

@@ -58,10 +58,6 @@ inline uint32_t AsUnsigned(int32_t n) { return static_cast<uint32_t>(n); }
 // A stored byte is the low 8 bits of a number.
 inline uint8_t LowByte(int64_t n) { return static_cast<uint8_t>(n & 0xFF); }
 
-// Case mapping of the ASCII letters only.
-wchar_t AsciiToUpper(wchar_t c);
-std::wstring AsciiToUpper(std::wstring_view text);
-
 // Printable ASCII, blank included (32 to 126).
 bool IsPrintableAscii(wchar_t c);
 // 0 to 9, A to Z, a to z.

@@ -117,8 +117,7 @@ TEST(ReadNumberTest, NegativeNumbersAreHugeWhenComparedUnsigned) {
   EXPECT_EQ(LowByte(ReadDecimal(L"-2")), 254);
 }
 
-TEST(TextRulesTest, CaseMappingAndCharacterClasses) {
-  EXPECT_EQ(AsciiToUpper(std::wstring_view(L"secret \u00e9x1")), L"SECRET \u00e9X1");
+TEST(TextRulesTest, CharacterClasses) {
   EXPECT_TRUE(IsPrintableAscii(L' '));
   EXPECT_TRUE(IsPrintableAscii(L'~'));
   EXPECT_FALSE(IsPrintableAscii(L'\t'));

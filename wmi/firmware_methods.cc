@@ -199,9 +199,9 @@ bool CallFirmwareMethod(RunContext& ctx, std::wstring_view className, std::wstri
 int16_t MakePasswordVariant(RunContext& ctx, std::string_view password, FirmwareValue& variant,
                             uint32_t defaultLength) {
   std::array<uint8_t, 32> scratch{};
-  const size_t length = std::min({password.find('\0') == std::string_view::npos ? password.size()
-                                                                                : password.find('\0'),
-                                  scratch.size()});
+  const size_t terminator = password.find('\0');
+  const size_t length =
+      std::min(terminator == std::string_view::npos ? password.size() : terminator, scratch.size());
   size_t arrayLength = defaultLength;
   bool scanCodes = false;
   RawSmbiosTable table;
