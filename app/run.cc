@@ -15,8 +15,7 @@
 namespace vort64 {
 namespace {
 
-constexpr char kNotSupported[] = "Not support this BIOS WMI version \n";
-constexpr size_t kBlockSize = 2048;
+constexpr char kUnsupportedVersionMessage[] = "Not support this BIOS WMI version \n";
 
 // Closes the firmware connection however the run ends.
 class OpenConnection {
@@ -47,13 +46,13 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
 
   const auto version = ReadInterfaceVersion(smbios);
   if (!version) {
-    console.Say(kNotSupported);
+    console.Say(kUnsupportedVersionMessage);
     return kExitUnsupported;
   }
   console.Say("BIOS WMI Version = " + std::to_string(version->major) + "." + std::to_string(version->minor) +
               "\n");
   if (version->major != 2) {
-    console.Say(kNotSupported);
+    console.Say(kUnsupportedVersionMessage);
     return kExitUnsupported;
   }
   ctx.AcceptVersion(version->minor);
@@ -67,7 +66,7 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
     process.results.Open(std::filesystem::current_path());
   }
 
-  std::vector<uint8_t> settings(kBlockSize, 0);
+  std::vector<uint8_t> settings(kSettingsBufferSize, 0);
   if (request.itemName == L"autotest") {
     console.Err("This build cannot run the self-test yet.\n");
     return kExitFailed;

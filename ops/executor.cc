@@ -12,7 +12,6 @@
 namespace vort64 {
 namespace {
 
-constexpr size_t kBlockSize = 2048;
 
 // The import's per-setting line in ResultTemp.txt: "name:", tabs, the word.
 // The file is open only while custom settings are imported.
@@ -85,7 +84,7 @@ int32_t SetPath(RunContext& ctx, const SettingCatalog& catalog, const ParsedRequ
   if (written == kFirmwareRebootRequired && ctx.console.quiet() && ctx.results) ctx.results->rebootRequired = true;
   if (request.itemName == L"clear tpm") return written;
 
-  std::vector<uint8_t> readBack(kBlockSize, 0);
+  std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   const int32_t reread = GetBiosOptions(ctx, password, readBack);
   if (!Passed(reread)) return reread;
   return CompareWrittenSetting(ctx, request, buffer, readBack, at.offset, at.end);
@@ -102,7 +101,7 @@ int32_t SetDefaultPath(RunContext& ctx, const SettingCatalog& catalog, const Par
   const int32_t written = SetBiosDefaultOptions(ctx, password, buffer);
   if (!Passed(written)) return written;
 
-  std::vector<uint8_t> readBack(kBlockSize, 0);
+  std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   const int32_t reread = GetBiosDefaultOptions(ctx, password, readBack);
   if (!Passed(reread)) return reread;
   return CompareWrittenSetting(ctx, request, buffer, readBack, at.offset, at.end);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "wmi/firmware.h"
+#include "wmi/firmware_facts.h"
 
 namespace vort64 {
 
@@ -33,7 +34,7 @@ inline constexpr char kFaultsFile[] = "faults";
 inline constexpr char kCallsLogFile[] = "calls.log";
 inline constexpr char kLastSentFile[] = "last-sent.bin";
 
-inline constexpr size_t kBlockSize = 2048;
+inline constexpr size_t kBlockSize = kSettingsBufferSize;
 
 struct MachineOptions {
   uint8_t wmiMajor = 2;

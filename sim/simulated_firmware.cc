@@ -19,21 +19,17 @@ constexpr Status kInvalidParameter = static_cast<Status>(0x80041008u);   // WBEM
 constexpr Status kInvalidQuery = static_cast<Status>(0x80041017u);       // WBEM_E_INVALID_QUERY
 constexpr Status kNotConnected = static_cast<Status>(0x80041003u);       // WBEM_E_ACCESS_DENIED
 
-constexpr int32_t kSuccess = 0;
-constexpr int32_t kIncorrectPassword = 2;
-constexpr int32_t kInvalidParameterCode = 3;
-constexpr int32_t kNoUserDefault = 4;
-constexpr int32_t kNoSupervisorPassword = 5;
-constexpr int32_t kRetryExceeded = 7;
-constexpr int32_t kMaxWrongCalls = 3;
+constexpr int32_t kSuccess = kFirmwareSuccess;
+constexpr int32_t kIncorrectPassword = kFirmwareIncorrectPassword;
+constexpr int32_t kInvalidParameterCode = kFirmwareInvalidParameter;
+constexpr int32_t kNoUserDefault = kFirmwareNoUserDefault;
+constexpr int32_t kNoSupervisorPassword = kFirmwareNoSupervisorPassword;
+constexpr int32_t kRetryExceeded = kFirmwareRetryExceeded;
+constexpr int32_t kMaxWrongCalls = kWrongPasswordsBeforeLockout;
 
-constexpr size_t kFlagByte = 235;
-constexpr size_t kClockBegin = 391;  // date 391-393, time 394-396
-constexpr size_t kClockEnd = 397;
-constexpr uint8_t kDoNotChange = 238;
-
-const wchar_t kConfigurationClass[] = L"KelmBiosConfigurationTool";
-const wchar_t kSettingClass[] = L"BIOSSetting";
+constexpr size_t kFlagByte = kPasswordFlagByte;
+constexpr size_t kClockBegin = kClockFirstByte;
+constexpr size_t kClockEnd = kClockEndByte;
 
 std::wstring ObjectPath(std::wstring_view className, std::wstring_view instance) {
   std::wstring path(className);
@@ -128,7 +124,7 @@ class Machine {
     std::vector<bool> covered(kBlockSize, false);
     for (const auto& [name, info] : catalog_.settings()) {
       for (size_t i = info.offset; i < info.offset + info.size && i < kBlockSize; ++i) covered[i] = true;
-      if (info.size == 1 && info.offset < kBlockSize && stored[info.offset] == 255) merged[info.offset] = 255;
+      if (info.size == 1 && info.offset < kBlockSize && stored[info.offset] == kNotSupported) merged[info.offset] = kNotSupported;
     }
     // Bytes that belong to no setting are the firmware's own.
     for (size_t i = 0; i < kBlockSize; ++i) {

@@ -9,12 +9,9 @@
 #include <string>
 
 #include "wmi/firmware.h"
+#include "wmi/firmware_facts.h"
 
 namespace vort64::sim {
-
-// The InstanceName of the firmware classes' single instances.
-inline constexpr wchar_t kConfigurationInstance[] = L"ACPI\\PNP0C14\\0_0";
-inline constexpr wchar_t kSettingInstance[] = L"ACPI\\PNP0C14\\1_0";
 
 class SimulatedFirmware : public Firmware {
  public:

@@ -10,10 +10,6 @@
 namespace vort64 {
 namespace {
 
-constexpr wchar_t kConfigurationClass[] = L"KelmBiosConfigurationTool";
-constexpr wchar_t kConfigurationQuery[] = L"SELECT * FROM KelmBiosConfigurationTool";
-constexpr wchar_t kSettingClass[] = L"BIOSSetting";
-constexpr wchar_t kSettingQuery[] = L"SELECT * FROM BIOSSetting";
 constexpr size_t kMaxPath = 260;  // wide characters, terminator included
 
 // What one operation says for each return code.
@@ -36,26 +32,26 @@ constexpr char kGetSetInvalid[] = "Error: Invalid Parameter.\n";
 constexpr char kLoadInvalid[] = "Error: Incorrect parameters.\n";
 
 constexpr Operation kGetBiosOptions = {
-    kConfigurationClass, L"GetBiosOptions", kConfigurationQuery, "Get BIOS options success.\n",
+    kConfigurationClass, kGetBiosOptionsMethod, kConfigurationQuery, "Get BIOS options success.\n",
     "Get BIOS options success and reboot required to make function works.\n", kGetSetInvalid, nullptr, nullptr,
     true, false, "Error: WMI method execution failed. ", false};
 constexpr Operation kSetBiosOptions = {
-    kConfigurationClass, L"SetBiosOptions", kConfigurationQuery, "Set BIOS options Success.\n",
+    kConfigurationClass, kSetBiosOptionsMethod, kConfigurationQuery, "Set BIOS options Success.\n",
     "Set BIOS options success and reboot required to make function works.\n", kGetSetInvalid, nullptr, nullptr,
     true, true, "Error: WMI method execution failed.", false};
 constexpr Operation kGetBiosDefaultOptions = {
-    kConfigurationClass, L"GetBiosDefaultOptions", kConfigurationQuery, "Get BIOS default options Success.\n",
+    kConfigurationClass, kGetBiosDefaultOptionsMethod, kConfigurationQuery, "Get BIOS default options Success.\n",
     nullptr, kGetSetInvalid, nullptr, nullptr, false, false, "Error: WMI method execution failed.", true};
 constexpr Operation kSetBiosDefaultOptions = {
-    kConfigurationClass, L"SetBiosDefaultOptions", kConfigurationQuery, "Set BIOS default options success.\n",
+    kConfigurationClass, kSetBiosDefaultOptionsMethod, kConfigurationQuery, "Set BIOS default options success.\n",
     "Set BIOS default options success and reboot required to make function works.\n", kGetSetInvalid, nullptr,
     nullptr, true, false, "Error: WMI method execution failed.\n", false};
 constexpr Operation kLoadBIOSDefault = {
-    kSettingClass, L"LoadBIOSDefault", kSettingQuery, "Load BIOS Default Success.\n",
+    kSettingClass, kLoadBiosDefaultMethod, kSettingQuery, "Load BIOS Default Success.\n",
     "Load BIOS Default success and reboot required to make function works.\n", kLoadInvalid, nullptr, nullptr,
     false, false, "Error: WMI method execution failed.\n", false};
 constexpr Operation kLoadUserDefault = {
-    kSettingClass, L"LoadUserDefault", kSettingQuery, "Load User Default Success.\n",
+    kSettingClass, kLoadUserDefaultMethod, kSettingQuery, "Load User Default Success.\n",
     "Load User Default success and reboot required to make function works.\n", kLoadInvalid,
     "Error: No user default found.\n", "Error: No supervisor password yet.\n", false, false,
     "Error: WMI method execution failed.\n", false};
@@ -111,15 +107,15 @@ Outcome Execute(RunContext& ctx, const Operation& op, std::string_view password,
                 std::span<const uint8_t> dataIn, bool readsData) {
   FirmwareValue passwordValue;
   const int16_t length = MakePasswordVariant(ctx, password, passwordValue, ctx.passwordFieldLength);
-  std::vector<NamedValue> in = {{L"PasswordLen", FirmwareValue::Int16(length)},
-                                {L"Password", std::move(passwordValue)}};
+  std::vector<NamedValue> in = {{kPasswordLenParam, FirmwareValue::Int16(length)},
+                                {kPasswordParam, std::move(passwordValue)}};
   if (!dataIn.empty()) {
     std::vector<uint8_t> data(ctx.dataLength, 0);
     std::copy_n(dataIn.begin(), std::min<size_t>(dataIn.size(), data.size()), data.begin());
-    in.push_back({L"Data", FirmwareValue::Bytes(std::move(data))});
+    in.push_back({kDataParam, FirmwareValue::Bytes(std::move(data))});
   }
-  std::vector<std::wstring> outNames = {L"ReturnCode"};
-  if (readsData) outNames.emplace_back(L"Data");
+  std::vector<std::wstring> outNames = {kReturnCodeParam};
+  if (readsData) outNames.emplace_back(kDataParam);
 
   Outcome outcome;
   std::vector<FirmwareValue> out;

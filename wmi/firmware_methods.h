@@ -12,25 +12,9 @@
 
 #include "base/run_context.h"
 #include "wmi/firmware.h"
+#include "wmi/firmware_facts.h"
 
 namespace vort64 {
-
-// Return codes the firmware methods answer with.
-enum FirmwareReturnCode : int32_t {
-  kFirmwareSuccess = 0,
-  kFirmwareNotSupported = 1,
-  kFirmwareIncorrectPassword = 2,
-  kFirmwareInvalidParameter = 3,
-  kFirmwareNoUserDefault = 4,
-  kFirmwareNoSupervisorPassword = 5,
-  kFirmwareRetryExceeded = 7,
-  kFirmwareRebootRequired = 8,
-  kFirmwareIncompatibleData = 209,
-  kFirmwareDfciControlled = 210,
-};
-
-// A code passes when no bit other than the reboot-required 8 is set.
-constexpr bool Passed(int32_t code) { return (code & ~kFirmwareRebootRequired) == 0; }
 
 // The path of the first instance the query finds that has an InstanceName:
 // Class.InstanceName="..." with every backslash doubled, at most 259

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "wmi/firmware_facts.h"
 #include "wmi/wmi_firmware.h"
 #include "wmi/windows/variant.h"
 
@@ -9,8 +10,6 @@ namespace vort64 {
 
 namespace {
 
-constexpr wchar_t kNamespace[] = L"ROOT\\WMI";
-constexpr wchar_t kRawSmbiosClass[] = L"MSSMBios_RawSMBiosTables";
 constexpr LONG kQueryFlags = WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY;
 
 // COM initialised in the multithreaded model for one scope, and uninitialised
@@ -62,7 +61,7 @@ HRESULT WmiFirmware::Connect(ComPtr<IWbemLocator>& locator, ComPtr<IWbemServices
   if (FAILED(hr)) return hr;
   if (!locator) return E_POINTER;
 
-  const Bstr resource(kNamespace);
+  const Bstr resource(kWmiNamespace);
   if (!resource) {
     locator.Reset();
     return E_OUTOFMEMORY;
