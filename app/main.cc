@@ -3,6 +3,7 @@
 // machine otherwise.
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@
 
 namespace {
 
-vort64::FirmwareFactory MakeFactory() {
+std::unique_ptr<vort64::Firmware> MakeFirmware() {
 #if defined(VORT64_SIMULATED)
   const auto getenv = [](const char* name) -> std::optional<std::string> {
     const char* value = std::getenv(name);
@@ -34,15 +35,16 @@ vort64::FirmwareFactory MakeFactory() {
     std::string error;
     if (!vort64::sim::CreateMachine(dir, vort64::sim::MachineOptions(), error)) std::cerr << error << '\n';
   }
-  return [dir] { return std::make_unique<vort64::sim::SimulatedFirmware>(dir); };
+  return std::make_unique<vort64::sim::SimulatedFirmware>(dir);
 #else
-  return [] { return vort64::MakeWmiFirmware(); };
+  return vort64::MakeWmiFirmware();
 #endif
 }
 
 int Main(std::vector<std::wstring> args) {
   vort64::Console console(std::cout, std::cerr);
-  vort64::Process process{console, std::cin, MakeFactory(), {}};
+  const std::unique_ptr<vort64::Firmware> firmware = MakeFirmware();
+  vort64::Process process{console, std::cin, *firmware};
   const int code = vort64::RunProgram(process, args);
   console.Flush();
   return code;

@@ -1,14 +1,12 @@
 #include "app/run.h"
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "base/run_context.h"
+#include "buffer/display.h"
 #include "catalog/catalog.h"
 #include "cli/parser.h"
-#include "buffer/display.h"
-#include "ops/executor.h"
 #include "wmi/firmware_methods.h"
 #include "wmi/smbios.h"
 
@@ -17,34 +15,38 @@ namespace {
 
 constexpr char kUnsupportedVersionMessage[] = "Not support this BIOS WMI version \n";
 
-// Closes the firmware connection however the run ends.
-class OpenConnection {
+// The run's connection to the firmware: opened once, with the SMBIOS tables
+// read once, and closed however the run ends.
+class Connection {
  public:
-  explicit OpenConnection(Firmware& firmware) : firmware_(firmware) { firmware_.Open(); }
-  ~OpenConnection() { firmware_.Close(); }
-  OpenConnection(const OpenConnection&) = delete;
-  OpenConnection& operator=(const OpenConnection&) = delete;
+  explicit Connection(Firmware& firmware) : firmware_(firmware) {
+    // A failed connection or SMBIOS read shows later: as a missing OEM
+    // structure, or as failed firmware calls.
+    firmware_.Open();
+    firmware_.ReadRawSmbiosTable(smbios_);
+  }
+  ~Connection() { firmware_.Close(); }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  const RawSmbiosTable& smbios() const { return smbios_; }
 
  private:
   Firmware& firmware_;
+  RawSmbiosTable smbios_;
 };
 
 }  // namespace
 
+int ExitCodeFor(const OperationResult& result) {
+  return result.succeeded() ? kExitSuccess : kExitFailed;
+}
+
 int RunProgram(Process& process, std::span<const std::wstring> args) {
   Console& console = process.console;
-  const std::unique_ptr<Firmware> firmware = process.openFirmware();
-  RunContext ctx(console, *firmware);
-  ctx.results = &process.results;
-  ctx.savedArguments.assign(args.begin(), args.end());
+  const Connection connection(process.firmware);
 
-  // A failed connection or SMBIOS read shows later: as a missing OEM
-  // structure here, or as failed firmware calls.
-  const OpenConnection connection(*firmware);
-  RawSmbiosTable smbios;
-  firmware->ReadRawSmbiosTable(smbios);
-
-  const auto version = ReadInterfaceVersion(smbios);
+  const auto version = ReadInterfaceVersion(connection.smbios());
   if (!version) {
     console.Say(kUnsupportedVersionMessage);
     return kExitUnsupported;
@@ -55,26 +57,25 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
     console.Say(kUnsupportedVersionMessage);
     return kExitUnsupported;
   }
-  ctx.AcceptVersion(version->minor);
+  const RunContext ctx{console, *version};
 
   SettingCatalog catalog;
-  BuildSettingCatalog(catalog, ctx.version.major, ctx.version.minor);
+  BuildSettingCatalog(catalog, version->major, version->minor);
 
   ParsedRequest request;
   if (!ParseCommandLine(ctx, catalog, args.first(EffectiveArgumentCount(args)), request)) return kExitUsage;
-  if (request.openResultFiles && !process.results.IsOpen()) {
-    process.results.Open(std::filesystem::current_path());
-  }
+  if (request.quietOutput) console.SetQuiet();
 
-  std::vector<uint8_t> settings(kSettingsBufferSize, 0);
-  if (request.itemName == L"autotest") {
+  if (request.selfTest) {
     console.Err("This build cannot run the self-test yet.\n");
     return kExitFailed;
   }
-  const int32_t result = ExecuteOperation(ctx, catalog, request, settings, process.input);
-  if (!Passed(result)) return kExitFailed;
-  ShowSettingValue(ctx, catalog, request, settings);
-  return kExitSuccess;
+  FirmwareSession session{process.firmware, console, version};
+  Operations ops{ctx, session, catalog, process.input};
+  std::vector<uint8_t> settings(kSettingsBufferSize, 0);
+  const OperationResult result = ExecuteOperation(ops, request, settings);
+  if (result.succeeded()) ShowSettingValue(ctx, catalog, request, settings);
+  return ExitCodeFor(result);
 }
 
 }  // namespace vort64

@@ -2,14 +2,12 @@
 #ifndef VORT64_APP_RUN_H_
 #define VORT64_APP_RUN_H_
 
-#include <functional>
 #include <istream>
-#include <memory>
 #include <span>
 #include <string>
 
 #include "base/console.h"
-#include "base/import_results.h"
+#include "ops/executor.h"
 #include "wmi/firmware.h"
 
 namespace vort64 {
@@ -20,17 +18,17 @@ inline constexpr int kExitUsage = 101;
 inline constexpr int kExitFailed = 103;
 inline constexpr int kExitUnsupported = 104;
 
-// Makes a new, not yet opened, connection to the firmware. Each run (and
-// each nested run of the custom-settings import) opens its own.
-using FirmwareFactory = std::function<std::unique_ptr<Firmware>()>;
-
-// What lives for the whole process, across nested runs.
+// What the process gives a run: its console, the input that answers the
+// interactive password prompt, and the firmware, not yet opened.
 struct Process {
   Console& console;
-  std::istream& input;  // answers the interactive password prompt
-  FirmwareFactory openFirmware;
-  ImportResults results;
+  std::istream& input;
+  Firmware& firmware;
 };
+
+// The exit code of a function's result: 0 when it ran (a reboot request
+// included), 103 otherwise.
+int ExitCodeFor(const OperationResult& result);
 
 // Runs the program once. `args[0]` is the program name.
 int RunProgram(Process& process, std::span<const std::wstring> args);

@@ -4,39 +4,49 @@
 #define VORT64_BUFFER_ASSIGN_H_
 
 #include <cstdint>
-#include <istream>
 #include <span>
+#include <string_view>
 
 #include "base/run_context.h"
-#include "cli/parsed_request.h"
+#include "base/parsed_request.h"
 
 namespace vort64 {
+
+// What became of a value: placed in the block, kept as it is (the new
+// password "DoNotChange"), or refused (a password the field cannot take, with
+// a message on standard error).
+enum class Placement { kPlaced, kKept, kRefused };
 
 // Places the value of the setting `request.itemName` into the setting's
 // bytes [offset, end) of `block`; on interface 2.55 and later the date and
 // time bytes the change does not concern become 238, so that writing the
 // block back leaves the clock alone.
 //
-// Returns 1 when bytes were placed, and 0 when nothing was placed: the new
-// password "DoNotChange" (kept), or a refused password (message on standard
-// error). During the self-test (`selfTest`) the supervisor and user
-// passwords are changed interactively instead: the old and the new password
-// are read from `input` and the result of PromptPasswordChange is returned.
-//
 // The old password of a password item is `request.formPassword` (the form
 // "current password=OLD,ITEM=VALUE"); without that form it is empty, and a
-// single blank says that no password is set yet. The new password is the
-// run's new-password buffer.
-int AssignSettingValue(RunContext& ctx, const ParsedRequest& request, std::span<uint8_t> block, uint32_t offset,
-                       uint32_t end, bool selfTest, std::istream& input);
+// single blank says that no password is set yet. The new password is
+// `request.newPassword`.
+Placement AssignSettingValue(const RunContext& ctx, const ParsedRequest& request, std::span<uint8_t> block,
+                             uint32_t offset, uint32_t end);
+
+enum class Comparison { kSame, kDifferent };
 
 // Compares the setting's bytes of the written block with the block read
-// back after the write. Returns 0 when they agree and 1 otherwise, with a
-// "Comparison result" line (withheld while quiet). For the password items
-// only the new password's length of bytes is compared, at the places the
-// firmware gives them back.
-int CompareWrittenSetting(RunContext& ctx, const ParsedRequest& request, std::span<const uint8_t> written,
-                          std::span<const uint8_t> readBack, uint32_t offset, uint32_t end);
+// back after the write, with a "Comparison result" line (withheld while
+// quiet) when they differ or when a whole field is compared. For the
+// password items only the new password's length of bytes is compared, at
+// the places the firmware gives them back.
+Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& request,
+                                 std::span<const uint8_t> written, std::span<const uint8_t> readBack,
+                                 uint32_t offset, uint32_t end);
+
+// Places the passwords typed at the self-test's prompt into the password
+// field [offset, end): the long form with unused password bytes '0'; sets
+// the supervisor or user flag bit (from 2.72 on, with a "flag for setting"
+// line) and keeps the clock (from 2.55 on). The caller has checked both
+// passwords.
+void PlacePromptedPasswords(const RunContext& ctx, std::span<uint8_t> block, uint32_t offset, uint32_t end,
+                            std::string_view old, std::string_view fresh, bool supervisor);
 
 }  // namespace vort64
 

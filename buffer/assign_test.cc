@@ -15,12 +15,12 @@ using testing_util::Repeat;
 
 class AssignTest : public BlockTest {
  protected:
-  AssignTest() { request_.functionName = L"set"; }
+  AssignTest() { request_.function = Function::kSet; }
 
-  int Assign(std::wstring name, uint32_t offset, uint32_t end, bool selfTest = false, std::string typed = "") {
+  // 1 when the value was placed, 0 when nothing was.
+  int Assign(std::wstring name, uint32_t offset, uint32_t end) {
     request_.itemName = std::move(name);
-    std::istringstream input(typed);
-    return AssignSettingValue(ctx_, request_, block_, offset, end, selfTest, input);
+    return AssignSettingValue(ctx(), request_, block_, offset, end) == Placement::kPlaced ? 1 : 0;
   }
   std::vector<uint8_t> Clock() const { return Bytes(kDateFirstByte, 6); }
   void Fill(uint8_t value) { std::fill(block_.begin(), block_.end(), value); }
@@ -132,11 +132,11 @@ TEST_F(AssignTest, FlagSettingPresetsTheUserBitForSetOnly) {
   EXPECT_EQ(Bytes(235, 2), (std::vector<uint8_t>{2, 5}));
 
   block_[235] = 0;
-  request_.functionName = L"set-default";
+  request_.function = Function::kSetDefault;
   EXPECT_EQ(Assign(L"flag for setting password", 236, 237), 1);
   EXPECT_EQ(Bytes(235, 2), (std::vector<uint8_t>{0, 5}));
 
-  request_.functionName = L"set";
+  request_.function = Function::kSet;
   request_.byteValue = 1;
   EXPECT_EQ(Assign(L"flag for setting password", 235, 237), 1);
   EXPECT_EQ(Bytes(235, 2), (std::vector<uint8_t>{1, 5}));
@@ -359,7 +359,7 @@ TEST_F(AssignTest, CombinedDrivePasswordFrom273) {
     block_[235] = 0xFF;
     request_.formPassword = L" ";  // its length is written as it is
     SetNewPassword("a b");         // a blank is not refused here
-    request_.functionName = L"set-default";
+    request_.function = Function::kSetDefault;
     EXPECT_EQ(Assign(L"set hdd3/hdd3(opal) password", 499, 533), 1);
     EXPECT_EQ(Bytes(499, 35), Join({{1, ' '}, Repeat(0, 15), {3, 'a', ' ', 'b'}, Repeat(0, 13), {7}}));
     EXPECT_EQ(block_[235], 32);
@@ -497,32 +497,13 @@ TEST_F(AssignTest, OldPasswordThatCannotBeSentIsRefused) {
   }
 }
 
-// ---- the self-test's password change ----
-
-TEST_F(AssignTest, SelfTestChangesAccountPasswordsInteractively) {
-  request_.formPassword = L"ignored";
-  SetNewPassword("ignored");
-  EXPECT_EQ(Assign(L"set user password", 260, 294, true, "old new\n"), 1);
-  ASSERT_EQ(firmware_.calls.size(), 1u);
-  EXPECT_EQ(firmware_.calls[0].method, L"SetBiosOptions");
-  EXPECT_EQ(Bytes(260, 5), (std::vector<uint8_t>{3, 'o', 'l', 'd', '0'}));
-  EXPECT_EQ(block_[235], 2);
-  EXPECT_EQ(TakeOut(), "Enter Current password : \nEnter Changed password : \nflag for setting : 2\n"
-                       "Set BIOS options Success.\n");
-
-  // Outside the self-test the same request places the parsed password.
-  EXPECT_EQ(Assign(L"set user password", 260, 294, false, "old new\n"), 1);
-  EXPECT_EQ(firmware_.calls.size(), 1u);
-  // Other settings are placed as usual during the self-test.
-  request_.byteValue = 1;
-  EXPECT_EQ(Assign(L"boot mode", 300, 301, true), 1);
-  EXPECT_EQ(block_[300], 1);
-  EXPECT_EQ(firmware_.calls.size(), 1u);
-}
-
-TEST_F(AssignTest, SelfTestReturnsTheFirmwareCodeOfThePasswordChange) {
-  firmware_.codes[L"SetBiosOptions"] = 2;
-  EXPECT_EQ(Assign(L"set supervisor password", 199, 233, true, "old new\n"), 2);
+TEST_F(AssignTest, KeptAndRefusedPasswordsAreToldApart) {
+  request_.itemName = L"set user password";
+  SetNewPassword("DoNotChange");
+  EXPECT_EQ(AssignSettingValue(ctx(), request_, block_, 260, 294), Placement::kKept);
+  SetNewPassword("has blank");
+  EXPECT_EQ(AssignSettingValue(ctx(), request_, block_, 260, 294), Placement::kRefused);
+  EXPECT_EQ(block_, Repeat(0, 2048));
 }
 
 }  // namespace

@@ -6,16 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/console.h"
-#include "base/import_results.h"
 #include "base/run_context.h"
 #include "buffer/layout.h"
-#include "cli/parsed_request.h"
+#include "base/parsed_request.h"
 #include "wmi/scripted_firmware.h"
 
 namespace vort64 {
@@ -23,17 +23,18 @@ namespace testing_util {
 
 class BlockTest : public ::testing::Test {
  protected:
-  BlockTest() : console_(out_, err_), ctx_(console_, firmware_) { Accept(90); }
+  BlockTest() : console_(out_, err_) { Accept(90); }
 
   // Accepts interface 2.minor, for the program and for the firmware.
   void Accept(uint32_t minor) {
-    ctx_.AcceptVersion(minor);
+    ctx_.emplace(RunContext{console_, InterfaceVersion{2, minor}});
     firmware_.wmiMinor = static_cast<uint8_t>(minor);
   }
   void SetNewPassword(std::string_view text) {
-    ctx_.newPasswords.buffer.fill('\0');
-    std::copy(text.begin(), text.end(), ctx_.newPasswords.buffer.begin());
+    request_.newPassword.fill('\0');
+    std::copy(text.begin(), text.end(), request_.newPassword.begin());
   }
+  const RunContext& ctx() const { return *ctx_; }
   std::string TakeOut() {
     std::string s = out_.str();
     out_.str("");
@@ -53,7 +54,7 @@ class BlockTest : public ::testing::Test {
   std::ostringstream out_, err_;
   Console console_;
   ScriptedFirmware firmware_;
-  RunContext ctx_;
+  std::optional<RunContext> ctx_;
   ParsedRequest request_;
   std::vector<uint8_t> block_ = std::vector<uint8_t>(kSettingsBufferSize, 0);
 };

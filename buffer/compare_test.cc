@@ -13,9 +13,10 @@ constexpr char kNotSame[] = "Comparison result : Not the same. \n\n";
 
 class CompareTest : public BlockTest {
  protected:
+  // 0 when the setting reads back the same, 1 when it differs.
   int Compare(std::wstring name, uint32_t offset, uint32_t end) {
     request_.itemName = std::move(name);
-    return CompareWrittenSetting(ctx_, request_, block_, readBack_, offset, end);
+    return CompareWrittenSetting(ctx(), request_, block_, readBack_, offset, end) == Comparison::kSame ? 0 : 1;
   }
   std::vector<uint8_t> readBack_ = std::vector<uint8_t>(kSettingsBufferSize, 0);
 };

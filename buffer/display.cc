@@ -6,20 +6,29 @@
 
 #include "base/console.h"
 #include "buffer/layout.h"
-#include "buffer/password_fields.h"
+#include "buffer/block_fields.h"
+#include "catalog/password_settings.h"
+#include "catalog/setting_kind.h"
 
 namespace vort64 {
 namespace {
 
 // Functions after which there is no single setting to show.
-constexpr std::wstring_view kSilentFunctions[] = {
-    L"export-custom-settings", L"import-custom-settings", L"export-raw-settings", L"import-raw-settings",
-    L"set-user-password",      L"load-factory-default",   L"load-user-default",
-};
+bool ShowsNoSetting(Function function) {
+  switch (function) {
+    case Function::kExportCustomSettings:
+    case Function::kImportCustomSettings:
+    case Function::kExportRawSettings:
+    case Function::kImportRawSettings:
+    case Function::kLoadFactoryDefault:
+    case Function::kLoadUserDefault: return true;
+    default: return false;
+  }
+}
 
 std::string Number(uint8_t byte) { return std::to_string(unsigned{byte}); }
 
-// The bytes [first, last) in decimal with `separator` between them and a
+// The bytes in decimal with `separator` between them and a
 // line break after the last one; nothing at all for no bytes.
 std::string JoinBytes(std::span<const uint8_t> bytes, std::string_view separator) {
   std::string text;
@@ -46,12 +55,10 @@ bool IsShownPassword(PasswordItem::Kind kind) {
 
 }  // namespace
 
-int ShowSettingValue(RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
-                     std::span<const uint8_t> block) {
-  if (std::find(std::begin(kSilentFunctions), std::end(kSilentFunctions), request.functionName) !=
-          std::end(kSilentFunctions) ||
-      request.itemName == L"change supervisor password") {
-    return 0;
+Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
+                         std::span<const uint8_t> block) {
+  if (ShowsNoSetting(request.function) || request.itemName == L"change supervisor password") {
+    return Support::kSupported;
   }
 
   const std::wstring& name = request.itemName;
@@ -69,44 +76,40 @@ int ShowSettingValue(RunContext& ctx, const SettingCatalog& catalog, const Parse
   const std::span<const uint8_t> bytes = block.subspan(first, std::min<size_t>(end, block.size()) - first);
   const auto at = [&](size_t i) { return BlockByte(block, static_cast<uint32_t>(offset + i)); };
 
-  if (IsShownPassword(ClassifyPasswordItem(name).kind)) {
-    console.Say("\n");
-    if (ctx.version.AtLeast(72)) {
-      console.Say("Offset : " + std::to_string(kPasswordFlagByte) + "\n");
-      console.Say("Size : 2\n");
-      console.Say("end : 237\n");
-      console.Say("flag for setting : " + Number(BlockByte(block, kPasswordFlagByte)) + "\n");
+  switch (KindOfSetting(name)) {
+    case SettingKind::kPassword:
+      if (!IsShownPassword(ClassifyPasswordItem(name).kind)) break;
+      console.Say("\n");
+      if (ctx.version.AtLeast(72)) {
+        console.Say("Offset : " + std::to_string(kPasswordFlagByte) + "\n");
+        console.Say("Size : 2\n");
+        console.Say("end : 237\n");
+        console.Say("flag for setting : " + Number(BlockByte(block, kPasswordFlagByte)) + "\n");
+      }
+      return Support::kSupported;
+    case SettingKind::kTime: console.Say(Reversed(bytes, ":") + "\n"); return Support::kSupported;
+    case SettingKind::kBootOrder: console.Say(JoinBytes(bytes, ", ")); return Support::kSupported;
+    case SettingKind::kGptRecord:
+      console.Say("Record = \"" + Reversed(bytes, "\",\"") + "\"\n");
+      return Support::kSupported;
+    case SettingKind::kDate:
+      console.Say(Number(at(1)) + " / " + Number(at(0)) + " / " + Number(at(2)) + "\n");
+      return Support::kSupported;
+    case SettingKind::kAssetTag:
+    case SettingKind::kOwnershipTag:
+      console.Say(std::string(bytes.begin(), bytes.end()) + "\n");
+      return Support::kSupported;
+    case SettingKind::kMacAddress: {
+      console.Say(JoinBytes(bytes, "-"));
+      const bool unsupported = bytes.size() == 6 && std::all_of(bytes.begin(), bytes.end(),
+                                                                [](uint8_t b) { return b == kNotSupported; });
+      return unsupported ? Support::kUnsupported : Support::kSupported;
     }
-    return 0;
-  }
-  if (name == L"time") {
-    console.Say(Reversed(bytes, ":") + "\n");
-    return 0;
-  }
-  if (name == L"boot priority order") {
-    console.Say(JoinBytes(bytes, ", "));
-    return 0;
-  }
-  if (name == L"gpt partition record") {
-    console.Say("Record = \"" + Reversed(bytes, "\",\"") + "\"\n");
-    return 0;
-  }
-  if (name == L"date") {
-    console.Say(Number(at(1)) + " / " + Number(at(0)) + " / " + Number(at(2)) + "\n");
-    return 0;
-  }
-  if (name == L"asset tag number" || name == L"ownership tag number") {
-    console.Say(std::string(bytes.begin(), bytes.end()) + "\n");
-    return 0;
-  }
-  if (name == L"customized mac address") {
-    console.Say(JoinBytes(bytes, "-"));
-    const bool unsupported =
-        bytes.size() == 6 && std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == kNotSupported; });
-    return unsupported ? 1 : 0;
+    case SettingKind::kByte: break;
   }
   console.Say(JoinBytes(bytes, ", "));
-  return std::find(bytes.begin(), bytes.end(), kNotSupported) != bytes.end() ? 1 : 0;
+  return std::find(bytes.begin(), bytes.end(), kNotSupported) != bytes.end() ? Support::kUnsupported
+                                                                              : Support::kSupported;
 }
 
 }  // namespace vort64

@@ -7,7 +7,7 @@
 
 #include "base/run_context.h"
 #include "catalog/catalog.h"
-#include "cli/parsed_request.h"
+#include "base/parsed_request.h"
 
 namespace vort64 {
 
@@ -16,10 +16,11 @@ namespace vort64 {
 // printed while the console is quiet, nor for the file and default
 // operations and "change supervisor password".
 //
-// Returns 1 when the firmware marks the setting as not supported (a byte of
-// 255; for "customized mac address" all six bytes 255), and 0 otherwise.
-int ShowSettingValue(RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
-                     std::span<const uint8_t> block);
+// Says whether the firmware marks the setting as not supported (a byte of
+// 255; for "customized mac address" all six bytes 255).
+enum class Support { kSupported, kUnsupported };
+Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
+                         std::span<const uint8_t> block);
 
 }  // namespace vort64
 

@@ -34,12 +34,13 @@ class DisplayTest : public BlockTest {
         {L"change supervisor password", 199, 34},
     };
     for (const auto& r : rows) catalog_.AddSetting(r.name, SettingInfo{L"", L"", L"", r.size, r.offset});
-    request_.functionName = L"get";
+    request_.function = Function::kGet;
   }
 
+  // 1 when the firmware marks the setting as not supported, 0 otherwise.
   int Show(std::wstring name) {
     request_.itemName = std::move(name);
-    return ShowSettingValue(ctx_, catalog_, request_, block_);
+    return ShowSettingValue(ctx(), catalog_, request_, block_) == Support::kUnsupported ? 1 : 0;
   }
   void Put(uint32_t at, const std::vector<uint8_t>& bytes) { std::copy(bytes.begin(), bytes.end(), block_.begin() + at); }
 
@@ -136,16 +137,16 @@ TEST_F(DisplayTest, PasswordsAreNeverShownAndTheFlagByteFollowsFrom272) {
 
 TEST_F(DisplayTest, FileAndDefaultOperationsShowNothing) {
   std::fill(block_.begin(), block_.end(), 255);
-  for (const wchar_t* function :
-       {L"export-custom-settings", L"import-custom-settings", L"export-raw-settings", L"import-raw-settings",
-        L"set-user-password", L"load-factory-default", L"load-user-default"}) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(function)));
-    request_.functionName = function;
+  for (const Function function :
+       {Function::kExportCustomSettings, Function::kImportCustomSettings, Function::kExportRawSettings,
+        Function::kImportRawSettings, Function::kLoadFactoryDefault, Function::kLoadUserDefault}) {
+    SCOPED_TRACE(static_cast<int>(function));
+    request_.function = function;
     EXPECT_EQ(Show(L"boot mode"), 0);
     EXPECT_EQ(TakeOut(), "");
   }
-  for (const wchar_t* function : {L"get", L"set", L"get-default", L"set-default"}) {
-    request_.functionName = function;
+  for (const Function function : {Function::kGet, Function::kSet, Function::kGetDefault, Function::kSetDefault}) {
+    request_.function = function;
     EXPECT_EQ(Show(L"change supervisor password"), 0);
     EXPECT_EQ(TakeOut(), "");
     EXPECT_EQ(Show(L"boot mode"), 1);

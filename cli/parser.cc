@@ -8,7 +8,8 @@
 #include "base/console.h"
 #include "base/text.h"
 #include "cli/messages.h"
-#include "cli/password_items.h"
+#include "catalog/password_settings.h"
+#include "catalog/setting_kind.h"
 #include "cli/text_rules.h"
 #include "cli/value_parsers.h"
 
@@ -38,14 +39,13 @@ class Arguments {
 
 // The block that repeats what was understood. `value` is the number of the
 // value line, or nothing for a block without one.
-void WriteEcho(RunContext& ctx, const Arguments& args, const ParsedRequest& request,
+void WriteEcho(const RunContext& ctx, const Arguments& args, const ParsedRequest& request,
                std::optional<uint32_t> value) {
   std::wstring text = L"Password = " + CurrentPasswordAsKept(ctx, args[kPassword]) + L"\n";
   text += L"FunctionName = " + WithoutFirstCharacter(args[kFunctionSwitch]) + L"\n";
   text += L"Item = " + request.itemText + L"\n";
   if (value) {
-    const uint32_t minor = ctx.version.minor;
-    if (minor >= 79 && request.itemName == L"customized mac address") {
+    if (ctx.version.minor >= 79 && KindOfSetting(request.itemName) == SettingKind::kMacAddress) {
       text += L"Value = ";
       for (size_t i = 0; i < request.macAddress.size(); ++i) {
         if (i > 0) text += L"-";
@@ -55,7 +55,7 @@ void WriteEcho(RunContext& ctx, const Arguments& args, const ParsedRequest& requ
     } else {
       text += L"Value = " + std::to_wstring(*value) + L"\n";
     }
-    if (const auto bit = PasswordFlagBit(minor, request.itemName)) {
+    if (const auto bit = PasswordFlagBit(ctx.version, request.itemName)) {
       text += L"Item = flag for setting\nValue = " + std::to_wstring(*bit) + L"\n";
     }
   }
@@ -65,7 +65,7 @@ void WriteEcho(RunContext& ctx, const Arguments& args, const ParsedRequest& requ
 
 // The raw and the custom-settings file operations: the item argument
 // is the file name.
-bool ParseFileRequest(RunContext& ctx, const Arguments& args, ParsedRequest& out,
+bool ParseFileRequest(const RunContext& ctx, const Arguments& args, ParsedRequest& out,
                       std::wstring_view valueText, std::string& fileName,
                       std::string_view extension) {
   Console& console = ctx.console;
@@ -81,55 +81,50 @@ bool ParseFileRequest(RunContext& ctx, const Arguments& args, ParsedRequest& out
     console.Out(" File : " + fileName + " not " + std::string(extension) + " file \n\n");
     return false;
   }
-  if (out.functionName == L"import-custom-settings") {
-    console.SetQuiet();
-    out.openResultFiles = true;
-  }
+  if (out.function == Function::kImportCustomSettings) out.quietOutput = true;
   return true;
+}
+
+// "time": hour, minute and second separated by ":" or ",".
+std::optional<uint32_t> ParseTimeValue(const RunContext& ctx, ParsedRequest& out, std::wstring_view valueText) {
+  Console& console = ctx.console;
+  std::wstring buffer(valueText);
+  if (!ParseTime(buffer, L':', out) && !ParseTime(buffer, L',', out)) {
+    ErrUnlessQuiet(console, "Invalid value of time\n");
+    ShowUsage(console);
+    return std::nullopt;
+  }
+  console.Say("hour == " + std::to_string(out.timeValue[0]) + "\n");
+  console.Say("minute == " + std::to_string(out.timeValue[1]) + "\n");
+  console.Say("second == " + std::to_string(out.timeValue[2]) + "\n");
+  return 0;
 }
 
 // Converts the value text of a "set" or "set-default" by item; returns the
 // number for the value line.
-std::optional<uint32_t> ParseValue(RunContext& ctx, ParsedRequest& out, std::wstring_view valueText) {
+std::optional<uint32_t> ParseValue(const RunContext& ctx, ParsedRequest& out, std::wstring_view valueText) {
   Console& console = ctx.console;
-  const std::wstring& item = out.itemName;
-  if (IsPasswordItem(item)) {
-    if (!ParsePassword(ctx, valueText, out)) {
-      console.Out("ParsePassword failed\n");
-      return std::nullopt;
-    }
-    return 0;
-  }
-  if (item == L"time") {
-    std::wstring buffer(valueText);
-    if (!ParseTime(buffer, L':', out) && !ParseTime(buffer, L',', out)) {
-      ErrUnlessQuiet(console, "Invalid value of time\n");
-      ShowUsage(console);
-      return std::nullopt;
-    }
-    console.Say("hour == " + std::to_string(out.timeValue[0]) + "\n");
-    console.Say("minute == " + std::to_string(out.timeValue[1]) + "\n");
-    console.Say("second == " + std::to_string(out.timeValue[2]) + "\n");
-    return 0;
-  }
-  using Parser = bool (*)(RunContext&, std::wstring_view, ParsedRequest&);
-  struct Typed {
-    std::wstring_view item;
-    Parser parse;
-  };
-  static constexpr Typed kTyped[] = {
-      {L"date", ParseDate},
-      {L"boot priority order", ParseBootOrder},
-      {L"gpt partition record", ParseGptRecord},
-      {L"customized mac address", ParseMacAddress},
-      {L"asset tag number", ParseAssetTag},
-      {L"ownership tag number", ParseOwnershipTag},
-  };
-  for (const auto& typed : kTyped) {
-    if (item == typed.item) {
-      if (!typed.parse(ctx, valueText, out)) return std::nullopt;
+  using Parser = bool (*)(const RunContext&, std::wstring_view, ParsedRequest&);
+  Parser parse = nullptr;
+  switch (KindOfSetting(out.itemName)) {
+    case SettingKind::kPassword:
+      if (!ParsePassword(ctx, valueText, out)) {
+        console.Out("ParsePassword failed\n");
+        return std::nullopt;
+      }
       return 0;
-    }
+    case SettingKind::kTime: return ParseTimeValue(ctx, out, valueText);
+    case SettingKind::kDate: parse = ParseDate; break;
+    case SettingKind::kBootOrder: parse = ParseBootOrder; break;
+    case SettingKind::kGptRecord: parse = ParseGptRecord; break;
+    case SettingKind::kMacAddress: parse = ParseMacAddress; break;
+    case SettingKind::kAssetTag: parse = ParseAssetTag; break;
+    case SettingKind::kOwnershipTag: parse = ParseOwnershipTag; break;
+    case SettingKind::kByte: break;
+  }
+  if (parse) {
+    if (!parse(ctx, valueText, out)) return std::nullopt;
+    return 0;
   }
   // A plain one-byte setting.
   if (valueText.empty()) {
@@ -160,7 +155,7 @@ bool SplitCurrentPasswordForm(std::wstring& itemText, std::wstring& valueText,
   return true;
 }
 
-bool ParseItemRequest(RunContext& ctx, const SettingCatalog& catalog, const Arguments& args,
+bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, const Arguments& args,
                       ParsedRequest& out) {
   Console& console = ctx.console;
   std::wstring itemArgument(args[kItemArgument]);
@@ -179,22 +174,26 @@ bool ParseItemRequest(RunContext& ctx, const SettingCatalog& catalog, const Argu
   }
 
   out.itemText = itemText;
-  out.functionName = AsciiToLower(WithoutFirstCharacter(args[kFunctionSwitch]));
+  std::wstring functionWord = AsciiToLower(WithoutFirstCharacter(args[kFunctionSwitch]));
   out.itemName = AsciiToLower(itemText);
-  NormaliseItemName(console, out, valueText);
+  NormaliseItemName(console, functionWord, out.itemName, valueText);
   out.valueText = valueText;
 
-  if (!IsKnownFunction(out.functionName)) {
+  const auto function = ItemFunction(functionWord);
+  if (!function) {
     ErrUnlessQuiet(console, "Invalid Function Name\n\n");
     ShowUsage(console);
     return false;
   }
-  const std::wstring& function = out.functionName;
-  if (function == L"export-custom-settings" || function == L"import-custom-settings") {
-    return ParseFileRequest(ctx, args, out, valueText, out.xmlFileName, ".xml");
-  }
-  if (function == L"export-raw-settings" || function == L"import-raw-settings") {
-    return ParseFileRequest(ctx, args, out, valueText, out.binFileName, ".bin");
+  out.function = *function;
+  switch (out.function) {
+    case Function::kExportCustomSettings:
+    case Function::kImportCustomSettings:
+      return ParseFileRequest(ctx, args, out, valueText, out.xmlFileName, ".xml");
+    case Function::kExportRawSettings:
+    case Function::kImportRawSettings:
+      return ParseFileRequest(ctx, args, out, valueText, out.binFileName, ".bin");
+    default: break;
   }
 
   if (!catalog.HasSetting(out.itemName)) {
@@ -202,6 +201,7 @@ bool ParseItemRequest(RunContext& ctx, const SettingCatalog& catalog, const Argu
     console.ErrWide(out.itemName + L"\n");
     if (out.itemName == L"autotest") {
       console.Err("true auto test\n\n");
+      out.selfTest = true;
     } else {
       console.Err("Invalid Item\n\n");
       ShowUsage(console);
@@ -213,7 +213,7 @@ bool ParseItemRequest(RunContext& ctx, const SettingCatalog& catalog, const Argu
     if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
   }
 
-  if (function == L"get") {
+  if (out.function == Function::kGet) {
     if (!valueText.empty()) {
       console.Err("Invalid argument\n\n");
       ShowUsage(console);
@@ -222,7 +222,7 @@ bool ParseItemRequest(RunContext& ctx, const SettingCatalog& catalog, const Argu
     WriteEcho(ctx, args, out, std::nullopt);
     return true;
   }
-  if (function != L"set" && function != L"set-default") return true;
+  if (out.function != Function::kSet && out.function != Function::kSetDefault) return true;
 
   const auto value = ParseValue(ctx, out, valueText);
   if (!value) return false;
@@ -230,7 +230,7 @@ bool ParseItemRequest(RunContext& ctx, const SettingCatalog& catalog, const Argu
   return true;
 }
 
-bool ParseArguments(RunContext& ctx, const SettingCatalog& catalog, const Arguments& args,
+bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const Arguments& args,
                     ParsedRequest& out) {
   Console& console = ctx.console;
   const size_t count = args.count();
@@ -264,11 +264,10 @@ bool ParseArguments(RunContext& ctx, const SettingCatalog& catalog, const Argume
         return false;
       }
       if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
-      out.functionName = L"password";
+      out.function = Function::kPassword;
       return true;
     case 4:
-      out.functionName = AsciiToLower(WithoutFirstCharacter(args[kPasswordSwitch]));
-      if (out.functionName != L"password") {
+      if (AsciiToLower(WithoutFirstCharacter(args[kPasswordSwitch])) != L"password") {
         console.Err("Invalid Function Name\n");
         ShowUsage(console);
         return false;
@@ -279,7 +278,8 @@ bool ParseArguments(RunContext& ctx, const SettingCatalog& catalog, const Argume
         return false;
       }
       if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
-      out.functionName = AsciiToLower(WithoutFirstCharacter(args[kFunctionSwitch]));
+      out.function = args[kFunctionSwitch] == L"/load-factory-default" ? Function::kLoadFactoryDefault
+                                                                        : Function::kLoadUserDefault;
       return true;
     default:
       return ParseItemRequest(ctx, catalog, args, out);
@@ -296,16 +296,13 @@ size_t EffectiveArgumentCount(std::span<const std::wstring> args) {
   return (lower == L"/ignore_precheck" || lower == L"/i") ? 5 : args.size();
 }
 
-bool ParseCommandLine(RunContext& ctx, const SettingCatalog& catalog,
+bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog,
                       std::span<const std::wstring> args, ParsedRequest& out) {
-  const bool ok = ParseArguments(ctx, catalog, Arguments(args), out);
   out.quietOutput = ctx.console.quiet();
-  return ok;
+  return ParseArguments(ctx, catalog, Arguments(args), out);
 }
 
-void NormaliseItemName(Console& console, ParsedRequest& request, std::wstring& valueText) {
-  std::wstring& item = request.itemName;
-  std::wstring& function = request.functionName;
+void NormaliseItemName(Console& console, std::wstring& function, std::wstring& item, std::wstring& valueText) {
   const auto is = [&item](std::initializer_list<std::wstring_view> names) {
     for (const auto name : names) {
       if (item == name) return true;
@@ -358,15 +355,25 @@ void NormaliseItemName(Console& console, ParsedRequest& request, std::wstring& v
   }
 }
 
-bool IsKnownFunction(std::wstring_view functionName) {
-  static constexpr std::wstring_view kKnown[] = {
-      L"get",         L"set",         L"export-raw-settings", L"import-raw-settings",
-      L"export-custom-settings", L"import-custom-settings", L"get-default", L"set-default",
+std::optional<Function> ItemFunction(std::wstring_view functionWord) {
+  struct Word {
+    std::wstring_view text;
+    Function function;
   };
-  for (const auto known : kKnown) {
-    if (functionName == known) return true;
+  static constexpr Word kWords[] = {
+      {L"get", Function::kGet},
+      {L"set", Function::kSet},
+      {L"export-raw-settings", Function::kExportRawSettings},
+      {L"import-raw-settings", Function::kImportRawSettings},
+      {L"export-custom-settings", Function::kExportCustomSettings},
+      {L"import-custom-settings", Function::kImportCustomSettings},
+      {L"get-default", Function::kGetDefault},
+      {L"set-default", Function::kSetDefault},
+  };
+  for (const auto& w : kWords) {
+    if (functionWord == w.text) return w.function;
   }
-  return false;
+  return std::nullopt;
 }
 
 }  // namespace vort64

@@ -11,13 +11,14 @@
 #define VORT64_CLI_PARSER_H_
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "base/run_context.h"
 #include "catalog/catalog.h"
-#include "cli/parsed_request.h"
+#include "base/parsed_request.h"
 
 namespace vort64 {
 
@@ -30,19 +31,20 @@ size_t EffectiveArgumentCount(std::span<const std::wstring> args);
 // made. `ctx` must carry the accepted interface version and the catalog must
 // be complete. Returns true for a request the run can carry out; on false the
 // parser has written its messages and the run ends with exit code 101.
-// Switches quiet output on (ctx.console) for "import-custom-settings".
-bool ParseCommandLine(RunContext& ctx, const SettingCatalog& catalog,
+// Asks for quiet output (`out.quietOutput`) for "import-custom-settings"; a
+// parse on a quiet console withholds its messages as well.
+bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog,
                       std::span<const std::wstring> args, ParsedRequest& out);
 
-// Applies the item-name aliases to `request.itemName` for
-// `request.functionName`; some also change the function and replace
-// `valueText`.
-void NormaliseItemName(Console& console, ParsedRequest& request, std::wstring& valueText);
+// Applies the item-name aliases to `item` for the typed function word
+// `function`; some also change the function word and replace `valueText`.
+void NormaliseItemName(Console& console, std::wstring& function, std::wstring& item, std::wstring& valueText);
 
-// "get", "set", "export-raw-settings", "import-raw-settings",
-// "export-custom-settings", "import-custom-settings", "get-default" and
-// "set-default".
-bool IsKnownFunction(std::wstring_view functionName);
+// The function of a five-argument command line: "get", "set",
+// "export-raw-settings", "import-raw-settings", "export-custom-settings",
+// "import-custom-settings", "get-default" and "set-default"; nothing for
+// any other word.
+std::optional<Function> ItemFunction(std::wstring_view functionWord);
 
 }  // namespace vort64
 

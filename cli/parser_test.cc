@@ -63,27 +63,38 @@ std::string InvalidItem(const std::string& item) {
   return "Invalid Item auto test\n\n" + item + "\nInvalid Item\n\n";
 }
 
+// The function a typed word stands for; kNone for the empty word.
+Function FunctionOf(std::wstring_view word) {
+  if (word.empty()) return Function::kNone;
+  if (word == L"password") return Function::kPassword;
+  if (word == L"load-factory-default") return Function::kLoadFactoryDefault;
+  if (word == L"load-user-default") return Function::kLoadUserDefault;
+  const auto function = ItemFunction(word);
+  EXPECT_TRUE(function.has_value()) << "no function word";
+  return function.value_or(Function::kNone);
+}
+
 Check Fields(std::wstring function, std::wstring item) {
   return [function, item](const ParsedRequest& r, const RunContext&) {
-    EXPECT_EQ(r.functionName, function);
+    EXPECT_EQ(r.function, FunctionOf(function));
     EXPECT_EQ(r.itemName, item);
   };
 }
 
 Check Byte(std::wstring function, std::wstring item, uint8_t value) {
   return [function, item, value](const ParsedRequest& r, const RunContext&) {
-    EXPECT_EQ(r.functionName, function);
+    EXPECT_EQ(r.function, FunctionOf(function));
     EXPECT_EQ(r.itemName, item);
     EXPECT_EQ(r.byteValue, value);
     EXPECT_EQ(FixedText(r.currentPassword), "pw");
   };
 }
 
-Check NewPassword(std::wstring item, NewPasswords::Ref ref, std::string stored) {
-  return [item, ref, stored](const ParsedRequest& r, const RunContext& ctx) {
+Check NewPassword(std::wstring item, PasswordSlot slot, std::string stored) {
+  return [item, slot, stored](const ParsedRequest& r, const RunContext&) {
     EXPECT_EQ(r.itemName, item);
-    EXPECT_EQ(ctx.newPasswords.written, ref);
-    EXPECT_EQ(std::string(ctx.newPasswords.buffer.data()), stored);
+    EXPECT_EQ(r.newPasswordSlot, slot);
+    EXPECT_EQ(std::string(r.newPassword.data()), stored);
   };
 }
 
@@ -123,7 +134,7 @@ std::vector<ParseCase> PasswordOnlyCases() {
   return {
       {"password alone", 90, {P, L"secret"}, true, "", "", "", "",
        [](const ParsedRequest& r, const RunContext&) {
-         EXPECT_EQ(r.functionName, L"password");
+         EXPECT_EQ(r.function, FunctionOf(L"password"));
          EXPECT_EQ(FixedText(r.currentPassword), "secret");
        }},
       {"password alone wants the exact switch", 90, {L"/PASSWORD", L"secret"}, false, Usage(), "", "",
@@ -159,7 +170,7 @@ std::vector<ParseCase> ItemCases() {
       {"set a plain value", 90, {P, L"pw", L"/set", L"boot mode=1"}, true,
        "Password = pw\nFunctionName = set\nItem = boot mode\nValue = 1\n\n", "", "", "",
        [](const ParsedRequest& r, const RunContext&) {
-         EXPECT_EQ(r.functionName, L"set");
+         EXPECT_EQ(r.function, FunctionOf(L"set"));
          EXPECT_EQ(r.itemName, L"boot mode");
          EXPECT_EQ(r.itemText, L"boot mode");
          EXPECT_EQ(r.valueText, L"1");
@@ -274,22 +285,22 @@ std::vector<ParseCase> AliasCases() {
        "set supervisor password\ng_new_supervisor_password : NewPw1\n" +
            EchoFlag("set", "supervisor password", 1),
        "", "set supervisor password\n", "",
-       NewPassword(L"set supervisor password", NewPasswords::kSupervisor, "NewPw1")},
+       NewPassword(L"set supervisor password", PasswordSlot::kSupervisor, "NewPw1")},
       {"supervisor password alias only for set", 90,
        {P, L"pw", L"/set-default", L"supervisor password=x"}, false, Usage(),
        InvalidItem("supervisor password"), "", InvalidItem("supervisor password")},
       {"user password alias", 72, {P, L"pw", L"/set", L"user password=abc"}, true,
        "g_new_user_password : abc\n" + EchoFlag("set", "user password", 2), "", "", "",
-       NewPassword(L"set user password", NewPasswords::kUser, "abc")},
+       NewPassword(L"set user password", PasswordSlot::kUser, "abc")},
       {"no flag lines before 2.72", 71, {P, L"pw", L"/set", L"user password=abc"}, true,
        "g_new_user_password : abc\n" + Echo("pw", "set", "user password", "0"), "", "", "",
-       NewPassword(L"set user password", NewPasswords::kUser, "abc")},
+       NewPassword(L"set user password", PasswordSlot::kUser, "abc")},
       {"hdd1 password alias", 90, {P, L"pw", L"/set", L"hdd1 password=disk"}, true,
        "g_new_hdd_password : disk\n" + EchoFlag("set", "hdd1 password", 8), "", "", "",
-       NewPassword(L"set hdd1 password", NewPasswords::kHdd, "disk")},
+       NewPassword(L"set hdd1 password", PasswordSlot::kHdd, "disk")},
       {"opal password", 85, {P, L"pw", L"/set", L"set hdd2(opal) password=opalpw"}, true,
        "g_new_opal_password : opalpw\n" + EchoFlag("set", "set hdd2(opal) password", 16), "", "", "",
-       NewPassword(L"set hdd2(opal) password", NewPasswords::kOpal, "opalpw")},
+       NewPassword(L"set hdd2(opal) password", PasswordSlot::kOpal, "opalpw")},
       {"combined hdd name is renamed for set and then unknown", 74,
        {P, L"pw", L"/set", L"set hdd0/hdd0(opal) password=x"}, false, Usage(),
        InvalidItem("set hdd0 password"), "", InvalidItem("set hdd0 password"), nullptr,
@@ -297,7 +308,7 @@ std::vector<ParseCase> AliasCases() {
       {"combined hdd name with set-default is a password", 74,
        {P, L"pw", L"/set-default", L"set hdd1/hdd1(opal) password=disk"}, true,
        "g_new_hdd_password : disk\n" + EchoFlag("set-default", "set hdd1/hdd1(opal) password", 8), "",
-       "", "", NewPassword(L"set hdd1/hdd1(opal) password", NewPasswords::kHdd, "disk"),
+       "", "", NewPassword(L"set hdd1/hdd1(opal) password", PasswordSlot::kHdd, "disk"),
        Catalog::kCombined},
       {"new password refused", 90, {P, L"pw", L"/set", L"user password=ab\tc"}, false,
        Usage() + "ParsePassword failed\n", "Password has invalid characters.\n\n",
@@ -309,12 +320,12 @@ std::vector<ParseCase> FormCases() {
   return {
       {"current password form", 90, {P, L"pw", L"/set", L"current password=old pw,set user password=new1"},
        true, "g_new_user_password : new1\n" + EchoFlag("set", "set user password", 2), "", "", "",
-       [](const ParsedRequest& r, const RunContext& ctx) {
+       [](const ParsedRequest& r, const RunContext&) {
          EXPECT_EQ(r.itemName, L"set user password");
          EXPECT_EQ(r.itemText, L"set user password");
          EXPECT_EQ(r.valueText, L"new1");
          EXPECT_EQ(r.formPassword, std::optional<std::wstring>(L"old pw"));
-         EXPECT_EQ(std::string(ctx.newPasswords.buffer.data()), "new1");
+         EXPECT_EQ(std::string(r.newPassword.data()), "new1");
        }},
       {"current password form with a blank and an alias", 90,
        {P, L"pw", L"/set", L"current password= ,User Password="}, true,
@@ -404,11 +415,10 @@ std::vector<ParseCase> FileCases() {
       {"raw export", 90, {P, L"pw", L"/export-raw-settings", L"C:\\Saved.BIN"}, true,
        Echo("pw", "export-raw-settings", "C:\\Saved.BIN"), "", "", "",
        [](const ParsedRequest& r, const RunContext&) {
-         EXPECT_EQ(r.functionName, L"export-raw-settings");
+         EXPECT_EQ(r.function, FunctionOf(L"export-raw-settings"));
          EXPECT_EQ(r.itemName, L"c:\\saved.bin");
          EXPECT_EQ(r.binFileName, "c:\\saved.bin");
          EXPECT_FALSE(r.quietOutput);
-         EXPECT_FALSE(r.openResultFiles);
        }},
       {"raw file without .bin", 90, {P, L"pw", L"/export-raw-settings", L"backup"}, false,
        Echo("pw", "export-raw-settings", "backup") + " File : backup not .bin file \n\n", "",
@@ -426,7 +436,7 @@ std::vector<ParseCase> FileCases() {
        Echo("pw", "export-custom-settings", "Settings.XML"), "", "", "",
        [](const ParsedRequest& r, const RunContext& ctx) {
          EXPECT_EQ(r.xmlFileName, "settings.xml");
-         EXPECT_FALSE(r.openResultFiles);
+         EXPECT_FALSE(r.quietOutput);
          EXPECT_FALSE(ctx.console.quiet());
        }},
       {"custom import turns quiet output on", 90, {P, L"pw", L"/import-custom-settings", L"in.xml"},
@@ -434,8 +444,8 @@ std::vector<ParseCase> FileCases() {
        [](const ParsedRequest& r, const RunContext& ctx) {
          EXPECT_EQ(r.xmlFileName, "in.xml");
          EXPECT_TRUE(r.quietOutput);
-         EXPECT_TRUE(r.openResultFiles);
-         EXPECT_TRUE(ctx.console.quiet());
+         // The run flow turns the console quiet once the parse is done.
+         EXPECT_FALSE(ctx.console.quiet());
        }},
       {"custom import of another file type", 90, {P, L"pw", L"/import-custom-settings", L"in.txt"}, false,
        Echo("pw", "import-custom-settings", "in.txt") + " File : in.txt not .xml file \n\n", "",
@@ -486,6 +496,8 @@ TEST(ParseCommandLineTest, QuietOutputStaysOnForTheImportReplays) {
   const std::vector<std::wstring> first = {L"vort64.exe", P, L"pw", L"/import-custom-settings",
                                            L"in.xml"};
   ASSERT_TRUE(ParseCommandLine(run.ctx, catalog, first, import));
+  ASSERT_TRUE(import.quietOutput);
+  run.console.SetQuiet();  // as the run flow does after the parse
   run.out.str("");
 
   // A replay of an imported setting: same console, a request of its own.
@@ -497,7 +509,6 @@ TEST(ParseCommandLineTest, QuietOutputStaysOnForTheImportReplays) {
   EXPECT_TRUE(ParseCommandLine(run.ctx, catalog, set, good));
   EXPECT_EQ(good.byteValue, 1);
   EXPECT_TRUE(good.quietOutput);
-  EXPECT_FALSE(good.openResultFiles);
   EXPECT_EQ(run.out.str(), "");
   EXPECT_EQ(run.err.str(), "");
 }
@@ -552,15 +563,24 @@ TEST(EffectiveArgumentCountTest, SixthSwitchDroppedParsesLikeFive) {
   EXPECT_EQ(request.byteValue, 1);
 }
 
-TEST(IsKnownFunctionTest, OnlyTheEightFunctionWords) {
-  for (const auto* word : {L"get", L"set", L"export-raw-settings", L"import-raw-settings",
-                           L"export-custom-settings", L"import-custom-settings", L"get-default",
-                           L"set-default"}) {
-    EXPECT_TRUE(IsKnownFunction(word));
-  }
+TEST(ItemFunctionTest, OnlyTheEightFunctionWords) {
+  const struct {
+    const wchar_t* word;
+    Function function;
+  } known[] = {
+      {L"get", Function::kGet},
+      {L"set", Function::kSet},
+      {L"export-raw-settings", Function::kExportRawSettings},
+      {L"import-raw-settings", Function::kImportRawSettings},
+      {L"export-custom-settings", Function::kExportCustomSettings},
+      {L"import-custom-settings", Function::kImportCustomSettings},
+      {L"get-default", Function::kGetDefault},
+      {L"set-default", Function::kSetDefault},
+  };
+  for (const auto& k : known) EXPECT_EQ(ItemFunction(k.word), k.function);
   for (const auto* word : {L"", L"GET", L"password", L"clear", L"clean", L"load-factory-default",
                            L"get "}) {
-    EXPECT_FALSE(IsKnownFunction(word));
+    EXPECT_FALSE(ItemFunction(word).has_value());
   }
 }
 

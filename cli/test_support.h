@@ -1,5 +1,5 @@
 // Test fixtures for the command-line tests: a console that captures both
-// streams, a run context without firmware and small hand-made catalogs.
+// streams, a run context and small hand-made catalogs.
 #ifndef VORT64_CLI_TEST_SUPPORT_H_
 #define VORT64_CLI_TEST_SUPPORT_H_
 
@@ -9,21 +9,18 @@
 #include "base/console.h"
 #include "base/run_context.h"
 #include "catalog/catalog.h"
-#include "wmi/scripted_firmware.h"
 
 namespace vort64::cli_test {
 
 // One run's console and context for interface 2.`minor`.
 struct Harness {
-  explicit Harness(uint32_t minor, bool quiet = false) : console(out, err), ctx(console, firmware) {
-    ctx.AcceptVersion(minor);
+  explicit Harness(uint32_t minor, bool quiet = false) : console(out, err), ctx{console, InterfaceVersion{2, minor}} {
     if (quiet) console.SetQuiet();
   }
 
   std::ostringstream out;
   std::ostringstream err;
   Console console;
-  ScriptedFirmware firmware;  // the parser never calls it
   RunContext ctx;
 };
 

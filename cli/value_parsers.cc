@@ -8,7 +8,7 @@
 #include "base/console.h"
 #include "base/text.h"
 #include "cli/messages.h"
-#include "cli/password_items.h"
+#include "catalog/password_settings.h"
 #include "cli/text_rules.h"
 
 namespace vort64 {
@@ -99,7 +99,7 @@ std::wstring CurrentPasswordAsKept(const RunContext& ctx, std::wstring_view pass
   return std::wstring(passwordText);
 }
 
-bool ParseCurrentPassword(RunContext& ctx, std::wstring_view switchText,
+bool ParseCurrentPassword(const RunContext& ctx, std::wstring_view switchText,
                           std::wstring_view passwordText, ParsedRequest& out) {
   Console& console = ctx.console;
   if (AsciiToLower(switchText) != L"/password") {
@@ -108,7 +108,7 @@ bool ParseCurrentPassword(RunContext& ctx, std::wstring_view switchText,
     return false;
   }
   const std::wstring password = CurrentPasswordAsKept(ctx, passwordText);
-  if (password.size() > ctx.passwordMaxLength) {
+  if (password.size() > ctx.version.PasswordMaxLength()) {
     ErrUnlessQuiet(console, kPasswordTooLong);
     ShowUsage(console);
     return false;
@@ -127,10 +127,10 @@ bool ParseCurrentPassword(RunContext& ctx, std::wstring_view switchText,
   return true;
 }
 
-bool ParsePassword(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+bool ParsePassword(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
   Console& console = ctx.console;
   const bool opal = ClassifyPasswordItem(out.itemName).kind == PasswordItem::kHddOpal;
-  const uint32_t limit = opal ? ctx.opalPasswordMaxLength : ctx.passwordMaxLength;
+  const uint32_t limit = opal ? ctx.version.OpalPasswordMaxLength() : ctx.version.PasswordMaxLength();
   if (valueText.size() > limit) {
     ErrUnlessQuiet(console, kPasswordTooLong);
     ShowUsage(console);
@@ -141,21 +141,21 @@ bool ParsePassword(RunContext& ctx, std::wstring_view valueText, ParsedRequest& 
     ShowUsage(console);
     return false;
   }
-  const auto ref = NewPasswordReference(ctx.version.minor, out.itemName);
-  // A reference the version leaves unbound has no buffer to write to.
-  if (!ref || !ctx.newPasswords.IsBound(*ref)) {
+  const auto slot = PasswordSlotFor(ctx.version, out.itemName);
+  // A name the version routes to no slot has nowhere to go.
+  if (!slot) {
     ShowUsage(console);
     return false;
   }
   const std::wstring password =
       ctx.version.minor < 55 ? AsciiToUpper(valueText) : std::wstring(valueText);
-  auto& buffer = ctx.newPasswords.buffer;
+  auto& buffer = out.newPassword;
   buffer.fill('\0');
   const std::string narrow = AsciiNarrow(password);
   const size_t length = std::min({narrow.size(), size_t{limit}, buffer.size() - 1});
   std::copy_n(narrow.begin(), length, buffer.begin());
-  ctx.newPasswords.written = *ref;
-  console.Say(std::string(NewPasswordReferenceName(*ref)) + " : " + std::string(buffer.data()) + "\n");
+  out.newPasswordSlot = *slot;
+  console.Say(std::string(PasswordSlotName(*slot)) + " : " + std::string(buffer.data()) + "\n");
   return true;
 }
 
@@ -195,7 +195,7 @@ bool DayFitsMonth(uint32_t day, uint32_t month, uint32_t yearByte) {
   }
 }
 
-bool ParseDate(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+bool ParseDate(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
   Console& console = ctx.console;
   std::wstring buffer(valueText);
   auto date = TryDate(buffer, L'/');
@@ -217,7 +217,7 @@ bool ParseDate(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out)
   return true;
 }
 
-bool ParseGptRecord(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+bool ParseGptRecord(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
   Console& console = ctx.console;
   std::wstring buffer(valueText);
   InPlaceTokenizer tokens(buffer);
@@ -251,7 +251,7 @@ bool ParseGptRecord(RunContext& ctx, std::wstring_view valueText, ParsedRequest&
   return true;
 }
 
-bool ParseBootOrder(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+bool ParseBootOrder(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
   Console& console = ctx.console;
   out.bootOrder.fill(255);
   std::wstring buffer(valueText);
@@ -275,7 +275,7 @@ bool ParseBootOrder(RunContext& ctx, std::wstring_view valueText, ParsedRequest&
   return true;
 }
 
-bool ParseMacAddress(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+bool ParseMacAddress(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
   Console& console = ctx.console;
   std::wstring buffer(valueText);
   InPlaceTokenizer tokens(buffer);
@@ -293,12 +293,12 @@ bool ParseMacAddress(RunContext& ctx, std::wstring_view valueText, ParsedRequest
   return true;
 }
 
-bool ParseAssetTag(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+bool ParseAssetTag(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
   return ParseTag(ctx.console, valueText, out.assetTag, "The length of asset tag is too long.\n",
                   "Asset tag has invalid characters, alphabet or digit only.\n", "Asset Tag = ");
 }
 
-bool ParseOwnershipTag(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+bool ParseOwnershipTag(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
   return ParseTag(ctx.console, valueText, out.ownershipTag,
                   "The length of ownership tag is too long.\n",
                   "Ownership tag has invalid characters, alphabet or digit only.\n",

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "base/run_context.h"
-#include "cli/parsed_request.h"
+#include "base/parsed_request.h"
 
 namespace vort64 {
 
@@ -19,12 +19,12 @@ std::wstring CurrentPasswordAsKept(const RunContext& ctx, std::wstring_view pass
 
 // The switch must read "/password" in any case; the password is stored in
 // `currentPassword` (from 2.56 on) or `currentPasswordShort`.
-bool ParseCurrentPassword(RunContext& ctx, std::wstring_view switchText,
+bool ParseCurrentPassword(const RunContext& ctx, std::wstring_view switchText,
                           std::wstring_view passwordText, ParsedRequest& out);
 
 // A new password for the password item `out.itemName`, into
-// ctx.newPasswords through the reference the version routes that name to.
-bool ParsePassword(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+// `out.newPassword`, for the slot the version routes that name to.
+bool ParsePassword(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
 
 // Hour, minute and second separated by `separator`. Tokenises `valueText` in
 // place, so a second attempt with another separator sees only the text
@@ -32,20 +32,20 @@ bool ParsePassword(RunContext& ctx, std::wstring_view valueText, ParsedRequest& 
 bool ParseTime(std::wstring& valueText, wchar_t separator, ParsedRequest& out);
 
 // Year, month and day separated by "/" or ",".
-bool ParseDate(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+bool ParseDate(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
 
 // Year, month, day, hour and minute separated by ",".
-bool ParseGptRecord(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+bool ParseGptRecord(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
 
 // Up to sixteen device codes separated by ","; 255 ends the list.
-bool ParseBootOrder(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+bool ParseBootOrder(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
 
 // Six hexadecimal bytes separated by "-".
-bool ParseMacAddress(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+bool ParseMacAddress(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
 
 // Letters and digits only, at most 22 (asset) or 50 (ownership) characters.
-bool ParseAssetTag(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
-bool ParseOwnershipTag(RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+bool ParseAssetTag(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+bool ParseOwnershipTag(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
 
 // Whether `day` fits `month` of year 2000 + `yearByte`; 238 (keep the
 // firmware's value) passes as a day of the long months and as a month.

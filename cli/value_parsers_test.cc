@@ -77,7 +77,7 @@ struct NewPasswordCase {
   bool ok;
   std::string out;  // when not quiet
   std::string err;  // when not quiet
-  int written;      // the reference written through, -1 for none
+  std::optional<PasswordSlot> written;  // the slot written to, nothing for none
   std::string stored;
 };
 
@@ -86,58 +86,58 @@ TEST(ParsePasswordTest, RoutesByVersionAndItem) {
   const std::string invalid = "Password has invalid characters.\n\n";
   const NewPasswordCase cases[] = {
       {"supervisor below 2.55 is upper-cased", 54, L"set supervisor password", L"new1", true,
-       "g_new_supervisor_password : NEW1\n", "", NewPasswords::kSupervisor, "NEW1"},
+       "g_new_supervisor_password : NEW1\n", "", PasswordSlot::kSupervisor, "NEW1"},
       {"user on 2.55", 55, L"set user password", L"new1", true, "g_new_user_password : new1\n", "",
-       NewPasswords::kUser, "new1"},
+       PasswordSlot::kUser, "new1"},
       {"hdd0 below 2.56", 50, L"set hdd0 password", L"disk", true, "g_new_hdd0_password : DISK\n", "",
-       NewPasswords::kHdd0, "DISK"},
+       PasswordSlot::kHdd0, "DISK"},
       {"hdd1 below 2.56", 55, L"set hdd1 password", L"disk", true, "g_new_hdd1_password : disk\n", "",
-       NewPasswords::kHdd1, "disk"},
-      {"hdd2 below 2.79 has no reference", 55, L"set hdd2 password", L"disk", false, kUsage, "", -1, ""},
+       PasswordSlot::kHdd1, "disk"},
+      {"hdd2 below 2.79 has no reference", 55, L"set hdd2 password", L"disk", false, kUsage, "", std::nullopt, ""},
       {"combined hdd name on 2.74", 74, L"set hdd3/hdd3(opal) password", L"disk", true,
-       "g_new_hdd_password : disk\n", "", NewPasswords::kHdd, "disk"},
+       "g_new_hdd_password : disk\n", "", PasswordSlot::kHdd, "disk"},
       {"combined hdd name on 2.55 is unbound", 55, L"set hdd0/hdd0(opal) password", L"disk", false,
-       kUsage, "", -1, ""},
-      {"hdd0 on 2.74 is unbound", 74, L"set hdd0 password", L"disk", false, kUsage, "", -1, ""},
+       kUsage, "", std::nullopt, ""},
+      {"hdd0 on 2.74 is unbound", 74, L"set hdd0 password", L"disk", false, kUsage, "", std::nullopt, ""},
       {"hdd5 from 2.79", 79, L"set hdd5 password", L"disk", true, "g_new_hdd_password : disk\n", "",
-       NewPasswords::kHdd, "disk"},
+       PasswordSlot::kHdd, "disk"},
       {"opal from 2.79", 90, L"set hdd2(opal) password", L"opal", true, "g_new_opal_password : opal\n",
-       "", NewPasswords::kOpal, "opal"},
+       "", PasswordSlot::kOpal, "opal"},
       {"combined hdd name from 2.79 is not routed", 79, L"set hdd0/hdd0(opal) password", L"x", false,
-       kUsage, "", -1, ""},
-      {"not a password item", 90, L"boot mode", L"x", false, kUsage, "", -1, ""},
+       kUsage, "", std::nullopt, ""},
+      {"not a password item", 90, L"boot mode", L"x", false, kUsage, "", std::nullopt, ""},
       {"16 characters on 2.56", 56, L"set user password", L"abcdefghijklmnop", true,
-       "g_new_user_password : abcdefghijklmnop\n", "", NewPasswords::kUser, "abcdefghijklmnop"},
+       "g_new_user_password : abcdefghijklmnop\n", "", PasswordSlot::kUser, "abcdefghijklmnop"},
       {"17 characters on 2.56", 56, L"set user password", L"abcdefghijklmnopq", false, kUsage, tooLong,
-       -1, ""},
-      {"13 characters on 2.55", 55, L"set user password", L"abcdefghijklm", false, kUsage, tooLong, -1,
+       std::nullopt, ""},
+      {"13 characters on 2.55", 55, L"set user password", L"abcdefghijklm", false, kUsage, tooLong, std::nullopt,
        ""},
       {"32 characters for opal", 79, L"set hdd0(opal) password",
        L"abcdefghijklmnopqrstuvwxyz012345", true,
-       "g_new_opal_password : abcdefghijklmnopqrstuvwxyz012345\n", "", NewPasswords::kOpal,
+       "g_new_opal_password : abcdefghijklmnopqrstuvwxyz012345\n", "", PasswordSlot::kOpal,
        "abcdefghijklmnopqrstuvwxyz012345"},
       {"33 characters for opal", 79, L"set hdd0(opal) password",
-       L"abcdefghijklmnopqrstuvwxyz0123456", false, kUsage, tooLong, -1, ""},
+       L"abcdefghijklmnopqrstuvwxyz0123456", false, kUsage, tooLong, std::nullopt, ""},
       {"17 characters for plain hdd from 2.79", 79, L"set hdd0 password", L"abcdefghijklmnopq", false,
-       kUsage, tooLong, -1, ""},
-      {"user password with a tab", 90, L"set user password", L"ab\tc", false, kUsage, invalid, -1, ""},
+       kUsage, tooLong, std::nullopt, ""},
+      {"user password with a tab", 90, L"set user password", L"ab\tc", false, kUsage, invalid, std::nullopt, ""},
       {"empty clears", 90, L"set user password", L"", true, "g_new_user_password : \n", "",
-       NewPasswords::kUser, ""},
+       PasswordSlot::kUser, ""},
   };
   for (const bool quiet : {false, true}) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(c.label) + (quiet ? " (quiet)" : ""));
       Harness run(c.minor, quiet);
-      run.ctx.newPasswords.buffer.fill('#');  // left over from nowhere: must be overwritten
-      run.ctx.newPasswords.buffer.back() = '\0';
       ParsedRequest request;
+      request.newPassword.fill('#');  // left over from nowhere: must be overwritten
+      request.newPassword.back() = '\0';
       request.itemName = c.item;
       EXPECT_EQ(ParsePassword(run.ctx, c.value, request), c.ok);
       EXPECT_EQ(run.out.str(), quiet ? "" : c.out);
       EXPECT_EQ(run.err.str(), quiet ? "" : c.err);
-      EXPECT_EQ(run.ctx.newPasswords.written, c.written);
+      EXPECT_EQ(request.newPasswordSlot, c.written);
       if (c.ok) {
-        EXPECT_EQ(std::string(run.ctx.newPasswords.buffer.data()), c.stored);
+        EXPECT_EQ(std::string(request.newPassword.data()), c.stored);
       }
     }
   }
@@ -150,7 +150,7 @@ TEST(ParsePasswordTest, BelowVersion55TheArgumentItselfIsNotChanged) {
   const std::wstring value = L"abc";
   ASSERT_TRUE(ParsePassword(run.ctx, value, request));
   EXPECT_EQ(value, L"abc");
-  EXPECT_EQ(std::string(run.ctx.newPasswords.buffer.data()), "ABC");
+  EXPECT_EQ(std::string(request.newPassword.data()), "ABC");
 }
 
 // ---- time ------------------------------------------------------------------

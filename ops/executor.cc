@@ -3,34 +3,64 @@
 #include <vector>
 
 #include "base/console.h"
-#include "base/text.h"
-#include "base/import_results.h"
 #include "buffer/assign.h"
 #include "buffer/display.h"
-#include "wmi/firmware_methods.h"
+#include "catalog/password_settings.h"
+#include "catalog/setting_kind.h"
+#include "ops/password_prompt.h"
 
 namespace vort64 {
 namespace {
 
+using Kind = OperationResult::Kind;
 
-// The import's per-setting line in ResultTemp.txt: "name:", tabs, the word.
-// The file is open only while custom settings are imported.
-void BeginResultLine(RunContext& ctx, const ParsedRequest& request) {
-  if (!ctx.console.quiet() || !ctx.results) return;
-  ctx.results->AppendTemp(request.itemName + L":" + std::wstring(ResultLineTabs(request.itemName.size()), L'\t'));
+// The word a SetBiosOptions outcome leaves in the import's result file;
+// null for a code that has none.
+const wchar_t* ResultWord(const MethodOutcome& outcome) {
+  if (!outcome.executed) return L"Fail";
+  switch (outcome.code) {
+    case kFirmwareSuccess: return L"Pass";
+    case kFirmwareNotSupported: return L"Not support";
+    case kFirmwareIncorrectPassword: return L"Incorrect password";
+    case kFirmwareInvalidParameter: return L"Invalid Parameter";
+    case kFirmwareRetryExceeded: return L"Password retry count exceeded";
+    case kFirmwareRebootRequired: return L"Pass and reboot required to make function works";
+    case kFirmwareIncompatibleData: return L"Incompatible Data Structure. BIOS Setup Data is unexpected";
+    case kFirmwareDfciControlled: return L"Control method not support, DFCI is controlling";
+    default: return nullptr;
+  }
 }
 
-void WriteResultLine(RunContext& ctx, const ParsedRequest& request, std::wstring_view word) {
-  if (!ctx.console.quiet() || !ctx.results) return;
-  BeginResultLine(ctx, request);
-  ctx.results->AppendTemp(std::wstring(word) + L"\n");
-}
+// The import's per-setting lines in ResultTemp.txt: "name:", tabs, the word.
+// The files are open only while custom settings are imported.
+class ResultLines {
+ public:
+  ResultLines(Operations& ops, const ParsedRequest& request)
+      : results_(ops.ctx.console.quiet() ? ops.results : nullptr), name_(request.itemName) {}
 
-void ClearMarks(RunContext& ctx) {
-  if (!ctx.results) return;
-  ctx.results->overallPass = false;
-  ctx.results->rebootRequired = false;
-}
+  void Begin() {
+    if (results_) results_->AppendTemp(name_ + L":" + std::wstring(ResultLineTabs(name_.size()), L'\t'));
+  }
+  void Finish(std::wstring_view word) {
+    if (results_) results_->AppendTemp(std::wstring(word) + L"\n");
+  }
+  void Write(std::wstring_view word) {
+    Begin();
+    Finish(word);
+  }
+  void ClearMarks() {
+    if (!results_) return;
+    results_->overallPass = false;
+    results_->rebootRequired = false;
+  }
+  void MarkRebootRequired() {
+    if (results_) results_->rebootRequired = true;
+  }
+
+ private:
+  ImportResults* results_;
+  const std::wstring& name_;
+};
 
 struct Position {
   uint32_t offset;
@@ -38,83 +68,115 @@ struct Position {
 };
 
 // Shared by the set and set-default paths: show the current value, refuse a
-// setting the firmware does not support, place the value. Returns
-// kNothingToShow when the path ends here, 0 to go on.
-int32_t ShowAndAssign(RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
-                      std::span<uint8_t> buffer, Position at, std::istream& input) {
-  if (ShowSettingValue(ctx, catalog, request, buffer) == 1) {
-    if (ctx.console.quiet()) {
-      WriteResultLine(ctx, request, L"Not support");
+// setting the firmware does not support, place the value. Nothing when the
+// path goes on.
+std::optional<OperationResult> ShowAndAssign(Operations& ops, const ParsedRequest& request,
+                                             std::span<uint8_t> buffer, Position at, ResultLines& lines) {
+  if (ShowSettingValue(ops.ctx, ops.catalog, request, buffer) == Support::kUnsupported) {
+    if (ops.ctx.console.quiet()) {
+      lines.Write(L"Not support");
     } else {
-      ctx.console.Out("Skip Set BIOS options because not support\n");
+      ops.ctx.console.Out("Skip Set BIOS options because not support\n");
     }
-    return kNothingToShow;
+    return OperationResult{Kind::kNothingToShow};
   }
-  // The self-test replays its password steps with "autotest" as the item text.
-  const bool selfTest = !request.formPassword && request.itemText == L"autotest";
-  if (AssignSettingValue(ctx, request, buffer, at.offset, at.end, selfTest, input) == 0) {
-    WriteResultLine(ctx, request, L"Pass");
-    return kNothingToShow;
+  if (AssignSettingValue(ops.ctx, request, buffer, at.offset, at.end) != Placement::kPlaced) {
+    lines.Write(L"Pass");
+    return OperationResult{Kind::kNothingToShow};
   }
-  return 0;
+  return std::nullopt;
 }
 
-int32_t SetPath(RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
-                std::span<uint8_t> buffer, Position at, std::istream& input) {
-  const std::string_view password = OptionsPassword(ctx, request);
-  const int32_t read = GetBiosOptions(ctx, password, buffer);
-  if (!Passed(read)) {
-    if (read == kFirmwareIncorrectPassword || read == kFirmwareRetryExceeded) {
-      if (ctx.console.quiet()) {
-        WriteResultLine(ctx, request,
-                        read == kFirmwareIncorrectPassword ? L"Incorrect password" : L"Password retry count exceeded");
-        ClearMarks(ctx);
+// The self-test changes the supervisor and user passwords interactively:
+// the prompt places and sends the block itself, once.
+OperationResult PromptedPasswordChange(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer,
+                                       Position at, bool supervisor, ResultLines& lines) {
+  const PromptOutcome prompted =
+      PromptPasswordChange(ops, OptionsPassword(ops.ctx.version, request), buffer, at.offset, at.end, supervisor);
+  if (!prompted.sent) {
+    lines.Write(L"Pass");
+    return {Kind::kNothingToShow};
+  }
+  if (!prompted.outcome.passed()) {
+    lines.ClearMarks();
+    return OperationResult::From(prompted.outcome);
+  }
+  return {Kind::kDone, prompted.outcome.code};
+}
+
+OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
+  ResultLines lines(ops, request);
+  const std::string_view password = OptionsPassword(ops.ctx.version, request);
+  const MethodOutcome read = GetBiosOptions(ops.session, password, buffer);
+  if (!read.passed()) {
+    if (read.executed && ops.ctx.console.quiet()) {
+      if (read.code == kFirmwareIncorrectPassword) {
+        lines.Write(L"Incorrect password");
+        lines.ClearMarks();
+      } else if (read.code == kFirmwareRetryExceeded) {
+        lines.Write(L"Password retry count exceeded");
+        lines.ClearMarks();
       }
     }
-    return read;
+    return OperationResult::From(read);
   }
-  if (const int32_t stop = ShowAndAssign(ctx, catalog, request, buffer, at, input)) return stop;
+  const PasswordItem item = ClassifyPasswordItem(request.itemName);
+  if (request.selfTest && item.IsAccount()) {
+    if (ShowSettingValue(ops.ctx, ops.catalog, request, buffer) == Support::kUnsupported) {
+      ops.ctx.console.Say("Skip Set BIOS options because not support\n");
+      return {Kind::kNothingToShow};
+    }
+    return PromptedPasswordChange(ops, request, buffer, at, item.kind == PasswordItem::kSupervisor, lines);
+  }
+  if (auto stop = ShowAndAssign(ops, request, buffer, at, lines)) return *stop;
 
-  BeginResultLine(ctx, request);  // SetBiosOptions completes it with its word
-  const int32_t written = SetBiosOptions(ctx, password, buffer);
-  if (!Passed(written)) {
-    ClearMarks(ctx);
-    return written;
+  lines.Begin();
+  const MethodOutcome written = SetBiosOptions(ops.session, password, buffer);
+  if (const wchar_t* word = ResultWord(written)) lines.Finish(word);
+  if (!written.passed()) {
+    lines.ClearMarks();
+    return OperationResult::From(written);
   }
-  if (written == kFirmwareRebootRequired && ctx.console.quiet() && ctx.results) ctx.results->rebootRequired = true;
-  if (request.itemName == L"clear tpm") return written;
+  if (written.rebootRequired()) lines.MarkRebootRequired();
+  if (request.itemName == kClearTpmSetting) return OperationResult::From(written);
 
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
-  const int32_t reread = GetBiosOptions(ctx, password, readBack);
-  if (!Passed(reread)) return reread;
-  return CompareWrittenSetting(ctx, request, buffer, readBack, at.offset, at.end);
+  const MethodOutcome reread = GetBiosOptions(ops.session, password, readBack);
+  if (!reread.passed()) return OperationResult::From(reread);
+  if (CompareWrittenSetting(ops.ctx, request, buffer, readBack, at.offset, at.end) == Comparison::kDifferent) {
+    return {Kind::kMismatch};
+  }
+  return {Kind::kDone};
 }
 
-int32_t SetDefaultPath(RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
-                       std::span<uint8_t> buffer, Position at, std::istream& input) {
+OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer,
+                               Position at) {
+  ResultLines lines(ops, request);
   const std::string_view password = DefaultsPassword(request);
-  const int32_t read = GetBiosDefaultOptions(ctx, password, buffer);
-  if (!Passed(read)) return read;
-  if (const int32_t stop = ShowAndAssign(ctx, catalog, request, buffer, at, input)) return stop;
+  const MethodOutcome read = GetBiosDefaultOptions(ops.session, password, buffer);
+  if (!read.passed()) return OperationResult::From(read);
+  if (auto stop = ShowAndAssign(ops, request, buffer, at, lines)) return *stop;
 
-  BeginResultLine(ctx, request);  // no result word follows: the line stays open
-  const int32_t written = SetBiosDefaultOptions(ctx, password, buffer);
-  if (!Passed(written)) return written;
+  lines.Begin();  // no result word follows: the line stays open
+  const MethodOutcome written = SetBiosDefaultOptions(ops.session, password, buffer);
+  if (!written.passed()) return OperationResult::From(written);
 
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
-  const int32_t reread = GetBiosDefaultOptions(ctx, password, readBack);
-  if (!Passed(reread)) return reread;
-  return CompareWrittenSetting(ctx, request, buffer, readBack, at.offset, at.end);
+  const MethodOutcome reread = GetBiosDefaultOptions(ops.session, password, readBack);
+  if (!reread.passed()) return OperationResult::From(reread);
+  if (CompareWrittenSetting(ops.ctx, request, buffer, readBack, at.offset, at.end) == Comparison::kDifferent) {
+    return {Kind::kMismatch};
+  }
+  return {Kind::kDone};
 }
 
-std::string_view Field(const auto& field) {
-  return std::string_view(field.data(), field.size());
-}
+std::string_view Field(const auto& field) { return std::string_view(field.data(), field.size()); }
 
 }  // namespace
 
-std::string_view OptionsPassword(const RunContext& ctx, const ParsedRequest& request) {
-  return ctx.version.AtLeast(56) ? Field(request.currentPassword) : Field(request.currentPasswordShort);
+std::string_view OptionsPassword(const InterfaceVersion& version, const ParsedRequest& request) {
+  return version.AtLeast(kLongPasswordArrayFromMinor) ? Field(request.currentPassword)
+                                                      : Field(request.currentPasswordShort);
 }
 
 std::string_view DefaultsPassword(const ParsedRequest& request) { return Field(request.currentPassword); }
@@ -124,24 +186,36 @@ size_t ResultLineTabs(size_t nameLength) {
   return (31 - nameLength + 7) / 8 + 1;
 }
 
-int32_t ExecuteOperation(RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
-                         std::span<uint8_t> buffer, std::istream& input) {
-  const uint32_t offset = catalog.GetSettingOffset(request.itemName);
-  const Position at = {offset, offset + catalog.GetSettingSize(request.itemName)};
-  const std::wstring& function = request.functionName;
-  if (function == L"get") return GetBiosOptions(ctx, OptionsPassword(ctx, request), buffer);
-  if (function == L"set") return SetPath(ctx, catalog, request, buffer, at, input);
-  if (function == L"get-default") return GetBiosDefaultOptions(ctx, DefaultsPassword(request), buffer);
-  if (function == L"set-default") return SetDefaultPath(ctx, catalog, request, buffer, at, input);
-  if (function == L"load-factory-default") return LoadBIOSDefault(ctx, DefaultsPassword(request));
-  if (function == L"load-user-default") return LoadUserDefault(ctx, DefaultsPassword(request));
-  if (function == L"password") return 1;
-  if (function == L"export-raw-settings" || function == L"import-raw-settings" ||
-      function == L"export-custom-settings" || function == L"import-custom-settings") {
-    ctx.console.Err("This build cannot " + WideToUtf8(function) + " yet.\n");
-    return kNothingToShow;
+OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
+  const uint32_t offset = ops.catalog.GetSettingOffset(request.itemName);
+  const Position at = {offset, offset + ops.catalog.GetSettingSize(request.itemName)};
+  const std::string_view optionsPassword = OptionsPassword(ops.ctx.version, request);
+  switch (request.function) {
+    case Function::kGet: return OperationResult::From(GetBiosOptions(ops.session, optionsPassword, buffer));
+    case Function::kSet: return SetPath(ops, request, buffer, at);
+    case Function::kGetDefault:
+      return OperationResult::From(GetBiosDefaultOptions(ops.session, DefaultsPassword(request), buffer));
+    case Function::kSetDefault: return SetDefaultPath(ops, request, buffer, at);
+    case Function::kLoadFactoryDefault:
+      return OperationResult::From(LoadBIOSDefault(ops.session, DefaultsPassword(request)));
+    case Function::kLoadUserDefault:
+      return OperationResult::From(LoadUserDefault(ops.session, DefaultsPassword(request)));
+    case Function::kPassword: return {Kind::kPasswordOnly};
+    case Function::kExportRawSettings:
+      ops.ctx.console.Err("This build cannot export-raw-settings yet.\n");
+      return {Kind::kNothingToShow};
+    case Function::kImportRawSettings:
+      ops.ctx.console.Err("This build cannot import-raw-settings yet.\n");
+      return {Kind::kNothingToShow};
+    case Function::kExportCustomSettings:
+      ops.ctx.console.Err("This build cannot export-custom-settings yet.\n");
+      return {Kind::kNothingToShow};
+    case Function::kImportCustomSettings:
+      ops.ctx.console.Err("This build cannot import-custom-settings yet.\n");
+      return {Kind::kNothingToShow};
+    case Function::kNone: break;
   }
-  return kNothingToShow;
+  return {Kind::kNothingToShow};
 }
 
 }  // namespace vort64

@@ -1,4 +1,5 @@
-// Carries out the function the command line asked for.
+// Carries out the function the command line asked for, on the one open
+// connection of the run.
 #ifndef VORT64_OPS_EXECUTOR_H_
 #define VORT64_OPS_EXECUTOR_H_
 
@@ -7,25 +8,49 @@
 #include <span>
 #include <string_view>
 
+#include "base/parsed_request.h"
 #include "base/run_context.h"
 #include "catalog/catalog.h"
-#include "cli/parsed_request.h"
+#include "ops/result_files.h"
+#include "wmi/firmware_methods.h"
 
 namespace vort64 {
 
-// The function ran but has nothing to show (not supported, nothing placed,
-// a file operation). Counts as a failure for the exit code.
-inline constexpr int32_t kNothingToShow = 999;
+// What the executor works with: the run's context, its open firmware
+// session and catalog, the input that answers the self-test's password
+// prompt, and the result files while custom settings are imported.
+struct Operations {
+  const RunContext& ctx;
+  FirmwareSession& session;
+  const SettingCatalog& catalog;
+  std::istream& input;
+  ImportResults* results = nullptr;
+};
 
-// Runs the request's function on `buffer` (2048 zeroed bytes). Returns a
-// firmware return code, the read-back comparison's 0 or 1, 1 for "password",
-// or kNothingToShow. `input` answers the interactive password prompt.
-int32_t ExecuteOperation(RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
-                         std::span<uint8_t> buffer, std::istream& input);
+// How a function ended.
+struct OperationResult {
+  enum class Kind {
+    kDone,            // it ran: firmware code 0, or 8 (reboot required); the setting may be shown
+    kFirmwareFailed,  // a firmware method answered a failing code or did not execute
+    kMismatch,        // the setting read back differs from what was written
+    kNothingToShow,   // not supported, nothing placed, a file operation
+    kPasswordOnly,    // the bare password check: nothing ran
+  };
+  Kind kind = Kind::kDone;
+  int32_t firmwareCode = 0;  // kDone and kFirmwareFailed: the method's ReturnCode (1: not executed)
+
+  static OperationResult From(const MethodOutcome& m) {
+    return {m.passed() ? Kind::kDone : Kind::kFirmwareFailed, m.code};
+  }
+  bool succeeded() const { return kind == Kind::kDone; }
+};
+
+// Runs the request's function on `buffer` (2048 zeroed bytes).
+OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer);
 
 // The password GetBiosOptions and SetBiosOptions are called with:
 // `currentPassword` from interface 2.56 on, `currentPasswordShort` before.
-std::string_view OptionsPassword(const RunContext& ctx, const ParsedRequest& request);
+std::string_view OptionsPassword(const InterfaceVersion& version, const ParsedRequest& request);
 // The password of the other four methods: always `currentPassword`.
 std::string_view DefaultsPassword(const ParsedRequest& request);
 

@@ -7,11 +7,13 @@
 #include <sstream>
 
 #include "base/console.h"
-#include "base/import_results.h"
+#include "ops/result_files.h"
 #include "wmi/scripted_firmware.h"
 
 namespace vort64 {
 namespace {
+
+constexpr int32_t kNothingToShow = 999;
 
 TEST(ResultLineTest, TabsPutTheWordAtColumnForty) {
   EXPECT_EQ(ResultLineTabs(31), 1u);
@@ -27,15 +29,16 @@ TEST(ResultLineTest, TabsPutTheWordAtColumnForty) {
 // to one line per setting in ResultTemp.txt, and the verdict marks follow.
 class QuietSetTest : public ::testing::Test {
  protected:
-  QuietSetTest() : console_(out_, err_), ctx_(console_, firmware_) {
+  QuietSetTest()
+      : console_(out_, err_),
+        ctx_{console_, InterfaceVersion{2, 90}},
+        session_{firmware_, console_, InterfaceVersion{2, 90}} {
     BuildSettingCatalog(catalog_, 2, 90);
     dir_ = std::filesystem::path(::testing::TempDir()) /
            ("vort64-executor-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     EXPECT_TRUE(results_.Open(dir_));
-    ctx_.results = &results_;
-    ctx_.AcceptVersion(90);
     console_.SetQuiet();
     firmware_.block.assign(2048, 0);
   }
@@ -46,15 +49,26 @@ class QuietSetTest : public ::testing::Test {
     std::filesystem::remove_all(dir_);
   }
 
+  OperationResult Run(const ParsedRequest& request, const SettingCatalog& catalog) {
+    std::vector<uint8_t> buffer(2048, 0);
+    Operations ops{ctx_, session_, catalog, input_, &results_};
+    return ExecuteOperation(ops, request, buffer);
+  }
+
+  // The set's firmware code, 0 for a read-back that agrees, 999 for a set
+  // that stopped with nothing to show.
   int32_t Set(const std::wstring& item, uint8_t value) {
     ParsedRequest request;
-    request.functionName = L"set";
+    request.function = Function::kSet;
     request.itemName = item;
     request.itemText = item;
     request.byteValue = value;
-    std::vector<uint8_t> buffer(2048, 0);
-    std::istringstream input;
-    return ExecuteOperation(ctx_, catalog_, request, buffer, input);
+    const OperationResult result = Run(request, catalog_);
+    switch (result.kind) {
+      case OperationResult::Kind::kNothingToShow: return kNothingToShow;
+      case OperationResult::Kind::kMismatch: return 1;
+      default: return result.firmwareCode;
+    }
   }
 
   std::string Lines() {
@@ -67,6 +81,8 @@ class QuietSetTest : public ::testing::Test {
   Console console_;
   ScriptedFirmware firmware_;
   RunContext ctx_;
+  FirmwareSession session_;
+  std::istringstream input_;
   SettingCatalog catalog_;
   ImportResults results_;
   std::filesystem::path dir_;
@@ -124,16 +140,116 @@ TEST_F(QuietSetTest, UnsupportedSettingIsSkippedWithoutWriting) {
 
 TEST_F(QuietSetTest, ClearTpmIsNotReadBack) {
   ParsedRequest request;
-  request.functionName = L"set";
+  request.function = Function::kSet;
   request.itemName = L"clear tpm";
   request.byteValue = 1;
   SettingCatalog catalog;
   catalog.AddSetting(L"clear tpm", SettingInfo{L"Set clear tpm", L"1 : Clear", L"Security", 1, 250});
-  std::vector<uint8_t> buffer(2048, 0);
-  std::istringstream input;
   firmware_.codes[L"SetBiosOptions"] = 8;
-  EXPECT_EQ(ExecuteOperation(ctx_, catalog, request, buffer, input), 8);
+  const OperationResult result = Run(request, catalog);
+  EXPECT_EQ(result.kind, OperationResult::Kind::kDone);
+  EXPECT_EQ(result.firmwareCode, 8);
   EXPECT_EQ(firmware_.CallsOf(L"GetBiosOptions"), 1u);
+}
+
+TEST_F(QuietSetTest, EachSetCodeLeavesItsWordOrNone) {
+  const struct {
+    int32_t code;
+    std::string line;
+  } cases[] = {
+      {0, "boot mode:\t\t\t\tPass\r\n"},
+      {8, "boot mode:\t\t\t\tPass and reboot required to make function works\r\n"},
+      {3, "boot mode:\t\t\t\tInvalid Parameter\r\n"},
+      {42, "boot mode:\t\t\t\t"},  // an unknown code leaves the line open
+      {210, "boot mode:\t\t\t\tControl method not support, DFCI is controlling\r\n"},
+  };
+  std::string expected;
+  for (const auto& c : cases) {
+    firmware_.codes = {{L"SetBiosOptions", c.code}};
+    Set(L"boot mode", 1);
+    expected += c.line;
+  }
+  struct FailingSet : ScriptedFirmware {
+    Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override {
+      if (call.method == L"SetBiosOptions") return kStatusFailed;
+      return ScriptedFirmware::ExecuteMethod(call, out);
+    }
+  } failing;
+  failing.block.assign(2048, 0);
+  FirmwareSession session{failing, console_, InterfaceVersion{2, 90}};
+  ParsedRequest request;
+  request.function = Function::kSet;
+  request.itemName = L"boot mode";
+  request.byteValue = 1;
+  std::vector<uint8_t> buffer(2048, 0);
+  Operations ops{ctx_, session, catalog_, input_, &results_};
+  EXPECT_EQ(ExecuteOperation(ops, request, buffer).kind, OperationResult::Kind::kFirmwareFailed);
+  EXPECT_EQ(Lines(), expected + "boot mode:\t\t\t\tFail\r\n");
+  EXPECT_EQ(out_.str(), "");
+}
+
+// The self-test changes the supervisor and user passwords through the
+// console, and sends the block once.
+class SelfTestPasswordTest : public ::testing::Test {
+ protected:
+  SelfTestPasswordTest()
+      : console_(out_, err_),
+        ctx_{console_, InterfaceVersion{2, 90}},
+        session_{firmware_, console_, InterfaceVersion{2, 90}} {
+    BuildSettingCatalog(catalog_, 2, 90);
+    firmware_.block.assign(2048, 0);
+  }
+
+  OperationResult Set(const std::wstring& item, std::string typed) {
+    input_.str(std::move(typed));
+    input_.clear();
+    ParsedRequest request;
+    request.function = Function::kSet;
+    request.itemName = item;
+    request.selfTest = true;
+    request.formPassword = L"ignored";
+    request.byteValue = 1;
+    std::copy_n("ignored", 7, request.newPassword.begin());
+    Operations ops{ctx_, session_, catalog_, input_};
+    return ExecuteOperation(ops, request, buffer_);
+  }
+
+  std::ostringstream out_, err_;
+  Console console_;
+  ScriptedFirmware firmware_;
+  RunContext ctx_;
+  FirmwareSession session_;
+  std::istringstream input_;
+  SettingCatalog catalog_;
+  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(2048, 0);
+};
+
+TEST_F(SelfTestPasswordTest, AccountPasswordsAreAskedForAndSentOnce) {
+  const uint32_t at = catalog_.GetSettingOffset(L"set user password");
+  const OperationResult result = Set(L"set user password", "old new\n");
+  EXPECT_EQ(result.kind, OperationResult::Kind::kDone);
+  EXPECT_EQ(firmware_.CallsOf(L"SetBiosOptions"), 1u);
+  EXPECT_EQ(firmware_.CallsOf(L"GetBiosOptions"), 1u);
+  EXPECT_EQ(std::vector<uint8_t>(buffer_.begin() + at, buffer_.begin() + at + 5),
+            (std::vector<uint8_t>{3, 'o', 'l', 'd', '0'}));
+  EXPECT_EQ(buffer_[235], 2);
+  EXPECT_NE(out_.str().find("Enter Current password : \nEnter Changed password : \nflag for setting : 2\n"
+                            "Set BIOS options Success.\n"),
+            std::string::npos);
+
+  // Other settings are placed as usual during the self-test.
+  firmware_.calls.clear();
+  EXPECT_EQ(Set(L"boot mode", "").kind, OperationResult::Kind::kDone);
+  EXPECT_EQ(buffer_[catalog_.GetSettingOffset(L"boot mode")], 1);
+  EXPECT_EQ(firmware_.CallsOf(L"SetBiosOptions"), 1u);
+}
+
+TEST_F(SelfTestPasswordTest, FirmwareRefusalOfThePasswordChangeIsTheResult) {
+  firmware_.codes[L"SetBiosOptions"] = 2;
+  const OperationResult result = Set(L"set supervisor password", "old new\n");
+  EXPECT_EQ(result.kind, OperationResult::Kind::kFirmwareFailed);
+  EXPECT_EQ(result.firmwareCode, 2);
+  EXPECT_EQ(firmware_.CallsOf(L"SetBiosOptions"), 1u);
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 #include <array>
 
 #include "base/console.h"
-#include "base/import_results.h"
-#include "wmi/smbios.h"
 
 namespace vort64 {
 namespace {
@@ -80,37 +78,21 @@ std::string CodeMessage(const Operation& op, int32_t code) {
   return "Error: Unknown return code:" + std::to_string(code);
 }
 
-// The word SetBiosOptions leaves in the import's result file; null for none.
-const wchar_t* ResultWord(int32_t code) {
-  switch (code) {
-    case kFirmwareSuccess: return L"Pass";
-    case kFirmwareNotSupported: return L"Not support";
-    case kFirmwareIncorrectPassword: return L"Incorrect password";
-    case kFirmwareInvalidParameter: return L"Invalid Parameter";
-    case kFirmwareRetryExceeded: return L"Password retry count exceeded";
-    case kFirmwareRebootRequired: return L"Pass and reboot required to make function works";
-    case kFirmwareIncompatibleData: return L"Incompatible Data Structure. BIOS Setup Data is unexpected";
-    case kFirmwareDfciControlled: return L"Control method not support, DFCI is controlling";
-    default: return nullptr;
-  }
-}
-
 struct Outcome {
-  bool executed = false;
-  int32_t code = 1;
+  MethodOutcome result;
   std::vector<uint8_t> data;
 };
 
 // Sends the password (and the block, for the Set methods) and reads the
 // return code (and the block, for the Get methods).
-Outcome Execute(RunContext& ctx, const Operation& op, std::string_view password,
+Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view password,
                 std::span<const uint8_t> dataIn, bool readsData) {
   FirmwareValue passwordValue;
-  const int16_t length = MakePasswordVariant(ctx, password, passwordValue, ctx.passwordFieldLength);
+  const int16_t length = MakePasswordVariant(session, password, passwordValue);
   std::vector<NamedValue> in = {{kPasswordLenParam, FirmwareValue::Int16(length)},
                                 {kPasswordParam, std::move(passwordValue)}};
   if (!dataIn.empty()) {
-    std::vector<uint8_t> data(ctx.dataLength, 0);
+    std::vector<uint8_t> data(kSettingsBufferSize, 0);
     std::copy_n(dataIn.begin(), std::min<size_t>(dataIn.size(), data.size()), data.begin());
     in.push_back({kDataParam, FirmwareValue::Bytes(std::move(data))});
   }
@@ -119,23 +101,24 @@ Outcome Execute(RunContext& ctx, const Operation& op, std::string_view password,
 
   Outcome outcome;
   std::vector<FirmwareValue> out;
-  if (!CallFirmwareMethod(ctx, op.className, op.method, op.query, in, outNames, out)) return outcome;
-  outcome.executed = true;
-  outcome.code = out[0].integer;
+  if (CallFirmwareMethod(session.firmware, op.className, op.method, op.query, in, outNames, out) != kStatusOk) {
+    return outcome;
+  }
+  outcome.result = {true, out[0].integer};
   if (readsData && out[1].kind == FirmwareValue::Kind::kBytes) outcome.data = std::move(out[1].bytes);
   return outcome;
 }
 
-void Report(RunContext& ctx, const Operation& op, const Outcome& outcome) {
+void Report(Console& console, const Operation& op, const MethodOutcome& outcome) {
   if (!outcome.executed) {
     if (op.notExecutedWhenQuiet) {
-      ctx.console.Out(op.notExecuted);
+      console.Out(op.notExecuted);
     } else {
-      ctx.console.Say(op.notExecuted);
+      console.Say(op.notExecuted);
     }
     return;
   }
-  ctx.console.Say(CodeMessage(op, outcome.code));
+  console.Say(CodeMessage(op, outcome.code));
 }
 
 // Copies a returned block to the caller's buffer, never past its end.
@@ -143,27 +126,32 @@ void Fill(std::span<uint8_t> buffer, const std::vector<uint8_t>& data) {
   std::copy_n(data.begin(), std::min(data.size(), buffer.size()), buffer.begin());
 }
 
-int32_t RunGet(RunContext& ctx, const Operation& op, std::string_view password, std::span<uint8_t> buffer,
-               bool fillOnReboot) {
-  const Outcome outcome = Execute(ctx, op, password, {}, true);
-  Report(ctx, op, outcome);
-  if (outcome.executed &&
-      (outcome.code == kFirmwareSuccess || (fillOnReboot && outcome.code == kFirmwareRebootRequired))) {
+MethodOutcome RunGet(FirmwareSession& session, const Operation& op, std::string_view password,
+                     std::span<uint8_t> buffer, bool fillOnReboot) {
+  const Outcome outcome = Execute(session, op, password, {}, true);
+  const MethodOutcome& result = outcome.result;
+  Report(session.console, op, result);
+  if (result.executed && (result.code == kFirmwareSuccess || (fillOnReboot && result.rebootRequired()))) {
     Fill(buffer, outcome.data);
   }
-  return outcome.code;
+  return result;
+}
+
+MethodOutcome RunWithoutData(FirmwareSession& session, const Operation& op, std::string_view password,
+                             std::span<const uint8_t> dataIn) {
+  const MethodOutcome result = Execute(session, op, password, dataIn, false).result;
+  Report(session.console, op, result);
+  return result;
 }
 
 }  // namespace
 
-Status GetInstancePath(RunContext& ctx, std::wstring_view className, std::wstring_view query, std::wstring& path) {
+Status GetInstancePath(Firmware& firmware, std::wstring_view className, std::wstring_view query,
+                       std::wstring& path) {
   path.clear();
   std::vector<std::optional<std::wstring>> names;
-  const Status status = ctx.firmware.QueryInstanceNames(query, names);
-  if (status != kStatusOk) {
-    ctx.lastResult = status;
-    return status;
-  }
+  const Status status = firmware.QueryInstanceNames(query, names);
+  if (status != kStatusOk) return status;
   const auto found = std::find_if(names.begin(), names.end(), [](const auto& n) { return n.has_value(); });
   if (found == names.end()) return status;
   path.assign(className);
@@ -177,41 +165,40 @@ Status GetInstancePath(RunContext& ctx, std::wstring_view className, std::wstrin
   return status;
 }
 
-bool CallFirmwareMethod(RunContext& ctx, std::wstring_view className, std::wstring_view methodName,
-                        std::wstring_view query, const std::vector<NamedValue>& in,
-                        const std::vector<std::wstring>& outNames, std::vector<FirmwareValue>& out) {
-  ctx.lastResult = kStatusOk;
-  if (!ctx.firmware.IsOpen()) return false;
+Status CallFirmwareMethod(Firmware& firmware, std::wstring_view className, std::wstring_view methodName,
+                          std::wstring_view query, const std::vector<NamedValue>& in,
+                          const std::vector<std::wstring>& outNames, std::vector<FirmwareValue>& out) {
+  if (!firmware.IsOpen()) return kStatusFailed;
   MethodCall call;
-  if (GetInstancePath(ctx, className, query, call.objectPath) != kStatusOk) return false;
+  if (const Status status = GetInstancePath(firmware, className, query, call.objectPath); status != kStatusOk) {
+    return status;
+  }
   call.className = className;
   call.method = methodName;
   call.in = in;
   call.outNames = outNames;
-  ctx.lastResult = ctx.firmware.ExecuteMethod(call, out);
-  return ctx.lastResult == kStatusOk && out.size() == outNames.size();
+  const Status status = firmware.ExecuteMethod(call, out);
+  if (status != kStatusOk) return status;
+  return out.size() == outNames.size() ? kStatusOk : kStatusFailed;
 }
 
-int16_t MakePasswordVariant(RunContext& ctx, std::string_view password, FirmwareValue& variant,
-                            uint32_t defaultLength) {
+int16_t MakePasswordVariant(FirmwareSession& session, std::string_view password, FirmwareValue& variant) {
   std::array<uint8_t, 32> scratch{};
   const size_t terminator = password.find('\0');
   const size_t length =
       std::min(terminator == std::string_view::npos ? password.size() : terminator, scratch.size());
-  size_t arrayLength = defaultLength;
+  size_t arrayLength = kPasswordArrayShort;
   bool scanCodes = false;
-  RawSmbiosTable table;
-  ctx.firmware.ReadRawSmbiosTable(table);
-  if (const auto version = ReadInterfaceVersion(table); version && version->major == 2) {
-    if (version->minor < 50) {
+  if (const auto& version = session.version; version && version->major == 2) {
+    if (version->minor < kCharacterPasswordsFromMinor) {
       scanCodes = true;
-    } else if (version->minor >= 56) {
-      arrayLength = ctx.passwordFieldLengthLong;
+    } else if (version->minor >= kLongPasswordArrayFromMinor) {
+      arrayLength = kPasswordArrayLong;
     }
   }
   for (size_t i = 0; i < length; ++i) {
     // The character goes to the keyboard lookup sign-extended, as a char is.
-    scratch[i] = scanCodes ? static_cast<uint8_t>(ctx.firmware.KeyScan(password[i]) & 0xFF)
+    scratch[i] = scanCodes ? static_cast<uint8_t>(session.firmware.KeyScan(password[i]) & 0xFF)
                            : static_cast<uint8_t>(password[i]);
   }
   arrayLength = std::min(arrayLength, scratch.size());
@@ -219,43 +206,31 @@ int16_t MakePasswordVariant(RunContext& ctx, std::string_view password, Firmware
   return static_cast<int16_t>(length);
 }
 
-int32_t GetBiosOptions(RunContext& ctx, std::string_view password, std::span<uint8_t> buffer) {
-  return RunGet(ctx, kGetBiosOptions, password, buffer, true);
+MethodOutcome GetBiosOptions(FirmwareSession& session, std::string_view password, std::span<uint8_t> buffer) {
+  return RunGet(session, kGetBiosOptions, password, buffer, true);
 }
 
-int32_t GetBiosDefaultOptions(RunContext& ctx, std::string_view password, std::span<uint8_t> buffer) {
-  return RunGet(ctx, kGetBiosDefaultOptions, password, buffer, false);
+MethodOutcome GetBiosDefaultOptions(FirmwareSession& session, std::string_view password,
+                                    std::span<uint8_t> buffer) {
+  return RunGet(session, kGetBiosDefaultOptions, password, buffer, false);
 }
 
-int32_t SetBiosOptions(RunContext& ctx, std::string_view password, std::span<const uint8_t> buffer) {
-  const Outcome outcome = Execute(ctx, kSetBiosOptions, password, buffer, false);
-  if (ctx.console.quiet()) {
-    // While importing, the result word completes the setting's line in the
-    // result file instead of a console message.
-    const wchar_t* word = outcome.executed ? ResultWord(outcome.code) : L"Fail";
-    if (word && ctx.results) ctx.results->AppendTemp(std::wstring(word) + L"\n");
-  } else {
-    Report(ctx, kSetBiosOptions, outcome);
-  }
-  return outcome.code;
+MethodOutcome SetBiosOptions(FirmwareSession& session, std::string_view password,
+                             std::span<const uint8_t> buffer) {
+  return RunWithoutData(session, kSetBiosOptions, password, buffer);
 }
 
-int32_t SetBiosDefaultOptions(RunContext& ctx, std::string_view password, std::span<const uint8_t> buffer) {
-  const Outcome outcome = Execute(ctx, kSetBiosDefaultOptions, password, buffer, false);
-  Report(ctx, kSetBiosDefaultOptions, outcome);
-  return outcome.code;
+MethodOutcome SetBiosDefaultOptions(FirmwareSession& session, std::string_view password,
+                                    std::span<const uint8_t> buffer) {
+  return RunWithoutData(session, kSetBiosDefaultOptions, password, buffer);
 }
 
-int32_t LoadBIOSDefault(RunContext& ctx, std::string_view password) {
-  const Outcome outcome = Execute(ctx, kLoadBIOSDefault, password, {}, false);
-  Report(ctx, kLoadBIOSDefault, outcome);
-  return outcome.code;
+MethodOutcome LoadBIOSDefault(FirmwareSession& session, std::string_view password) {
+  return RunWithoutData(session, kLoadBIOSDefault, password, {});
 }
 
-int32_t LoadUserDefault(RunContext& ctx, std::string_view password) {
-  const Outcome outcome = Execute(ctx, kLoadUserDefault, password, {}, false);
-  Report(ctx, kLoadUserDefault, outcome);
-  return outcome.code;
+MethodOutcome LoadUserDefault(FirmwareSession& session, std::string_view password) {
+  return RunWithoutData(session, kLoadUserDefault, password, {});
 }
 
 }  // namespace vort64

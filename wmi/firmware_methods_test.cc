@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "base/console.h"
-#include "base/import_results.h"
 #include "wmi/scripted_firmware.h"
 
 namespace vort64 {
@@ -13,7 +12,7 @@ namespace {
 
 class FirmwareMethodsTest : public ::testing::Test {
  protected:
-  FirmwareMethodsTest() : console_(out_, err_), ctx_(console_, firmware_) {}
+  FirmwareMethodsTest() : console_(out_, err_), ctx_{firmware_, console_, InterfaceVersion{2, 90}} {}
 
   std::string TakeOut() {
     std::string s = out_.str();
@@ -24,13 +23,13 @@ class FirmwareMethodsTest : public ::testing::Test {
   std::ostringstream out_, err_;
   Console console_;
   ScriptedFirmware firmware_;
-  RunContext ctx_;
+  FirmwareSession ctx_;
   std::vector<uint8_t> buffer_ = std::vector<uint8_t>(2048, 0);
 };
 
 TEST_F(FirmwareMethodsTest, PathIsTheFirstNamedInstanceWithBackslashesDoubled) {
   std::wstring path;
-  ASSERT_EQ(GetInstancePath(ctx_, L"KelmBiosConfigurationTool", L"SELECT * FROM KelmBiosConfigurationTool", path),
+  ASSERT_EQ(GetInstancePath(firmware_, L"KelmBiosConfigurationTool", L"SELECT * FROM KelmBiosConfigurationTool", path),
             kStatusOk);
   EXPECT_EQ(path, L"KelmBiosConfigurationTool.InstanceName=\"ACPI\\\\PNP0C14\\\\0_0\"");
 
@@ -51,17 +50,17 @@ TEST_F(FirmwareMethodsTest, NoNamedInstanceOrNoConnectionFailsTheCall) {
     }
   } firmware;
   firmware.instances = {std::nullopt};
-  RunContext ctx(console_, firmware);
-  EXPECT_EQ(LoadBIOSDefault(ctx, ""), 1);
+  FirmwareSession ctx{firmware, console_, InterfaceVersion{2, 90}};
+  EXPECT_EQ(LoadBIOSDefault(ctx, "").code, 1);
   EXPECT_EQ(TakeOut(), "Error: WMI method execution failed.\n");
 
   firmware_.open = false;
-  EXPECT_EQ(GetBiosOptions(ctx_, "", buffer_), 1);
+  EXPECT_EQ(GetBiosOptions(ctx_, "", buffer_).code, 1);
   EXPECT_EQ(TakeOut(), "Error: WMI method execution failed. ");
   EXPECT_TRUE(firmware_.calls.empty());
 }
 
-TEST_F(FirmwareMethodsTest, PasswordArrayFollowsTheInterfaceVersionAtCallTime) {
+TEST_F(FirmwareMethodsTest, PasswordArrayFollowsTheSessionsInterfaceVersion) {
   const struct {
     uint8_t minor;
     std::vector<uint8_t> array;
@@ -75,7 +74,7 @@ TEST_F(FirmwareMethodsTest, PasswordArrayFollowsTheInterfaceVersionAtCallTime) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(int{c.minor});
-    firmware_.wmiMinor = c.minor;
+    ctx_.version = InterfaceVersion{2, c.minor};
     firmware_.calls.clear();
     GetBiosOptions(ctx_, std::string_view("abc\0\0\0\0\0\0\0\0\0\0\0\0\0", 16), buffer_);
     const auto& in = firmware_.calls.at(0).in;
@@ -90,6 +89,12 @@ TEST_F(FirmwareMethodsTest, PasswordArrayFollowsTheInterfaceVersionAtCallTime) {
   GetBiosOptions(ctx_, std::string(16, '\0'), buffer_);
   EXPECT_EQ(firmware_.calls[0].in[0].value.integer, 0);
   EXPECT_EQ(firmware_.calls[0].in[1].value.bytes, std::vector<uint8_t>(12, 0));
+  // No version known: 12 bytes of characters.
+  ctx_.version.reset();
+  firmware_.calls.clear();
+  GetBiosOptions(ctx_, "ab", buffer_);
+  EXPECT_EQ(firmware_.calls[0].in[1].value.bytes,
+            (std::vector<uint8_t>{'a', 'b', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(FirmwareMethodsTest, SetMethodsSendTheWholeBlock) {
@@ -107,13 +112,13 @@ TEST_F(FirmwareMethodsTest, SetMethodsSendTheWholeBlock) {
 
 // The message of every operation for every code it may meet.
 TEST_F(FirmwareMethodsTest, EachCodeIsReportedInTheWordsOfItsOperation) {
-  using Op = int32_t (*)(RunContext&, std::vector<uint8_t>&);
-  const Op get = [](RunContext& c, std::vector<uint8_t>& b) { return GetBiosOptions(c, "", b); };
-  const Op set = [](RunContext& c, std::vector<uint8_t>& b) { return SetBiosOptions(c, "", b); };
-  const Op getDefault = [](RunContext& c, std::vector<uint8_t>& b) { return GetBiosDefaultOptions(c, "", b); };
-  const Op setDefault = [](RunContext& c, std::vector<uint8_t>& b) { return SetBiosDefaultOptions(c, "", b); };
-  const Op loadFactory = [](RunContext& c, std::vector<uint8_t>&) { return LoadBIOSDefault(c, ""); };
-  const Op loadUser = [](RunContext& c, std::vector<uint8_t>&) { return LoadUserDefault(c, ""); };
+  using Op = MethodOutcome (*)(FirmwareSession&, std::vector<uint8_t>&);
+  const Op get = [](FirmwareSession& c, std::vector<uint8_t>& b) { return GetBiosOptions(c, "", b); };
+  const Op set = [](FirmwareSession& c, std::vector<uint8_t>& b) { return SetBiosOptions(c, "", b); };
+  const Op getDefault = [](FirmwareSession& c, std::vector<uint8_t>& b) { return GetBiosDefaultOptions(c, "", b); };
+  const Op setDefault = [](FirmwareSession& c, std::vector<uint8_t>& b) { return SetBiosDefaultOptions(c, "", b); };
+  const Op loadFactory = [](FirmwareSession& c, std::vector<uint8_t>&) { return LoadBIOSDefault(c, ""); };
+  const Op loadUser = [](FirmwareSession& c, std::vector<uint8_t>&) { return LoadUserDefault(c, ""); };
   const struct {
     const char* name;
     Op op;
@@ -159,7 +164,9 @@ TEST_F(FirmwareMethodsTest, EachCodeIsReportedInTheWordsOfItsOperation) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.code));
     firmware_.codes = {{L"GetBiosOptions", c.code}, {L"SetBiosOptions", c.code}, {L"GetBiosDefaultOptions", c.code}, {L"SetBiosDefaultOptions", c.code}, {L"LoadBIOSDefault", c.code}, {L"LoadUserDefault", c.code}};
-    EXPECT_EQ(c.op(ctx_, buffer_), c.code);
+    const MethodOutcome outcome = c.op(ctx_, buffer_);
+    EXPECT_TRUE(outcome.executed);
+    EXPECT_EQ(outcome.code, c.code);
     EXPECT_EQ(TakeOut(), c.out);
   }
   firmware_.executes = false;
@@ -175,7 +182,9 @@ TEST_F(FirmwareMethodsTest, EachCodeIsReportedInTheWordsOfItsOperation) {
       {loadUser, "Error: WMI method execution failed.\n"},
   };
   for (const auto& f : failures) {
-    EXPECT_EQ(f.op(ctx_, buffer_), 1);
+    const MethodOutcome outcome = f.op(ctx_, buffer_);
+    EXPECT_FALSE(outcome.executed);
+    EXPECT_EQ(outcome.code, 1);
     EXPECT_EQ(TakeOut(), f.out);
   }
   EXPECT_EQ(err_.str(), "");
@@ -211,33 +220,17 @@ TEST_F(FirmwareMethodsTest, GetFillsTheBufferOnlyOnPassingCodes) {
   EXPECT_EQ(exact, std::vector<uint8_t>(2048, 9));
 }
 
-TEST_F(FirmwareMethodsTest, QuietModeSendsSetResultWordsToTheResultFile) {
-  const auto dir = std::filesystem::path(::testing::TempDir()) / "vort64-quiet-words";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  ImportResults results;
-  ASSERT_TRUE(results.Open(dir));
-  ctx_.results = &results;
+TEST_F(FirmwareMethodsTest, QuietConsoleWithholdsAllButTheDefaultsReadFailure) {
   console_.SetQuiet();
   for (int32_t code : {0, 8, 3, 42, 210}) {
     firmware_.codes = {{L"SetBiosOptions", code}, {L"GetBiosOptions", code}};
-    SetBiosOptions(ctx_, "", buffer_);
-    GetBiosOptions(ctx_, "", buffer_);
+    EXPECT_EQ(SetBiosOptions(ctx_, "", buffer_).code, code);
+    EXPECT_EQ(GetBiosOptions(ctx_, "", buffer_).code, code);
   }
   firmware_.executes = false;
   SetBiosOptions(ctx_, "", buffer_);
   GetBiosDefaultOptions(ctx_, "", buffer_);  // its failure shows even while quiet
-  results.temp().close();
-  std::ifstream in(dir / kResultTempFile, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(text,
-            "Pass\r\nPass and reboot required to make function works\r\nInvalid Parameter\r\n"
-            "Control method not support, DFCI is controlling\r\nFail\r\n");
   EXPECT_EQ(out_.str(), "Error: WMI method execution failed.");
-  // Windows removes no file that is still open.
-  in.close();
-  results.result().close();
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -13,10 +13,14 @@ namespace vort64 {
 
 class ScriptedFirmware : public Firmware {
  public:
-  bool Open() override { return open; }
+  bool Open() override {
+    ++opens;
+    return open;
+  }
   bool IsOpen() const override { return open; }
   void Close() override {}
   bool ReadRawSmbiosTable(RawSmbiosTable& table) override {
+    ++smbiosReads;
     table.smbiosMajor = 3;
     table.smbiosMinor = 4;
     table.data = {172, 6, 0, 0, wmiMajor, wmiMinor, 0, 0};
@@ -61,6 +65,8 @@ class ScriptedFirmware : public Firmware {
     return n;
   }
 
+  int opens = 0;
+  int smbiosReads = 0;
   bool open = true;
   bool executes = true;
   uint8_t wmiMajor = 2;

@@ -7,6 +7,7 @@
 #include <span>
 #include <string_view>
 
+#include "base/interface_version.h"
 #include "wmi/firmware.h"
 
 namespace vort64 {
@@ -47,10 +48,6 @@ struct ChassisInformation {
 bool ReadSystemInformation(const RawSmbiosTable& table, SystemInformation& out);
 bool ReadChassisInformation(const RawSmbiosTable& table, ChassisInformation& out);
 
-struct InterfaceVersion {
-  uint8_t major = 0;
-  uint8_t minor = 0;
-};
 // The WMI interface version of the OEM structure (bytes 4 and 5); nothing
 // when the structure is missing or too short to hold them.
 std::optional<InterfaceVersion> ReadInterfaceVersion(const RawSmbiosTable& table);

@@ -1,7 +1,7 @@
 // What the custom-settings import keeps for the whole process, across the
 // replay of each imported setting: the two result files and the verdict marks.
-#ifndef VORT64_BASE_IMPORT_RESULTS_H_
-#define VORT64_BASE_IMPORT_RESULTS_H_
+#ifndef VORT64_OPS_RESULT_FILES_H_
+#define VORT64_OPS_RESULT_FILES_H_
 
 #include <filesystem>
 #include <fstream>
@@ -40,4 +40,4 @@ void WriteResultText(std::ostream& out, std::wstring_view text);
 
 }  // namespace vort64
 
-#endif  // VORT64_BASE_IMPORT_RESULTS_H_
+#endif  // VORT64_OPS_RESULT_FILES_H_

@@ -1,4 +1,4 @@
-#include "base/import_results.h"
+#include "ops/result_files.h"
 
 namespace vort64 {
 

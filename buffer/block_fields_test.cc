@@ -1,4 +1,4 @@
-#include "buffer/password_fields.h"
+#include "buffer/block_fields.h"
 
 #include <gtest/gtest.h>
 
@@ -11,18 +11,18 @@ using testing_util::BlockTest;
 using testing_util::Join;
 using testing_util::Repeat;
 
-class PasswordFieldsTest : public BlockTest {};
+class BlockFieldsTest : public BlockTest {};
 
-TEST_F(PasswordFieldsTest, NewPasswordStopsAtTheTerminatorOrTheBufferEnd) {
+TEST_F(BlockFieldsTest, NewPasswordStopsAtTheTerminatorOrTheBufferEnd) {
   SetNewPassword("abc");
-  EXPECT_EQ(NewPassword(ctx_), "abc");
+  EXPECT_EQ(request_.NewPasswordText(), "abc");
   SetNewPassword("");
-  EXPECT_EQ(NewPassword(ctx_), "");
-  ctx_.newPasswords.buffer.fill('x');  // no terminator at all
-  EXPECT_EQ(NewPassword(ctx_), std::string(32, 'x'));
+  EXPECT_EQ(request_.NewPasswordText(), "");
+  request_.newPassword.fill('x');  // no terminator at all
+  EXPECT_EQ(request_.NewPasswordText(), std::string(32, 'x'));
 }
 
-TEST_F(PasswordFieldsTest, WriterKeepsToTheFieldAndTheBlock) {
+TEST_F(BlockFieldsTest, WriterKeepsToTheFieldAndTheBlock) {
   std::fill(block_.begin(), block_.end(), 0xAA);
   FieldWriter field(block_, 10, 13);
   EXPECT_EQ(field.size(), 3u);
@@ -48,7 +48,7 @@ TEST_F(PasswordFieldsTest, WriterKeepsToTheFieldAndTheBlock) {
   EXPECT_EQ(BlockByte(block_, 5), 0xAF);
 }
 
-TEST_F(PasswordFieldsTest, PairFormsPlaceLengthsAndZeroFilledSlots) {
+TEST_F(BlockFieldsTest, PairFormsPlaceLengthsAndZeroFilledSlots) {
   FieldWriter longForm(block_, 100, 134);
   WritePasswordPair(longForm, kLongFormSlot, 3, "old", "newpw");
   EXPECT_EQ(Bytes(100, 34), Join({{3, 'o', 'l', 'd'}, Repeat(0, 13), {5, 'n', 'e', 'w', 'p', 'w'}, Repeat(0, 11)}));
@@ -59,14 +59,14 @@ TEST_F(PasswordFieldsTest, PairFormsPlaceLengthsAndZeroFilledSlots) {
   EXPECT_EQ(Bytes(200, 67), Join({Repeat(0, 33), {32}, Repeat('z', 32), {0xAA}}));
 }
 
-TEST_F(PasswordFieldsTest, ShortFormKeepsByteOneAndFillsWithZeroCharacters) {
+TEST_F(BlockFieldsTest, ShortFormKeepsByteOneAndFillsWithZeroCharacters) {
   std::fill(block_.begin(), block_.end(), 0xAA);
   FieldWriter field(block_, 199, 213);
   WriteShortForm(field, "abc");
   EXPECT_EQ(Bytes(199, 15), Join({{3, 0xAA, 'a', 'b', 'c'}, Repeat('0', 9), {0xAA}}));
 }
 
-TEST_F(PasswordFieldsTest, ClockBytesBecomeDoNotChange) {
+TEST_F(BlockFieldsTest, ClockBytesBecomeDoNotChange) {
   KeepDate(block_);
   EXPECT_EQ(Bytes(390, 8), (std::vector<uint8_t>{0, 238, 238, 238, 0, 0, 0, 0}));
   KeepTime(block_);

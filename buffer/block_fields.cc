@@ -1,17 +1,10 @@
-#include "buffer/password_fields.h"
+#include "buffer/block_fields.h"
 
 #include <algorithm>
 
 #include "buffer/layout.h"
 
 namespace vort64 {
-std::string_view NewPassword(const RunContext& ctx) {
-  const auto& buffer = ctx.newPasswords.buffer;
-  // The last byte is the terminator's place whatever the text holds.
-  const auto last = buffer.end() - 1;
-  return {buffer.data(), static_cast<size_t>(std::find(buffer.begin(), last, '\0') - buffer.begin())};
-}
-
 FieldWriter::FieldWriter(std::span<uint8_t> block, uint32_t offset, uint32_t end) {
   const size_t first = std::min<size_t>(offset, block.size());
   const size_t last = std::clamp<size_t>(end, first, block.size());

@@ -1,21 +1,16 @@
-// The password settings of the option block: which names are password
-// items, and the three forms their fields take.
-#ifndef VORT64_BUFFER_PASSWORD_FIELDS_H_
-#define VORT64_BUFFER_PASSWORD_FIELDS_H_
+// Writing into the option block: one setting's field, single bytes, the
+// clock bytes, and the three forms a password field takes.
+#ifndef VORT64_BUFFER_BLOCK_FIELDS_H_
+#define VORT64_BUFFER_BLOCK_FIELDS_H_
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 
-#include "base/run_context.h"
-#include "catalog/password_items.h"
+#include "wmi/firmware_facts.h"
 
 namespace vort64 {
-
-// The new password of the run: the text in the new-password buffer up to
-// its terminator.
-std::string_view NewPassword(const RunContext& ctx);
 
 // The refusals of a password, on standard error.
 inline constexpr char kInvalidCharacterMessage[] = "Invalid Character\n\n";
@@ -71,4 +66,4 @@ void WriteShortForm(FieldWriter& field, std::string_view newPassword);
 
 }  // namespace vort64
 
-#endif  // VORT64_BUFFER_PASSWORD_FIELDS_H_
+#endif  // VORT64_BUFFER_BLOCK_FIELDS_H_

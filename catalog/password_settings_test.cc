@@ -1,4 +1,4 @@
-#include "catalog/password_items.h"
+#include "catalog/password_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,22 +1,38 @@
 // What one command line asks for, as the parser leaves it: the function, the
 // setting, the current password and the setting's value already converted
-// into the bytes the firmware keeps.
-#ifndef VORT64_CLI_PARSED_REQUEST_H_
-#define VORT64_CLI_PARSED_REQUEST_H_
+// into the bytes the firmware keeps. The parser writes it and nothing else;
+// the executor, the assignment and the display read it.
+#ifndef VORT64_BASE_PARSED_REQUEST_H_
+#define VORT64_BASE_PARSED_REQUEST_H_
 
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "base/interface_version.h"
 
 namespace vort64 {
 
+// The function a command line asks for.
+enum class Function {
+  kNone,  // nothing was parsed (the bare program name)
+  kPassword,
+  kLoadFactoryDefault,
+  kLoadUserDefault,
+  kGet,
+  kSet,
+  kGetDefault,
+  kSetDefault,
+  kExportRawSettings,
+  kImportRawSettings,
+  kExportCustomSettings,
+  kImportCustomSettings,
+};
+
 struct ParsedRequest {
-  // "password", "load-factory-default", "load-user-default", "get", "set",
-  // "get-default", "set-default", "export-custom-settings",
-  // "import-custom-settings", "export-raw-settings" or "import-raw-settings";
-  // empty when nothing was parsed.
-  std::wstring functionName;
+  Function function = Function::kNone;
   // The lower-cased, normalised setting name; for the four file operations
   // the lower-cased file name. "autotest" asks for the self-test.
   std::wstring itemName;
@@ -35,8 +51,10 @@ struct ParsedRequest {
   std::array<uint8_t, 6> macAddress{};  // in the order typed
   std::array<char, 51> ownershipTag{};  // NUL-terminated
   std::array<char, 23> assetTag{};      // NUL-terminated
-  // The new password of a password item is not here: it goes into
-  // RunContext::newPasswords.
+  // The new password of a password item, NUL-terminated narrow text, and
+  // the slot it was written to (nothing when no new password was given).
+  std::array<char, 33> newPassword{};
+  std::optional<PasswordSlot> newPasswordSlot;
 
   // The file of the raw and the custom-settings operations: the lower-cased
   // name (at most 259 characters) as UTF-8. `itemName` holds the same name
@@ -44,11 +62,11 @@ struct ParsedRequest {
   std::string binFileName;
   std::string xmlFileName;
 
-  // Mirrors Console::quiet() after the parse; the console is what counts.
+  // The custom-settings import runs with quiet output: most console
+  // messages give way to per-setting lines in the result files.
   bool quietOutput = false;
-  // Set for "import-custom-settings": Result.txt and ResultTemp.txt are to be
-  // opened for appending now (the run flow owns those streams).
-  bool openResultFiles = false;
+  // The item "autotest": the self-test instead of one function.
+  bool selfTest = false;
 
   // The item argument (fifth argument) after splitting: the item text as
   // typed and the value text after its "=".
@@ -58,8 +76,15 @@ struct ParsedRequest {
   // typed; nothing when the form was not used. The settings assignment takes
   // its old password from here (a single blank says no password is set).
   std::optional<std::wstring> formPassword;
+
+  // The new password up to its terminator; the last byte is the
+  // terminator's place whatever the buffer holds.
+  std::string_view NewPasswordText() const {
+    const std::string_view text(newPassword.data(), newPassword.size() - 1);
+    return text.substr(0, text.find('\0'));
+  }
 };
 
 }  // namespace vort64
 
-#endif  // VORT64_CLI_PARSED_REQUEST_H_
+#endif  // VORT64_BASE_PARSED_REQUEST_H_

@@ -1,0 +1,31 @@
+// What kind of value a setting holds, given once for every setting name.
+// Below the parser, code switches on the kind, never on the name.
+#ifndef VORT64_CATALOG_SETTING_KIND_H_
+#define VORT64_CATALOG_SETTING_KIND_H_
+
+#include <string_view>
+
+namespace vort64 {
+
+enum class SettingKind {
+  kByte,          // one byte, the low 8 bits of a decimal number
+  kTime,          // "time": second, minute, hour
+  kDate,          // "date": day, month, year - 2000
+  kGptRecord,     // "gpt partition record": minute, hour, day, month, year byte
+  kBootOrder,     // "boot priority order": device codes, 255 ends the list
+  kMacAddress,    // "customized mac address": six bytes
+  kAssetTag,      // "asset tag number": text
+  kOwnershipTag,  // "ownership tag number": text
+  kPassword,      // a supervisor, user, drive or OPAL password
+};
+
+// Allocates nothing.
+SettingKind KindOfSetting(std::wstring_view name);
+
+// The one setting written without a read-back: the firmware clears the TPM
+// on the next start.
+inline constexpr std::wstring_view kClearTpmSetting = L"clear tpm";
+
+}  // namespace vort64
+
+#endif  // VORT64_CATALOG_SETTING_KIND_H_
