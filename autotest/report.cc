@@ -1,0 +1,140 @@
+#include "autotest/report.h"
+
+#include <ios>
+#include <ostream>
+
+#include "base/text.h"
+#include "wmi/firmware_facts.h"
+
+namespace vort64 {
+namespace {
+
+// The literal pieces of Part 6.2.
+constexpr std::string_view kBlackStart = "<pre style=\"color:black;\">";
+constexpr std::string_view kBlueStart = "<pre style=\"color:blue;\">";
+constexpr std::string_view kRedStart = "<pre style=\"color:red;\">";
+constexpr std::string_view kOrangeStart = "<pre style=\"color:orange;\">";
+constexpr std::string_view kBlockEnd = "</pre>";
+constexpr std::string_view kGetLabel = "[Get    ] ";
+constexpr std::string_view kSetLabel = "[Set    ] ";
+constexpr std::string_view kSuccessLabel = "[Success] ";
+constexpr std::string_view kCompareLabel = "[Compare]";
+constexpr std::string_view kSkipLabel = "[Skip]";
+constexpr std::string_view kFailLabel = "[Fail] ";
+constexpr std::string_view kSeparator = " : ";
+constexpr size_t kFillerLength = 77;  // blanks of an empty row
+constexpr size_t kRuleLength = 63;    // dashes of the rule
+
+constexpr std::string_view kHead[] = {
+    "<!DOCTYPE html>",
+    "<html>",
+    "<head>",
+    "<meta http-equiv=\"Content - Type\" content = \"text/html\"; charset=\"utf-8\">",
+    "<title> Kelm WMIAutoTest(NB) test result </title>",
+    "<style> pre {font-family: Consolas; font-size: 12pt; margin: 0;}</style>",
+    "</head>",
+    "<body>",
+};
+
+constexpr std::string_view kFailToOpen = "Fail to open file: ";
+
+// A name converted for the page takes at most 259 bytes, and a step line at
+// most 259 characters before its block end (Part 6.2: a 260-byte buffer);
+// the names of the autotest lists stay far below.
+constexpr size_t kTextLimit = 259;
+
+// The setting name as narrow text (UTF-8, which the page declares), cut to
+// the limit at a character boundary.
+std::string NarrowName(std::wstring_view name) {
+  std::string text = WideToUtf8(name);
+  if (text.size() > kTextLimit) {
+    size_t cut = kTextLimit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    text.resize(cut);
+  }
+  return text;
+}
+
+std::string BlackRow(std::string_view text) {
+  std::string row(kBlackStart);
+  row += text;
+  row += kBlockEnd;
+  return row;
+}
+
+}  // namespace
+
+StepVerdict VerdictOf(int32_t result) {
+  if (Passed(result)) return StepVerdict::kPassed;
+  if (result == kFirmwareIncorrectPassword) return StepVerdict::kIncorrectPassword;
+  return StepVerdict::kSkipped;
+}
+
+AutotestReport::AutotestReport(Console& console, const std::filesystem::path& dir) : console_(console) {
+  // Text mode (no std::ios::binary): the C runtime writes CR LF on Windows.
+  // Both runtimes open the file shared for reading and writing by others.
+  file_.open(dir / kAutotestReportFile, std::ios::out | std::ios::trunc);
+  if (file_.fail()) console_.Out(std::string(kFailToOpen) + kAutotestReportFile + "\n");
+  console_.Out("File Descriptor:\n");
+  for (std::string_view line : kHead) Line(line);
+}
+
+void AutotestReport::WriteRunHeader(WmiVersion version) {
+  Line(BlackRow(std::string(kFillerLength, ' ')));
+  Line(BlackRow("WMI version : " + std::to_string(version.major) + "." + std::to_string(version.minor)));
+  Line(std::string(kRuleLength, '-'));
+}
+
+void AutotestReport::WriteItemHeader(std::wstring_view settingName) {
+  Line(BlackRow(std::string(kFillerLength, ' ')));
+  Line(BlackRow("Vortmark : " + NarrowName(settingName)));
+  Line(std::string(kRuleLength, '-'));
+}
+
+void AutotestReport::WriteStepLine(StepKind kind, std::wstring_view settingName, uint8_t value,
+                                   int32_t result) {
+  ComplainIfFailed();
+  StepVerdict verdict = VerdictOf(result);
+  // The driver asks for Skip only with a failed result; should it pass one,
+  // the line still says Skip.
+  if (kind == StepKind::kSkip && verdict == StepVerdict::kPassed) verdict = StepVerdict::kSkipped;
+
+  std::string line;
+  switch (verdict) {
+    case StepVerdict::kIncorrectPassword:
+      line.append(kRedStart).append(kFailLabel).append(kCompareLabel);
+      break;
+    case StepVerdict::kSkipped:
+      line.append(kOrangeStart).append(kSkipLabel).append(kCompareLabel);
+      break;
+    case StepVerdict::kPassed:
+      line.append(kBlueStart).append(kSuccessLabel);
+      if (kind == StepKind::kCompare) {
+        line.append(kCompareLabel);
+        file_ << std::endl;  // the Compare line starts a new text line
+      } else {
+        line.append(kind == StepKind::kGet ? kGetLabel : kSetLabel);
+        line.append(NarrowName(settingName)).append(kSeparator).append(std::to_string(value));
+      }
+      break;
+  }
+  if (line.size() > kTextLimit) line.resize(kTextLimit);
+  line.append(kBlockEnd);
+  // No line break after a step line: the next line follows on the same text line.
+  file_ << line << std::flush;
+}
+
+void AutotestReport::Close() {
+  ComplainIfFailed();
+  Line("</body>");
+  Line("</html>");
+  file_.close();  // a failed close (or one of a closed file) sets the failed state
+}
+
+void AutotestReport::Line(std::string_view text) { file_ << text << std::endl; }
+
+void AutotestReport::ComplainIfFailed() {
+  if (file_.fail()) console_.Out(std::string(kFailToOpen) + "\n");
+}
+
+}  // namespace vort64
