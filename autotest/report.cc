@@ -9,7 +9,7 @@
 namespace vort64 {
 namespace {
 
-// The literal pieces of Part 6.2.
+// The literal pieces of the page.
 constexpr std::string_view kBlackStart = "<pre style=\"color:black;\">";
 constexpr std::string_view kBlueStart = "<pre style=\"color:blue;\">";
 constexpr std::string_view kRedStart = "<pre style=\"color:red;\">";
@@ -39,7 +39,7 @@ constexpr std::string_view kHead[] = {
 constexpr std::string_view kFailToOpen = "Fail to open file: ";
 
 // A name converted for the page takes at most 259 bytes, and a step line at
-// most 259 characters before its block end (Part 6.2: a 260-byte buffer);
+// most 259 characters before its block end (the line is built in a 260-byte buffer);
 // the names of the autotest lists stay far below.
 constexpr size_t kTextLimit = 259;
 
@@ -79,7 +79,7 @@ AutotestReport::AutotestReport(Console& console, const std::filesystem::path& di
   for (std::string_view line : kHead) Line(line);
 }
 
-void AutotestReport::WriteRunHeader(WmiVersion version) {
+void AutotestReport::WriteRunHeader(InterfaceVersion version) {
   Line(BlackRow(std::string(kFillerLength, ' ')));
   Line(BlackRow("WMI version : " + std::to_string(version.major) + "." + std::to_string(version.minor)));
   Line(std::string(kRuleLength, '-'));

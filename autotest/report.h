@@ -1,11 +1,12 @@
-// The autotest's HTML report, "VORT_AutoTestResult.html" (Part 6.2): a head,
+// The autotest's HTML report, "VORT_AutoTestResult.html": a head,
 // a run header with the WMI interface version, and for every tested setting a
 // header and one coloured line per step, in monospaced preformatted blocks.
 //
 // The text is exact to the byte. The file is written in text mode, so every
 // line break is the stream's own end-of-line: CR LF on Windows, LF elsewhere.
 // A report whose file could not be opened keeps working: it writes nothing and
-// says "Fail to open file: " on the console where Part 6.2 says so.
+// says "Fail to open file: " on the console before each step line and at the
+// close.
 //
 // Calling order: construct (opens the file, writes the head), WriteRunHeader,
 // then for each item WriteItemHeader followed by its WriteStepLine calls, and
@@ -20,13 +21,13 @@
 #include <string_view>
 
 #include "base/console.h"
-#include "base/run_context.h"
+#include "base/interface_version.h"
 
 namespace vort64 {
 
 inline constexpr char kAutotestReportFile[] = "VORT_AutoTestResult.html";
 
-// The step of the autotest a line reports (Part 6.1).
+// The step of the autotest a line reports.
 enum class StepKind {
   kGet,      // a read: shows the setting's name and the byte found
   kSet,      // a write: shows the setting's name and the byte written
@@ -59,7 +60,7 @@ class AutotestReport {
   bool ok() const { return file_.is_open() && !file_.fail(); }
 
   // The run header: an empty black row, black "WMI version : 2.90", the rule.
-  void WriteRunHeader(WmiVersion version);
+  void WriteRunHeader(InterfaceVersion version);
   // The header of one tested setting: an empty black row, black
   // "Vortmark : <settingName>", the rule.
   void WriteItemHeader(std::wstring_view settingName);

@@ -88,7 +88,7 @@ TEST_F(AutotestReportTest, ReplacesTheReportOfTheRunBefore) {
 }
 
 // Every kind of line and every colour, in the driver's order: a passed item
-// (the Get, Set, Get and Compare of Part 6.1), a password item whose change
+// (its Get, Set, Get and Compare), a password item whose change
 // was refused (2), an item the catalog lacks (103), one whose write failed.
 TEST_F(AutotestReportTest, ReportIsExactToTheByte) {
   {
