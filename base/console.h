@@ -31,6 +31,10 @@ class Console {
   }
   // Standard error, whatever the quiet mode.
   void Err(std::string_view text) { err_ << text; }
+  // Standard error, withheld while quiet.
+  void Complain(std::string_view text) {
+    if (!quiet_) Err(text);
+  }
   void ErrWide(std::wstring_view text);
 
   void Flush() {

@@ -9,8 +9,4 @@ void ShowUsage(Console& console) {
       L"\tVort64.exe /password \"%Password%\" /get   \"%ItemName%\"\n");
 }
 
-void ErrUnlessQuiet(Console& console, std::string_view text) {
-  if (!console.quiet()) console.Err(text);
-}
-
 }  // namespace vort64

@@ -11,9 +11,6 @@ namespace vort64 {
 // The usage text: three wide lines on standard output, withheld while quiet.
 void ShowUsage(Console& console);
 
-// A message on standard error that quiet output withholds.
-void ErrUnlessQuiet(Console& console, std::string_view text);
-
 }  // namespace vort64
 
 #endif  // VORT64_CLI_MESSAGES_H_

@@ -90,7 +90,7 @@ std::optional<uint32_t> ParseTimeValue(const RunContext& ctx, ParsedRequest& out
   Console& console = ctx.console;
   std::wstring buffer(valueText);
   if (!ParseTime(buffer, L':', out) && !ParseTime(buffer, L',', out)) {
-    ErrUnlessQuiet(console, "Invalid value of time\n");
+    console.Complain("Invalid value of time\n");
     ShowUsage(console);
     return std::nullopt;
   }
@@ -128,7 +128,7 @@ std::optional<uint32_t> ParseValue(const RunContext& ctx, ParsedRequest& out, st
   }
   // A plain one-byte setting.
   if (valueText.empty()) {
-    ErrUnlessQuiet(console, "Failed to capture value\n\n");
+    console.Complain("Failed to capture value\n\n");
     ShowUsage(console);
     return std::nullopt;
   }
@@ -181,7 +181,7 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
 
   const auto function = ItemFunction(functionWord);
   if (!function) {
-    ErrUnlessQuiet(console, "Invalid Function Name\n\n");
+    console.Complain("Invalid Function Name\n\n");
     ShowUsage(console);
     return false;
   }
@@ -243,7 +243,7 @@ bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const 
     return false;
   }
   if (count > 5) {
-    ErrUnlessQuiet(console, "Too many arguments\n\n");
+    console.Complain("Too many arguments\n\n");
     ShowUsage(console);
     return false;
   }

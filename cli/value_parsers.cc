@@ -103,18 +103,18 @@ bool ParseCurrentPassword(const RunContext& ctx, std::wstring_view switchText,
                           std::wstring_view passwordText, ParsedRequest& out) {
   Console& console = ctx.console;
   if (AsciiToLower(switchText) != L"/password") {
-    ErrUnlessQuiet(console, "Invalid argument\n\n");
+    console.Complain("Invalid argument\n\n");
     ShowUsage(console);
     return false;
   }
   const std::wstring password = CurrentPasswordAsKept(ctx, passwordText);
   if (password.size() > ctx.version.PasswordMaxLength()) {
-    ErrUnlessQuiet(console, kPasswordTooLong);
+    console.Complain(kPasswordTooLong);
     ShowUsage(console);
     return false;
   }
   if (!AllPrintableAscii(password)) {
-    ErrUnlessQuiet(console, kPasswordInvalid);
+    console.Complain(kPasswordInvalid);
     ShowUsage(console);
     return false;
   }
@@ -132,12 +132,12 @@ bool ParsePassword(const RunContext& ctx, std::wstring_view valueText, ParsedReq
   const bool opal = ClassifyPasswordItem(out.itemName).kind == PasswordItem::kHddOpal;
   const uint32_t limit = opal ? ctx.version.OpalPasswordMaxLength() : ctx.version.PasswordMaxLength();
   if (valueText.size() > limit) {
-    ErrUnlessQuiet(console, kPasswordTooLong);
+    console.Complain(kPasswordTooLong);
     ShowUsage(console);
     return false;
   }
   if (!AllPrintableAscii(valueText)) {
-    ErrUnlessQuiet(console, kPasswordInvalid);
+    console.Complain(kPasswordInvalid);
     ShowUsage(console);
     return false;
   }
@@ -201,7 +201,7 @@ bool ParseDate(const RunContext& ctx, std::wstring_view valueText, ParsedRequest
   auto date = TryDate(buffer, L'/');
   if (!date) date = TryDate(buffer, L',');
   if (!date) {
-    ErrUnlessQuiet(console, kInvalidDate);
+    console.Complain(kInvalidDate);
     ShowUsage(console);
     return false;
   }
@@ -211,7 +211,7 @@ bool ParseDate(const RunContext& ctx, std::wstring_view valueText, ParsedRequest
   console.Say(NumberLine("day == ", day));
   console.Say(NumberLine("year == ", year));
   if (!DayFitsMonth(day, month, year)) {
-    ErrUnlessQuiet(console, kInvalidDate);
+    console.Complain(kInvalidDate);
     return false;
   }
   return true;
@@ -222,7 +222,7 @@ bool ParseGptRecord(const RunContext& ctx, std::wstring_view valueText, ParsedRe
   std::wstring buffer(valueText);
   InPlaceTokenizer tokens(buffer);
   const auto fail = [&console] {
-    ErrUnlessQuiet(console, kInvalidDate);
+    console.Complain(kInvalidDate);
     return false;
   };
   const auto yearToken = tokens.Next(L",");
@@ -264,7 +264,7 @@ bool ParseBootOrder(const RunContext& ctx, std::wstring_view valueText, ParsedRe
     if (LowByte(n) == 255) break;
     out.bootOrder[stored++] = LowByte(n);
     if (n > 255) {
-      ErrUnlessQuiet(console, "Failed to capture boot priority order\n");
+      console.Complain("Failed to capture boot priority order\n");
       ShowUsage(console);
       return false;
     }
@@ -283,7 +283,7 @@ bool ParseMacAddress(const RunContext& ctx, std::wstring_view valueText, ParsedR
   for (auto& byte : mac) {
     const auto token = tokens.Next(L"-");
     if (!token) {
-      ErrUnlessQuiet(console, "Invalid value of MAC address\n");
+      console.Complain("Invalid value of MAC address\n");
       ShowUsage(console);
       return false;
     }

@@ -12,47 +12,83 @@ constexpr size_t kMaxPath = 260;  // wide characters, terminator included
 
 // What one operation says for each return code.
 struct Operation {
-  const wchar_t* className;
-  const wchar_t* method;
-  const wchar_t* query;
-  const char* success;             // code 0
-  const char* rebootRequired;      // code 8; null when the code is not known
-  const char* invalidParameter;    // code 3
-  const char* noUserDefault;       // code 4; null when not known
-  const char* noSupervisor;        // code 5; null when not known
-  bool knowsDataCodes;             // codes 209 and 210
-  bool silentWhenUnknown;          // prints nothing for a code it does not know
-  const char* notExecuted;         // the method could not be executed
-  bool notExecutedWhenQuiet;       // printed even while quiet
+  const wchar_t* className = nullptr;
+  const wchar_t* method = nullptr;
+  const wchar_t* query = nullptr;
+  const char* success = nullptr;           // code 0
+  const char* rebootRequired = nullptr;    // code 8; null when the code is not known
+  const char* invalidParameter = nullptr;  // code 3
+  const char* noUserDefault = nullptr;     // code 4; null when not known
+  const char* noSupervisor = nullptr;      // code 5; null when not known
+  bool knowsDataCodes = false;             // codes 209 and 210
+  bool silentWhenUnknown = false;          // prints nothing for a code it does not know
+  const char* notExecuted = nullptr;       // the method could not be executed
+  bool notExecutedWhenQuiet = false;       // printed even while quiet
 };
 
 constexpr char kGetSetInvalid[] = "Error: Invalid Parameter.\n";
 constexpr char kLoadInvalid[] = "Error: Incorrect parameters.\n";
 
 constexpr Operation kGetBiosOptions = {
-    kConfigurationClass, kGetBiosOptionsMethod, kConfigurationQuery, "Get BIOS options success.\n",
-    "Get BIOS options success and reboot required to make function works.\n", kGetSetInvalid, nullptr, nullptr,
-    true, false, "Error: WMI method execution failed. ", false};
+    .className = kConfigurationClass,
+    .method = kGetBiosOptionsMethod,
+    .query = kConfigurationQuery,
+    .success = "Get BIOS options success.\n",
+    .rebootRequired = "Get BIOS options success and reboot required to make function works.\n",
+    .invalidParameter = kGetSetInvalid,
+    .knowsDataCodes = true,
+    .notExecuted = "Error: WMI method execution failed. ",
+};
 constexpr Operation kSetBiosOptions = {
-    kConfigurationClass, kSetBiosOptionsMethod, kConfigurationQuery, "Set BIOS options Success.\n",
-    "Set BIOS options success and reboot required to make function works.\n", kGetSetInvalid, nullptr, nullptr,
-    true, true, "Error: WMI method execution failed.", false};
+    .className = kConfigurationClass,
+    .method = kSetBiosOptionsMethod,
+    .query = kConfigurationQuery,
+    .success = "Set BIOS options Success.\n",
+    .rebootRequired = "Set BIOS options success and reboot required to make function works.\n",
+    .invalidParameter = kGetSetInvalid,
+    .knowsDataCodes = true,
+    .silentWhenUnknown = true,
+    .notExecuted = "Error: WMI method execution failed.",
+};
 constexpr Operation kGetBiosDefaultOptions = {
-    kConfigurationClass, kGetBiosDefaultOptionsMethod, kConfigurationQuery, "Get BIOS default options Success.\n",
-    nullptr, kGetSetInvalid, nullptr, nullptr, false, false, "Error: WMI method execution failed.", true};
+    .className = kConfigurationClass,
+    .method = kGetBiosDefaultOptionsMethod,
+    .query = kConfigurationQuery,
+    .success = "Get BIOS default options Success.\n",
+    .invalidParameter = kGetSetInvalid,
+    .notExecuted = "Error: WMI method execution failed.",
+    .notExecutedWhenQuiet = true,
+};
 constexpr Operation kSetBiosDefaultOptions = {
-    kConfigurationClass, kSetBiosDefaultOptionsMethod, kConfigurationQuery, "Set BIOS default options success.\n",
-    "Set BIOS default options success and reboot required to make function works.\n", kGetSetInvalid, nullptr,
-    nullptr, true, false, "Error: WMI method execution failed.\n", false};
+    .className = kConfigurationClass,
+    .method = kSetBiosDefaultOptionsMethod,
+    .query = kConfigurationQuery,
+    .success = "Set BIOS default options success.\n",
+    .rebootRequired = "Set BIOS default options success and reboot required to make function works.\n",
+    .invalidParameter = kGetSetInvalid,
+    .knowsDataCodes = true,
+    .notExecuted = "Error: WMI method execution failed.\n",
+};
 constexpr Operation kLoadBIOSDefault = {
-    kSettingClass, kLoadBiosDefaultMethod, kSettingQuery, "Load BIOS Default Success.\n",
-    "Load BIOS Default success and reboot required to make function works.\n", kLoadInvalid, nullptr, nullptr,
-    false, false, "Error: WMI method execution failed.\n", false};
+    .className = kSettingClass,
+    .method = kLoadBiosDefaultMethod,
+    .query = kSettingQuery,
+    .success = "Load BIOS Default Success.\n",
+    .rebootRequired = "Load BIOS Default success and reboot required to make function works.\n",
+    .invalidParameter = kLoadInvalid,
+    .notExecuted = "Error: WMI method execution failed.\n",
+};
 constexpr Operation kLoadUserDefault = {
-    kSettingClass, kLoadUserDefaultMethod, kSettingQuery, "Load User Default Success.\n",
-    "Load User Default success and reboot required to make function works.\n", kLoadInvalid,
-    "Error: No user default found.\n", "Error: No supervisor password yet.\n", false, false,
-    "Error: WMI method execution failed.\n", false};
+    .className = kSettingClass,
+    .method = kLoadUserDefaultMethod,
+    .query = kSettingQuery,
+    .success = "Load User Default Success.\n",
+    .rebootRequired = "Load User Default success and reboot required to make function works.\n",
+    .invalidParameter = kLoadInvalid,
+    .noUserDefault = "Error: No user default found.\n",
+    .noSupervisor = "Error: No supervisor password yet.\n",
+    .notExecuted = "Error: WMI method execution failed.\n",
+};
 
 std::string CodeMessage(const Operation& op, int32_t code) {
   const char* text = nullptr;
