@@ -167,6 +167,8 @@ Placement AssignOpal(PasswordStep& s) {
   if (!AcceptNewPassword(s.ctx, fresh, kOpalFormSlot, true)) return Placement::kRefused;
   WritePasswordPair(s.field, kOpalFormSlot, oldLength, oldBytes, fresh);
   if (s.ctx.version.AtLeast(72)) {
+    // Drive 0 sets its bit alone, clearing any other flag the block held;
+    // drives 1 to 5 add theirs. The firmware reads it this way: keep it.
     if (s.item.disk == 0) {
       PutBlockByte(s.block, kPasswordFlagByte, DriveFlag(0));
     } else {
