@@ -8,6 +8,7 @@
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
 #include "ops/password_prompt.h"
+#include "ops/raw_settings.h"
 
 namespace vort64 {
 namespace {
@@ -201,12 +202,8 @@ OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, 
     case Function::kLoadUserDefault:
       return OperationResult::From(LoadUserDefault(ops.session, DefaultsPassword(request)));
     case Function::kPassword: return {Kind::kPasswordOnly};
-    case Function::kExportRawSettings:
-      ops.ctx.console.Err("This build cannot export-raw-settings yet.\n");
-      return {Kind::kNothingToShow};
-    case Function::kImportRawSettings:
-      ops.ctx.console.Err("This build cannot import-raw-settings yet.\n");
-      return {Kind::kNothingToShow};
+    case Function::kExportRawSettings: return ExportRawSettings(ops, request, buffer);
+    case Function::kImportRawSettings: return ImportRawSettings(ops, request);
     case Function::kExportCustomSettings:
       ops.ctx.console.Err("This build cannot export-custom-settings yet.\n");
       return {Kind::kNothingToShow};

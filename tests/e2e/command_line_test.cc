@@ -68,10 +68,6 @@ TEST_F(CommandLineTest, SwitchesAndItemsAreTakenInAnyCase) {
 }
 
 TEST_F(CommandLineTest, FunctionsNotBuiltYetFailWithAMessage) {
-  const ProcessResult raw = Vort64({"/password", "", "/export-raw-settings", "saved.bin"});
-  EXPECT_EQ(raw.exitCode, 103);
-  EXPECT_EQ(raw.err, "This build cannot export-raw-settings yet.\n");
-  EXPECT_FALSE(std::filesystem::exists(work_ / "saved.bin"));
   const ProcessResult self = Vort64({"/password", "", "/get", "autotest"});
   EXPECT_EQ(self.exitCode, 103);
   EXPECT_THAT(self.err, HasSubstr("This build cannot run the self-test yet.\n"));

@@ -1,0 +1,69 @@
+#include "ops/file_io.h"
+
+#include <fstream>
+#include <string>
+#include <system_error>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace vort64 {
+namespace {
+
+// Replaces `target` by `from`, as one step where the system allows it.
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& target) {
+#if defined(_WIN32)
+  return MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+  std::error_code ec;
+  std::filesystem::rename(from, target, ec);
+  return !ec;
+#endif
+}
+
+}  // namespace
+
+std::filesystem::path PathOfFileName(std::string_view utf8Name) {
+  return std::filesystem::path(std::u8string(utf8Name.begin(), utf8Name.end()));
+}
+
+WriteOutcome ReplaceFile(const std::filesystem::path& target, std::span<const uint8_t> bytes) {
+  std::filesystem::path temp = target;
+  temp += ".vort64-partial";
+  std::error_code ec;
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) return WriteOutcome::kOpenFailed;
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::filesystem::remove(temp, ec);
+      return WriteOutcome::kWriteFailed;
+    }
+  }
+  if (!RenameOver(temp, target)) {
+    std::filesystem::remove(temp, ec);
+    return WriteOutcome::kOpenFailed;
+  }
+  return WriteOutcome::kWritten;
+}
+
+ReadOutcome ReadFileStart(const std::filesystem::path& path, size_t limit) {
+  ReadOutcome result;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec) || ec) return result;
+  const uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) return result;
+  std::ifstream in(path, std::ios::binary);
+  if (!in.is_open()) return result;
+  result.bytes.resize(limit);
+  in.read(reinterpret_cast<char*>(result.bytes.data()), static_cast<std::streamsize>(limit));
+  if (in.bad()) return {};
+  result.bytes.resize(static_cast<size_t>(in.gcount()));
+  result.size = size;
+  result.kind = ReadOutcome::Kind::kRead;
+  return result;
+}
+
+}  // namespace vort64

@@ -1,0 +1,63 @@
+#include "ops/raw_settings.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "base/console.h"
+#include "buffer/block_fields.h"
+#include "ops/file_io.h"
+
+namespace vort64 {
+namespace {
+
+using Kind = OperationResult::Kind;
+
+void SayOpenFailed(Console& console, const std::string& name) {
+  console.Out("file: " + name + " open failed. \n\n");
+}
+
+}  // namespace
+
+OperationResult ExportRawSettings(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
+  const MethodOutcome read = GetBiosOptions(ops.session, OptionsPassword(ops.ctx.version, request), buffer);
+  if (!read.passed()) return OperationResult::From(read);
+
+  const std::string& name = request.binFileName;
+  switch (ReplaceFile(PathOfFileName(name), buffer.first(std::min<size_t>(buffer.size(), kSettingsBufferSize)))) {
+    case WriteOutcome::kWritten: return OperationResult::From(read);
+    case WriteOutcome::kOpenFailed: SayOpenFailed(ops.ctx.console, name); break;
+    case WriteOutcome::kWriteFailed: ops.ctx.console.Out("file: " + name + " write failed. \n\n"); break;
+  }
+  return {Kind::kNothingToShow};
+}
+
+OperationResult ImportRawSettings(Operations& ops, const ParsedRequest& request) {
+  const std::string& name = request.binFileName;
+  // One byte more than a block shows a file that is too long.
+  ReadOutcome file = ReadFileStart(PathOfFileName(name), kSettingsBufferSize + 1);
+  if (file.kind == ReadOutcome::Kind::kOpenFailed) {
+    SayOpenFailed(ops.ctx.console, name);
+    return {Kind::kNothingToShow};
+  }
+  if (file.size != kSettingsBufferSize || file.bytes.size() != kSettingsBufferSize) {
+    ops.ctx.console.Out("file: " + name + " holds " + std::to_string(file.size) + " bytes, not " +
+                        std::to_string(kSettingsBufferSize) + ": nothing was imported. \n\n");
+    return {Kind::kNothingToShow};
+  }
+
+  std::vector<uint8_t>& block = file.bytes;
+  const std::string_view password = OptionsPassword(ops.ctx.version, request);
+  if (ops.ctx.version.AtLeast(55)) {
+    KeepClock(block);
+  } else {
+    // Older firmware takes the clock bytes as sent: send the current ones.
+    std::vector<uint8_t> current(kSettingsBufferSize, 0);
+    const MethodOutcome read = GetBiosOptions(ops.session, password, current);
+    if (!read.passed()) return OperationResult::From(read);
+    std::copy(current.begin() + kClockFirstByte, current.begin() + kClockEndByte, block.begin() + kClockFirstByte);
+  }
+  return OperationResult::From(SetBiosOptions(ops.session, password, block));
+}
+
+}  // namespace vort64
