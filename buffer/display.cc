@@ -55,6 +55,36 @@ bool IsShownPassword(PasswordItem::Kind kind) {
 
 }  // namespace
 
+SettingValue FormatSettingValue(std::wstring_view name, std::span<const uint8_t> block, uint32_t offset,
+                                uint32_t size) {
+  const uint64_t end = uint64_t{offset} + size;
+  // The setting's bytes, as far as the block holds them.
+  const size_t first = std::min<size_t>(offset, block.size());
+  const std::span<const uint8_t> bytes = block.subspan(first, std::min<size_t>(end, block.size()) - first);
+  const auto at = [&](size_t i) { return BlockByte(block, static_cast<uint32_t>(offset + i)); };
+
+  switch (KindOfSetting(name)) {
+    case SettingKind::kPassword:
+      if (!IsShownPassword(ClassifyPasswordItem(name).kind)) break;
+      return {SettingValue::kHiddenPassword, ""};
+    case SettingKind::kTime: return {SettingValue::kText, Reversed(bytes, ":") + "\n"};
+    case SettingKind::kBootOrder: return {SettingValue::kText, JoinBytes(bytes, ", ")};
+    case SettingKind::kGptRecord: return {SettingValue::kText, "Record = \"" + Reversed(bytes, "\",\"") + "\"\n"};
+    case SettingKind::kDate:
+      return {SettingValue::kText, Number(at(1)) + " / " + Number(at(0)) + " / " + Number(at(2)) + "\n"};
+    case SettingKind::kAssetTag:
+    case SettingKind::kOwnershipTag: return {SettingValue::kText, std::string(bytes.begin(), bytes.end()) + "\n"};
+    case SettingKind::kMacAddress: {
+      const bool unsupported = bytes.size() == 6 && std::all_of(bytes.begin(), bytes.end(),
+                                                                [](uint8_t b) { return b == kNotSupported; });
+      return {unsupported ? SettingValue::kUnsupported : SettingValue::kText, JoinBytes(bytes, "-")};
+    }
+    case SettingKind::kByte: break;
+  }
+  const bool unsupported = std::find(bytes.begin(), bytes.end(), kNotSupported) != bytes.end();
+  return {unsupported ? SettingValue::kUnsupported : SettingValue::kText, JoinBytes(bytes, ", ")};
+}
+
 Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
                          std::span<const uint8_t> block) {
   if (ShowsNoSetting(request.function) || request.itemName == L"change supervisor password") {
@@ -64,52 +94,25 @@ Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, c
   const std::wstring& name = request.itemName;
   const uint32_t offset = catalog.GetSettingOffset(name);
   const uint32_t size = catalog.GetSettingSize(name);
-  const uint64_t end = uint64_t{offset} + size;
   Console& console = ctx.console;
   console.Say("Offset : " + std::to_string(offset) + "\n");
   console.Say("Size : " + std::to_string(size) + "\n");
-  console.Say("end : " + std::to_string(end) + "\n");
+  console.Say("end : " + std::to_string(uint64_t{offset} + size) + "\n");
   console.SayWide(name + L": ");
 
-  // The setting's bytes, as far as the block holds them.
-  const size_t first = std::min<size_t>(offset, block.size());
-  const std::span<const uint8_t> bytes = block.subspan(first, std::min<size_t>(end, block.size()) - first);
-  const auto at = [&](size_t i) { return BlockByte(block, static_cast<uint32_t>(offset + i)); };
-
-  switch (KindOfSetting(name)) {
-    case SettingKind::kPassword:
-      if (!IsShownPassword(ClassifyPasswordItem(name).kind)) break;
-      console.Say("\n");
-      if (ctx.version.AtLeast(72)) {
-        console.Say("Offset : " + std::to_string(kPasswordFlagByte) + "\n");
-        console.Say("Size : 2\n");
-        console.Say("end : 237\n");
-        console.Say("flag for setting : " + Number(BlockByte(block, kPasswordFlagByte)) + "\n");
-      }
-      return Support::kSupported;
-    case SettingKind::kTime: console.Say(Reversed(bytes, ":") + "\n"); return Support::kSupported;
-    case SettingKind::kBootOrder: console.Say(JoinBytes(bytes, ", ")); return Support::kSupported;
-    case SettingKind::kGptRecord:
-      console.Say("Record = \"" + Reversed(bytes, "\",\"") + "\"\n");
-      return Support::kSupported;
-    case SettingKind::kDate:
-      console.Say(Number(at(1)) + " / " + Number(at(0)) + " / " + Number(at(2)) + "\n");
-      return Support::kSupported;
-    case SettingKind::kAssetTag:
-    case SettingKind::kOwnershipTag:
-      console.Say(std::string(bytes.begin(), bytes.end()) + "\n");
-      return Support::kSupported;
-    case SettingKind::kMacAddress: {
-      console.Say(JoinBytes(bytes, "-"));
-      const bool unsupported = bytes.size() == 6 && std::all_of(bytes.begin(), bytes.end(),
-                                                                [](uint8_t b) { return b == kNotSupported; });
-      return unsupported ? Support::kUnsupported : Support::kSupported;
+  const SettingValue value = FormatSettingValue(name, block, offset, size);
+  if (value.kind == SettingValue::kHiddenPassword) {
+    console.Say("\n");
+    if (ctx.version.AtLeast(72)) {
+      console.Say("Offset : " + std::to_string(kPasswordFlagByte) + "\n");
+      console.Say("Size : 2\n");
+      console.Say("end : 237\n");
+      console.Say("flag for setting : " + Number(BlockByte(block, kPasswordFlagByte)) + "\n");
     }
-    case SettingKind::kByte: break;
+    return Support::kSupported;
   }
-  console.Say(JoinBytes(bytes, ", "));
-  return std::find(bytes.begin(), bytes.end(), kNotSupported) != bytes.end() ? Support::kUnsupported
-                                                                              : Support::kSupported;
+  console.Say(value.text);
+  return value.kind == SettingValue::kUnsupported ? Support::kUnsupported : Support::kSupported;
 }
 
 }  // namespace vort64

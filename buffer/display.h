@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
+#include "base/parsed_request.h"
 #include "base/run_context.h"
 #include "catalog/catalog.h"
-#include "base/parsed_request.h"
 
 namespace vort64 {
 
@@ -21,6 +23,18 @@ namespace vort64 {
 enum class Support { kSupported, kUnsupported };
 Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
                          std::span<const uint8_t> block);
+
+// A setting's value as the display writes it after "name: ": the text (line
+// break included, except for the lists that end without one when empty), a
+// password that is never shown, or a value the firmware marks as not
+// supported (its text is shown all the same).
+struct SettingValue {
+  enum Kind { kText, kHiddenPassword, kUnsupported };
+  Kind kind = kText;
+  std::string text;
+};
+SettingValue FormatSettingValue(std::wstring_view name, std::span<const uint8_t> block, uint32_t offset,
+                                uint32_t size);
 
 }  // namespace vort64
 
