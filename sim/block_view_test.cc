@@ -1,0 +1,54 @@
+#include "sim/block_view.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace vort64::sim {
+namespace {
+
+SettingCatalog SmallCatalog() {
+  SettingCatalog c;
+  c.AddSetting(L"boot mode", SettingInfo{L"", L"", L"", 1, 10});
+  c.AddSetting(L"date", SettingInfo{L"", L"", L"", 3, 391});
+  c.AddSetting(L"set user password", SettingInfo{L"", L"", L"", 34, 100});
+  c.AddSetting(L"wigig", SettingInfo{L"", L"", L"", 1, 11});
+  c.AddSetting(L"asset tag number", SettingInfo{L"", L"", L"", 4, 20});
+  return c;
+}
+
+TEST(BlockViewTest, ShowsEverySettingOnOneLineInCatalogOrder) {
+  std::vector<uint8_t> block(2048, 0);
+  block[10] = 1;
+  block[11] = 255;
+  block[391] = 9;  // day
+  block[392] = 12;
+  block[393] = 26;
+  block[20] = 'A';
+  block[21] = '7';
+  EXPECT_EQ(ShowBlock(SmallCatalog(), block),
+            "asset tag number: A7..\n"
+            "boot mode: 1\n"
+            "date: 12 / 9 / 26\n"
+            "set user password: (password, not shown)\n"
+            "wigig: 255 (not supported)\n");
+}
+
+TEST(BlockViewTest, DiffNamesOnlyTheSettingsThatDiffer) {
+  std::vector<uint8_t> a(2048, 0);
+  std::vector<uint8_t> b = a;
+  EXPECT_EQ(DiffBlocks(SmallCatalog(), a, b), "");
+  b[10] = 2;
+  b[105] = 'x';
+  b[500] = 7;  // no setting's byte
+  EXPECT_EQ(DiffBlocks(SmallCatalog(), a, b),
+            "boot mode: 0 -> 2\n"
+            "set user password: (password changed, not shown)\n");
+  // A short block differs from a whole one where it ends early.
+  const std::string shortDiff = DiffBlocks(SmallCatalog(), std::span<const uint8_t>(a).first(11), a);
+  EXPECT_NE(shortDiff.find("wigig:  -> 0\n"), std::string::npos);
+  EXPECT_EQ(shortDiff.find("boot mode"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vort64::sim
