@@ -1,10 +1,12 @@
 // The vort64 executable: a wide entry point on Windows, UTF-8 arguments
 // elsewhere, and the choice of firmware: WMI on Windows, the simulated
 // machine otherwise.
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/run.h"
@@ -44,7 +46,8 @@ std::unique_ptr<vort64::Firmware> MakeFirmware() {
 int Main(std::vector<std::wstring> args) {
   vort64::Console console(std::cout, std::cerr);
   const std::unique_ptr<vort64::Firmware> firmware = MakeFirmware();
-  vort64::Process process{console, std::cin, *firmware};
+  vort64::Process process{console, std::cin, *firmware,
+                          [] { std::this_thread::sleep_for(std::chrono::milliseconds(500)); }};
   const int code = vort64::RunProgram(process, args);
   console.Flush();
   return code;

@@ -1,8 +1,12 @@
 #include "app/run.h"
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "autotest/driver.h"
+#include "autotest/report.h"
 #include "base/run_context.h"
 #include "buffer/display.h"
 #include "catalog/catalog.h"
@@ -42,6 +46,10 @@ int ExitCodeFor(const OperationResult& result) {
   return result.succeeded() ? kExitSuccess : kExitFailed;
 }
 
+int ExitCodeFor(AutotestVerdict verdict) {
+  return verdict == AutotestVerdict::kNoFault ? kExitSuccess : kExitFailed;
+}
+
 int RunProgram(Process& process, std::span<const std::wstring> args) {
   Console& console = process.console;
   const Connection connection(process.firmware);
@@ -66,12 +74,16 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
   if (!ParseCommandLine(ctx, catalog, args.first(EffectiveArgumentCount(args)), request)) return kExitUsage;
   if (request.quietOutput) console.SetQuiet();
 
-  if (request.selfTest) {
-    console.Err("This build cannot run the self-test yet.\n");
-    return kExitFailed;
-  }
   FirmwareSession session{process.firmware, console, version};
   Operations ops{ctx, session, catalog, process.input};
+  if (request.selfTest) {
+    // The report goes to the working directory.
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::current_path(ec);
+    if (ec) dir = ".";
+    AutotestReport report(console, dir);
+    return ExitCodeFor(RunAutotest(ops, request, report, process.pauseAfterPasswordStep));
+  }
   std::vector<uint8_t> settings(kSettingsBufferSize, 0);
   const OperationResult result = ExecuteOperation(ops, request, settings);
   if (result.succeeded()) ShowSettingValue(ctx, catalog, request, settings);

@@ -2,10 +2,12 @@
 #ifndef VORT64_APP_RUN_H_
 #define VORT64_APP_RUN_H_
 
+#include <functional>
 #include <istream>
 #include <span>
 #include <string>
 
+#include "autotest/driver.h"
 #include "base/console.h"
 #include "ops/executor.h"
 #include "wmi/firmware.h"
@@ -24,11 +26,15 @@ struct Process {
   Console& console;
   std::istream& input;
   Firmware& firmware;
+  // The wait after each password step of the self-test.
+  std::function<void()> pauseAfterPasswordStep = [] {};
 };
 
 // The exit code of a function's result: 0 when it ran (a reboot request
 // included), 103 otherwise.
 int ExitCodeFor(const OperationResult& result);
+// The self-test's: 0 when it found no fault, 103 otherwise.
+int ExitCodeFor(AutotestVerdict verdict);
 
 // Runs the program once. `args[0]` is the program name.
 int RunProgram(Process& process, std::span<const std::wstring> args);

@@ -100,9 +100,9 @@ OperationResult PromptedPasswordChange(Operations& ops, const ParsedRequest& req
   }
   if (!prompted.outcome.passed()) {
     lines.ClearMarks();
-    return OperationResult::From(prompted.outcome);
+    return OperationResult::From(prompted.outcome).Sent();
   }
-  return {Kind::kDone, prompted.outcome.code};
+  return OperationResult{Kind::kDone, prompted.outcome.code}.Sent();
 }
 
 OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
@@ -136,18 +136,18 @@ OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span
   if (const wchar_t* word = ResultWord(written)) lines.Finish(word);
   if (!written.passed()) {
     lines.ClearMarks();
-    return OperationResult::From(written);
+    return OperationResult::From(written).Sent();
   }
   if (written.rebootRequired()) lines.MarkRebootRequired();
-  if (request.itemName == kClearTpmSetting) return OperationResult::From(written);
+  if (request.itemName == kClearTpmSetting) return OperationResult::From(written).Sent();
 
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   const MethodOutcome reread = GetBiosOptions(ops.session, password, readBack);
-  if (!reread.passed()) return OperationResult::From(reread);
+  if (!reread.passed()) return OperationResult::From(reread).Sent();
   if (CompareWrittenSetting(ops.ctx, request, buffer, readBack, at.offset, at.end) == Comparison::kDifferent) {
-    return {Kind::kMismatch};
+    return OperationResult{Kind::kMismatch}.Sent();
   }
-  return {Kind::kDone};
+  return OperationResult{Kind::kDone}.Sent();
 }
 
 OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer,
@@ -160,15 +160,15 @@ OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, st
 
   lines.Begin();  // no result word follows: the line stays open
   const MethodOutcome written = SetBiosDefaultOptions(ops.session, password, buffer);
-  if (!written.passed()) return OperationResult::From(written);
+  if (!written.passed()) return OperationResult::From(written).Sent();
 
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   const MethodOutcome reread = GetBiosDefaultOptions(ops.session, password, readBack);
-  if (!reread.passed()) return OperationResult::From(reread);
+  if (!reread.passed()) return OperationResult::From(reread).Sent();
   if (CompareWrittenSetting(ops.ctx, request, buffer, readBack, at.offset, at.end) == Comparison::kDifferent) {
-    return {Kind::kMismatch};
+    return OperationResult{Kind::kMismatch}.Sent();
   }
-  return {Kind::kDone};
+  return OperationResult{Kind::kDone}.Sent();
 }
 
 std::string_view Field(const auto& field) { return std::string_view(field.data(), field.size()); }

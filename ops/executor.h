@@ -38,11 +38,30 @@ struct OperationResult {
   };
   Kind kind = Kind::kDone;
   int32_t firmwareCode = 0;  // kDone and kFirmwareFailed: the method's ReturnCode (1: not executed)
+  bool blockSent = false;    // a block went to the firmware (it may have refused it)
 
   static OperationResult From(const MethodOutcome& m) {
     return {m.passed() ? Kind::kDone : Kind::kFirmwareFailed, m.code};
   }
+  OperationResult Sent() const {
+    OperationResult sent = *this;
+    sent.blockSent = true;
+    return sent;
+  }
   bool succeeded() const { return kind == Kind::kDone; }
+  // The result as one code: the firmware's for kDone and kFirmwareFailed,
+  // 1 for a mismatch or the bare password check, 999 for nothing to show.
+  int32_t Code() const {
+    switch (kind) {
+      case Kind::kDone:
+      case Kind::kFirmwareFailed: return firmwareCode;
+      case Kind::kMismatch:
+      case Kind::kPasswordOnly: return 1;
+      case Kind::kNothingToShow: return kNothingToShowCode;
+    }
+    return kNothingToShowCode;
+  }
+  static constexpr int32_t kNothingToShowCode = 999;
 };
 
 // Runs the request's function on `buffer` (2048 zeroed bytes).

@@ -63,12 +63,7 @@ class QuietSetTest : public ::testing::Test {
     request.itemName = item;
     request.itemText = item;
     request.byteValue = value;
-    const OperationResult result = Run(request, catalog_);
-    switch (result.kind) {
-      case OperationResult::Kind::kNothingToShow: return kNothingToShow;
-      case OperationResult::Kind::kMismatch: return 1;
-      default: return result.firmwareCode;
-    }
+    return Run(request, catalog_).Code();
   }
 
   std::string Lines() {
