@@ -67,11 +67,5 @@ TEST_F(CommandLineTest, SwitchesAndItemsAreTakenInAnyCase) {
   EXPECT_THAT(r.out, HasSubstr("boot mode: 0\n"));
 }
 
-TEST_F(CommandLineTest, FunctionsNotBuiltYetFailWithAMessage) {
-  const ProcessResult self = Vort64({"/password", "", "/get", "autotest"});
-  EXPECT_EQ(self.exitCode, 103);
-  EXPECT_THAT(self.err, HasSubstr("This build cannot run the self-test yet.\n"));
-}
-
 }  // namespace
 }  // namespace vort64::e2e

@@ -1,0 +1,130 @@
+// The self-test from the command line: the report it leaves, what it prints,
+// its exit code, and a machine left as it was.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <regex>
+
+#include "tests/e2e/machine_fixture.h"
+
+namespace vort64::e2e {
+namespace {
+
+using ::testing::HasSubstr;
+using Bytes = std::vector<uint8_t>;
+
+constexpr char kAnswers[] = "old1 new1\nold2 new2\n";
+
+class AutotestTest : public MachineTest {
+ protected:
+  std::string Report() const {
+    std::ifstream in(work_ / "VORT_AutoTestResult.html", std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  // The tested settings, in report order.
+  static std::vector<std::string> Items(const std::string& report) {
+    std::vector<std::string> items;
+    const std::regex header("Vortmark : ([^<]*)</pre>");
+    for (auto it = std::sregex_iterator(report.begin(), report.end(), header); it != std::sregex_iterator(); ++it) {
+      items.push_back((*it)[1]);
+    }
+    return items;
+  }
+  static size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  }
+  // The option block without the supervisor and user password fields.
+  Bytes OptionsWithoutPasswords(size_t supervisor, size_t user) const {
+    Bytes block = Options();
+    if (block.size() == 2048) {
+      std::fill(block.begin() + static_cast<long>(supervisor), block.begin() + static_cast<long>(supervisor + 34), 0);
+      std::fill(block.begin() + static_cast<long>(user), block.begin() + static_cast<long>(user + 34), 0);
+    }
+    return block;
+  }
+};
+
+TEST_F(AutotestTest, CurrentListEndsWithThePasswordsAndLeavesTheMachineAsItWas) {
+  CreateMachine({"--wmi", "2.90"});
+  const Bytes before = OptionsWithoutPasswords(199, 260);
+  const ProcessResult r = Vort64({"/password", "", "/get", "autotest"}, kAnswers);
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_THAT(r.out, HasSubstr("File Descriptor:\n"));
+  const std::string report = Report();
+  const auto items = Items(report);
+  ASSERT_EQ(items.size(), 66u);
+  EXPECT_EQ(items[64], "set user password");
+  EXPECT_EQ(items[65], "set supervisor password");
+  // Each password item ends with one Compare line.
+  const size_t user = report.find("Vortmark : set user password");
+  const std::string userPart = report.substr(user, report.find("Vortmark : set supervisor password") - user);
+  EXPECT_EQ(Count(userPart, "[Compare]"), 1u);
+  EXPECT_EQ(Count(userPart, "[Get    ]"), 0u);
+  EXPECT_THAT(report, ::testing::EndsWith("</pre></body>\n</html>\n"));
+  // wigig reads 255 on this machine: an orange Skip, not a fault.
+  EXPECT_THAT(report, HasSubstr("wigig : 255</pre><pre style=\"color:orange;\">[Skip][Compare]</pre>"));
+  EXPECT_EQ(OptionsWithoutPasswords(199, 260), before);  // boot order and clock included
+}
+
+TEST_F(AutotestTest, LegacyListHasNoPasswordStep) {
+  CreateMachine({"--wmi", "2.75"});
+  const Bytes before = Options();
+  const ProcessResult r = Vort64({"/password", "", "/get", "autotest"});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  const std::string report = Report();
+  EXPECT_EQ(Items(report).size(), 26u);
+  EXPECT_THAT(r.out, Not(HasSubstr("Enter Current password")));
+  EXPECT_EQ(Options(), before);
+}
+
+TEST_F(AutotestTest, SettingsTheVersionLacksAreSkippedAndTheRunGoesOn) {
+  CreateMachine({"--wmi", "2.56"});
+  const ProcessResult r = Vort64({"/password", "", "/get", "autotest"});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  const std::string report = Report();
+  for (const std::string name : {"cnvi wlan/bt", "power on by rtc alarm", "hour", "minute", "second",
+                                 "absolute persistence module", "lock bios version", "rollback old bios version"}) {
+    SCOPED_TRACE(name);
+    EXPECT_THAT(report, HasSubstr("Vortmark : " + name +
+                                  "</pre>\n---------------------------------------------------------------\n"
+                                  "<pre style=\"color:orange;\">[Skip][Compare]</pre>"));
+  }
+  EXPECT_EQ(Count(r.out, "skip\n"), 8u);
+}
+
+TEST_F(AutotestTest, FaultsFoundExitWith103) {
+  // A wrong password: every first read fails, red lines.
+  CreateMachine({"--wmi", "2.90", "--supervisor-password", "secret"});
+  const ProcessResult wrong = Vort64({"/password", "nope", "/get", "autotest"}, kAnswers);
+  EXPECT_EQ(wrong.exitCode, 103);
+  EXPECT_THAT(Report(), HasSubstr("<pre style=\"color:red;\">[Fail] [Compare]</pre>"));
+
+  // A write the firmware refuses: orange lines, and nothing changed.
+  CreateMachine({"--wmi", "2.90"});
+  const Bytes before = Options();
+  WriteMachineFile("faults", "SetBiosOptions 3\n");
+  const ProcessResult refused = Vort64({"/password", "", "/get", "autotest"}, kAnswers);
+  EXPECT_EQ(refused.exitCode, 103);
+  EXPECT_EQ(Options(), before);
+}
+
+TEST_F(AutotestTest, AReportThatCannotBeCreatedIsSaidAndTheRunGoesOn) {
+  CreateMachine({"--wmi", "2.75"});
+  std::filesystem::create_directory(work_ / "VORT_AutoTestResult.html");  // in the way of the file
+  const ProcessResult r = Vort64({"/password", "", "/get", "autotest"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("Fail to open file: VORT_AutoTestResult.html\nFile Descriptor:\n"));
+  EXPECT_GE(Count(r.out, "Fail to open file: "), 26u);
+  // The run reached the end of the report.
+  EXPECT_THAT(r.out, ::testing::EndsWith("rollback old bios version: 1\nSet BIOS options Success.\n"
+                                         "Get BIOS options success.\nComparison result : The same. \n"
+                                         "Fail to open file: \n"));
+  EXPECT_TRUE(std::filesystem::is_directory(work_ / "VORT_AutoTestResult.html"));
+}
+
+}  // namespace
+}  // namespace vort64::e2e
