@@ -4,6 +4,7 @@
 
 #include "wmi/firmware_facts.h"
 #include "wmi/wmi_firmware.h"
+#include "wmi/windows/bstr.h"
 #include "wmi/windows/variant.h"
 
 namespace vort64 {
@@ -195,10 +196,7 @@ Status WmiFirmware::ExecuteMethod(const MethodCall& call, std::vector<FirmwareVa
     Variant value;
     hr = ToVariant(param.value, value.Put());
     if (FAILED(hr)) return hr;
-    Variant copy;
-    hr = VariantCopy(copy.Put(), value.Ptr());
-    if (FAILED(hr)) return hr;
-    hr = inParams->Put(param.name.c_str(), 0, copy.Ptr(), 0);
+    hr = inParams->Put(param.name.c_str(), 0, value.Ptr(), 0);
     if (FAILED(hr)) return hr;
   }
 
@@ -214,10 +212,7 @@ Status WmiFirmware::ExecuteMethod(const MethodCall& call, std::vector<FirmwareVa
     Variant got;
     hr = outParams->Get(name.c_str(), 0, got.Put(), nullptr, nullptr);
     if (FAILED(hr)) return hr;
-    Variant copy;
-    hr = VariantCopy(copy.Put(), got.Ptr());
-    if (FAILED(hr)) return hr;
-    values.push_back(FromVariant(copy.Get()));
+    values.push_back(FromVariant(got.Get()));
   }
   out = std::move(values);
   return kStatusOk;
