@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -23,6 +24,7 @@ namespace {
 using fake::FakeClassObject;
 using fake::FakeEnum;
 using fake::FakeWmi;
+using testing::ElementsAre;
 using testing::IsEmpty;
 
 // SMBIOS tables holding the firmware's interface version (OEM type 172).
@@ -126,6 +128,43 @@ TEST_F(FirmwareMethodsOverWmiTest, GetBiosOptionsReachesTheNamedInstanceAndFills
   EXPECT_EQ(in_.puts()[1].type, VT_ARRAY | VT_UI1);
   EXPECT_EQ(in_.puts()[1].bytes,
             (std::vector<uint8_t>{'p', 'a', '5', '5', 'w', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(FirmwareMethodsOverWmiTest, ARunConnectsOnceForTheTablesAndEveryMethodCall) {
+  // The calls of a /set: read the block, send it, read it back.
+  FirmwareSession& session = Connect();
+  std::vector<uint8_t> buffer(2048, 0);
+  EXPECT_TRUE(GetBiosOptions(session, std::string(16, '\0'), buffer).passed());
+  EXPECT_TRUE(SetBiosOptions(session, std::string(16, '\0'), buffer).passed());
+  EXPECT_TRUE(GetBiosOptions(session, std::string(16, '\0'), buffer).passed());
+  session_.reset();
+  firmware_->Close();
+
+  const std::vector<std::wstring>& calls = wmi_.calls();
+  const auto count = [&calls](const std::wstring& prefix) {
+    return std::count_if(calls.begin(), calls.end(),
+                         [&](const std::wstring& c) { return c.starts_with(prefix); });
+  };
+  EXPECT_EQ(count(L"CoInitializeEx("), 1);
+  EXPECT_EQ(count(L"CoCreateInstance(CLSID_WbemLocator"), 1);
+  EXPECT_EQ(count(L"locator.ConnectServer("), 1);
+  EXPECT_EQ(count(L"CoSetProxyBlanket("), 1);
+  EXPECT_EQ(count(L"services.CreateInstanceEnum(MSSMBios_RawSMBiosTables"), 1);
+  EXPECT_EQ(count(L"services.ExecMethod("), 3);
+  EXPECT_EQ(count(L"CoUninitialize("), 1);
+
+  // Tables first, then the methods, all on the one connection, which is
+  // released once at the end.
+  const auto at = [&calls](const std::wstring& prefix) {
+    return std::find_if(calls.begin(), calls.end(),
+                        [&](const std::wstring& c) { return c.starts_with(prefix); }) -
+           calls.begin();
+  };
+  EXPECT_LT(at(L"locator.ConnectServer("), at(L"services.CreateInstanceEnum("));
+  EXPECT_LT(at(L"services.CreateInstanceEnum("), at(L"services.ExecQuery("));
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_THAT(std::vector<std::wstring>(calls.end() - 3, calls.end()),
+              ElementsAre(L"release services", L"release locator", L"CoUninitialize()"));
 }
 
 TEST_F(FirmwareMethodsOverWmiTest, ThePasswordArrayFollowsTheInterfaceReadWhenTheRunConnected) {
