@@ -1,6 +1,6 @@
-// The vort64 executable: a wide entry point on Windows, UTF-8 arguments
-// elsewhere, and the choice of firmware: WMI on Windows, the simulated
-// machine otherwise.
+// The vort64 executable: a wide entry point on Windows (with the console
+// showing the UTF-8 output), UTF-8 arguments elsewhere, and the choice of
+// firmware: WMI on Windows, the simulated machine otherwise.
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
@@ -13,6 +13,9 @@
 #include "base/console.h"
 #include "base/text.h"
 
+#if defined(_WIN32)
+#include "app/utf8_console.h"
+#endif
 #if defined(VORT64_SIMULATED)
 #include "sim/machine.h"
 #include "sim/simulated_firmware.h"
@@ -56,7 +59,11 @@ int Main(std::vector<std::wstring> args) {
 }  // namespace
 
 #if defined(_WIN32)
-int wmain(int argc, wchar_t** argv) { return Main(std::vector<std::wstring>(argv, argv + argc)); }
+int wmain(int argc, wchar_t** argv) {
+  vort64::SystemConsoleCodePage codePage;
+  const vort64::Utf8ConsoleOutput utf8(codePage);
+  return Main(std::vector<std::wstring>(argv, argv + argc));
+}
 #else
 int main(int argc, char** argv) {
   std::vector<std::wstring> args;

@@ -1,10 +1,8 @@
-// Owning references to COM objects and the OLE Automation values they trade
-// in: every reference is released and every VARIANT, BSTR and SAFEARRAY lock
-// undone when its holder goes out of scope, on every path.
+// An owning reference to a COM object: released when its holder goes out of
+// scope, on every path.
 #ifndef VORT64_WMI_WINDOWS_COM_PTR_H_
 #define VORT64_WMI_WINDOWS_COM_PTR_H_
 
-#include <string_view>
 #include <utility>
 
 #include "wmi/windows/com.h"
@@ -45,43 +43,6 @@ class ComPtr {
 
  private:
   T* p_ = nullptr;
-};
-
-// A VARIANT that is initialised on construction and cleared on destruction.
-class Variant {
- public:
-  Variant() { VariantInit(&v_); }
-  ~Variant() { VariantClear(&v_); }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-
-  const VARIANT& Get() const { return v_; }
-  VARTYPE Type() const { return V_VT(&v_); }
-  // Clears the value and hands out the VARIANT for a call that fills it.
-  VARIANT* Put() {
-    VariantClear(&v_);
-    return &v_;
-  }
-  // The VARIANT itself, for calls that read it but take a non-const pointer.
-  VARIANT* Ptr() { return &v_; }
-
- private:
-  VARIANT v_;
-};
-
-// A BSTR made from wide text (embedded NULs kept); null when out of memory.
-class Bstr {
- public:
-  explicit Bstr(std::wstring_view text);
-  ~Bstr() { SysFreeString(s_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-
-  BSTR Get() const { return s_; }
-  explicit operator bool() const { return s_ != nullptr; }
-
- private:
-  BSTR s_ = nullptr;
 };
 
 }  // namespace vort64

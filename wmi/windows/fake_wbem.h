@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "wmi/windows/com.h"
-#include "wmi/windows/com_ptr.h"
 #include "wmi/windows/com_runtime.h"
+#include "wmi/windows/variant.h"
 
 namespace vort64::fake {
 

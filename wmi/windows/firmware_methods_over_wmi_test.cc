@@ -5,15 +5,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <array>
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/console.h"
-#include "base/run_context.h"
 #include "wmi/firmware_methods.h"
+#include "wmi/smbios.h"
 #include "wmi/windows/fake_wbem.h"
 #include "wmi/windows/wmi_firmware.h"
 
@@ -23,6 +24,7 @@ namespace {
 using fake::FakeClassObject;
 using fake::FakeEnum;
 using fake::FakeWmi;
+using testing::ElementsAre;
 using testing::IsEmpty;
 
 // SMBIOS tables holding the firmware's interface version (OEM type 172).
@@ -67,16 +69,23 @@ class FirmwareMethodsOverWmiTest : public testing::Test {
     }
     out_.SetInteger(L"ReturnCode", VT_I4, 0);
     out_.SetBytes(L"Data", data_);
-
-    firmware_ = std::make_unique<WmiFirmware>(wmi_.MakeRuntime());
-    ctx_ = std::make_unique<RunContext>(console_, *firmware_);
-    EXPECT_TRUE(firmware_->Open());
   }
 
   void TearDown() override {
-    ctx_.reset();
+    session_.reset();
     firmware_.reset();
     EXPECT_THAT(wmi_.Problems(), IsEmpty());
+  }
+
+  // What a run does first: opens the firmware, reads the SMBIOS tables once
+  // and takes the interface version from them for its session.
+  FirmwareSession& Connect() {
+    session_.reset();
+    EXPECT_TRUE(firmware_->Open());
+    RawSmbiosTable table;
+    EXPECT_TRUE(firmware_->ReadRawSmbiosTable(table));
+    session_.emplace(FirmwareSession{*firmware_, console_, ReadInterfaceVersion(table)});
+    return *session_;
   }
 
   const std::vector<uint8_t> data_ = Pattern(2048, 0x30);
@@ -92,13 +101,19 @@ class FirmwareMethodsOverWmiTest : public testing::Test {
   std::ostringstream out_text_;
   std::ostringstream err_text_;
   Console console_{out_text_, err_text_};
-  std::unique_ptr<WmiFirmware> firmware_;
-  std::unique_ptr<RunContext> ctx_;
+  std::unique_ptr<WmiFirmware> firmware_ = std::make_unique<WmiFirmware>(wmi_.MakeRuntime());
+  std::optional<FirmwareSession> session_;
 };
 
 TEST_F(FirmwareMethodsOverWmiTest, GetBiosOptionsReachesTheNamedInstanceAndFillsTheBlock) {
+  FirmwareSession& session = Connect();
+  ASSERT_EQ(session.version, (InterfaceVersion{2, 90}));
   std::vector<uint8_t> buffer(2048, 0);
-  EXPECT_EQ(GetBiosOptions(*ctx_, std::string("pa55w\0\0\0\0\0\0\0\0\0\0\0", 16), buffer), 0);
+  const MethodOutcome outcome =
+      GetBiosOptions(session, std::string("pa55w\0\0\0\0\0\0\0\0\0\0\0", 16), buffer);
+  EXPECT_TRUE(outcome.executed);
+  EXPECT_EQ(outcome.code, 0);
+  EXPECT_TRUE(outcome.passed());
   EXPECT_EQ(out_text_.str(), "Get BIOS options success.\n");
   EXPECT_EQ(buffer, data_);
 
@@ -115,7 +130,44 @@ TEST_F(FirmwareMethodsOverWmiTest, GetBiosOptionsReachesTheNamedInstanceAndFills
             (std::vector<uint8_t>{'p', 'a', '5', '5', 'w', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(FirmwareMethodsOverWmiTest, ThePasswordArrayFollowsTheInterfaceReadAtTheCall) {
+TEST_F(FirmwareMethodsOverWmiTest, ARunConnectsOnceForTheTablesAndEveryMethodCall) {
+  // The calls of a /set: read the block, send it, read it back.
+  FirmwareSession& session = Connect();
+  std::vector<uint8_t> buffer(2048, 0);
+  EXPECT_TRUE(GetBiosOptions(session, std::string(16, '\0'), buffer).passed());
+  EXPECT_TRUE(SetBiosOptions(session, std::string(16, '\0'), buffer).passed());
+  EXPECT_TRUE(GetBiosOptions(session, std::string(16, '\0'), buffer).passed());
+  session_.reset();
+  firmware_->Close();
+
+  const std::vector<std::wstring>& calls = wmi_.calls();
+  const auto count = [&calls](const std::wstring& prefix) {
+    return std::count_if(calls.begin(), calls.end(),
+                         [&](const std::wstring& c) { return c.starts_with(prefix); });
+  };
+  EXPECT_EQ(count(L"CoInitializeEx("), 1);
+  EXPECT_EQ(count(L"CoCreateInstance(CLSID_WbemLocator"), 1);
+  EXPECT_EQ(count(L"locator.ConnectServer("), 1);
+  EXPECT_EQ(count(L"CoSetProxyBlanket("), 1);
+  EXPECT_EQ(count(L"services.CreateInstanceEnum(MSSMBios_RawSMBiosTables"), 1);
+  EXPECT_EQ(count(L"services.ExecMethod("), 3);
+  EXPECT_EQ(count(L"CoUninitialize("), 1);
+
+  // Tables first, then the methods, all on the one connection, which is
+  // released once at the end.
+  const auto at = [&calls](const std::wstring& prefix) {
+    return std::find_if(calls.begin(), calls.end(),
+                        [&](const std::wstring& c) { return c.starts_with(prefix); }) -
+           calls.begin();
+  };
+  EXPECT_LT(at(L"locator.ConnectServer("), at(L"services.CreateInstanceEnum("));
+  EXPECT_LT(at(L"services.CreateInstanceEnum("), at(L"services.ExecQuery("));
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_THAT(std::vector<std::wstring>(calls.end() - 3, calls.end()),
+              ElementsAre(L"release services", L"release locator", L"CoUninitialize()"));
+}
+
+TEST_F(FirmwareMethodsOverWmiTest, ThePasswordArrayFollowsTheInterfaceReadWhenTheRunConnected) {
   struct Case {
     uint8_t minor;
     std::vector<uint8_t> expected;
@@ -131,8 +183,9 @@ TEST_F(FirmwareMethodsOverWmiTest, ThePasswordArrayFollowsTheInterfaceReadAtTheC
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.minor));
     smbios_.SetBytes(L"SMBiosData", TablesWithInterface(2, c.minor));
+    FirmwareSession& session = Connect();
     const size_t before = in_.puts().size();
-    EXPECT_EQ(LoadBIOSDefault(*ctx_, std::string("ab1")), 0);
+    EXPECT_EQ(LoadBIOSDefault(session, std::string("ab1")).code, 0);
     ASSERT_EQ(in_.puts().size(), before + 2);
     EXPECT_EQ(in_.puts()[before].integer, 3);
     EXPECT_EQ(in_.puts()[before + 1].bytes, c.expected);
@@ -141,9 +194,12 @@ TEST_F(FirmwareMethodsOverWmiTest, ThePasswordArrayFollowsTheInterfaceReadAtTheC
 }
 
 TEST_F(FirmwareMethodsOverWmiTest, SetBiosOptionsSendsTheBlockAndReportsARebootRequired) {
+  FirmwareSession& session = Connect();
   const std::vector<uint8_t> block = Pattern(2048, 0x77);
   out_.SetInteger(L"ReturnCode", VT_I4, 8);
-  EXPECT_EQ(SetBiosOptions(*ctx_, std::string(16, '\0'), block), 8);
+  const MethodOutcome outcome = SetBiosOptions(session, std::string(16, '\0'), block);
+  EXPECT_EQ(outcome.code, 8);
+  EXPECT_TRUE(outcome.rebootRequired());
   EXPECT_EQ(out_text_.str(), "Set BIOS options success and reboot required to make function works.\n");
   ASSERT_EQ(in_.puts().size(), 3u);
   EXPECT_EQ(in_.puts()[0].integer, 0);
@@ -153,31 +209,41 @@ TEST_F(FirmwareMethodsOverWmiTest, SetBiosOptionsSendsTheBlockAndReportsARebootR
 }
 
 TEST_F(FirmwareMethodsOverWmiTest, ReturnedDataLongerThanTheBlockOrNullIsHandledSafely) {
+  FirmwareSession& session = Connect();
   const std::vector<uint8_t> longer = Pattern(4096, 0x11);
   out_.SetBytes(L"Data", longer);
   std::vector<uint8_t> buffer(2048, 0xEE);
-  EXPECT_EQ(GetBiosOptions(*ctx_, std::string(16, '\0'), buffer), 0);
+  EXPECT_EQ(GetBiosOptions(session, std::string(16, '\0'), buffer).code, 0);
   EXPECT_EQ(buffer, std::vector<uint8_t>(longer.begin(), longer.begin() + 2048));
 
   out_.SetNull(L"Data");
   std::vector<uint8_t> untouched(2048, 0xEE);
-  EXPECT_EQ(GetBiosOptions(*ctx_, std::string(16, '\0'), untouched), 0);
+  EXPECT_EQ(GetBiosOptions(session, std::string(16, '\0'), untouched).code, 0);
   EXPECT_EQ(untouched, std::vector<uint8_t>(2048, 0xEE));
 }
 
 TEST_F(FirmwareMethodsOverWmiTest, AFailedExecutionIsReportedAsOne) {
+  FirmwareSession& session = Connect();
   wmi_.services().execMethodResult = Hr(WBEM_E_PROVIDER_FAILURE);
   std::vector<uint8_t> buffer(2048, 0xEE);
-  EXPECT_EQ(GetBiosOptions(*ctx_, std::string(16, '\0'), buffer), 1);
+  const MethodOutcome outcome = GetBiosOptions(session, std::string(16, '\0'), buffer);
+  EXPECT_FALSE(outcome.executed);
+  EXPECT_EQ(outcome.code, 1);
   EXPECT_EQ(out_text_.str(), "Error: WMI method execution failed. ");
   EXPECT_EQ(buffer, std::vector<uint8_t>(2048, 0xEE));
-  EXPECT_EQ(ctx_->lastResult, Hr(WBEM_E_PROVIDER_FAILURE));
+
+  // The status of the failed step is what the shared code gets.
+  std::vector<FirmwareValue> out;
+  EXPECT_EQ(CallFirmwareMethod(*firmware_, kConfigurationClass, kGetBiosOptionsMethod, kConfigurationQuery,
+                               {}, {kReturnCodeParam}, out),
+            Hr(WBEM_E_PROVIDER_FAILURE));
 }
 
 TEST_F(FirmwareMethodsOverWmiTest, NoInstanceWithANameFailsAtExecMethod) {
+  FirmwareSession& session = Connect();
   named_.SetEmpty(L"InstanceName");
   std::vector<uint8_t> buffer(2048, 0xEE);
-  EXPECT_EQ(GetBiosOptions(*ctx_, std::string(16, '\0'), buffer), 1);
+  EXPECT_EQ(GetBiosOptions(session, std::string(16, '\0'), buffer).code, 1);
   EXPECT_EQ(out_text_.str(), "Error: WMI method execution failed. ");
   EXPECT_EQ(wmi_.services().lastMethodPath(), L"");
 }

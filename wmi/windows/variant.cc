@@ -3,8 +3,6 @@
 #include <cstring>
 #include <limits>
 
-#include "wmi/windows/com_ptr.h"
-
 namespace vort64 {
 
 namespace {
@@ -67,12 +65,6 @@ HRESULT MakeByteArray(const std::vector<uint8_t>& bytes, VARIANT* out) {
 }
 
 }  // namespace
-
-Bstr::Bstr(std::wstring_view text) {
-  if (text.size() <= std::numeric_limits<UINT>::max() / 2) {
-    s_ = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-  }
-}
 
 HRESULT ToVariant(const FirmwareValue& value, VARIANT* out) {
   switch (value.kind) {

@@ -1,4 +1,5 @@
-// Conversions between the firmware seam's values and OLE Automation VARIANTs.
+// An owned VARIANT, and the conversions between the firmware seam's values
+// and OLE Automation VARIANTs.
 #ifndef VORT64_WMI_WINDOWS_VARIANT_H_
 #define VORT64_WMI_WINDOWS_VARIANT_H_
 
@@ -10,6 +11,29 @@
 #include "wmi/windows/com.h"
 
 namespace vort64 {
+
+// A VARIANT that is initialised on construction and cleared (whatever it
+// holds released) on destruction and before it is filled again.
+class Variant {
+ public:
+  Variant() { VariantInit(&v_); }
+  ~Variant() { VariantClear(&v_); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+
+  const VARIANT& Get() const { return v_; }
+  VARTYPE Type() const { return V_VT(&v_); }
+  // Clears the value and hands out the VARIANT for a call that fills it.
+  VARIANT* Put() {
+    VariantClear(&v_);
+    return &v_;
+  }
+  // The VARIANT itself, for calls that read it but take a non-const pointer.
+  VARIANT* Ptr() { return &v_; }
+
+ private:
+  VARIANT v_;
+};
 
 // Fills an initialised, empty VARIANT with a value: Int16 as VT_I2, Int32 as
 // VT_I4, Bytes as a one-dimensional VT_UI1 SAFEARRAY with lower bound 0

@@ -4,6 +4,7 @@
 
 #include "wmi/firmware_facts.h"
 #include "wmi/wmi_firmware.h"
+#include "wmi/windows/bstr.h"
 #include "wmi/windows/variant.h"
 
 namespace vort64 {
@@ -11,25 +12,6 @@ namespace vort64 {
 namespace {
 
 constexpr LONG kQueryFlags = WBEM_FLAG_RETURN_IMMEDIATELY | WBEM_FLAG_FORWARD_ONLY;
-
-// COM initialised in the multithreaded model for one scope, and uninitialised
-// at its end when the initialisation succeeded (S_OK or S_FALSE). A thread
-// already in another model (RPC_E_CHANGED_MODE) is left as it was.
-class ComScope {
- public:
-  explicit ComScope(ComRuntime& com) : com_(com) {
-    uninitialize_ = SUCCEEDED(com_.CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-  }
-  ~ComScope() {
-    if (uninitialize_) com_.CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  ComRuntime& com_;
-  bool uninitialize_ = false;
-};
 
 // The next object of an enumeration, or nothing at its end or on failure.
 ComPtr<IWbemClassObject> NextObject(IEnumWbemClassObject& objects) {
@@ -55,74 +37,47 @@ WmiFirmware::WmiFirmware(std::unique_ptr<ComRuntime> com) : com_(std::move(com))
 
 WmiFirmware::~WmiFirmware() { Close(); }
 
-HRESULT WmiFirmware::Connect(ComPtr<IWbemLocator>& locator, ComPtr<IWbemServices>& services) {
+HRESULT WmiFirmware::Connect() {
   HRESULT hr = com_->CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IWbemLocator, reinterpret_cast<void**>(locator.Put()));
+                                      IID_IWbemLocator, reinterpret_cast<void**>(locator_.Put()));
   if (FAILED(hr)) return hr;
-  if (!locator) return E_POINTER;
+  if (!locator_) return E_POINTER;
 
   const Bstr resource(kWmiNamespace);
-  if (!resource) {
-    locator.Reset();
-    return E_OUTOFMEMORY;
-  }
-  hr = locator->ConnectServer(resource.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                              services.Put());
-  if (SUCCEEDED(hr) && !services) hr = E_POINTER;
-  if (FAILED(hr)) {
-    services.Reset();
-    locator.Reset();
-    return hr;
-  }
+  if (!resource) return E_OUTOFMEMORY;
+  hr = locator_->ConnectServer(resource.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                               services_.Put());
+  if (FAILED(hr)) return hr;
+  if (!services_) return E_POINTER;
 
-  hr = com_->CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
-                               RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
-                               EOAC_NONE);
-  if (FAILED(hr)) {
-    services.Reset();
-    locator.Reset();
-  }
-  return hr;
+  return com_->CoSetProxyBlanket(services_.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                                 RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
+                                 EOAC_NONE);
 }
 
 bool WmiFirmware::Open() {
   Close();
-  lastResult_ = com_->CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  comInitialized_ = true;
-  // Only a successful initialisation (S_OK, or S_FALSE when the thread was
-  // already initialised in this model) is balanced by an uninitialisation.
-  mayUninitialize_ = SUCCEEDED(lastResult_);
-
-  lastResult_ = Connect(locator_, services_);
-  if (SUCCEEDED(lastResult_)) return true;
-
-  if (mayUninitialize_) com_->CoUninitialize();
-  comInitialized_ = false;
+  comScope_.emplace(*com_);
+  connectStatus_ = Connect();
+  if (SUCCEEDED(connectStatus_)) return true;
+  Close();
   return false;
 }
 
 void WmiFirmware::Close() {
   services_.Reset();
   locator_.Reset();
-  if (comInitialized_ && mayUninitialize_) com_->CoUninitialize();
-  comInitialized_ = false;
-  mayUninitialize_ = true;
+  comScope_.reset();
 }
 
 bool WmiFirmware::ReadRawSmbiosTable(RawSmbiosTable& table) {
   table = RawSmbiosTable{};
-
-  // Declared in this order so that they are released in the reverse one:
-  // object, enumerator, services, locator, and then COM is uninitialised.
-  const ComScope scope(*com_);
-  ComPtr<IWbemLocator> locator;
-  ComPtr<IWbemServices> services;
-  if (FAILED(Connect(locator, services))) return false;
+  if (!services_) return false;
 
   const Bstr className(kRawSmbiosClass);
   if (!className) return false;
   ComPtr<IEnumWbemClassObject> objects;
-  if (FAILED(services->CreateInstanceEnum(className.Get(), 0, nullptr, objects.Put())) ||
+  if (FAILED(services_->CreateInstanceEnum(className.Get(), 0, nullptr, objects.Put())) ||
       !objects) {
     return false;
   }
@@ -195,10 +150,7 @@ Status WmiFirmware::ExecuteMethod(const MethodCall& call, std::vector<FirmwareVa
     Variant value;
     hr = ToVariant(param.value, value.Put());
     if (FAILED(hr)) return hr;
-    Variant copy;
-    hr = VariantCopy(copy.Put(), value.Ptr());
-    if (FAILED(hr)) return hr;
-    hr = inParams->Put(param.name.c_str(), 0, copy.Ptr(), 0);
+    hr = inParams->Put(param.name.c_str(), 0, value.Ptr(), 0);
     if (FAILED(hr)) return hr;
   }
 
@@ -214,10 +166,7 @@ Status WmiFirmware::ExecuteMethod(const MethodCall& call, std::vector<FirmwareVa
     Variant got;
     hr = outParams->Get(name.c_str(), 0, got.Put(), nullptr, nullptr);
     if (FAILED(hr)) return hr;
-    Variant copy;
-    hr = VariantCopy(copy.Put(), got.Ptr());
-    if (FAILED(hr)) return hr;
-    values.push_back(FromVariant(copy.Get()));
+    values.push_back(FromVariant(got.Get()));
   }
   out = std::move(values);
   return kStatusOk;

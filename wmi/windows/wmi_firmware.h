@@ -16,6 +16,7 @@
 #include "wmi/windows/com.h"
 #include "wmi/windows/com_ptr.h"
 #include "wmi/windows/com_runtime.h"
+#include "wmi/windows/com_scope.h"
 
 namespace vort64 {
 
@@ -33,35 +34,38 @@ class WmiFirmware final : public Firmware {
   // first.
   bool Open() override;
   bool IsOpen() const override { return services_.Get() != nullptr; }
-  // Releases the services, then the locator, then uninitialises COM (only
-  // when the initialisation of Open succeeded, so a thread that was already
-  // in another concurrency model is left alone).
+  // Releases the services, then the locator, then balances the COM
+  // initialisation of Open (only a successful one is balanced, so a thread
+  // that was already in another concurrency model is left alone).
   void Close() override;
 
-  // Reads MSSMBios_RawSMBiosTables over a short-lived connection of its own,
-  // which balances its own COM initialisation.
+  // Reads MSSMBios_RawSMBiosTables over the open connection; fails when the
+  // connection is not open.
   bool ReadRawSmbiosTable(RawSmbiosTable& table) override;
   Status QueryInstanceNames(std::wstring_view query,
                             std::vector<std::optional<std::wstring>>& names) override;
   Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override;
   uint32_t KeyScan(char c) override;
 
-  // The result of the most recent COM call made while connecting.
-  HRESULT lastResult() const { return lastResult_; }
-  bool comInitialized() const { return comInitialized_; }
-  bool mayUninitialize() const { return mayUninitialize_; }
+  // How the last Open's connection attempt ended: S_OK when connected,
+  // otherwise the status of the step that failed (E_FAIL before any Open).
+  HRESULT connectStatus() const { return connectStatus_; }
+  // Whether the connection holds a COM initialisation that Close will balance.
+  bool comInitialized() const { return comScope_ && comScope_->initialized(); }
 
  private:
   // Creates the locator, connects it to ROOT\WMI and sets the proxy blanket
-  // on the services. On failure both references are left empty.
-  HRESULT Connect(ComPtr<IWbemLocator>& locator, ComPtr<IWbemServices>& services);
+  // on the services. Returns the status of the first step that failed; the
+  // caller releases what was obtained.
+  HRESULT Connect();
 
+  // Declared in this order so that the references are released before COM
+  // is uninitialised.
   std::unique_ptr<ComRuntime> com_;
+  std::optional<ComScope> comScope_;
   ComPtr<IWbemLocator> locator_;
   ComPtr<IWbemServices> services_;
-  HRESULT lastResult_ = S_OK;
-  bool mayUninitialize_ = true;
-  bool comInitialized_ = false;
+  HRESULT connectStatus_ = E_FAIL;
 };
 
 }  // namespace vort64

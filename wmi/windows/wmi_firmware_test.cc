@@ -86,7 +86,7 @@ class WmiFirmwareTest : public testing::Test {
 TEST_F(WmiFirmwareTest, OpenConnectsAndCloseReleasesServicesThenLocatorThenCom) {
   ASSERT_TRUE(firmware().Open());
   EXPECT_TRUE(firmware().IsOpen());
-  EXPECT_EQ(firmware().lastResult(), S_OK);
+  EXPECT_EQ(firmware().connectStatus(), S_OK);
   EXPECT_TRUE(firmware().comInitialized());
   EXPECT_EQ(wmi_.calls(), kConnectCalls);
   EXPECT_EQ(wmi_.services().refs(), 1);
@@ -134,7 +134,7 @@ TEST_F(WmiFirmwareTest, AFailedStepReleasesWhatWasObtainedAndUninitialises) {
       EXPECT_FALSE(firmware.Open());
       EXPECT_FALSE(firmware.IsOpen());
       EXPECT_FALSE(firmware.comInitialized());
-      EXPECT_EQ(firmware.lastResult(), c.expected);
+      EXPECT_EQ(firmware.connectStatus(), c.expected);
       EXPECT_EQ(wmi.calls(), c.calls);
 
       // Nothing to release twice, and the methods fail without a call.
@@ -173,7 +173,8 @@ TEST_F(WmiFirmwareTest, OnlyASuccessfulInitialisationIsBalanced) {
       {
         WmiFirmware firmware(wmi.MakeRuntime());
         EXPECT_EQ(firmware.Open(), connects);
-        EXPECT_EQ(firmware.mayUninitialize(), c.uninitialises);
+        // A failed connection has balanced its initialisation already.
+        EXPECT_EQ(firmware.comInitialized(), connects && c.uninitialises);
         firmware.Close();
       }
       EXPECT_EQ(Contains(wmi.calls(), kUninit), c.uninitialises);
@@ -211,36 +212,46 @@ class RawSmbiosTest : public WmiFirmwareTest {
   FakeClassObject& smbios_;
 };
 
-TEST_F(RawSmbiosTest, ReadsOverAConnectionOfItsOwnAndReleasesInOrder) {
+TEST_F(RawSmbiosTest, ReadsOverTheOpenConnectionAndReleasesInOrder) {
+  OpenAndForget();
   RawSmbiosTable table;
   ASSERT_TRUE(firmware().ReadRawSmbiosTable(table));
   EXPECT_EQ(table.smbiosMajor, 3);
   EXPECT_EQ(table.smbiosMinor, 4);
   EXPECT_EQ(table.data, data_);
   EXPECT_EQ(wmi_.calls(),
-            Concat({kConnectCalls,
-                    {L"services.CreateInstanceEnum(MSSMBios_RawSMBiosTables, 0x0, null)",
-                     L"tables.Next(0xffffffff, 1)", L"smbios.Get(SmbiosMajorVersion, 0x0)",
-                     L"smbios.Get(SmbiosMinorVersion, 0x0)", L"smbios.Get(SMBiosData, 0x0)",
-                     L"release smbios", L"release tables", L"release services",
-                     L"release locator", kUninit}}));
-  EXPECT_FALSE(firmware().IsOpen());
-}
+            (Calls{L"services.CreateInstanceEnum(MSSMBios_RawSMBiosTables, 0x0, null)",
+                   L"tables.Next(0xffffffff, 1)", L"smbios.Get(SmbiosMajorVersion, 0x0)",
+                   L"smbios.Get(SmbiosMinorVersion, 0x0)", L"smbios.Get(SMBiosData, 0x0)",
+                   L"release smbios", L"release tables"}));
 
-TEST_F(RawSmbiosTest, LeavesAnOpenConnectionAlone) {
-  OpenAndForget();
-  RawSmbiosTable table;
-  ASSERT_TRUE(firmware().ReadRawSmbiosTable(table));
+  // The connection stays as it was, ready for the method calls.
   EXPECT_TRUE(firmware().IsOpen());
   EXPECT_EQ(wmi_.services().refs(), 1);
   EXPECT_EQ(wmi_.locator().refs(), 1);
-  EXPECT_EQ(wmi_.comDepth(), 1);  // its own initialisation (S_FALSE) was balanced
-  EXPECT_EQ(wmi_.calls().back(), kUninit);
+  EXPECT_EQ(wmi_.comDepth(), 1);
+}
+
+TEST_F(RawSmbiosTest, AClosedConnectionReadsNothingAndCallsNothing) {
+  RawSmbiosTable table{7, 8, {1, 2, 3}};
+  EXPECT_FALSE(firmware().ReadRawSmbiosTable(table));
+  EXPECT_TRUE(table.data.empty());
+  EXPECT_EQ(table.smbiosMajor, 0);
+  EXPECT_EQ(table.smbiosMinor, 0);
+
+  OpenAndForget();
+  firmware().Close();
+  wmi_.ClearCalls();
+  table = {7, 8, {1, 2, 3}};
+  EXPECT_FALSE(firmware().ReadRawSmbiosTable(table));
+  EXPECT_TRUE(table.data.empty());
+  EXPECT_THAT(wmi_.calls(), IsEmpty());
 }
 
 TEST_F(RawSmbiosTest, VersionsOfOtherIntegerTypesAreTakenByValue) {
   smbios_.SetInteger(L"SmbiosMajorVersion", VT_I4, 2);
   smbios_.SetInteger(L"SmbiosMinorVersion", VT_I2, 7);
+  OpenAndForget();
   RawSmbiosTable table;
   ASSERT_TRUE(firmware().ReadRawSmbiosTable(table));
   EXPECT_EQ(table.smbiosMajor, 2);
@@ -307,11 +318,15 @@ TEST_F(RawSmbiosTest, EveryFailureLeavesTheTableEmptyAndReleasesEverything) {
     c.arrange(wmi, tables, smbios);
     {
       WmiFirmware firmware(wmi.MakeRuntime());
+      const bool open = firmware.Open();  // fails in the first three cases
       RawSmbiosTable table{7, 8, {1, 2, 3}};
       EXPECT_FALSE(firmware.ReadRawSmbiosTable(table));
       EXPECT_TRUE(table.data.empty());
       EXPECT_EQ(table.smbiosMajor, 0);
       EXPECT_EQ(table.smbiosMinor, 0);
+      // Without a connection the read asks nothing of the service.
+      EXPECT_EQ(Contains(wmi.calls(), L"services.CreateInstanceEnum("), open);
+      EXPECT_EQ(firmware.IsOpen(), open);  // a failed read leaves the connection as it was
     }
     EXPECT_EQ(wmi.calls().back(), kUninit);
     EXPECT_THAT(wmi.Problems(), IsEmpty());
