@@ -68,12 +68,6 @@ HRESULT MakeByteArray(const std::vector<uint8_t>& bytes, VARIANT* out) {
 
 }  // namespace
 
-Bstr::Bstr(std::wstring_view text) {
-  if (text.size() <= std::numeric_limits<UINT>::max() / 2) {
-    s_ = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-  }
-}
-
 HRESULT ToVariant(const FirmwareValue& value, VARIANT* out) {
   switch (value.kind) {
     case FirmwareValue::Kind::kEmpty:
