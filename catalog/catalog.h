@@ -48,6 +48,9 @@ struct BootDeviceExportRow {
 inline constexpr size_t kSettingExportRows = 2048;
 inline constexpr size_t kBootDeviceExportRows = 20;
 
+// The value of a password setting that keeps the password as it is.
+inline constexpr std::wstring_view kKeepPasswordValue = L"DoNotChange";
+
 class SettingCatalog {
  public:
   using SettingMap = std::map<std::wstring, SettingInfo, CodeUnitLess>;
@@ -85,8 +88,10 @@ int CollectExportSettings(const SettingCatalog& catalog, std::vector<SettingExpo
 // One row per boot device, ascending by code, into `rows` (replaced by
 // kBootDeviceExportRows empty rows first).
 void CollectExportBootDevices(const SettingCatalog& catalog, std::vector<BootDeviceExportRow>& rows);
-// The export text of a setting's bytes [offset, end). Bytes beyond the end of
-// `buffer` are not read (they are left out of the text).
+// The export text of a setting's bytes [offset, end), in the form "/set"
+// takes: passwords are kept (kKeepPasswordValue), the TPM is not cleared
+// ("0"), date and time keep the firmware's clock (238). Bytes beyond the end
+// of `buffer` are not read (they are left out of the text).
 std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer,
                                uint32_t offset, uint32_t end);
 

@@ -4,13 +4,18 @@
 #include <string>
 
 #include "catalog/catalog.h"
+#include "catalog/password_settings.h"
+#include "wmi/firmware_facts.h"
 
 namespace vort64 {
 namespace {
 
-// 238 in a date or time byte tells the firmware to leave the clock alone, so
+// The firmware keeps 238 in a date or time byte as "leave the clock alone", so
 // an exported date or time never moves the clock when imported again.
-constexpr std::wstring_view kKeepClock = L"238";
+std::wstring KeepClock() { return std::to_wstring(kDoNotChange); }
+
+// The GPT partition record keeps its year as the year minus 2000.
+constexpr unsigned kGptRecordYearBase = 2000;
 
 // The bytes [offset, end) as unsigned decimal numbers joined by `separator`,
 // in buffer order or last byte first. Bytes past the buffer are left out.
@@ -27,24 +32,63 @@ std::wstring JoinBytes(std::span<const uint8_t> buffer, uint32_t offset, uint32_
   return text;
 }
 
+// The bytes [offset, end) as two upper-case hexadecimal digits each, joined by
+// "-", the form "/set" takes a MAC address in. Bytes past the buffer are left out.
+std::wstring JoinHexBytes(std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
+  constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+  std::wstring text;
+  for (size_t at = offset; at < std::min<size_t>(end, buffer.size()); ++at) {
+    if (at != offset) text += L'-';
+    text += kDigits[buffer[at] >> 4];
+    text += kDigits[buffer[at] & 0x0F];
+  }
+  return text;
+}
+
+// The GPT partition record, kept minute, hour, day, month, year - 2000:
+// "/set" takes it from the full year down to the minute. Bytes past the
+// buffer are left out.
+std::wstring GptRecordText(std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
+  const size_t last = std::min<size_t>(end, buffer.size());
+  std::wstring text;
+  for (size_t at = last; at > offset; --at) {
+    const unsigned byte = buffer[at - 1];
+    if (at != last) text += L',';
+    text += std::to_wstring(at == last ? kGptRecordYearBase + byte : byte);
+  }
+  return text;
+}
+
+// A tag's characters up to its first NUL, the form "/set" takes a tag in; the
+// bytes in decimal when one of them is no printable ASCII character.
+std::wstring TagText(std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
+  std::wstring text;
+  for (size_t at = offset; at < std::min<size_t>(end, buffer.size()) && buffer[at] != 0; ++at) {
+    if (buffer[at] < 0x20 || buffer[at] > 0x7E) return JoinBytes(buffer, offset, end, /*reversed=*/false);
+    text += static_cast<wchar_t>(buffer[at]);
+  }
+  return text;
+}
+
 }  // namespace
 
 std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset,
                                uint32_t end) {
-  if (name == L"set supervisor password" || name == L"set user password" || name == L"set hdd0 password" ||
-      name == L"set hdd1 password") {
-    return {};
-  }
+  // An exported file never changes a password or clears the TPM.
+  if (IsPasswordItem(name)) return std::wstring(kKeepPasswordValue);
+  if (name == L"clear tpm" || name == L"clear tpm(tcm)") return L"0";
   if (name == L"time") {
     std::wstring text;
-    for (uint32_t i = offset; i < end; ++i) {
+    for (size_t i = offset; i < std::min<size_t>(end, buffer.size()); ++i) {
       if (i != offset) text += L':';
-      text += kKeepClock;
+      text += KeepClock();
     }
     return text;
   }
-  if (name == L"gpt partition record") return JoinBytes(buffer, offset, end, /*reversed=*/true);
-  if (name == L"date") return L"238,238,238";
+  if (name == L"gpt partition record") return GptRecordText(buffer, offset, end);
+  if (name == L"date") return KeepClock() + L',' + KeepClock() + L',' + KeepClock();
+  if (name == L"customized mac address") return JoinHexBytes(buffer, offset, end);
+  if (name == L"asset tag number" || name == L"ownership tag number") return TagText(buffer, offset, end);
   // The boot priority order and every other setting: the bytes in order.
   return JoinBytes(buffer, offset, end, /*reversed=*/false);
 }

@@ -45,6 +45,12 @@ TEST(FormatExportValueTest, ValueTextBySettingName) {
   std::copy(std::begin(order), std::end(order), buffer.begin() + 312);
   const uint8_t record[] = {1, 2, 3, 4, 5};
   std::copy(std::begin(record), std::end(record), buffer.begin() + 306);
+  const uint8_t mac[] = {0x00, 0x1A, 0x2B, 0xC3, 0xFF, 0x09};
+  std::copy(std::begin(mac), std::end(mac), buffer.begin() + 72);
+  const char tag[] = "SIM0001";
+  std::copy(std::begin(tag), std::end(tag), buffer.begin() + 1201);
+  const uint8_t badTag[] = {'A', '\n', 'B', 0};
+  std::copy(std::begin(badTag), std::end(badTag), buffer.begin() + 1223);
   std::fill(buffer.begin() + 199, buffer.begin() + 199 + 34, uint8_t{'x'});
   std::fill(buffer.begin() + 260, buffer.begin() + 260 + 34, uint8_t{'y'});
   buffer[12] = 1;
@@ -60,35 +66,49 @@ TEST(FormatExportValueTest, ValueTextBySettingName) {
       {L"time", 394, 396, L"238:238"},
       {L"date", 391, 394, L"238,238,238"},
       {L"boot priority order", 312, 328, L"19,1,7,255,255,255,255,255,255,255,255,255,255,255,255,200"},
-      {L"gpt partition record", 306, 311, L"5,4,3,2,1"},
+      // The year byte counts from 2000.
+      {L"gpt partition record", 306, 311, L"2005,4,3,2,1"},
       {L"gpt partition recovery", 306, 311, L"1,2,3,4,5"},
-      {L"set supervisor password", 199, 233, L""},
-      {L"set user password", 260, 294, L""},
-      {L"set hdd0 password", 397, 431, L""},
-      {L"set hdd1 password", 431, 465, L""},
-      {L"set hdd2 password", 465, 499, Repeated(L"0", 34, L',')},
-      {L"set hdd0(opal) password", 199, 233, Repeated(L"120", 34, L',')},
+      // Passwords are kept, the TPM is not cleared.
+      {L"set supervisor password", 199, 233, L"DoNotChange"},
+      {L"set user password", 260, 294, L"DoNotChange"},
+      {L"set hdd0 password", 397, 431, L"DoNotChange"},
+      {L"set hdd1 password", 431, 465, L"DoNotChange"},
+      {L"set hdd2 password", 465, 499, L"DoNotChange"},
+      {L"set hdd0(opal) password", 199, 233, L"DoNotChange"},
+      {L"set hdd5/hdd5(opal) password", 199, 233, L"DoNotChange"},
+      {L"clear tpm", 12, 13, L"0"},
+      {L"clear tpm(tcm)", 12, 13, L"0"},
+      {L"customized mac address", 72, 78, L"00-1A-2B-C3-FF-09"},
+      {L"asset tag number", 1201, 1223, L"SIM0001"},
+      {L"ownership tag number", 1223, 1273, L"65,10,66," + Repeated(L"0", 47, L',')},
+      {L"ownership tag number", 1273, 1323, L""},
       {L"asf support", 12, 13, L"1"},
       {L"sata mode", 66, 67, L"255"},
       // Matching is exact: other spellings take the plain byte list.
       {L"Time", 394, 397, L"13,45,9"},
       {L"date ", 391, 394, L"24,5,17"},
       {L"Set Supervisor Password", 199, 201, L"120,120"},
+      {L"clear tpm ", 12, 13, L"1"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Narrow(FormatExportValue(c.name, buffer, c.offset, c.end)), Narrow(c.expected)) << Narrow(c.name);
   }
 }
 
-TEST(FormatExportValueTest, DateAndTimeIgnoreTheBuffer) {
-  EXPECT_EQ(FormatExportValue(L"time", {}, 394, 397), L"238:238:238");
+TEST(FormatExportValueTest, DateAndTimeDoNotReadTheClock) {
+  const std::vector<uint8_t> buffer(396, 7);
   EXPECT_EQ(FormatExportValue(L"date", {}, 391, 394), L"238,238,238");
+  EXPECT_EQ(FormatExportValue(L"time", buffer, 393, 396), L"238:238:238");
+  // The time's range is bounded by the buffer like every other setting's.
+  EXPECT_EQ(FormatExportValue(L"time", buffer, 394, 397), L"238:238");
+  EXPECT_EQ(FormatExportValue(L"time", {}, 394, 397), L"");
 }
 
 TEST(FormatExportValueTest, NumbersAreFullUnsignedBytes) {
   const std::vector<uint8_t> buffer = {0, 9, 10, 99, 100, 128, 254, 255};
   EXPECT_EQ(FormatExportValue(L"owner", buffer, 0, 8), L"0,9,10,99,100,128,254,255");
-  EXPECT_EQ(FormatExportValue(L"gpt partition record", buffer, 0, 8), L"255,254,128,100,99,10,9,0");
+  EXPECT_EQ(FormatExportValue(L"gpt partition record", buffer, 0, 8), L"2255,254,128,100,99,10,9,0");
   EXPECT_EQ(FormatExportValue(L"owner", buffer, 3, 4), L"99");
 }
 
@@ -99,7 +119,9 @@ TEST(FormatExportValueTest, EmptyOrOutsideRangesReadNothing) {
   EXPECT_EQ(FormatExportValue(L"time", buffer, 3, 1), L"");
   // Bytes past the end of the buffer are left out rather than read.
   EXPECT_EQ(FormatExportValue(L"owner", buffer, 2, 10), L"3,4");
-  EXPECT_EQ(FormatExportValue(L"gpt partition record", buffer, 2, 10), L"4,3");
+  EXPECT_EQ(FormatExportValue(L"gpt partition record", buffer, 2, 10), L"2004,3");
+  EXPECT_EQ(FormatExportValue(L"gpt partition record", buffer, 6, 10), L"");
+  EXPECT_EQ(FormatExportValue(L"customized mac address", buffer, 2, 10), L"03-04");
   EXPECT_EQ(FormatExportValue(L"owner", buffer, 6, 10), L"");
   EXPECT_EQ(FormatExportValue(L"owner", {}, 0, 4), L"");
 }
@@ -157,7 +179,7 @@ TEST(CollectExportSettingsTest, NewestLayoutRowOrderAndEmptySlots) {
   // Values come from the setting's own bytes (byte i holds i % 256).
   EXPECT_EQ(rows[7].category, L"System Function");
   EXPECT_EQ(rows[7].value, L"12");  // asf support at 12
-  EXPECT_EQ(rows[23].value, L"72,73,74,75,76,77");
+  EXPECT_EQ(rows[23].value, L"48-49-4A-4B-4C-4D");  // customized mac address at 72
   EXPECT_EQ(rows[25].name, L"date");
   EXPECT_EQ(rows[25].value, L"238,238,238");
   EXPECT_EQ(rows[99].name, L"time");
@@ -165,15 +187,13 @@ TEST(CollectExportSettingsTest, NewestLayoutRowOrderAndEmptySlots) {
   EXPECT_EQ(rows[14].name, L"boot priority order");
   EXPECT_EQ(rows[14].value, L"56,57,58,59,60,61,62,63,64,65,66,67,68,69,70,71");
   EXPECT_EQ(rows[90].name, L"set supervisor password");
-  EXPECT_EQ(rows[90].value, L"");
+  EXPECT_EQ(rows[90].value, L"DoNotChange");
   EXPECT_EQ(rows[91].name, L"set user password");
-  EXPECT_EQ(rows[91].value, L"");
+  EXPECT_EQ(rows[91].value, L"DoNotChange");
   EXPECT_EQ(rows[78].name, L"set hdd0 password");
-  EXPECT_EQ(rows[78].value, L"");
+  EXPECT_EQ(rows[78].value, L"DoNotChange");
   EXPECT_EQ(rows[82].name, L"set hdd2 password");
-  std::wstring hdd2;
-  for (uint32_t at = 465; at < 499; ++at) hdd2 += (at == 465 ? L"" : L",") + std::to_wstring(at % 256);
-  EXPECT_EQ(rows[82].value, hdd2);
+  EXPECT_EQ(rows[82].value, L"DoNotChange");
 }
 
 TEST(CollectExportSettingsTest, EveryLayoutExportsExactlyTheSettableRows) {
@@ -218,13 +238,13 @@ TEST(CollectExportSettingsTest, BaselineGptRecordReadsBackwards) {
   const auto it = std::find_if(rows.begin(), rows.end(),
                                [](const SettingExportRow& r) { return r.name == L"gpt partition record"; });
   ASSERT_NE(it, rows.end());
-  EXPECT_EQ(it->value, L"5,4,3,2,1");
+  EXPECT_EQ(it->value, L"2005,4,3,2,1");
   EXPECT_EQ(it->category, L"Post Behaviors");
-  // In the baseline layout the 14-byte hdd0 password is still one of the four kept out.
+  // The baseline layout's 14-byte hdd0 password is kept too.
   const auto hdd0 =
       std::find_if(rows.begin(), rows.end(), [](const SettingExportRow& r) { return r.name == L"set hdd0 password"; });
   ASSERT_NE(hdd0, rows.end());
-  EXPECT_EQ(hdd0->value, L"");
+  EXPECT_EQ(hdd0->value, L"DoNotChange");
 }
 
 TEST(CollectExportSettingsTest, StaleRowsAreCleared) {

@@ -7,6 +7,7 @@
 
 #include "base/console.h"
 #include "base/text.h"
+#include "catalog/catalog.h"
 #include "cli/messages.h"
 #include "catalog/password_settings.h"
 #include "cli/text_rules.h"
@@ -37,7 +38,8 @@ std::optional<std::array<uint8_t, 3>> TryDate(std::wstring& buffer, wchar_t deli
   if (!yearToken) return std::nullopt;
   const uint32_t year = AsUnsigned(ReadDecimal(*yearToken));
   if ((year >= 2000 && year <= 2255) || year == kKeep) {
-    if (year / 100 != 20) return std::nullopt;
+    // 2000 to 2099, or 238 to keep the firmware's year as it is.
+    if (year / 100 != 20 && year != kKeep) return std::nullopt;
     const uint8_t yearByte = LowByte(year % 2000);
     const auto monthToken = tokens.Next(delimiters);
     if (!monthToken) return std::nullopt;
@@ -147,8 +149,10 @@ bool ParsePassword(const RunContext& ctx, std::wstring_view valueText, ParsedReq
     ShowUsage(console);
     return false;
   }
-  const std::wstring password =
-      ctx.version.minor < 55 ? AsciiToUpper(valueText) : std::wstring(valueText);
+  // Older firmware knows upper-case passwords only, but the word that keeps
+  // the password must reach the assignment as it is written.
+  const bool upperCase = ctx.version.minor < 55 && valueText != kKeepPasswordValue;
+  const std::wstring password = upperCase ? AsciiToUpper(valueText) : std::wstring(valueText);
   auto& buffer = out.newPassword;
   buffer.fill('\0');
   const std::string narrow = AsciiNarrow(password);
@@ -187,7 +191,8 @@ bool DayFitsMonth(uint32_t day, uint32_t month, uint32_t yearByte) {
     case kKeep:
       return day < 32 || day == kKeep;
     case 2: {
-      const bool leap = yearByte % 4 == 0 && yearByte % 100 != 0;
+      const uint32_t year = 2000 + yearByte;
+      const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
       return day < (leap ? 30u : 29u);
     }
     default:

@@ -31,7 +31,8 @@ bool ParsePassword(const RunContext& ctx, std::wstring_view valueText, ParsedReq
 // before the first separator this one consumed. Writes no message.
 bool ParseTime(std::wstring& valueText, wchar_t separator, ParsedRequest& out);
 
-// Year, month and day separated by "/" or ",".
+// Year, month and day separated by "/" or ","; 238 keeps the firmware's
+// year, month or day.
 bool ParseDate(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
 
 // Year, month, day, hour and minute separated by ",".

@@ -123,6 +123,10 @@ TEST(ParsePasswordTest, RoutesByVersionAndItem) {
       {"user password with a tab", 90, L"set user password", L"ab\tc", false, kUsage, invalid, std::nullopt, ""},
       {"empty clears", 90, L"set user password", L"", true, "g_new_user_password : \n", "",
        PasswordSlot::kUser, ""},
+      {"the keep word below 2.55 is not upper-cased", 54, L"set supervisor password", L"DoNotChange", true,
+       "g_new_supervisor_password : DoNotChange\n", "", PasswordSlot::kSupervisor, "DoNotChange"},
+      {"other spellings of it are", 54, L"set hdd0 password", L"donotchange", true,
+       "g_new_hdd0_password : DONOTCHANGE\n", "", PasswordSlot::kHdd0, "DONOTCHANGE"},
   };
   for (const bool quiet : {false, true}) {
     for (const auto& c : cases) {
@@ -210,13 +214,16 @@ TEST(ParseDateTest, YearMonthDay) {
       {L"2024/2/30", false, DateLines(2, 30, 24), bad, false, {}},
       {L"2023/2/29", false, DateLines(2, 29, 23), bad, false, {}},
       {L"2023/2/28", true, DateLines(2, 28, 23), "", false, {28, 2, 23}},
-      {L"2000/2/29", false, DateLines(2, 29, 0), bad, false, {}},
+      {L"2000/2/29", true, DateLines(2, 29, 0), "", false, {29, 2, 0}},
+      {L"2000/2/30", false, DateLines(2, 30, 0), bad, false, {}},
       {L"2000/2/28", true, DateLines(2, 28, 0), "", false, {28, 2, 0}},
       {L"2099/12/31", true, DateLines(12, 31, 99), "", false, {31, 12, 99}},
       {L"2100/1/1", false, "", bad, true, {}},
       {L"2255/1/1", false, "", bad, true, {}},
       {L"2256/1/1", false, "", bad, true, {}},
-      {L"238/1/1", false, "", bad, true, {}},
+      {L"238/1/1", true, DateLines(1, 1, 238), "", false, {1, 1, 238}},
+      {L"238,238,238", true, DateLines(238, 238, 238), "", false, {238, 238, 238}},
+      {L"239/1/1", false, "", bad, true, {}},
       {L"0/0/0", true, DateLines(0, 0, 0), "", false, {0, 0, 0}},
       {L"1999/0/0", false, "", bad, true, {}},
       {L"0/0/1", false, "", bad, true, {}},
@@ -264,7 +271,9 @@ TEST(DayFitsMonthTest, MonthLengths) {
   EXPECT_TRUE(DayFitsMonth(29, 2, 96));
   EXPECT_FALSE(DayFitsMonth(30, 2, 96));
   EXPECT_FALSE(DayFitsMonth(29, 2, 97));
-  EXPECT_FALSE(DayFitsMonth(29, 2, 0));
+  EXPECT_TRUE(DayFitsMonth(29, 2, 0));     // 2000
+  EXPECT_FALSE(DayFitsMonth(29, 2, 100));  // 2100
+  EXPECT_FALSE(DayFitsMonth(29, 2, 200));  // 2200
   EXPECT_TRUE(DayFitsMonth(238, 238, 24));
   EXPECT_FALSE(DayFitsMonth(238, 11, 24));
 }
@@ -303,6 +312,8 @@ TEST(ParseGptRecordTest, YearMonthDayHourMinute) {
       {L"-5,1,1,0,0", false, "", true, {}},
       {L"2023,2,29,0,0", false, GptLines(0, 0, 2, 29, 23), true, {}},
       {L"2024,2,29,0,0", true, GptLines(0, 0, 2, 29, 24), false, {0, 0, 29, 2, 24}},
+      {L"2000,2,29,0,0", true, GptLines(0, 0, 2, 29, 0), false, {0, 0, 29, 2, 0}},
+      {L"2100,2,29,0,0", false, GptLines(0, 0, 2, 29, 100), true, {}},
       {L"2024,4,31,0,0", false, GptLines(0, 0, 4, 31, 24), true, {}},
   };
   for (const bool quiet : {false, true}) {

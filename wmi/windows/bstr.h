@@ -5,14 +5,17 @@
 
 #include <limits>
 #include <string_view>
+#include <utility>
 
 #include "wmi/windows/com.h"
 
 namespace vort64 {
 
 // A BSTR made from wide text (embedded NULs kept); null when out of memory.
+// Default-constructed, it receives a BSTR a call hands out.
 class Bstr {
  public:
+  Bstr() = default;
   explicit Bstr(std::wstring_view text) {
     if (text.size() <= std::numeric_limits<UINT>::max() / 2) {
       s_ = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
@@ -24,6 +27,16 @@ class Bstr {
 
   BSTR Get() const { return s_; }
   explicit operator bool() const { return s_ != nullptr; }
+  // Frees the string held (if any) and hands out the slot for a call that
+  // returns a new one.
+  BSTR* Put() {
+    SysFreeString(std::exchange(s_, nullptr));
+    return &s_;
+  }
+  // Hands the string over to a new owner (a VARIANT, for one).
+  BSTR Detach() { return std::exchange(s_, nullptr); }
+  // The characters, embedded NULs included; empty for a null BSTR.
+  std::wstring_view View() const { return s_ ? std::wstring_view(s_, SysStringLen(s_)) : std::wstring_view(); }
 
  private:
   BSTR s_ = nullptr;

@@ -1,0 +1,255 @@
+#include "ops/xml/custom_settings_file.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "cli/text_rules.h"
+#include "ops/xml/xml_document.h"
+
+namespace vort64 {
+namespace {
+
+constexpr std::string_view kWriteFailed = "Error: failed to write XML file.\n\n";
+constexpr std::string_view kLoadFailed = "Error: failed to load XML file.\n\n";
+constexpr std::string_view kDomFailed = "Error message: *** Exception occurred ***\n";
+
+// The whitespace text nodes that lay the file out in lines.
+constexpr std::wstring_view kCr = L"\r";
+constexpr std::wstring_view kCrLf = L"\r\n";
+constexpr std::wstring_view kTab = L"\t";
+constexpr std::wstring_view kCrTab = L"\r\t";
+constexpr std::wstring_view kCrTabTab = L"\r\t\t";
+
+// The categories the file holds besides "Security", which always comes last.
+constexpr std::array<std::wstring_view, 6> kListedCategories = {
+    L"System Function", L"Device Control", L"IO Ports", L"Power and Event Control", L"Post Behaviors",
+    L"Date and Time"};
+constexpr std::wstring_view kSecurity = L"Security";
+constexpr std::wstring_view kBootDeviceTable = L"Boot device table";
+constexpr std::wstring_view kSupervisorPassword = L"set supervisor password";
+
+// ---- export -----------------------------------------------------------------
+
+struct PlannedItem {
+  const SettingExportRow* row;
+  std::wstring_view value;
+};
+
+struct PlannedCategory {
+  std::wstring_view name;
+  bool leadingCr = false;  // created for the row at position 0
+  std::vector<PlannedItem> items;
+};
+
+// The value a Security setting is written with: the passwords are kept and
+// the TPM is not cleared, whatever the row says.
+std::wstring_view SecurityValue(const SettingExportRow& row) {
+  if (row.name == kSupervisorPassword || row.name == L"set user password") return kKeepPasswordValue;
+  if (row.name == L"clear tpm") return L"0";
+  return row.value;
+}
+
+// The categories in the order they are written: the listed ones in the
+// order their first row comes, then Security with the supervisor password
+// as its last Item.
+std::vector<PlannedCategory> PlanCategories(std::span<const SettingExportRow> rows) {
+  std::vector<PlannedCategory> listed;
+  std::optional<PlannedCategory> security;
+  std::optional<PlannedItem> supervisor;
+  for (size_t position = 0; position < rows.size(); ++position) {
+    const SettingExportRow& row = rows[position];
+    if (row.category.empty()) continue;
+    if (std::find(kListedCategories.begin(), kListedCategories.end(), row.category) != kListedCategories.end()) {
+      auto category = std::find_if(listed.begin(), listed.end(),
+                                   [&](const PlannedCategory& c) { return c.name == row.category; });
+      if (category == listed.end()) {
+        listed.push_back({.name = row.category, .leadingCr = position == 0, .items = {}});
+        category = listed.end() - 1;
+      }
+      category->items.push_back({&row, row.value});
+    } else if (row.category == kSecurity) {
+      if (!security) security = PlannedCategory{.name = kSecurity, .leadingCr = false, .items = {}};
+      const PlannedItem item{&row, SecurityValue(row)};
+      if (row.name == kSupervisorPassword) {
+        supervisor = item;
+      } else {
+        security->items.push_back(item);
+      }
+    }
+  }
+  if (security) {
+    if (supervisor) security->items.push_back(*supervisor);
+    listed.push_back(std::move(*security));
+  }
+  return listed;
+}
+
+void WriteCategory(XmlWriter& doc, XmlElement root, const PlannedCategory& planned) {
+  if (planned.leadingCr) doc.AppendText(root, kCr);
+  const XmlElement category = doc.AppendElement(root, L"Category");
+  doc.SetAttribute(category, L"name", planned.name);
+  doc.AppendText(root, kCrLf);
+  bool first = true;
+  for (const PlannedItem& entry : planned.items) {
+    doc.AppendText(category, first ? kCrTab : kTab);
+    first = false;
+    const XmlElement item = doc.AppendElement(category, L"Item");
+    doc.SetAttribute(item, L"name", entry.row->name);
+    doc.SetAttribute(item, L"Description", entry.row->meaning);
+    doc.AppendText(category, kCrLf);
+    doc.AppendText(item, kCrTabTab);
+    const XmlElement value = doc.AppendElement(item, L"Value");
+    doc.AppendText(value, entry.value);
+  }
+}
+
+void WriteBootDevices(XmlWriter& doc, XmlElement root, std::span<const BootDeviceExportRow> bootRows) {
+  std::optional<XmlElement> reference;
+  for (size_t position = 0; position < bootRows.size(); ++position) {
+    const BootDeviceExportRow& row = bootRows[position];
+    if (row.category != kBootDeviceTable) continue;
+    if (!reference) {
+      if (position == 0) doc.AppendText(root, kCr);
+      reference = doc.AppendElement(root, L"Reference");
+      doc.SetAttribute(*reference, L"name", row.category);
+      doc.AppendText(root, kCrLf);
+    }
+    doc.AppendText(*reference, position == 0 ? kCrTab : kTab);
+    const XmlElement meaning = doc.AppendElement(*reference, L"Meaning");
+    doc.SetAttribute(meaning, L"name", row.deviceName);
+    doc.SetAttribute(meaning, L"Value", row.code);
+    doc.AppendText(*reference, kCrLf);
+  }
+}
+
+// A name beside `file` that nothing stands at yet.
+std::filesystem::path TemporaryBeside(const std::filesystem::path& file) {
+  std::filesystem::path candidate;
+  for (unsigned n = 0; n < 100; ++n) {
+    candidate = file;
+    candidate += ".";
+    candidate += std::to_string(n);
+    candidate += ".tmp";
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, ec))) break;
+  }
+  return candidate;
+}
+
+// ---- import -----------------------------------------------------------------
+
+enum class FileRead { kRead, kUnreadable, kTooLarge };
+
+// Reads a regular file of at most kMaxCustomSettingsFileBytes.
+FileRead ReadBounded(const std::filesystem::path& file, std::vector<uint8_t>& bytes) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return FileRead::kUnreadable;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return FileRead::kUnreadable;
+  std::array<char, 1 << 16> chunk;
+  while (in) {
+    in.read(chunk.data(), chunk.size());
+    const auto got = static_cast<size_t>(in.gcount());
+    if (bytes.size() + got > kMaxCustomSettingsFileBytes) return FileRead::kTooLarge;
+    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
+  }
+  return in.bad() ? FileRead::kUnreadable : FileRead::kRead;
+}
+
+ImportProblem ProblemOf(const ImportedSetting& setting, bool hasChild) {
+  if (!hasChild) return ImportProblem::kNoValue;
+  // The setting is applied as the "/set" argument "name=value".
+  if (setting.name.size() + 1 + setting.value.size() > kMaxArgumentLength) return ImportProblem::kTooLong;
+  return ImportProblem::kNone;
+}
+
+}  // namespace
+
+ExportResult ExportCustomSettings(Console& console, const std::filesystem::path& file,
+                                  std::span<const SettingExportRow> rows,
+                                  std::span<const BootDeviceExportRow> bootRows, const InterfaceVersion& version) {
+  XmlWriter doc;
+  doc.AppendProcessingInstruction(L"xml", L"version='1.0' encoding='UTF-8'");
+  const XmlElement root = doc.AppendElement(L"Root");
+  doc.SetAttribute(root, L"WMI_version", std::to_wstring(version.major) + L"." + std::to_wstring(version.minor));
+  for (const PlannedCategory& category : PlanCategories(rows)) WriteCategory(doc, root, category);
+  WriteBootDevices(doc, root, bootRows);
+
+  const std::filesystem::path temporary = TemporaryBeside(file);
+  const XmlSaveResult saved = doc.Save(temporary);
+  std::error_code ec;
+  if (saved == XmlSaveResult::kSaved) {
+    std::filesystem::rename(temporary, file, ec);
+    if (!ec) return ExportResult::kSaved;
+  }
+  std::filesystem::remove(temporary, ec);
+  if (saved == XmlSaveResult::kError) {
+    console.Err(kDomFailed);
+    return ExportResult::kError;
+  }
+  console.Out(kWriteFailed);
+  return ExportResult::kNotSaved;
+}
+
+ImportResult ImportCustomSettings(Console& console, const std::filesystem::path& file) {
+  ImportResult result;
+  std::vector<uint8_t> bytes;
+  switch (ReadBounded(file, bytes)) {
+    case FileRead::kRead:
+      break;
+    case FileRead::kUnreadable:
+      console.Out(kLoadFailed);
+      return result;
+    case FileRead::kTooLarge:
+      console.Out("Error: the XML file is larger than " + std::to_string(kMaxCustomSettingsFileBytes) +
+                  " bytes.\n\n");
+      return result;
+  }
+
+  XmlReader doc;
+  switch (doc.Load(bytes, XmlWhitespace::kDrop)) {
+    case XmlLoadResult::kLoaded:
+      break;
+    case XmlLoadResult::kNotLoaded:
+      console.Out(kLoadFailed);
+      return result;
+    case XmlLoadResult::kError:
+      console.Err(kDomFailed);
+      result.status = ImportStatus::kLoaded;
+      return result;
+  }
+
+  bool tooMany = false;
+  const XmlWalkResult walked = doc.Walk([&](const XmlNodeView& node) {
+    if (node.Kind() != XmlNodeKind::kElement || node.Name() != L"Item") return true;
+    for (const XmlAttribute& attribute : node.Attributes()) {
+      if (attribute.name != L"name") continue;
+      if (result.settings.size() == kMaxImportedSettings) {
+        tooMany = true;
+        return false;
+      }
+      const std::optional<std::wstring> text = node.FirstChildText();
+      ImportedSetting setting{.name = attribute.value, .value = text.value_or(L""), .problem = {}};
+      setting.problem = ProblemOf(setting, text.has_value());
+      result.settings.push_back(std::move(setting));
+      break;
+    }
+    return true;
+  });
+  if (tooMany) {
+    console.Out("Error: the XML file holds more than " + std::to_string(kMaxImportedSettings) +
+                " settings; none is imported.\n\n");
+    result.settings.clear();
+    return result;
+  }
+  if (walked == XmlWalkResult::kError) console.Err(kDomFailed);
+  result.status = ImportStatus::kLoaded;
+  return result;
+}
+
+}  // namespace vort64

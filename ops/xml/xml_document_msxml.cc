@@ -1,0 +1,359 @@
+// The XML document over MSXML 3.0 (Windows): a DOMDocument through COM.
+// Each writer and reader initialises COM for its own lifetime and releases
+// every reference it took before it uninitialises it.
+#include "wmi/windows/com.h"
+
+#include <msxml2.h>
+
+#include <cstring>
+#include <exception>
+#include <limits>
+
+#include "ops/xml/xml_document.h"
+#include "wmi/windows/bstr.h"
+#include "wmi/windows/com_ptr.h"
+#include "wmi/windows/variant.h"
+
+namespace vort64 {
+namespace {
+
+// MSXML 3.0's DOMDocument, and the document interface asked of it.
+constexpr CLSID kDomDocument30 = {0xF5078F32, 0xC551, 0x11D3, {0x89, 0xB9, 0x00, 0x00, 0xF8, 0x1F, 0xE2, 0x21}};
+constexpr IID kIXMLDOMDocument = {0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
+// COM on the calling thread for the lifetime of the object. A thread that
+// already has COM in the multithreaded model (the WMI connection's) answers
+// RPC_E_CHANGED_MODE: COM is there to use, and is not ours to uninitialise.
+class ComApartment {
+ public:
+  ComApartment() : hr_(CoInitialize(nullptr)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+  bool usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
+
+ private:
+  HRESULT hr_;
+};
+
+// A failed DOM or COM call; thrown and caught inside this file only.
+struct DomError {};
+
+void Check(HRESULT hr) {
+  if (FAILED(hr)) throw DomError{};
+}
+
+void Check(const Bstr& text) {
+  if (!text) throw DomError{};
+}
+
+ComPtr<IXMLDOMDocument> CreateDocument(const ComApartment& com) {
+  if (!com.usable()) throw DomError{};
+  ComPtr<IUnknown> unknown;
+  Check(CoCreateInstance(kDomDocument30, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.Put())));
+  Check(OleRun(unknown.Get()));
+  ComPtr<IXMLDOMDocument> doc;
+  Check(unknown->QueryInterface(kIXMLDOMDocument, reinterpret_cast<void**>(doc.Put())));
+  return doc;
+}
+
+// Fills an empty VARIANT with a copy of the text as a BSTR.
+void PutString(Variant& v, std::wstring_view text) {
+  Bstr copy(text);
+  Check(copy);
+  VARIANT* out = v.Put();
+  V_VT(out) = VT_BSTR;
+  V_BSTR(out) = copy.Detach();
+}
+
+// Runs `operation`, answering false when a DOM or COM call in it failed (or
+// memory ran out).
+template <class F>
+bool Guarded(F&& operation) {
+  try {
+    operation();
+    return true;
+  } catch (const DomError&) {
+    return false;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::wstring StringValue(IXMLDOMNode* node) {
+  Variant value;
+  Check(node->get_nodeValue(value.Put()));
+  if (value.Type() != VT_BSTR || V_BSTR(&value.Get()) == nullptr) return {};
+  const BSTR s = V_BSTR(&value.Get());
+  return std::wstring(s, SysStringLen(s));
+}
+
+DOMNodeType TypeOf(IXMLDOMNode* node) {
+  DOMNodeType type = NODE_INVALID;
+  Check(node->get_nodeType(&type));
+  return type;
+}
+
+bool IsText(DOMNodeType type) { return type == NODE_TEXT || type == NODE_CDATA_SECTION; }
+
+// A second counted reference to the same object.
+template <class T>
+ComPtr<T> Share(T* p) {
+  ComPtr<T> shared;
+  if (p != nullptr) {
+    p->AddRef();
+    *shared.Put() = p;
+  }
+  return shared;
+}
+
+// The node after `node` in document order below some top node; `depth`
+// counts from that top (its children are at depth 1) and follows the steps.
+// Null after the last node below the top.
+ComPtr<IXMLDOMNode> NextInOrder(IXMLDOMNode* node, size_t& depth) {
+  ComPtr<IXMLDOMNode> next;
+  Check(node->get_firstChild(next.Put()));
+  if (next) {
+    ++depth;
+    return next;
+  }
+  ComPtr<IXMLDOMNode> at = Share(node);
+  for (;;) {
+    Check(at->get_nextSibling(next.Put()));
+    if (next) return next;
+    if (depth <= 1) return {};
+    ComPtr<IXMLDOMNode> parent;
+    Check(at->get_parentNode(parent.Put()));
+    if (!parent) return {};
+    at = std::move(parent);
+    --depth;
+  }
+}
+
+// The characters of every text node inside `node`, in order.
+std::wstring TextInside(IXMLDOMNode* node) {
+  std::wstring text;
+  size_t depth = 1;
+  ComPtr<IXMLDOMNode> n;
+  Check(node->get_firstChild(n.Put()));
+  while (n) {
+    if (IsText(TypeOf(n.Get()))) text += StringValue(n.Get());
+    n = NextInOrder(n.Get(), depth);
+  }
+  return text;
+}
+
+std::wstring NameOf(IXMLDOMNode* node) {
+  Bstr name;
+  Check(node->get_nodeName(name.Put()));
+  return std::wstring(name.View());
+}
+
+class MsxmlNodeView final : public XmlNodeView {
+ public:
+  MsxmlNodeView(IXMLDOMNode* node, DOMNodeType type, size_t depth) : node_(node), type_(type), depth_(depth) {}
+
+  XmlNodeKind Kind() const override {
+    if (type_ == NODE_ELEMENT) return XmlNodeKind::kElement;
+    return IsText(type_) ? XmlNodeKind::kText : XmlNodeKind::kOther;
+  }
+  size_t Depth() const override { return depth_; }
+  std::wstring Name() const override {
+    if (type_ != NODE_ELEMENT) return {};
+    return NameOf(node_);
+  }
+  std::wstring Value() const override { return type_ == NODE_ELEMENT ? std::wstring() : StringValue(node_); }
+  std::vector<XmlAttribute> Attributes() const override {
+    std::vector<XmlAttribute> attributes;
+    ComPtr<IXMLDOMNamedNodeMap> map;
+    Check(node_->get_attributes(map.Put()));
+    if (!map) return attributes;
+    long count = 0;
+    Check(map->get_length(&count));
+    for (long i = 0; i < count; ++i) {
+      ComPtr<IXMLDOMNode> attribute;
+      Check(map->get_item(i, attribute.Put()));
+      if (!attribute) throw DomError{};
+      attributes.push_back({NameOf(attribute.Get()), StringValue(attribute.Get())});
+    }
+    return attributes;
+  }
+  std::optional<std::wstring> FirstChildText() const override {
+    ComPtr<IXMLDOMNode> first;
+    Check(node_->get_firstChild(first.Put()));
+    if (!first) return std::nullopt;
+    if (TypeOf(first.Get()) == NODE_ELEMENT) return TextInside(first.Get());
+    return StringValue(first.Get());
+  }
+
+ private:
+  IXMLDOMNode* node_;
+  DOMNodeType type_;
+  size_t depth_;
+};
+
+}  // namespace
+
+// ---- XmlWriter --------------------------------------------------------------
+
+struct XmlWriter::Impl {
+  ComApartment com;  // first made, last undone
+  ComPtr<IXMLDOMDocument> doc;
+  std::vector<ComPtr<IXMLDOMElement>> elements;
+  bool failed = false;
+
+  template <class F>
+  void Do(F&& operation) {
+    if (!failed) failed = !Guarded(operation);
+  }
+  IXMLDOMElement* Element(XmlElement e) const {
+    if (e.index >= elements.size()) throw DomError{};
+    return elements[e.index].Get();
+  }
+  XmlElement AppendElement(IXMLDOMNode* parent, std::wstring_view name) {
+    XmlElement made;
+    Do([&] {
+      if (parent == nullptr) throw DomError{};
+      const Bstr tag(name);
+      Check(tag);
+      ComPtr<IXMLDOMElement> element;
+      Check(doc->createElement(tag.Get(), element.Put()));
+      ComPtr<IXMLDOMNode> added;
+      Check(parent->appendChild(element.Get(), added.Put()));
+      elements.push_back(std::move(element));
+      made.index = elements.size() - 1;
+    });
+    return made;
+  }
+};
+
+XmlWriter::XmlWriter() : impl_(std::make_unique<Impl>()) {
+  impl_->Do([this] { impl_->doc = CreateDocument(impl_->com); });
+}
+
+XmlWriter::~XmlWriter() = default;
+
+void XmlWriter::AppendProcessingInstruction(std::wstring_view target, std::wstring_view data) {
+  impl_->Do([&] {
+    const Bstr t(target), d(data);
+    Check(t);
+    Check(d);
+    ComPtr<IXMLDOMProcessingInstruction> pi;
+    Check(impl_->doc->createProcessingInstruction(t.Get(), d.Get(), pi.Put()));
+    ComPtr<IXMLDOMNode> added;
+    Check(impl_->doc->appendChild(pi.Get(), added.Put()));
+  });
+}
+
+XmlElement XmlWriter::AppendElement(std::wstring_view name) { return impl_->AppendElement(impl_->doc.Get(), name); }
+
+XmlElement XmlWriter::AppendElement(XmlElement parent, std::wstring_view name) {
+  IXMLDOMNode* node = parent.index < impl_->elements.size() ? impl_->elements[parent.index].Get() : nullptr;
+  return impl_->AppendElement(node, name);
+}
+
+void XmlWriter::SetAttribute(XmlElement element, std::wstring_view name, std::wstring_view value) {
+  impl_->Do([&] {
+    const Bstr n(name);
+    Check(n);
+    Variant v;
+    PutString(v, value);
+    Check(impl_->Element(element)->setAttribute(n.Get(), *v.Ptr()));
+  });
+}
+
+void XmlWriter::AppendText(XmlElement parent, std::wstring_view text) {
+  if (text.empty()) return;
+  impl_->Do([&] {
+    IXMLDOMElement* element = impl_->Element(parent);
+    const Bstr data(text);
+    Check(data);
+    ComPtr<IXMLDOMText> node;
+    Check(impl_->doc->createTextNode(data.Get(), node.Put()));
+    ComPtr<IXMLDOMNode> added;
+    Check(element->appendChild(node.Get(), added.Put()));
+  });
+}
+
+bool XmlWriter::failed() const { return impl_->failed; }
+
+XmlSaveResult XmlWriter::Save(const std::filesystem::path& path) {
+  if (impl_->failed) return XmlSaveResult::kError;
+  HRESULT hr = E_FAIL;
+  const bool called = Guarded([&] {
+    Variant destination;
+    PutString(destination, path.wstring());
+    hr = impl_->doc->save(*destination.Ptr());
+  });
+  if (!called || FAILED(hr)) return XmlSaveResult::kError;
+  return hr == S_OK ? XmlSaveResult::kSaved : XmlSaveResult::kNotSaved;
+}
+
+// ---- XmlReader --------------------------------------------------------------
+
+struct XmlReader::Impl {
+  ComApartment com;  // first made, last undone
+  ComPtr<IXMLDOMDocument> doc;
+  bool loaded = false;
+};
+
+XmlReader::XmlReader() : impl_(std::make_unique<Impl>()) {}
+XmlReader::~XmlReader() = default;
+
+XmlLoadResult XmlReader::Load(std::span<const uint8_t> bytes, XmlWhitespace whitespace) {
+  impl_->loaded = false;
+  HRESULT hr = E_FAIL;
+  VARIANT_BOOL successful = VARIANT_FALSE;
+  const bool called = Guarded([&] {
+    impl_->doc = CreateDocument(impl_->com);
+    IXMLDOMDocument* doc = impl_->doc.Get();
+    Check(doc->put_async(VARIANT_FALSE));
+    // A file is data: no document type is fetched or checked.
+    Check(doc->put_validateOnParse(VARIANT_FALSE));
+    Check(doc->put_resolveExternals(VARIANT_FALSE));
+    Check(doc->put_preserveWhiteSpace(whitespace == XmlWhitespace::kKeep ? VARIANT_TRUE : VARIANT_FALSE));
+    if (bytes.size() > std::numeric_limits<ULONG>::max()) throw DomError{};
+    // The source: the bytes as a VT_ARRAY | VT_UI1 SAFEARRAY.
+    Variant source;
+    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
+    if (array == nullptr) throw DomError{};
+    VARIANT* v = source.Put();
+    V_VT(v) = VT_ARRAY | VT_UI1;
+    V_ARRAY(v) = array;  // cleared with the VARIANT
+    if (!bytes.empty()) {
+      void* data = nullptr;
+      Check(SafeArrayAccessData(array, &data));
+      std::memcpy(data, bytes.data(), bytes.size());
+      Check(SafeArrayUnaccessData(array));
+    }
+    hr = doc->load(*source.Ptr(), &successful);
+  });
+  if (!called || FAILED(hr)) return XmlLoadResult::kError;
+  if (hr != S_OK || successful != VARIANT_TRUE) return XmlLoadResult::kNotLoaded;
+  impl_->loaded = true;
+  return XmlLoadResult::kLoaded;
+}
+
+XmlWalkResult XmlReader::Walk(const XmlVisitor& visit) {
+  if (!impl_->loaded) return XmlWalkResult::kDone;
+  const bool walked = Guarded([&] {
+    size_t depth = 1;  // below the document
+    ComPtr<IXMLDOMNode> node;
+    Check(impl_->doc->get_firstChild(node.Put()));
+    while (node) {
+      const DOMNodeType type = TypeOf(node.Get());
+      // The XML declaration and the document type are no content.
+      const bool declaration = type == NODE_PROCESSING_INSTRUCTION && NameOf(node.Get()) == L"xml";
+      if (!declaration && type != NODE_DOCUMENT_TYPE) {
+        if (!visit(MsxmlNodeView(node.Get(), type, depth - 1))) return;
+      }
+      node = NextInOrder(node.Get(), depth);
+    }
+  });
+  return walked ? XmlWalkResult::kDone : XmlWalkResult::kError;
+}
+
+}  // namespace vort64

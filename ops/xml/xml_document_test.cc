@@ -1,0 +1,222 @@
+// What the program needs of an XML document, checked the same way on every
+// build: pugixml here, MSXML on Windows. The saved bytes differ between the
+// two; what a document reads back as does not, apart from line ends, which
+// XML turns into LF when it is read anyway.
+#include "ops/xml/xml_document.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "ops/xml/xml_test_util.h"
+
+namespace vort64 {
+namespace {
+
+using xml_test::ScratchDir;
+
+std::span<const uint8_t> Bytes(std::string_view text) {
+  return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+// Text with its line ends as LF and its control characters visible.
+std::string Shown(std::wstring_view text) {
+  std::string shown;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') continue;
+    if (text[i] == L'\r' || text[i] == L'\n') {
+      shown += "\\n";
+    } else if (text[i] == L'\t') {
+      shown += "\\t";
+    } else {
+      shown += WideToUtf8(text.substr(i, 1));
+    }
+  }
+  return shown;
+}
+
+// One line per node: indented by depth, elements with their attributes,
+// text in quotes, anything else after "#".
+std::string Dump(XmlReader& reader) {
+  std::string dump;
+  const XmlWalkResult walked = reader.Walk([&](const XmlNodeView& node) {
+    dump += std::string(node.Depth(), ' ');
+    switch (node.Kind()) {
+      case XmlNodeKind::kElement:
+        dump.append("<").append(WideToUtf8(node.Name()));
+        for (const XmlAttribute& a : node.Attributes()) {
+          dump.append(" ").append(WideToUtf8(a.name)).append("=").append(Shown(a.value));
+        }
+        dump += ">";
+        break;
+      case XmlNodeKind::kText:
+        dump.append("\"").append(Shown(node.Value())).append("\"");
+        break;
+      case XmlNodeKind::kOther:
+        dump.append("#").append(Shown(node.Value()));
+        break;
+    }
+    dump += "\n";
+    return true;
+  });
+  EXPECT_EQ(walked, XmlWalkResult::kDone);
+  return dump;
+}
+
+TEST(XmlDocumentTest, ASavedDocumentReadsBackAsBuilt) {
+  ScratchDir dir;
+  XmlWriter doc;
+  doc.AppendProcessingInstruction(L"xml", L"version='1.0' encoding='UTF-8'");
+  const XmlElement root = doc.AppendElement(L"Root");
+  doc.SetAttribute(root, L"WMI_version", L"2.90");
+  doc.AppendText(root, L"\r");
+  const XmlElement a = doc.AppendElement(root, L"A");
+  doc.SetAttribute(a, L"name", L"Disabled & Deactive <x> \"q\" 'a' \u2026");
+  doc.SetAttribute(a, L"Description", L"first");
+  doc.SetAttribute(a, L"Description", L"second");  // replaces the value in its place
+  doc.AppendText(root, L"\r\n");
+  doc.AppendText(a, L"\r\t");
+  doc.AppendText(doc.AppendElement(a, L"B"), L"1,2 & <3> \"\u00e9\"");
+  doc.AppendText(a, L"\r\n");
+  doc.AppendText(a, L"\t");
+  doc.AppendText(doc.AppendElement(a, L"Empty"), L"");
+  doc.AppendText(root, L"\r\n");
+  EXPECT_FALSE(doc.failed());
+  ASSERT_EQ(doc.Save(dir / "doc.xml"), XmlSaveResult::kSaved);
+
+  const std::string bytes = xml_test::ReadAll(dir / "doc.xml");
+  const struct {
+    XmlWhitespace whitespace;
+    std::string dump;
+  } kCases[] = {
+      {XmlWhitespace::kKeep,
+       "<Root WMI_version=2.90>\n"
+       " \"\\n\"\n"
+       " <A name=Disabled & Deactive <x> \"q\" 'a' \u2026 Description=second>\n"
+       "  \"\\n\\t\"\n"
+       "  <B>\n"
+       "   \"1,2 & <3> \"\u00e9\"\"\n"
+       "  \"\\n\\t\"\n"
+       "  <Empty>\n"
+       " \"\\n\\n\"\n"},
+      {XmlWhitespace::kDrop,
+       "<Root WMI_version=2.90>\n"
+       " <A name=Disabled & Deactive <x> \"q\" 'a' \u2026 Description=second>\n"
+       "  <B>\n"
+       "   \"1,2 & <3> \"\u00e9\"\"\n"
+       "  <Empty>\n"},
+  };
+  for (const auto& c : kCases) {
+    XmlReader reader;
+    ASSERT_EQ(reader.Load(Bytes(bytes), c.whitespace), XmlLoadResult::kLoaded);
+    EXPECT_EQ(Dump(reader), c.dump);
+  }
+}
+
+TEST(XmlDocumentTest, OnlyWellFormedTextLoads) {
+  const struct {
+    std::string_view bytes;
+    XmlLoadResult result;
+  } kCases[] = {
+      {"<Root/>", XmlLoadResult::kLoaded},
+      {"\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?>\r\n<Root>\r\n</Root>\r\n", XmlLoadResult::kLoaded},
+      {"<!-- before --><Root/><!-- after -->", XmlLoadResult::kLoaded},
+      {"", XmlLoadResult::kNotLoaded},
+      {"   \r\n", XmlLoadResult::kNotLoaded},
+      {"not XML at all", XmlLoadResult::kNotLoaded},
+      {"<Root>", XmlLoadResult::kNotLoaded},
+      {"<Root><Item></Root>", XmlLoadResult::kNotLoaded},
+      {"<Root/><Root/>", XmlLoadResult::kNotLoaded},
+      {"<Root name='a' name='b'/>", XmlLoadResult::kNotLoaded},
+      {"<Root a='1></Root>", XmlLoadResult::kNotLoaded},
+  };
+  for (const auto& c : kCases) {
+    XmlReader reader;
+    EXPECT_EQ(reader.Load(Bytes(c.bytes), XmlWhitespace::kDrop), c.result) << c.bytes;
+  }
+}
+
+TEST(XmlDocumentTest, NodesInDocumentOrderWithTheTextOfTheirFirstChild) {
+  XmlReader reader;
+  ASSERT_EQ(reader.Load(Bytes("<?xml version='1.0'?>\n"
+                              "<Root>\n"
+                              "  <Item name='a'><Value>1<b>2<c>3</c></b>4</Value><Other>5</Other></Item>\n"
+                              "  <Item name='b'>6</Item>\n"
+                              "  <Item name='c'/>\n"
+                              "  <Item name='d'><![CDATA[<7>]]></Item>\n"
+                              "  <Item name='e'><!--8--><Value>9</Value></Item>\n"
+                              "  <Item name='f'><Value/></Item>\n"
+                              "</Root>\n"),
+                        XmlWhitespace::kDrop),
+            XmlLoadResult::kLoaded);
+  std::vector<std::string> seen;
+  EXPECT_EQ(reader.Walk([&](const XmlNodeView& node) {
+              if (node.Kind() == XmlNodeKind::kElement && node.Name() == L"Item") {
+                const auto text = node.FirstChildText();
+                std::string line = WideToUtf8(node.Attributes().at(0).value);
+                line.append(":").append(text ? "\"" : "").append(text ? WideToUtf8(*text) : "none");
+                seen.push_back(line.append(text ? "\"" : ""));
+              }
+              return true;
+            }),
+            XmlWalkResult::kDone);
+  EXPECT_EQ(seen, (std::vector<std::string>{"a:\"1234\"", "b:\"6\"", "c:none", "d:\"<7>\"", "e:\"8\"", "f:\"\""}));
+}
+
+TEST(XmlDocumentTest, TheVisitorEndsTheWalk) {
+  XmlReader reader;
+  ASSERT_EQ(reader.Load(Bytes("<a><b/><c/><d/></a>"), XmlWhitespace::kDrop), XmlLoadResult::kLoaded);
+  std::string names;
+  EXPECT_EQ(reader.Walk([&](const XmlNodeView& node) {
+              names += WideToUtf8(node.Name());
+              return node.Name() != L"c";
+            }),
+            XmlWalkResult::kDone);
+  EXPECT_EQ(names, "abc");
+
+  XmlReader unloaded;
+  EXPECT_EQ(unloaded.Walk([](const XmlNodeView&) {
+              ADD_FAILURE() << "a reader that loaded nothing has no nodes";
+              return true;
+            }),
+            XmlWalkResult::kDone);
+}
+
+TEST(XmlDocumentTest, AFileInUtf16ReadsAsTheSameText) {
+  // "<Root name='é'/>" in UTF-16LE with its byte order mark.
+  std::string bytes = "\xFF\xFE";
+  for (const wchar_t c : std::wstring_view(L"<Root name='\u00e9'/>")) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>((c >> 8) & 0xFF);
+  }
+  XmlReader reader;
+  ASSERT_EQ(reader.Load(Bytes(bytes), XmlWhitespace::kDrop), XmlLoadResult::kLoaded);
+  EXPECT_EQ(Dump(reader), "<Root name=\u00e9>\n");
+}
+
+TEST(XmlDocumentTest, SavingWhereNoFileCanBeIsAnError) {
+  ScratchDir dir;
+  XmlWriter doc;
+  doc.AppendElement(L"Root");
+  EXPECT_EQ(doc.Save(dir / "missing" / "doc.xml"), XmlSaveResult::kError);
+  EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+  std::filesystem::create_directory(dir / "folder");
+  EXPECT_EQ(doc.Save(dir / "folder"), XmlSaveResult::kError);
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "folder"));
+}
+
+TEST(XmlDocumentTest, AnUnknownElementFailsTheDocument) {
+  ScratchDir dir;
+  XmlWriter doc;
+  const XmlElement root = doc.AppendElement(L"Root");
+  doc.AppendText(XmlElement{}, L"x");
+  EXPECT_TRUE(doc.failed());
+  doc.AppendElement(root, L"After");  // does nothing more
+  EXPECT_EQ(doc.Save(dir / "doc.xml"), XmlSaveResult::kError);
+  EXPECT_FALSE(std::filesystem::exists(dir / "doc.xml"));
+}
+
+}  // namespace
+}  // namespace vort64
