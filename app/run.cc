@@ -1,5 +1,6 @@
 #include "app/run.h"
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -74,8 +75,13 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
   if (!ParseCommandLine(ctx, catalog, args.first(EffectiveArgumentCount(args)), request)) return kExitUsage;
   if (request.quietOutput) console.SetQuiet();
 
-  FirmwareSession session{process.firmware, console, version};
+  FirmwareSession session{process.firmware, console, version, &connection.smbios()};
   Operations ops{ctx, session, catalog, process.input};
+  // Each setting of a custom-settings import is a "/set" of this run.
+  ops.parseSetting = [&](std::wstring_view setting, ParsedRequest& out) {
+    const std::array<std::wstring, 5> replay = {args[0], args[1], args[2], L"/set", std::wstring(setting)};
+    return ParseCommandLine(ctx, catalog, replay, out);
+  };
   if (request.selfTest) {
     // The report goes to the working directory.
     std::error_code ec;

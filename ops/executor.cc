@@ -7,6 +7,7 @@
 #include "buffer/display.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
+#include "ops/custom_settings.h"
 #include "ops/password_prompt.h"
 #include "ops/raw_settings.h"
 
@@ -204,12 +205,8 @@ OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, 
     case Function::kPassword: return {Kind::kPasswordOnly};
     case Function::kExportRawSettings: return ExportRawSettings(ops, request, buffer);
     case Function::kImportRawSettings: return ImportRawSettings(ops, request);
-    case Function::kExportCustomSettings:
-      ops.ctx.console.Err("This build cannot export-custom-settings yet.\n");
-      return {Kind::kNothingToShow};
-    case Function::kImportCustomSettings:
-      ops.ctx.console.Err("This build cannot import-custom-settings yet.\n");
-      return {Kind::kNothingToShow};
+    case Function::kExportCustomSettings: return ExportCustomSettingsFile(ops, request, buffer);
+    case Function::kImportCustomSettings: return ImportCustomSettingsFile(ops, request);
     case Function::kNone: break;
   }
   return {Kind::kNothingToShow};

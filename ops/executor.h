@@ -4,8 +4,10 @@
 #define VORT64_OPS_EXECUTOR_H_
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "base/parsed_request.h"
@@ -25,6 +27,11 @@ struct Operations {
   const SettingCatalog& catalog;
   std::istream& input;
   ImportResults* results = nullptr;
+  // Turns "name=value" into the request of a "/set" with the run's password,
+  // as the command line would; false (messages withheld while quiet) when
+  // the parser refuses it. The custom-settings import replays each setting
+  // through it.
+  std::function<bool(std::wstring_view setting, ParsedRequest& out)> parseSetting = nullptr;
 };
 
 // How a function ended.
@@ -35,6 +42,7 @@ struct OperationResult {
     kMismatch,        // the setting read back differs from what was written
     kNothingToShow,   // not supported, nothing placed, a file operation
     kPasswordOnly,    // the bare password check: nothing ran
+    kSettingsFailed,  // an import applied its file, and a setting of it failed
   };
   Kind kind = Kind::kDone;
   int32_t firmwareCode = 0;  // kDone and kFirmwareFailed: the method's ReturnCode (1: not executed)
@@ -56,7 +64,8 @@ struct OperationResult {
       case Kind::kDone:
       case Kind::kFirmwareFailed: return firmwareCode;
       case Kind::kMismatch:
-      case Kind::kPasswordOnly: return 1;
+      case Kind::kPasswordOnly:
+      case Kind::kSettingsFailed: return 1;
       case Kind::kNothingToShow: return kNothingToShowCode;
     }
     return kNothingToShowCode;

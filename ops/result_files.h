@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <string_view>
 
 namespace vort64 {
@@ -12,11 +13,30 @@ namespace vort64 {
 inline constexpr char kResultFile[] = "Result.txt";
 inline constexpr char kResultTempFile[] = "ResultTemp.txt";
 
+class Console;
+
+// The import's overall verdict. A failed setting makes it "Fail" whatever
+// follows; a reboot request shows only when every setting passed.
+enum class ImportVerdict { kPass, kPassRebootRequired, kFail };
+
 class ImportResults {
  public:
-  // Opens Result.txt and ResultTemp.txt in `dir` for appending, creating them.
+  // Opens Result.txt in `dir` for appending and ResultTemp.txt for this
+  // import alone (what an interrupted import left there is dropped), creating
+  // them.
   bool Open(const std::filesystem::path& dir);
   bool IsOpen() const { return temp_.is_open(); }
+
+  ImportVerdict Verdict() const {
+    if (!overallPass) return ImportVerdict::kFail;
+    return rebootRequired ? ImportVerdict::kPassRebootRequired : ImportVerdict::kPass;
+  }
+
+  // Closes ResultTemp.txt and appends one block to Result.txt: `header` (the
+  // machine's lines), the verdict line, the rule and ResultTemp.txt's lines;
+  // then deletes ResultTemp.txt and closes Result.txt. Says "ResultTemp.txt
+  // not found" on the console when it cannot be read back.
+  void Compose(std::wstring_view header, Console& console);
 
   // Appends text to ResultTemp.txt; a line feed becomes CR LF, as the files
   // are read on Windows. Each character is written as one byte.

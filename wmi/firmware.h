@@ -63,7 +63,8 @@ class Firmware {
   // Closes the connection; the destructor does it too.
   virtual void Close() = 0;
 
-  // Reads the raw SMBIOS tables afresh. False leaves the table empty.
+  // Reads the raw SMBIOS tables over the open connection; the run reads them
+  // once, right after opening. False leaves the table empty.
   virtual bool ReadRawSmbiosTable(RawSmbiosTable& table) = 0;
 
   // Runs an instance query and reports each instance's InstanceName in

@@ -20,13 +20,14 @@ namespace vort64 {
 class Console;
 
 // The open connection the firmware methods run on: the firmware behind the
-// seam, the interface version read once from SMBIOS when the run connected
-// (nothing when the tables hold none), and the console for the methods'
-// messages.
+// seam, the interface version and SMBIOS tables read once when the run
+// connected (no version when the tables hold none), and the console for the
+// methods' messages.
 struct FirmwareSession {
   Firmware& firmware;
   Console& console;
   std::optional<InterfaceVersion> version;
+  const RawSmbiosTable* smbios = nullptr;  // as read when the run connected
 };
 
 // What a method call came to: whether the method ran, and its ReturnCode

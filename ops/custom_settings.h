@@ -1,0 +1,28 @@
+// The custom-settings file from the executor's side: the export of every
+// writable setting, and the import that applies each setting of a file as a
+// "/set" of its own on the run's one connection and leaves a verdict per
+// setting in Result.txt.
+#ifndef VORT64_OPS_CUSTOM_SETTINGS_H_
+#define VORT64_OPS_CUSTOM_SETTINGS_H_
+
+#include <cstdint>
+#include <span>
+
+#include "base/parsed_request.h"
+#include "ops/executor.h"
+
+namespace vort64 {
+
+// Reads the block into `buffer` and writes the export file
+// `request.xmlFileName`; a file that cannot be written leaves an earlier
+// one as it was.
+OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& request,
+                                         std::span<uint8_t> buffer);
+
+// Applies every setting of `request.xmlFileName` with the quiet rules and
+// appends the import's block to Result.txt in the working directory.
+OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& request);
+
+}  // namespace vort64
+
+#endif  // VORT64_OPS_CUSTOM_SETTINGS_H_
