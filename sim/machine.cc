@@ -1,12 +1,11 @@
 #include "sim/machine.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <numeric>
 #include <system_error>
 
 #include "catalog/catalog.h"
+#include "sim/machine_files.h"
 
 namespace vort64::sim {
 namespace {
@@ -93,12 +92,19 @@ std::vector<uint8_t> BuildEntryPoint(const MachineOptions& options, size_t table
   return ep;
 }
 
-std::optional<std::pair<uint8_t, uint8_t>> ParseEntryPoint(const std::vector<uint8_t>& bytes) {
+std::optional<EntryPoint> ParseEntryPoint(const std::vector<uint8_t>& bytes) {
   auto starts = [&](std::string_view anchor) {
     return bytes.size() >= anchor.size() && std::equal(anchor.begin(), anchor.end(), bytes.begin());
   };
-  if (starts("_SM3_") && bytes.size() >= 9) return std::pair{bytes[7], bytes[8]};
-  if (starts("_SM_") && bytes.size() >= 8) return std::pair{bytes[6], bytes[7]};
+  // Little-endian fields: the 32-bit maximum size at 12 from 3.0 on, the
+  // 16-bit table length at 22 before.
+  auto le = [&](size_t at, size_t count) {
+    uint32_t value = 0;
+    for (size_t i = count; i-- > 0;) value = (value << 8) | bytes[at + i];
+    return value;
+  };
+  if (starts("_SM3_") && bytes.size() >= 16) return EntryPoint{bytes[7], bytes[8], le(12, 4)};
+  if (starts("_SM_") && bytes.size() >= 24) return EntryPoint{bytes[6], bytes[7], le(22, 2)};
   return std::nullopt;
 }
 
@@ -178,21 +184,6 @@ std::filesystem::path ResolveMachineDirectory(
     home = *profile;
   }
   return home / ".local" / "state" / "vort64" / "machine";
-}
-
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
-
-bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
 }
 
 }  // namespace vort64::sim

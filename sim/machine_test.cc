@@ -76,14 +76,17 @@ TEST_F(MachineDirTest, EntryPointsOfBothGenerationsRoundTrip) {
     EXPECT_EQ(ep.size(), major >= 3 ? 24u : 31u);
     const auto parsed = ParseEntryPoint(ep);
     ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->first, major);
-    EXPECT_EQ(parsed->second, minor);
+    EXPECT_EQ(parsed->major, major);
+    EXPECT_EQ(parsed->minor, minor);
+    EXPECT_EQ(parsed->tableLength, 300u);
     // The checksums make the whole entry point (and, before 3.0, its DMI part) sum to 0.
     unsigned sum = 0;
     for (size_t i = 0; i < ep[major >= 3 ? 6 : 5]; ++i) sum += ep[i];
     EXPECT_EQ(sum & 0xFF, 0u);
   }
   EXPECT_FALSE(ParseEntryPoint({'_', 'S', 'M'}));
+  // Cut off before the table length.
+  EXPECT_FALSE(ParseEntryPoint({'_', 'S', 'M', '3', '_', 0, 0x18, 3, 4, 0, 1, 0}));
   EXPECT_FALSE(ParseEntryPoint({'_', 'X', 'M', '_', 0, 0, 2, 1}));
 }
 

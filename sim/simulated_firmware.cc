@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "base/text.h"
 #include "catalog/catalog.h"
 #include "sim/machine.h"
+#include "sim/machine_files.h"
 #include "wmi/smbios.h"
 
 namespace vort64::sim {
@@ -59,9 +61,12 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
   return out;
 }
 
-std::string ReadText(const std::filesystem::path& path) {
-  const auto bytes = ReadFileBytes(path);
-  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+// A small text file (a password, the wrong-password counter): empty when it
+// is missing, nothing when it is damaged.
+std::optional<std::string> ReadText(const std::filesystem::path& path) {
+  const FileRead read = ReadFileAtMost(path, kTextFileLimit);
+  if (read.damaged()) return std::nullopt;
+  return std::string(read.bytes.begin(), read.bytes.end());
 }
 
 // The state of one machine while a method runs on it.
@@ -91,27 +96,33 @@ class Machine {
   }
 
   // Checks the caller's password against the supervisor password; counts
-  // wrong calls in a row. Returns 0 when the call may proceed.
-  int32_t CheckPassword(const std::string& supervisor, int32_t length, const std::vector<uint8_t>& array) {
+  // wrong calls in a row (the count stops at the largest int32_t). Returns 0
+  // when the call may proceed, nothing when the counter cannot be read.
+  std::optional<int32_t> CheckPassword(const std::string& supervisor, int32_t length,
+                                       const std::vector<uint8_t>& array) {
     if (supervisor.empty()) return kSuccess;
-    int wrong = std::atoi(ReadText(dir_ / kRetriesFile).c_str());
+    const auto text = ReadText(dir_ / kRetriesFile);
+    const auto read = text ? ParseCount(*text) : std::nullopt;
+    if (!read) return std::nullopt;
     const bool right = length == static_cast<int32_t>(supervisor.size()) && array == ExpectedPasswordArray(supervisor);
     if (right) {
       std::error_code ec;
       std::filesystem::remove(dir_ / kRetriesFile, ec);
       return kSuccess;
     }
-    ++wrong;
-    const std::string count = std::to_string(wrong);
-    WriteFileBytes(dir_ / kRetriesFile, std::vector<uint8_t>(count.begin(), count.end()));
+    const int32_t wrong = *read == std::numeric_limits<int32_t>::max() ? *read : *read + 1;
+    if (wrong != *read) {
+      const std::string count = std::to_string(wrong);
+      if (!WriteFileBytes(dir_ / kRetriesFile, std::vector<uint8_t>(count.begin(), count.end()))) return std::nullopt;
+    }
     return wrong > kMaxWrongCalls ? kRetryExceeded : kIncorrectPassword;
   }
 
+  // An option block file: nothing unless it holds exactly one block.
   std::optional<std::vector<uint8_t>> ReadBlock(const char* file) const {
-    auto block = ReadFileBytes(dir_ / file);
-    if (!block || block->size() < kBlockSize) return std::nullopt;
-    block->resize(kBlockSize);
-    return block;
+    FileRead read = ReadFileOfSize(dir_ / file, kBlockSize);
+    if (!read.ok()) return std::nullopt;
+    return std::move(read.bytes);
   }
 
   // What the firmware keeps of a block sent to it: its own clock where the
@@ -135,7 +146,7 @@ class Machine {
 
   // Applies the supervisor and user password fields of a sent block: those
   // byte 235 flags from interface 2.72 on, those that changed before.
-  int32_t ApplyPasswords(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& sent) {
+  std::optional<int32_t> ApplyPasswords(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& sent) {
     const bool flagged = major_ == 2 && minor_ >= 72;
     const struct {
       uint8_t bit;
@@ -149,7 +160,9 @@ class Machine {
       const auto field = std::span(sent).subspan(info->offset, info->size);
       const bool changed = !std::equal(field.begin(), field.end(), stored.begin() + info->offset);
       if (flagged ? !(sent[kFlagByte] & f.bit) : !changed) continue;
-      const std::string current = ReadText(dir_ / f.file);
+      const auto storedPassword = ReadText(dir_ / f.file);
+      if (!storedPassword) return std::nullopt;
+      const std::string& current = *storedPassword;
       std::string next;
       if (info->size >= 34) {
         // Long form: old length, 16 old bytes, new length, 16 new bytes.
@@ -166,8 +179,8 @@ class Machine {
       std::error_code ec;
       if (next.empty()) {
         std::filesystem::remove(dir_ / f.file, ec);
-      } else {
-        WriteFileBytes(dir_ / f.file, std::vector<uint8_t>(next.begin(), next.end()));
+      } else if (!WriteFileBytes(dir_ / f.file, std::vector<uint8_t>(next.begin(), next.end()))) {
+        return std::nullopt;
       }
     }
     return kSuccess;
@@ -196,7 +209,13 @@ SimulatedFirmware::SimulatedFirmware(std::filesystem::path dir) : dir_(std::move
 
 std::map<std::string, SimulatedFirmware::Fault> SimulatedFirmware::ReadFaults() const {
   std::map<std::string, Fault> faults;
-  std::ifstream in(dir_ / kFaultsFile);
+  const FileRead read = ReadFileAtMost(dir_ / kFaultsFile, kFaultsFileLimit);
+  if (read.damaged()) {
+    // A faults file that cannot be read forces every outcome to fail.
+    for (const char* what : {"session", "smbios"}) faults[what].fail = true;
+    return faults;
+  }
+  std::istringstream in(std::string(read.bytes.begin(), read.bytes.end()));
   std::string line;
   while (std::getline(in, line)) {
     std::istringstream words(line);
@@ -226,22 +245,25 @@ std::optional<SimulatedFirmware::Fault> SimulatedFirmware::FaultFor(const std::s
 
 bool SimulatedFirmware::Open() {
   const auto fault = FaultFor("session");
-  open_ = !(fault && fault->fail) && std::filesystem::is_directory(dir_);
-  sessionPassword_ = ReadText(dir_ / kSupervisorPasswordFile);
+  std::error_code ec;
+  const auto password = ReadText(dir_ / kSupervisorPasswordFile);
+  open_ = !(fault && fault->fail) && std::filesystem::is_directory(dir_, ec) && password;
+  sessionPassword_ = password.value_or("");
   return open_;
 }
 
 bool SimulatedFirmware::ReadRawSmbiosTable(RawSmbiosTable& table) {
   table = {};
   if (const auto fault = FaultFor("smbios"); fault && fault->fail) return false;
-  const auto entry = ReadFileBytes(dir_ / kEntryPointFile);
-  const auto dmi = ReadFileBytes(dir_ / kDmiFile);
-  if (!entry || !dmi) return false;
-  const auto version = ParseEntryPoint(*entry);
-  if (!version) return false;
-  table.smbiosMajor = version->first;
-  table.smbiosMinor = version->second;
-  table.data = *dmi;
+  const FileRead entry = ReadFileAtMost(dir_ / kEntryPointFile, kEntryPointLimit);
+  const auto point = entry.ok() ? ParseEntryPoint(entry.bytes) : std::nullopt;
+  if (!point) return false;
+  // The table is as long as the entry point says; nothing past it is read.
+  FileRead dmi = ReadFileHead(dir_ / kDmiFile, std::min<size_t>(point->tableLength, kSmbiosTableLimit));
+  if (!dmi.ok()) return false;
+  table.smbiosMajor = point->major;
+  table.smbiosMinor = point->minor;
+  table.data = std::move(dmi.bytes);
   return true;
 }
 
@@ -302,7 +324,11 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   auto defaults = machine.ReadBlock(kDefaultsFile);
   if (!options || !defaults) return kStatusFailed;  // the firmware's store is unreadable
 
-  if (!fault) code = machine.CheckPassword(sessionPassword_, length->integer, password->bytes);
+  if (!fault) {
+    const auto checked = machine.CheckPassword(sessionPassword_, length->integer, password->bytes);
+    if (!checked) return kStatusFailed;  // the wrong-password counter is damaged
+    code = *checked;
+  }
   const bool proceed = fault ? (fault->code & ~8) == 0 : code == kSuccess;
   if (m == L"GetBiosOptions") {
     returned = *options;
@@ -311,7 +337,11 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   } else if (sendsData && data->bytes.size() != kBlockSize) {
     if (!fault) code = kInvalidParameterCode;
   } else if (m == L"SetBiosOptions" && proceed) {
-    if (!fault) code = machine.ApplyPasswords(*options, data->bytes);
+    if (!fault) {
+      const auto applied = machine.ApplyPasswords(*options, data->bytes);
+      if (!applied) return kStatusFailed;  // a password file is damaged
+      code = *applied;
+    }
     if (code == kSuccess || fault) {
       auto merged = machine.Merge(*options, data->bytes);
       merged[kFlagByte] = 0;  // the flagged passwords are applied; the flag is spent
@@ -323,10 +353,12 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   } else if (m == L"LoadBIOSDefault" && proceed) {
     if (!WriteFileBytes(dir_ / kOptionsFile, machine.Merge(*options, *defaults))) return kStatusFailed;
   } else if (m == L"LoadUserDefault" && proceed) {
-    const auto user = machine.ReadBlock(kUserDefaultsFile);
+    const FileRead stored = ReadFileOfSize(dir_ / kUserDefaultsFile, kBlockSize);
+    if (stored.damaged()) return kStatusFailed;
+    const auto user = stored.ok() ? std::optional(stored.bytes) : std::nullopt;
     if (fault) {
       if (user) WriteFileBytes(dir_ / kOptionsFile, machine.Merge(*options, *user));
-    } else if (ReadText(dir_ / kSupervisorPasswordFile).empty()) {
+    } else if (sessionPassword_.empty()) {
       code = kNoSupervisorPassword;
     } else if (!user) {
       code = kNoUserDefault;
