@@ -6,6 +6,7 @@
 
 #include "catalog/catalog.h"
 #include "sim/machine_files.h"
+#include "wmi/smbios.h"
 
 namespace vort64::sim {
 namespace {
@@ -58,16 +59,16 @@ std::vector<uint8_t> BuildSmbiosStructures(const MachineOptions& options) {
   const auto sysNo = StringNumbers(system);
   std::vector<uint8_t> body = {sysNo[0], sysNo[1], sysNo[2], sysNo[3]};
   body.resize(body.size() + 16 + 1, 0);  // UUID, wake-up type
-  AppendStructure(out, 1, 0x0001, body, system);
+  AppendStructure(out, kSmbiosSystemInformation, 0x0001, body, system);
 
   // Type 3, chassis: manufacturer, type, version, serial, asset tag.
   const std::vector<std::string> chassis = {"Vort64", "1.0", options.serial, options.assetTag};
   const auto chNo = StringNumbers(chassis);
-  AppendStructure(out, 3, 0x0003, {chNo[0], 0x0A, chNo[1], chNo[2], chNo[3], 0x03, 0x03, 0x03, 0x03}, chassis);
+  AppendStructure(out, kSmbiosChassis, 0x0003, {chNo[0], 0x0A, chNo[1], chNo[2], chNo[3], 0x03, 0x03, 0x03, 0x03}, chassis);
 
   if (options.oemStructure) {
-    // OEM type 172: bytes 4 and 5 carry the firmware's WMI interface version.
-    AppendStructure(out, 172, 0x00AC, {options.wmiMajor, options.wmiMinor}, {});
+    // The OEM structure: bytes 4 and 5 carry the firmware's WMI interface version.
+    AppendStructure(out, kSmbiosWmiInterface, 0x00AC, {options.wmiMajor, options.wmiMinor}, {});
   }
   AppendStructure(out, 127, 0xFFFF, {}, {});
   return out;
@@ -109,9 +110,9 @@ std::optional<EntryPoint> ParseEntryPoint(const std::vector<uint8_t>& bytes) {
 }
 
 std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const MachineOptions& options) {
-  std::vector<uint8_t> block(kBlockSize, 255);
+  std::vector<uint8_t> block(kSettingsBufferSize, kNotSupported);
   for (const auto& [name, info] : catalog.settings()) {
-    if (info.offset >= kBlockSize || info.size > kBlockSize - info.offset) continue;
+    if (info.offset >= kSettingsBufferSize || info.size > kSettingsBufferSize - info.offset) continue;
     auto field = std::span(block).subspan(info.offset, info.size);
     std::fill(field.begin(), field.end(), uint8_t{0});
     if (name == L"date") {
@@ -122,7 +123,7 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
       std::copy_n(time, std::min<size_t>(3, field.size()), field.begin());
     } else if (name == L"boot priority order") {
       const uint8_t order[] = {19, 1, 7, 10};
-      std::fill(field.begin(), field.end(), uint8_t{255});
+      std::fill(field.begin(), field.end(), kNotSupported);  // 255 ends the list
       std::copy_n(order, std::min<size_t>(4, field.size()), field.begin());
     } else if (name == L"customized mac address") {
       const uint8_t mac[] = {0x00, 0x1B, 0x21, 0x3C, 0x4D, 0x5E};
@@ -134,7 +135,7 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
     } else if (name == L"user password is status") {
       field[0] = options.userPassword.empty() ? 0 : 1;
     } else if (name == L"wigig") {
-      field[0] = 255;  // this notebook has no WiGig radio
+      field[0] = kNotSupported;  // this notebook has no WiGig radio
     } else if (info.size == 1 && Contains(info.meaning, L"1 : Enabled") && !Contains(name, L"password")) {
       field[0] = 1;
     }

@@ -34,8 +34,6 @@ inline constexpr char kFaultsFile[] = "faults";
 inline constexpr char kCallsLogFile[] = "calls.log";
 inline constexpr char kLastSentFile[] = "last-sent.bin";
 
-inline constexpr size_t kBlockSize = kSettingsBufferSize;
-
 struct MachineOptions {
   uint8_t wmiMajor = 2;
   uint8_t wmiMinor = 90;

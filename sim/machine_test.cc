@@ -96,12 +96,12 @@ TEST_F(MachineDirTest, OptionBlockFillsCatalogSettingsAnd255Elsewhere) {
   MachineOptions options;
   options.assetTag = "TAG";
   const auto block = BuildOptionBlock(catalog, options);
-  ASSERT_EQ(block.size(), kBlockSize);
-  std::vector<bool> covered(kBlockSize);
+  ASSERT_EQ(block.size(), kSettingsBufferSize);
+  std::vector<bool> covered(kSettingsBufferSize);
   for (const auto& [name, info] : catalog.settings()) {
     for (uint32_t i = info.offset; i < info.offset + info.size; ++i) covered[i] = true;
   }
-  for (size_t i = 0; i < kBlockSize; ++i) {
+  for (size_t i = 0; i < kSettingsBufferSize; ++i) {
     if (!covered[i]) {
       EXPECT_EQ(block[i], 255) << i;
     }
