@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "catalog/catalog.h"
+#include "sim/interface_rules.h"
 #include "sim/machine_files.h"
 #include "wmi/smbios.h"
 
@@ -144,21 +145,26 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
 }
 
 bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& options, std::string& error) {
+  if (!options.optionBlock.empty() && options.optionBlock.size() != kSettingsBufferSize) {
+    error = "the option block must hold " + std::to_string(kSettingsBufferSize) + " bytes, not " +
+            std::to_string(options.optionBlock.size());
+    return false;
+  }
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   if (ec) {
     error = "cannot create " + dir.string() + ": " + ec.message();
     return false;
   }
-  SettingCatalog catalog;
-  if (options.wmiMajor == 2) BuildSettingCatalog(catalog, options.wmiMajor, options.wmiMinor);
+  const SettingCatalog& catalog = LayoutOf(options.wmiMajor, options.wmiMinor);
   const auto dmi = BuildSmbiosStructures(options);
-  const auto block = BuildOptionBlock(catalog, options);
+  const auto defaults = BuildOptionBlock(catalog, options);
+  const auto& block = options.optionBlock.empty() ? defaults : options.optionBlock;
   const auto text = [](const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); };
 
   bool ok = WriteFileBytes(dir / kDmiFile, dmi) &&
             WriteFileBytes(dir / kEntryPointFile, BuildEntryPoint(options, dmi.size())) &&
-            WriteFileBytes(dir / kOptionsFile, block) && WriteFileBytes(dir / kDefaultsFile, block);
+            WriteFileBytes(dir / kOptionsFile, block) && WriteFileBytes(dir / kDefaultsFile, defaults);
   for (const char* name : {kUserDefaultsFile, kSupervisorPasswordFile, kUserPasswordFile, kRetriesFile}) {
     std::filesystem::remove(dir / name, ec);
   }

@@ -45,6 +45,9 @@ struct MachineOptions {
   bool oemStructure = true;
   std::string supervisorPassword;
   std::string userPassword;
+  // The option block to start from (a raw export of a real notebook); when
+  // empty, one made from the interface version's layout.
+  std::vector<uint8_t> optionBlock;
 };
 
 // The raw SMBIOS structures of a machine (the DMI file).
@@ -66,7 +69,8 @@ std::optional<EntryPoint> ParseEntryPoint(const std::vector<uint8_t>& bytes);
 // a value its meaning allows, every byte no setting covers holds 255.
 std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const MachineOptions& options);
 
-// Creates (or overwrites) a machine directory. False with `error` set on failure.
+// Creates (or overwrites) a machine directory. False with `error` set on
+// failure, also for an option block of the wrong size.
 bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& options, std::string& error);
 
 // Where the program finds its machine: VORT64_MACHINE, else

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "catalog/catalog.h"
+#include "sim/interface_rules.h"
+#include "sim/machine_files.h"
 #include "sim/simulated_firmware.h"
 #include "wmi/smbios.h"
 
@@ -114,6 +118,44 @@ TEST_F(MachineDirTest, OptionBlockFillsCatalogSettingsAnd255Elsewhere) {
   ASSERT_NE(boot, nullptr);
   EXPECT_EQ(block[boot->offset], 19);
   EXPECT_EQ(block[boot->offset + boot->size - 1], 255);
+}
+
+TEST_F(MachineDirTest, OptionBlockCanBeSeededWithAnExportOfExactlyOneBlock) {
+  MachineOptions options;
+  options.optionBlock.resize(kSettingsBufferSize);
+  for (size_t i = 0; i < options.optionBlock.size(); ++i) options.optionBlock[i] = static_cast<uint8_t>(i * 7);
+  std::string error;
+  ASSERT_TRUE(CreateMachine(dir_, options, error)) << error;
+  EXPECT_EQ(ReadFileAtMost(dir_ / kOptionsFile, 4096).bytes, options.optionBlock);
+  // The factory defaults stay the ones made from the layout.
+  EXPECT_EQ(ReadFileAtMost(dir_ / kDefaultsFile, 4096).bytes, BuildOptionBlock(LayoutOf(2, 90), options));
+
+  for (size_t size : {size_t{1}, size_t{kSettingsBufferSize} - 1, size_t{kSettingsBufferSize} + 1}) {
+    options.optionBlock.assign(size, 0);
+    EXPECT_FALSE(CreateMachine(dir_, options, error)) << size;
+    EXPECT_NE(error.find("2048"), std::string::npos) << error;
+  }
+}
+
+TEST_F(MachineDirTest, SmbiosReadStopsWhereTheEntryPointSaysAndSurvivesDamage) {
+  std::string error;
+  ASSERT_TRUE(CreateMachine(dir_, MachineOptions(), error)) << error;
+  const auto dmi = ReadFileAtMost(dir_ / kDmiFile, 4096).bytes;
+  {
+    std::ofstream(dir_ / kDmiFile, std::ios::app) << std::string(1000, 'x');
+    EXPECT_EQ(ReadTable().data, dmi);
+  }
+  for (const char* file : {kDmiFile, kEntryPointFile}) {
+    SCOPED_TRACE(file);
+    ASSERT_TRUE(CreateMachine(dir_, MachineOptions(), error)) << error;
+    std::filesystem::remove(dir_ / file);
+    std::filesystem::create_directory(dir_ / file);
+    SimulatedFirmware firmware(dir_);
+    RawSmbiosTable table;
+    EXPECT_FALSE(firmware.ReadRawSmbiosTable(table));
+    EXPECT_TRUE(table.data.empty());
+    std::filesystem::remove(dir_ / file);
+  }
 }
 
 TEST(MachineDirectoryTest, ResolvedFromEnvironmentInOrder) {
