@@ -3,10 +3,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
 #include "tests/e2e/process.h"
 
@@ -14,6 +17,8 @@ extern char** environ;
 
 namespace vort64::e2e {
 namespace {
+
+constexpr auto kProcessTimeLimit = std::chrono::seconds(60);
 
 std::string Slurp(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -60,8 +65,18 @@ ProcessResult RunProcess(const std::filesystem::path& program, const std::vector
   ProcessResult result;
   pid_t pid = 0;
   if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+    // A program that hangs (say, reading a pipe) is killed, so the test
+    // fails instead of waiting forever.
+    const auto deadline = std::chrono::steady_clock::now() + kProcessTimeLimit;
     int status = 0;
-    waitpid(pid, &status, 0);
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   posix_spawn_file_actions_destroy(&actions);
