@@ -7,6 +7,7 @@
 #include "catalog/catalog.h"
 #include "sim/interface_rules.h"
 #include "sim/machine_files.h"
+#include "wmi/firmware_facts.h"
 #include "wmi/smbios.h"
 
 namespace vort64::sim {

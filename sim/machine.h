@@ -12,9 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "wmi/firmware.h"
-#include "wmi/firmware_facts.h"
-
 namespace vort64 {
 
 class SettingCatalog;

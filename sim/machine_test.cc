@@ -8,6 +8,7 @@
 #include "sim/interface_rules.h"
 #include "sim/machine_files.h"
 #include "sim/simulated_firmware.h"
+#include "wmi/firmware_facts.h"
 #include "wmi/smbios.h"
 
 namespace vort64::sim {

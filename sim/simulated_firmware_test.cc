@@ -7,6 +7,7 @@
 #include "catalog/catalog.h"
 #include "sim/machine.h"
 #include "sim/machine_files.h"
+#include "wmi/firmware_facts.h"
 
 namespace vort64::sim {
 namespace {
