@@ -168,36 +168,49 @@ TEST_F(SimulatedFirmwareTest, SetKeepsItsClockWhereTheBlockSays238AndKeepsUnsupp
   EXPECT_EQ(after[396], 12);
 }
 
-TEST_F(SimulatedFirmwareTest, FlaggedPasswordFieldsChangeTheSupervisorPassword) {
+TEST_F(SimulatedFirmwareTest, FlaggedPasswordFieldsChangeThePasswords) {
   MachineOptions options;
   options.supervisorPassword = "old";
   Create(options);
   SettingCatalog catalog;
   BuildSettingCatalog(catalog, 2, 90);
-  const uint32_t at = catalog.GetSettingOffset(L"set supervisor password");
+  const uint32_t supervisor = catalog.GetSettingOffset(L"set supervisor password");
+  const uint32_t user = catalog.GetSettingOffset(L"set user password");
   auto block = Stored();
-  auto field = [&](const std::string& oldPw, const std::string& newPw) {
+  // Fills a long-form field and flags it.
+  auto field = [&](uint32_t at, const std::string& oldPw, const std::string& newPw) {
     std::fill(block.begin() + at, block.begin() + at + 34, uint8_t{0});
     block[at] = static_cast<uint8_t>(oldPw.size());
     std::copy(oldPw.begin(), oldPw.end(), block.begin() + at + 1);
     block[at + 17] = static_cast<uint8_t>(newPw.size());
     std::copy(newPw.begin(), newPw.end(), block.begin() + at + 18);
-    block[235] = 1;
+    block[kPasswordFlagByte] |= at == supervisor ? kSupervisorFlag : kUserFlag;
   };
-  field("bad", "new");
+  field(supervisor, "bad", "new");
   EXPECT_EQ(Call(kSetBiosOptionsMethod, "old", block).code, 2);
-  field("old", "new");
+  field(supervisor, "old", "new");
   EXPECT_EQ(Call(kSetBiosOptionsMethod, "old", block).code, 0);
-  EXPECT_EQ(Stored()[235], 0);
+  EXPECT_EQ(Stored()[kPasswordFlagByte], 0);
   // The connection that made the change still works with the old password;
   // the next one needs the new.
   EXPECT_EQ(Call(kGetBiosOptionsMethod, "old").code, 0);
   ASSERT_TRUE(firmware_->Open());
   EXPECT_EQ(Call(kGetBiosOptionsMethod, "old").code, 2);
   EXPECT_EQ(Call(kGetBiosOptionsMethod, "new").code, 0);
-  field("new", "");
+
+  // Both fields flagged and the user's old password wrong: neither changes.
+  Write(kUserPasswordFile, "user");
+  field(supervisor, "new", "next");
+  field(user, "wrong", "other");
+  EXPECT_EQ(Call(kSetBiosOptionsMethod, "new", block).code, 2);
+  EXPECT_EQ(ReadFileAtMost(dir_ / kSupervisorPasswordFile, 64).bytes, std::vector<uint8_t>({'n', 'e', 'w'}));
+  EXPECT_EQ(ReadFileAtMost(dir_ / kUserPasswordFile, 64).bytes, std::vector<uint8_t>({'u', 's', 'e', 'r'}));
+
+  block[kPasswordFlagByte] = 0;
+  field(supervisor, "new", "");
   EXPECT_EQ(Call(kSetBiosOptionsMethod, "new", block).code, 0);
   EXPECT_FALSE(std::filesystem::exists(dir_ / kSupervisorPasswordFile));
+  EXPECT_TRUE(std::filesystem::exists(dir_ / kUserPasswordFile));
 }
 
 TEST_F(SimulatedFirmwareTest, FaultsForceCodesOrFailures) {
