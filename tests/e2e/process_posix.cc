@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -69,15 +70,16 @@ ProcessResult RunProcess(const std::filesystem::path& program, const std::vector
     // fails instead of waiting forever.
     const auto deadline = std::chrono::steady_clock::now() + kProcessTimeLimit;
     int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
+    pid_t ended = 0;
+    while ((ended = waitpid(pid, &status, WNOHANG)) == 0 || (ended == -1 && errno == EINTR)) {
       if (std::chrono::steady_clock::now() > deadline) {
         kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
+        ended = waitpid(pid, &status, 0);
         break;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (ended == pid) result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   posix_spawn_file_actions_destroy(&actions);
   result.out = Slurp(outPath);
