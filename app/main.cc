@@ -36,9 +36,18 @@ std::unique_ptr<vort64::Firmware> MakeFirmware() {
   // The default machine is made on first use; a machine named by
   // VORT64_MACHINE is taken as it is, even when it is missing.
   const auto named = getenv("VORT64_MACHINE");
-  if ((!named || named->empty()) && !std::filesystem::exists(dir)) {
+  if (!named || named->empty()) {
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(dir, ec);
     std::string error;
-    if (!vort64::sim::CreateMachine(dir, vort64::sim::MachineOptions(), error)) std::cerr << error << '\n';
+    if (ec) {
+      error = "cannot use the simulated machine " + dir.string() + ": " + ec.message();
+    } else if (!exists) {
+      vort64::sim::CreateMachine(dir, vort64::sim::MachineOptions(), error);
+    }
+    // The run goes on: a machine that cannot be used reads as a firmware
+    // that cannot be read.
+    if (!error.empty()) std::cerr << error << '\n';
   }
   return std::make_unique<vort64::sim::SimulatedFirmware>(dir);
 #else

@@ -1,12 +1,14 @@
 #include "sim/machine.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <numeric>
 #include <system_error>
 
 #include "catalog/catalog.h"
+#include "sim/interface_rules.h"
+#include "sim/machine_files.h"
+#include "wmi/firmware_facts.h"
+#include "wmi/smbios.h"
 
 namespace vort64::sim {
 namespace {
@@ -59,16 +61,16 @@ std::vector<uint8_t> BuildSmbiosStructures(const MachineOptions& options) {
   const auto sysNo = StringNumbers(system);
   std::vector<uint8_t> body = {sysNo[0], sysNo[1], sysNo[2], sysNo[3]};
   body.resize(body.size() + 16 + 1, 0);  // UUID, wake-up type
-  AppendStructure(out, 1, 0x0001, body, system);
+  AppendStructure(out, kSmbiosSystemInformation, 0x0001, body, system);
 
   // Type 3, chassis: manufacturer, type, version, serial, asset tag.
   const std::vector<std::string> chassis = {"Vort64", "1.0", options.serial, options.assetTag};
   const auto chNo = StringNumbers(chassis);
-  AppendStructure(out, 3, 0x0003, {chNo[0], 0x0A, chNo[1], chNo[2], chNo[3], 0x03, 0x03, 0x03, 0x03}, chassis);
+  AppendStructure(out, kSmbiosChassis, 0x0003, {chNo[0], 0x0A, chNo[1], chNo[2], chNo[3], 0x03, 0x03, 0x03, 0x03}, chassis);
 
   if (options.oemStructure) {
-    // OEM type 172: bytes 4 and 5 carry the firmware's WMI interface version.
-    AppendStructure(out, 172, 0x00AC, {options.wmiMajor, options.wmiMinor}, {});
+    // The OEM structure: bytes 4 and 5 carry the firmware's WMI interface version.
+    AppendStructure(out, kSmbiosWmiInterface, 0x00AC, {options.wmiMajor, options.wmiMinor}, {});
   }
   AppendStructure(out, 127, 0xFFFF, {}, {});
   return out;
@@ -93,19 +95,26 @@ std::vector<uint8_t> BuildEntryPoint(const MachineOptions& options, size_t table
   return ep;
 }
 
-std::optional<std::pair<uint8_t, uint8_t>> ParseEntryPoint(const std::vector<uint8_t>& bytes) {
+std::optional<EntryPoint> ParseEntryPoint(const std::vector<uint8_t>& bytes) {
   auto starts = [&](std::string_view anchor) {
     return bytes.size() >= anchor.size() && std::equal(anchor.begin(), anchor.end(), bytes.begin());
   };
-  if (starts("_SM3_") && bytes.size() >= 9) return std::pair{bytes[7], bytes[8]};
-  if (starts("_SM_") && bytes.size() >= 8) return std::pair{bytes[6], bytes[7]};
+  // Little-endian fields: the 32-bit maximum size at 12 from 3.0 on, the
+  // 16-bit table length at 22 before.
+  auto le = [&](size_t at, size_t count) {
+    uint32_t value = 0;
+    for (size_t i = count; i-- > 0;) value = (value << 8) | bytes[at + i];
+    return value;
+  };
+  if (starts("_SM3_") && bytes.size() >= 16) return EntryPoint{bytes[7], bytes[8], le(12, 4)};
+  if (starts("_SM_") && bytes.size() >= 24) return EntryPoint{bytes[6], bytes[7], le(22, 2)};
   return std::nullopt;
 }
 
 std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const MachineOptions& options) {
-  std::vector<uint8_t> block(kBlockSize, 255);
+  std::vector<uint8_t> block(kSettingsBufferSize, kNotSupported);
   for (const auto& [name, info] : catalog.settings()) {
-    if (info.offset >= kBlockSize || info.size > kBlockSize - info.offset) continue;
+    if (info.offset >= kSettingsBufferSize || info.size > kSettingsBufferSize - info.offset) continue;
     auto field = std::span(block).subspan(info.offset, info.size);
     std::fill(field.begin(), field.end(), uint8_t{0});
     if (name == L"date") {
@@ -116,7 +125,7 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
       std::copy_n(time, std::min<size_t>(3, field.size()), field.begin());
     } else if (name == L"boot priority order") {
       const uint8_t order[] = {19, 1, 7, 10};
-      std::fill(field.begin(), field.end(), uint8_t{255});
+      std::fill(field.begin(), field.end(), kNotSupported);  // 255 ends the list
       std::copy_n(order, std::min<size_t>(4, field.size()), field.begin());
     } else if (name == L"customized mac address") {
       const uint8_t mac[] = {0x00, 0x1B, 0x21, 0x3C, 0x4D, 0x5E};
@@ -128,7 +137,7 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
     } else if (name == L"user password is status") {
       field[0] = options.userPassword.empty() ? 0 : 1;
     } else if (name == L"wigig") {
-      field[0] = 255;  // this notebook has no WiGig radio
+      field[0] = kNotSupported;  // this notebook has no WiGig radio
     } else if (info.size == 1 && Contains(info.meaning, L"1 : Enabled") && !Contains(name, L"password")) {
       field[0] = 1;
     }
@@ -137,21 +146,26 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
 }
 
 bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& options, std::string& error) {
+  if (!options.optionBlock.empty() && options.optionBlock.size() != kSettingsBufferSize) {
+    error = "the option block must hold " + std::to_string(kSettingsBufferSize) + " bytes, not " +
+            std::to_string(options.optionBlock.size());
+    return false;
+  }
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   if (ec) {
     error = "cannot create " + dir.string() + ": " + ec.message();
     return false;
   }
-  SettingCatalog catalog;
-  if (options.wmiMajor == 2) BuildSettingCatalog(catalog, options.wmiMajor, options.wmiMinor);
+  const SettingCatalog& catalog = LayoutOf(options.wmiMajor, options.wmiMinor);
   const auto dmi = BuildSmbiosStructures(options);
-  const auto block = BuildOptionBlock(catalog, options);
+  const auto defaults = BuildOptionBlock(catalog, options);
+  const auto& block = options.optionBlock.empty() ? defaults : options.optionBlock;
   const auto text = [](const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); };
 
   bool ok = WriteFileBytes(dir / kDmiFile, dmi) &&
             WriteFileBytes(dir / kEntryPointFile, BuildEntryPoint(options, dmi.size())) &&
-            WriteFileBytes(dir / kOptionsFile, block) && WriteFileBytes(dir / kDefaultsFile, block);
+            WriteFileBytes(dir / kOptionsFile, block) && WriteFileBytes(dir / kDefaultsFile, defaults);
   for (const char* name : {kUserDefaultsFile, kSupervisorPasswordFile, kUserPasswordFile, kRetriesFile}) {
     std::filesystem::remove(dir / name, ec);
   }
@@ -178,21 +192,6 @@ std::filesystem::path ResolveMachineDirectory(
     home = *profile;
   }
   return home / ".local" / "state" / "vort64" / "machine";
-}
-
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
-
-bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
 }
 
 }  // namespace vort64::sim

@@ -12,9 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "wmi/firmware.h"
-#include "wmi/firmware_facts.h"
-
 namespace vort64 {
 
 class SettingCatalog;
@@ -34,8 +31,6 @@ inline constexpr char kFaultsFile[] = "faults";
 inline constexpr char kCallsLogFile[] = "calls.log";
 inline constexpr char kLastSentFile[] = "last-sent.bin";
 
-inline constexpr size_t kBlockSize = kSettingsBufferSize;
-
 struct MachineOptions {
   uint8_t wmiMajor = 2;
   uint8_t wmiMinor = 90;
@@ -47,6 +42,9 @@ struct MachineOptions {
   bool oemStructure = true;
   std::string supervisorPassword;
   std::string userPassword;
+  // The option block to start from (a raw export of a real notebook); when
+  // empty, one made from the interface version's layout.
+  std::vector<uint8_t> optionBlock;
 };
 
 // The raw SMBIOS structures of a machine (the DMI file).
@@ -54,14 +52,22 @@ std::vector<uint8_t> BuildSmbiosStructures(const MachineOptions& options);
 // An SMBIOS entry point ("_SM_" before version 3, "_SM3_" from 3 on) for a
 // table of the given size.
 std::vector<uint8_t> BuildEntryPoint(const MachineOptions& options, size_t tableLength);
-// The SMBIOS version an entry point names; nothing for an unknown or cut-off one.
-std::optional<std::pair<uint8_t, uint8_t>> ParseEntryPoint(const std::vector<uint8_t>& bytes);
+// What an entry point says: the SMBIOS version and the length of the
+// structure table (the maximum size, from 3.0 on).
+struct EntryPoint {
+  uint8_t major = 0;
+  uint8_t minor = 0;
+  uint32_t tableLength = 0;
+};
+// Nothing for an unknown or cut-off entry point.
+std::optional<EntryPoint> ParseEntryPoint(const std::vector<uint8_t>& bytes);
 
 // A plausible option block for the settings of `catalog`: every setting gets
 // a value its meaning allows, every byte no setting covers holds 255.
 std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const MachineOptions& options);
 
-// Creates (or overwrites) a machine directory. False with `error` set on failure.
+// Creates (or overwrites) a machine directory. False with `error` set on
+// failure, also for an option block of the wrong size.
 bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& options, std::string& error);
 
 // Where the program finds its machine: VORT64_MACHINE, else
@@ -69,10 +75,6 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
 // `getenv` answers an environment variable or nothing.
 std::filesystem::path ResolveMachineDirectory(
     const std::function<std::optional<std::string>(const char*)>& getenv);
-
-// Whole-file helpers; Read returns nothing when the file cannot be read.
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& path);
-bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace sim
 }  // namespace vort64

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "catalog/catalog.h"
+#include "sim/interface_rules.h"
+#include "sim/machine_files.h"
 #include "sim/simulated_firmware.h"
+#include "wmi/firmware_facts.h"
 #include "wmi/smbios.h"
 
 namespace vort64::sim {
@@ -76,14 +81,17 @@ TEST_F(MachineDirTest, EntryPointsOfBothGenerationsRoundTrip) {
     EXPECT_EQ(ep.size(), major >= 3 ? 24u : 31u);
     const auto parsed = ParseEntryPoint(ep);
     ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->first, major);
-    EXPECT_EQ(parsed->second, minor);
+    EXPECT_EQ(parsed->major, major);
+    EXPECT_EQ(parsed->minor, minor);
+    EXPECT_EQ(parsed->tableLength, 300u);
     // The checksums make the whole entry point (and, before 3.0, its DMI part) sum to 0.
     unsigned sum = 0;
     for (size_t i = 0; i < ep[major >= 3 ? 6 : 5]; ++i) sum += ep[i];
     EXPECT_EQ(sum & 0xFF, 0u);
   }
   EXPECT_FALSE(ParseEntryPoint({'_', 'S', 'M'}));
+  // Cut off before the table length.
+  EXPECT_FALSE(ParseEntryPoint({'_', 'S', 'M', '3', '_', 0, 0x18, 3, 4, 0, 1, 0}));
   EXPECT_FALSE(ParseEntryPoint({'_', 'X', 'M', '_', 0, 0, 2, 1}));
 }
 
@@ -93,12 +101,12 @@ TEST_F(MachineDirTest, OptionBlockFillsCatalogSettingsAnd255Elsewhere) {
   MachineOptions options;
   options.assetTag = "TAG";
   const auto block = BuildOptionBlock(catalog, options);
-  ASSERT_EQ(block.size(), kBlockSize);
-  std::vector<bool> covered(kBlockSize);
+  ASSERT_EQ(block.size(), kSettingsBufferSize);
+  std::vector<bool> covered(kSettingsBufferSize);
   for (const auto& [name, info] : catalog.settings()) {
     for (uint32_t i = info.offset; i < info.offset + info.size; ++i) covered[i] = true;
   }
-  for (size_t i = 0; i < kBlockSize; ++i) {
+  for (size_t i = 0; i < kSettingsBufferSize; ++i) {
     if (!covered[i]) {
       EXPECT_EQ(block[i], 255) << i;
     }
@@ -111,6 +119,44 @@ TEST_F(MachineDirTest, OptionBlockFillsCatalogSettingsAnd255Elsewhere) {
   ASSERT_NE(boot, nullptr);
   EXPECT_EQ(block[boot->offset], 19);
   EXPECT_EQ(block[boot->offset + boot->size - 1], 255);
+}
+
+TEST_F(MachineDirTest, OptionBlockCanBeSeededWithAnExportOfExactlyOneBlock) {
+  MachineOptions options;
+  options.optionBlock.resize(kSettingsBufferSize);
+  for (size_t i = 0; i < options.optionBlock.size(); ++i) options.optionBlock[i] = static_cast<uint8_t>(i * 7);
+  std::string error;
+  ASSERT_TRUE(CreateMachine(dir_, options, error)) << error;
+  EXPECT_EQ(ReadFileAtMost(dir_ / kOptionsFile, 4096).bytes, options.optionBlock);
+  // The factory defaults stay the ones made from the layout.
+  EXPECT_EQ(ReadFileAtMost(dir_ / kDefaultsFile, 4096).bytes, BuildOptionBlock(LayoutOf(2, 90), options));
+
+  for (size_t size : {size_t{1}, size_t{kSettingsBufferSize} - 1, size_t{kSettingsBufferSize} + 1}) {
+    options.optionBlock.assign(size, 0);
+    EXPECT_FALSE(CreateMachine(dir_, options, error)) << size;
+    EXPECT_NE(error.find("2048"), std::string::npos) << error;
+  }
+}
+
+TEST_F(MachineDirTest, SmbiosReadStopsWhereTheEntryPointSaysAndSurvivesDamage) {
+  std::string error;
+  ASSERT_TRUE(CreateMachine(dir_, MachineOptions(), error)) << error;
+  const auto dmi = ReadFileAtMost(dir_ / kDmiFile, 4096).bytes;
+  {
+    std::ofstream(dir_ / kDmiFile, std::ios::app) << std::string(1000, 'x');
+    EXPECT_EQ(ReadTable().data, dmi);
+  }
+  for (const char* file : {kDmiFile, kEntryPointFile}) {
+    SCOPED_TRACE(file);
+    ASSERT_TRUE(CreateMachine(dir_, MachineOptions(), error)) << error;
+    std::filesystem::remove(dir_ / file);
+    std::filesystem::create_directory(dir_ / file);
+    SimulatedFirmware firmware(dir_);
+    RawSmbiosTable table;
+    EXPECT_FALSE(firmware.ReadRawSmbiosTable(table));
+    EXPECT_TRUE(table.data.empty());
+    std::filesystem::remove(dir_ / file);
+  }
 }
 
 TEST(MachineDirectoryTest, ResolvedFromEnvironmentInOrder) {

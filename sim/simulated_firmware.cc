@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <limits>
+#include <system_error>
 
 #include "base/text.h"
-#include "catalog/catalog.h"
 #include "sim/machine.h"
+#include "sim/machine_files.h"
+#include "wmi/firmware_facts.h"
 #include "wmi/smbios.h"
 
 namespace vort64::sim {
@@ -19,17 +21,165 @@ constexpr Status kInvalidParameter = static_cast<Status>(0x80041008u);   // WBEM
 constexpr Status kInvalidQuery = static_cast<Status>(0x80041017u);       // WBEM_E_INVALID_QUERY
 constexpr Status kNotConnected = static_cast<Status>(0x80041003u);       // WBEM_E_ACCESS_DENIED
 
-constexpr int32_t kSuccess = kFirmwareSuccess;
-constexpr int32_t kIncorrectPassword = kFirmwareIncorrectPassword;
-constexpr int32_t kInvalidParameterCode = kFirmwareInvalidParameter;
-constexpr int32_t kNoUserDefault = kFirmwareNoUserDefault;
-constexpr int32_t kNoSupervisorPassword = kFirmwareNoSupervisorPassword;
-constexpr int32_t kRetryExceeded = kFirmwareRetryExceeded;
-constexpr int32_t kMaxWrongCalls = kWrongPasswordsBeforeLockout;
+// The two WMI classes, the query that finds each one's instance, and its name.
+struct Instance {
+  const wchar_t* className;
+  const wchar_t* query;
+  const wchar_t* name;
+};
+constexpr Instance kInstances[] = {
+    {kConfigurationClass, kConfigurationQuery, kConfigurationInstance},
+    {kSettingClass, kSettingQuery, kSettingInstance},
+};
 
-constexpr size_t kFlagByte = kPasswordFlagByte;
-constexpr size_t kClockBegin = kClockFirstByte;
-constexpr size_t kClockEnd = kClockEndByte;
+// One method call on the machine's stored state.
+struct Call {
+  const std::filesystem::path& dir;
+  const InterfaceRules& rules;
+  const Faults& faults;
+  const std::string& sessionPassword;
+  bool forced;                         // the return code is forced; no password is checked
+  int32_t code;                        // the forced code, or the password check's answer
+  const std::vector<uint8_t>& sent;    // the Data of the Set methods
+  const std::vector<uint8_t>& options;   // the stored option block
+  const std::vector<uint8_t>& defaults;  // the stored defaults, for the methods that use them
+};
+
+// What a method answers: a return code (and the block of a Get method), or
+// that it did not execute.
+struct Answer {
+  bool executed = true;
+  int32_t code = kFirmwareSuccess;
+  std::vector<uint8_t> data;
+};
+
+Answer NotExecuted() { return {false, 0, {}}; }
+
+std::filesystem::path PasswordFile(const std::filesystem::path& dir, Account account) {
+  return dir / (account == Account::kSupervisor ? kSupervisorPasswordFile : kUserPasswordFile);
+}
+
+// A password as the machine keeps it: empty when it is not set, nothing when
+// the file is damaged.
+std::optional<std::string> ReadPassword(const std::filesystem::path& path) {
+  const FileRead read = ReadFileAtMost(path, kTextFileLimit);
+  if (read.damaged()) return std::nullopt;
+  return std::string(read.bytes.begin(), read.bytes.end());
+}
+
+// Checks the caller's password against the supervisor password and counts
+// wrong calls in a row. The answer, or nothing when the counter is damaged.
+std::optional<int32_t> CheckPassword(const std::filesystem::path& dir, const InterfaceRules& rules,
+                                     const std::string& supervisor, int32_t length, const std::vector<uint8_t>& array) {
+  if (supervisor.empty()) return kFirmwareSuccess;
+  const auto retries = dir / kRetriesFile;
+  const FileRead read = ReadFileAtMost(retries, kTextFileLimit);
+  const auto count = read.damaged() ? std::nullopt : ParseCount(std::string(read.bytes.begin(), read.bytes.end()));
+  if (!count) return std::nullopt;
+  if (length == static_cast<int32_t>(supervisor.size()) && array == rules.PasswordArray(supervisor)) {
+    std::error_code ec;
+    std::filesystem::remove(retries, ec);
+    return kFirmwareSuccess;
+  }
+  // The count stops at the largest int32_t; a count that stays is not rewritten.
+  const int32_t wrong = *count == std::numeric_limits<int32_t>::max() ? *count : *count + 1;
+  if (wrong != *count) {
+    const std::string text = std::to_string(wrong);
+    if (!WriteFileBytes(retries, std::vector<uint8_t>(text.begin(), text.end()))) return std::nullopt;
+  }
+  return wrong > kWrongPasswordsBeforeLockout ? kFirmwareRetryExceeded : kFirmwareIncorrectPassword;
+}
+
+// Applies the password changes a sent block asks for: all of them, or none
+// when an old password of the long form does not match (2). Nothing when a
+// password file is damaged or cannot be written.
+std::optional<int32_t> ApplyPasswordChanges(const Call& c) {
+  const auto changes = c.rules.PasswordChanges(c.options, c.sent);
+  for (const auto& change : changes) {
+    const auto current = ReadPassword(PasswordFile(c.dir, change.account));
+    if (!current) return std::nullopt;
+    if (change.oldPassword && !current->empty() && *change.oldPassword != *current) {
+      return kFirmwareIncorrectPassword;
+    }
+  }
+  for (const auto& change : changes) {
+    const auto path = PasswordFile(c.dir, change.account);
+    std::error_code ec;
+    if (change.newPassword.empty()) {
+      std::filesystem::remove(path, ec);
+      if (ec) return std::nullopt;
+    } else if (!WriteFileBytes(path, std::vector<uint8_t>(change.newPassword.begin(), change.newPassword.end()))) {
+      return std::nullopt;
+    }
+  }
+  return kFirmwareSuccess;
+}
+
+// ---- One handler per method -------------------------------------------------
+// The Get methods answer whatever the password; the others run only when the
+// password passed or a passing code is forced.
+
+Answer GetOptions(const Call& c) { return {true, c.code, c.options}; }
+
+Answer GetDefaultOptions(const Call& c) { return {true, c.code, c.defaults}; }
+
+Answer SetOptions(const Call& c) {
+  if (!c.forced) {
+    const auto applied = ApplyPasswordChanges(c);
+    if (!applied) return NotExecuted();
+    if (*applied != kFirmwareSuccess) return {true, *applied, {}};
+  }
+  auto block = c.rules.Merge(c.options, c.sent);
+  block[kPasswordFlagByte] = 0;  // the flagged passwords are applied; the flag is spent
+  c.faults.KeepStuckBytes(c.options, block);
+  if (c.rules.SavesUserDefaults(c.options, block) && !WriteFileBytes(c.dir / kUserDefaultsFile, block)) {
+    return NotExecuted();
+  }
+  if (!WriteFileBytes(c.dir / kOptionsFile, block)) return NotExecuted();
+  return {true, c.code, {}};
+}
+
+Answer SetDefaultOptions(const Call& c) {
+  auto block = c.rules.Merge(c.defaults, c.sent);
+  c.faults.KeepStuckBytes(c.defaults, block);
+  if (!WriteFileBytes(c.dir / kDefaultsFile, block)) return NotExecuted();
+  return {true, c.code, {}};
+}
+
+Answer LoadBiosDefault(const Call& c) {
+  if (!WriteFileBytes(c.dir / kOptionsFile, c.rules.Merge(c.options, c.defaults))) return NotExecuted();
+  return {true, c.code, {}};
+}
+
+Answer LoadUserDefault(const Call& c) {
+  if (!c.forced && c.sessionPassword.empty()) return {true, kFirmwareNoSupervisorPassword, {}};
+  const FileRead user = ReadFileOfSize(c.dir / kUserDefaultsFile, kSettingsBufferSize);
+  if (user.damaged()) return NotExecuted();
+  if (!c.forced && user.missing()) return {true, kFirmwareNoUserDefault, {}};
+  if (user.ok() && !WriteFileBytes(c.dir / kOptionsFile, c.rules.Merge(c.options, user.bytes))) {
+    return NotExecuted();
+  }
+  return {true, c.code, {}};
+}
+
+struct Method {
+  const wchar_t* name;
+  const wchar_t* className;
+  bool sendsData;      // takes the Data parameter
+  bool returnsData;    // answers the Data parameter
+  bool readsDefaults;  // works on defaults.bin
+  bool changesStore;   // runs only when the password passed
+  Answer (*handle)(const Call&);
+};
+
+constexpr Method kMethods[] = {
+    {kGetBiosOptionsMethod, kConfigurationClass, false, true, false, false, &GetOptions},
+    {kSetBiosOptionsMethod, kConfigurationClass, true, false, false, true, &SetOptions},
+    {kGetBiosDefaultOptionsMethod, kConfigurationClass, false, true, true, false, &GetDefaultOptions},
+    {kSetBiosDefaultOptionsMethod, kConfigurationClass, true, false, true, true, &SetDefaultOptions},
+    {kLoadBiosDefaultMethod, kSettingClass, false, false, true, true, &LoadBiosDefault},
+    {kLoadUserDefaultMethod, kSettingClass, false, false, false, true, &LoadUserDefault},
+};
 
 std::wstring ObjectPath(std::wstring_view className, std::wstring_view instance) {
   std::wstring path(className);
@@ -42,9 +192,9 @@ std::wstring ObjectPath(std::wstring_view className, std::wstring_view instance)
   return path;
 }
 
-const FirmwareValue* FindIn(const MethodCall& call, std::wstring_view name) {
+const FirmwareValue* FindIn(const MethodCall& call, std::wstring_view name, FirmwareValue::Kind kind) {
   for (const auto& p : call.in) {
-    if (p.name == name) return &p.value;
+    if (p.name == name) return p.value.kind == kind ? &p.value : nullptr;
   }
   return nullptr;
 }
@@ -59,288 +209,132 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
   return out;
 }
 
-std::string ReadText(const std::filesystem::path& path) {
-  const auto bytes = ReadFileBytes(path);
-  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
-}
-
-// The state of one machine while a method runs on it.
-class Machine {
- public:
-  Machine(const std::filesystem::path& dir, SimulatedFirmware& firmware) : dir_(dir), firmware_(firmware) {
-    RawSmbiosTable table;
-    if (firmware.ReadRawSmbiosTable(table)) {
-      if (const auto v = ReadInterfaceVersion(table)) {
-        major_ = v->major;
-        minor_ = v->minor;
-      }
-    }
-    if (major_ == 2) BuildSettingCatalog(catalog_, major_, minor_);
-  }
-
-  // The password array a caller with `password` would send to this machine.
-  std::vector<uint8_t> ExpectedPasswordArray(const std::string& password) {
-    const size_t length = (major_ == 2 && minor_ >= 56) ? 16 : 12;
-    std::vector<uint8_t> array(length, 0);
-    for (size_t i = 0; i < password.size() && i < length; ++i) {
-      const bool scanCodes = major_ == 2 && minor_ < 50;
-      array[i] = scanCodes ? static_cast<uint8_t>(firmware_.KeyScan(password[i]) & 0xFF)
-                           : static_cast<uint8_t>(password[i]);
-    }
-    return array;
-  }
-
-  // Checks the caller's password against the supervisor password; counts
-  // wrong calls in a row. Returns 0 when the call may proceed.
-  int32_t CheckPassword(const std::string& supervisor, int32_t length, const std::vector<uint8_t>& array) {
-    if (supervisor.empty()) return kSuccess;
-    int wrong = std::atoi(ReadText(dir_ / kRetriesFile).c_str());
-    const bool right = length == static_cast<int32_t>(supervisor.size()) && array == ExpectedPasswordArray(supervisor);
-    if (right) {
-      std::error_code ec;
-      std::filesystem::remove(dir_ / kRetriesFile, ec);
-      return kSuccess;
-    }
-    ++wrong;
-    const std::string count = std::to_string(wrong);
-    WriteFileBytes(dir_ / kRetriesFile, std::vector<uint8_t>(count.begin(), count.end()));
-    return wrong > kMaxWrongCalls ? kRetryExceeded : kIncorrectPassword;
-  }
-
-  std::optional<std::vector<uint8_t>> ReadBlock(const char* file) const {
-    auto block = ReadFileBytes(dir_ / file);
-    if (!block || block->size() < kBlockSize) return std::nullopt;
-    block->resize(kBlockSize);
-    return block;
-  }
-
-  // What the firmware keeps of a block sent to it: its own clock where the
-  // block says 238, and 255 in the one-byte settings it does not support.
-  std::vector<uint8_t> Merge(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& sent) const {
-    std::vector<uint8_t> merged = sent;
-    for (size_t i = kClockBegin; i < kClockEnd; ++i) {
-      if (sent[i] == kDoNotChange) merged[i] = stored[i];
-    }
-    std::vector<bool> covered(kBlockSize, false);
-    for (const auto& [name, info] : catalog_.settings()) {
-      for (size_t i = info.offset; i < info.offset + info.size && i < kBlockSize; ++i) covered[i] = true;
-      if (info.size == 1 && info.offset < kBlockSize && stored[info.offset] == kNotSupported) merged[info.offset] = kNotSupported;
-    }
-    // Bytes that belong to no setting are the firmware's own.
-    for (size_t i = 0; i < kBlockSize; ++i) {
-      if (!covered[i] && !(i >= kClockBegin && i < kClockEnd) && i != kFlagByte) merged[i] = stored[i];
-    }
-    return merged;
-  }
-
-  // Applies the supervisor and user password fields of a sent block: those
-  // byte 235 flags from interface 2.72 on, those that changed before.
-  int32_t ApplyPasswords(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& sent) {
-    const bool flagged = major_ == 2 && minor_ >= 72;
-    const struct {
-      uint8_t bit;
-      const wchar_t* name;
-      const char* file;
-    } fields[] = {{1, L"set supervisor password", kSupervisorPasswordFile},
-                  {2, L"set user password", kUserPasswordFile}};
-    for (const auto& f : fields) {
-      const SettingInfo* info = catalog_.FindSetting(f.name);
-      if (!info || info->offset + info->size > kBlockSize) continue;
-      const auto field = std::span(sent).subspan(info->offset, info->size);
-      const bool changed = !std::equal(field.begin(), field.end(), stored.begin() + info->offset);
-      if (flagged ? !(sent[kFlagByte] & f.bit) : !changed) continue;
-      const std::string current = ReadText(dir_ / f.file);
-      std::string next;
-      if (info->size >= 34) {
-        // Long form: old length, 16 old bytes, new length, 16 new bytes.
-        const size_t oldLength = std::min<size_t>(field[0], 16);
-        const std::string old(field.begin() + 1, field.begin() + 1 + static_cast<long>(oldLength));
-        if (!current.empty() && old != current) return kIncorrectPassword;
-        const size_t newLength = std::min<size_t>(field[17], 16);
-        next.assign(field.begin() + 18, field.begin() + 18 + static_cast<long>(newLength));
-      } else {
-        // Short form: new length, one byte, the new password.
-        const size_t newLength = std::min<size_t>(field[0], info->size - 2);
-        next.assign(field.begin() + 2, field.begin() + 2 + static_cast<long>(newLength));
-      }
-      std::error_code ec;
-      if (next.empty()) {
-        std::filesystem::remove(dir_ / f.file, ec);
-      } else {
-        WriteFileBytes(dir_ / f.file, std::vector<uint8_t>(next.begin(), next.end()));
-      }
-    }
-    return kSuccess;
-  }
-
-  // Writing 1 to "save settings to user setup defaults" stores the user
-  // defaults; the byte stays 1, and only a new 1 after a 0 stores them again.
-  bool SaveUserDefaultsRequested(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& sent) const {
-    const SettingInfo* info = catalog_.FindSetting(L"save settings to user setup defaults");
-    return info && info->offset < kBlockSize && sent[info->offset] == 1 && stored[info->offset] != 1;
-  }
-
-  const std::filesystem::path& dir() const { return dir_; }
-
- private:
-  std::filesystem::path dir_;
-  SimulatedFirmware& firmware_;
-  uint32_t major_ = 0;
-  uint32_t minor_ = 0;
-  SettingCatalog catalog_;
-};
-
 }  // namespace
 
 SimulatedFirmware::SimulatedFirmware(std::filesystem::path dir) : dir_(std::move(dir)) {}
 
-std::map<std::string, SimulatedFirmware::Fault> SimulatedFirmware::ReadFaults() const {
-  std::map<std::string, Fault> faults;
-  std::ifstream in(dir_ / kFaultsFile);
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    std::string what, code;
-    if (!(words >> what >> code) || what[0] == '#') continue;
-    Fault fault;
-    if (code == "fail") {
-      fault.fail = true;
-    } else {
-      try {
-        fault.code = static_cast<int32_t>(std::stol(code));
-      } catch (...) {
-        continue;
-      }
-    }
-    faults[what] = fault;
+const Faults& SimulatedFirmware::faults() {
+  if (!faults_) {
+    const FileRead read = ReadFileAtMost(dir_ / kFaultsFile, kFaultsFileLimit);
+    faults_ = read.damaged() ? Faults::Unreadable() : Faults::Parse(std::string(read.bytes.begin(), read.bytes.end()));
   }
-  return faults;
+  return *faults_;
 }
 
-std::optional<SimulatedFirmware::Fault> SimulatedFirmware::FaultFor(const std::string& what) const {
-  const auto faults = ReadFaults();
-  const auto it = faults.find(what);
-  if (it == faults.end()) return std::nullopt;
-  return it->second;
+const std::optional<RawSmbiosTable>& SimulatedFirmware::smbios() {
+  if (smbiosRead_) return smbios_;
+  smbiosRead_ = true;
+  if (faults().Fails(kSmbiosFault)) return smbios_;
+  const FileRead entry = ReadFileAtMost(dir_ / kEntryPointFile, kEntryPointLimit);
+  const auto point = entry.ok() ? ParseEntryPoint(entry.bytes) : std::nullopt;
+  if (!point) return smbios_;
+  // The table is as long as the entry point says; nothing past it is read.
+  FileRead dmi = ReadFileHead(dir_ / kDmiFile, std::min<size_t>(point->tableLength, kSmbiosTableLimit));
+  if (!dmi.ok()) return smbios_;
+  smbios_ = RawSmbiosTable{point->major, point->minor, std::move(dmi.bytes)};
+  return smbios_;
+}
+
+const InterfaceRules& SimulatedFirmware::rules() {
+  if (!rules_) {
+    const auto version = smbios() ? ReadInterfaceVersion(*smbios()) : std::nullopt;
+    rules_.emplace(version ? version->major : 0u, version ? version->minor : 0u);
+  }
+  return *rules_;
 }
 
 bool SimulatedFirmware::Open() {
-  const auto fault = FaultFor("session");
-  open_ = !(fault && fault->fail) && std::filesystem::is_directory(dir_);
-  sessionPassword_ = ReadText(dir_ / kSupervisorPasswordFile);
-  return open_;
+  open_ = false;
+  if (faults().Fails(kSessionFault)) return false;
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir_, ec)) return false;
+  const auto password = ReadPassword(dir_ / kSupervisorPasswordFile);
+  if (!password) return false;
+  sessionPassword_ = *password;
+  open_ = true;
+  return true;
 }
 
 bool SimulatedFirmware::ReadRawSmbiosTable(RawSmbiosTable& table) {
-  table = {};
-  if (const auto fault = FaultFor("smbios"); fault && fault->fail) return false;
-  const auto entry = ReadFileBytes(dir_ / kEntryPointFile);
-  const auto dmi = ReadFileBytes(dir_ / kDmiFile);
-  if (!entry || !dmi) return false;
-  const auto version = ParseEntryPoint(*entry);
-  if (!version) return false;
-  table.smbiosMajor = version->first;
-  table.smbiosMinor = version->second;
-  table.data = *dmi;
-  return true;
+  table = smbios().value_or(RawSmbiosTable{});
+  return smbios().has_value();
 }
 
 Status SimulatedFirmware::QueryInstanceNames(std::wstring_view query,
                                              std::vector<std::optional<std::wstring>>& names) {
   names.clear();
   if (!open_) return kNotConnected;
-  if (query == std::wstring(L"SELECT * FROM ") + kConfigurationClass) {
-    names.emplace_back(kConfigurationInstance);
-  } else if (query == std::wstring(L"SELECT * FROM ") + kSettingClass) {
-    names.emplace_back(kSettingInstance);
-  } else {
-    return kInvalidQuery;
-  }
+  const auto instance = std::find_if(std::begin(kInstances), std::end(kInstances),
+                                     [&](const Instance& i) { return query == i.query; });
+  if (instance == std::end(kInstances)) return kInvalidQuery;
+  names.emplace_back(instance->name);
   return kStatusOk;
 }
 
 Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) {
   out.clear();
   if (!open_) return kNotConnected;
-  const bool configuration = call.className == kConfigurationClass;
-  const bool setting = call.className == kSettingClass;
-  if (!configuration && !setting) return kInvalidObjectPath;
-  if (call.objectPath != ObjectPath(call.className, configuration ? kConfigurationInstance : kSettingInstance)) {
+  const auto instance = std::find_if(std::begin(kInstances), std::end(kInstances),
+                                     [&](const Instance& i) { return call.className == i.className; });
+  if (instance == std::end(kInstances) || call.objectPath != ObjectPath(instance->className, instance->name)) {
     return kInvalidObjectPath;
   }
-  const std::wstring& m = call.method;
-  const bool known = configuration ? (m == L"GetBiosOptions" || m == L"SetBiosOptions" ||
-                                      m == L"GetBiosDefaultOptions" || m == L"SetBiosDefaultOptions")
-                                   : (m == L"LoadBIOSDefault" || m == L"LoadUserDefault");
-  if (!known) return kInvalidMethod;
+  const auto method = std::find_if(std::begin(kMethods), std::end(kMethods), [&](const Method& m) {
+    return call.className == m.className && call.method == m.name;
+  });
+  if (method == std::end(kMethods)) return kInvalidMethod;
 
-  const FirmwareValue* length = FindIn(call, L"PasswordLen");
-  const FirmwareValue* password = FindIn(call, L"Password");
-  const bool sendsData = m == L"SetBiosOptions" || m == L"SetBiosDefaultOptions";
-  const FirmwareValue* data = FindIn(call, L"Data");
-  if (!length || length->kind != FirmwareValue::Kind::kInt16 || !password ||
-      password->kind != FirmwareValue::Kind::kBytes || (sendsData && (!data || data->kind != FirmwareValue::Kind::kBytes))) {
-    return kInvalidParameter;
-  }
+  const FirmwareValue* length = FindIn(call, kPasswordLenParam, FirmwareValue::Kind::kInt16);
+  const FirmwareValue* password = FindIn(call, kPasswordParam, FirmwareValue::Kind::kBytes);
+  const FirmwareValue* data = FindIn(call, kDataParam, FirmwareValue::Kind::kBytes);
+  if (!length || !password || (method->sendsData && !data)) return kInvalidParameter;
 
-  const std::string method = WideToUtf8(m);
+  const std::string name = WideToUtf8(method->name);
   {
     std::ofstream log(dir_ / kCallsLogFile, std::ios::app);
-    log << method << ' ' << length->integer << ' ' << Hex(password->bytes) << '\n';
+    log << name << ' ' << length->integer << ' ' << Hex(password->bytes) << '\n';
   }
   // The block as sent, before the firmware keeps or drops anything of it.
-  if (sendsData) WriteFileBytes(dir_ / kLastSentFile, data->bytes);
+  if (method->sendsData) WriteFileBytes(dir_ / kLastSentFile, data->bytes);
 
-  Machine machine(dir_, *this);
-  const auto fault = FaultFor(method);
-  if (fault && fault->fail) return kStatusFailed;
-
-  int32_t code = kSuccess;
-  std::vector<uint8_t> returned;
-  const bool returnsData = m == L"GetBiosOptions" || m == L"GetBiosDefaultOptions";
-  auto options = machine.ReadBlock(kOptionsFile);
-  auto defaults = machine.ReadBlock(kDefaultsFile);
-  if (!options || !defaults) return kStatusFailed;  // the firmware's store is unreadable
-
-  if (!fault) code = machine.CheckPassword(sessionPassword_, length->integer, password->bytes);
-  const bool proceed = fault ? (fault->code & ~8) == 0 : code == kSuccess;
-  if (m == L"GetBiosOptions") {
-    returned = *options;
-  } else if (m == L"GetBiosDefaultOptions") {
-    returned = *defaults;
-  } else if (sendsData && data->bytes.size() != kBlockSize) {
-    if (!fault) code = kInvalidParameterCode;
-  } else if (m == L"SetBiosOptions" && proceed) {
-    if (!fault) code = machine.ApplyPasswords(*options, data->bytes);
-    if (code == kSuccess || fault) {
-      auto merged = machine.Merge(*options, data->bytes);
-      merged[kFlagByte] = 0;  // the flagged passwords are applied; the flag is spent
-      if (machine.SaveUserDefaultsRequested(*options, merged)) WriteFileBytes(dir_ / kUserDefaultsFile, merged);
-      if (!WriteFileBytes(dir_ / kOptionsFile, merged)) return kStatusFailed;
-    }
-  } else if (m == L"SetBiosDefaultOptions" && proceed) {
-    if (!WriteFileBytes(dir_ / kDefaultsFile, machine.Merge(*defaults, data->bytes))) return kStatusFailed;
-  } else if (m == L"LoadBIOSDefault" && proceed) {
-    if (!WriteFileBytes(dir_ / kOptionsFile, machine.Merge(*options, *defaults))) return kStatusFailed;
-  } else if (m == L"LoadUserDefault" && proceed) {
-    const auto user = machine.ReadBlock(kUserDefaultsFile);
-    if (fault) {
-      if (user) WriteFileBytes(dir_ / kOptionsFile, machine.Merge(*options, *user));
-    } else if (ReadText(dir_ / kSupervisorPasswordFile).empty()) {
-      code = kNoSupervisorPassword;
-    } else if (!user) {
-      code = kNoUserDefault;
-    } else if (!WriteFileBytes(dir_ / kOptionsFile, machine.Merge(*options, *user))) {
-      return kStatusFailed;
-    }
+  const auto forced = faults().For(name);
+  if (forced && forced->fails()) return kStatusFailed;
+  // The firmware's store: a damaged one fails every call that reads it.
+  const FileRead options = ReadFileOfSize(dir_ / kOptionsFile, kSettingsBufferSize);
+  if (!options.ok()) return kStatusFailed;
+  FileRead defaults;
+  if (method->readsDefaults) {
+    defaults = ReadFileOfSize(dir_ / kDefaultsFile, kSettingsBufferSize);
+    if (!defaults.ok()) return kStatusFailed;
   }
-  if (fault) code = fault->code;
+  std::optional<int32_t> code = forced ? std::optional(forced->code) : std::nullopt;
+  if (!code) code = CheckPassword(dir_, rules(), sessionPassword_, length->integer, password->bytes);
+  if (!code) return kStatusFailed;  // the wrong-password counter is damaged
 
-  for (const auto& name : call.outNames) {
-    if (name == L"ReturnCode") {
-      out.push_back(FirmwareValue::Int32(code));
-    } else if (name == L"Data" && returnsData) {
-      out.push_back(FirmwareValue::Bytes(returned));
+  const std::vector<uint8_t> none;
+  const Call c{.dir = dir_,
+               .rules = rules(),
+               .faults = faults(),
+               .sessionPassword = sessionPassword_,
+               .forced = forced.has_value(),
+               .code = *code,
+               .sent = data ? data->bytes : none,
+               .options = options.bytes,
+               .defaults = defaults.bytes};
+  Answer answer{true, c.code, {}};
+  if (method->sendsData && c.sent.size() != kSettingsBufferSize) {
+    if (!c.forced) answer.code = kFirmwareInvalidParameter;
+  } else if (!method->changesStore || Passed(c.code)) {
+    answer = method->handle(c);
+  }
+  if (!answer.executed) return kStatusFailed;
+  if (c.forced) answer.code = c.code;
+
+  for (const auto& outName : call.outNames) {
+    if (outName == kReturnCodeParam) {
+      out.push_back(FirmwareValue::Int32(answer.code));
+    } else if (outName == kDataParam && method->returnsData) {
+      out.push_back(FirmwareValue::Bytes(answer.data));
     } else {
       return kInvalidParameter;  // no such out-parameter
     }

@@ -1,15 +1,18 @@
 // The firmware of a simulated machine, behind the same seam as the Windows
-// WMI provider. Each call reads and writes the machine directory, so several
-// runs of the program (and the tests) see one consistent machine.
+// WMI provider. The option blocks and passwords are read and written in the
+// machine directory at each call, so several runs of the program (and the
+// tests) see one consistent machine; what cannot change while the program
+// runs (the faults file, the SMBIOS tables) is read once per object.
 #ifndef VORT64_SIM_SIMULATED_FIRMWARE_H_
 #define VORT64_SIM_SIMULATED_FIRMWARE_H_
 
 #include <filesystem>
-#include <map>
+#include <optional>
 #include <string>
 
+#include "sim/faults.h"
+#include "sim/interface_rules.h"
 #include "wmi/firmware.h"
-#include "wmi/firmware_facts.h"
 
 namespace vort64::sim {
 
@@ -26,13 +29,10 @@ class SimulatedFirmware : public Firmware {
   uint32_t KeyScan(char c) override;
 
  private:
-  // A forced outcome from the faults file: a return code, or "fail".
-  struct Fault {
-    bool fail = false;
-    int32_t code = 0;
-  };
-  std::map<std::string, Fault> ReadFaults() const;
-  std::optional<Fault> FaultFor(const std::string& what) const;
+  // Each read on first use.
+  const Faults& faults();
+  const std::optional<RawSmbiosTable>& smbios();
+  const InterfaceRules& rules();
 
   std::filesystem::path dir_;
   bool open_ = false;
@@ -40,6 +40,10 @@ class SimulatedFirmware : public Firmware {
   // are checked against it, so a run that changes the password still reads
   // its change back; the new password counts from the next connection on.
   std::string sessionPassword_;
+  std::optional<Faults> faults_;
+  bool smbiosRead_ = false;
+  std::optional<RawSmbiosTable> smbios_;  // the tables, when they could be read
+  std::optional<InterfaceRules> rules_;
 };
 
 // The scan code of a character on a US keyboard (set 1) in the low byte, as

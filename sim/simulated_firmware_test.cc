@@ -6,6 +6,8 @@
 
 #include "catalog/catalog.h"
 #include "sim/machine.h"
+#include "sim/machine_files.h"
+#include "wmi/firmware_facts.h"
 
 namespace vort64::sim {
 namespace {
@@ -25,6 +27,11 @@ class SimulatedFirmwareTest : public ::testing::Test {
   void Create(MachineOptions options = {}) {
     std::string error;
     ASSERT_TRUE(CreateMachine(dir_, options, error)) << error;
+    Reconnect();
+  }
+
+  // A new run on the machine.
+  void Reconnect() {
     firmware_ = std::make_unique<SimulatedFirmware>(dir_);
     ASSERT_TRUE(firmware_->Open());
   }
@@ -46,15 +53,15 @@ class SimulatedFirmwareTest : public ::testing::Test {
               std::optional<std::vector<uint8_t>> data = std::nullopt, std::vector<uint8_t> array = {}) {
     const bool config = method.find(L"Options") != std::wstring::npos;
     MethodCall call;
-    call.className = config ? L"KelmBiosConfigurationTool" : L"BIOSSetting";
+    call.className = config ? kConfigurationClass : kSettingClass;
     call.objectPath = config ? kConfigPath : kSettingPath;
     call.method = method;
     if (array.empty()) array = Ascii(password);
-    call.in = {{L"PasswordLen", FirmwareValue::Int16(static_cast<int16_t>(password.size()))},
-               {L"Password", FirmwareValue::Bytes(array)}};
-    if (data) call.in.push_back({L"Data", FirmwareValue::Bytes(*data)});
-    call.outNames = {L"ReturnCode"};
-    if (method.rfind(L"Get", 0) == 0) call.outNames.push_back(L"Data");
+    call.in = {{kPasswordLenParam, FirmwareValue::Int16(static_cast<int16_t>(password.size()))},
+               {kPasswordParam, FirmwareValue::Bytes(array)}};
+    if (data) call.in.push_back({kDataParam, FirmwareValue::Bytes(*data)});
+    call.outNames = {kReturnCodeParam};
+    if (method.rfind(L"Get", 0) == 0) call.outNames.push_back(kDataParam);
     std::vector<FirmwareValue> out;
     Answer answer;
     answer.status = firmware_->ExecuteMethod(call, out);
@@ -65,7 +72,7 @@ class SimulatedFirmwareTest : public ::testing::Test {
     return answer;
   }
 
-  std::vector<uint8_t> Stored(const char* file = kOptionsFile) { return *ReadFileBytes(dir_ / file); }
+  std::vector<uint8_t> Stored(const char* file = kOptionsFile) { return ReadFileAtMost(dir_ / file, 4096).bytes; }
   void Write(const char* file, const std::string& text) { std::ofstream(dir_ / file, std::ios::trunc) << text; }
 
   std::filesystem::path dir_;
@@ -75,17 +82,19 @@ class SimulatedFirmwareTest : public ::testing::Test {
 TEST_F(SimulatedFirmwareTest, InstancesHaveBackslashNamesAndNeedTheEscapedPath) {
   Create();
   std::vector<std::optional<std::wstring>> names;
-  ASSERT_EQ(firmware_->QueryInstanceNames(L"SELECT * FROM KelmBiosConfigurationTool", names), kStatusOk);
+  ASSERT_EQ(firmware_->QueryInstanceNames(kConfigurationQuery, names), kStatusOk);
   ASSERT_EQ(names.size(), 1u);
-  EXPECT_EQ(names[0], std::wstring(L"ACPI\\PNP0C14\\0_0"));
+  EXPECT_EQ(names[0], std::wstring(kConfigurationInstance));
+  ASSERT_EQ(firmware_->QueryInstanceNames(kSettingQuery, names), kStatusOk);
+  EXPECT_EQ(names.at(0), std::wstring(kSettingInstance));
   EXPECT_NE(firmware_->QueryInstanceNames(L"SELECT * FROM Win32_Bios", names), kStatusOk);
 
   MethodCall call;
-  call.className = L"KelmBiosConfigurationTool";
+  call.className = kConfigurationClass;
   call.objectPath = L"KelmBiosConfigurationTool.InstanceName=\"ACPI\\PNP0C14\\0_0\"";  // not escaped
-  call.method = L"GetBiosOptions";
-  call.in = {{L"PasswordLen", FirmwareValue::Int16(0)}, {L"Password", FirmwareValue::Bytes(Ascii(""))}};
-  call.outNames = {L"ReturnCode", L"Data"};
+  call.method = kGetBiosOptionsMethod;
+  call.in = {{kPasswordLenParam, FirmwareValue::Int16(0)}, {kPasswordParam, FirmwareValue::Bytes(Ascii(""))}};
+  call.outNames = {kReturnCodeParam, kDataParam};
   std::vector<FirmwareValue> out;
   EXPECT_NE(firmware_->ExecuteMethod(call, out), kStatusOk);
   call.objectPath = kConfigPath;
@@ -94,8 +103,8 @@ TEST_F(SimulatedFirmwareTest, InstancesHaveBackslashNamesAndNeedTheEscapedPath) 
 
 TEST_F(SimulatedFirmwareTest, EveryCallIsLoggedWithItsPasswordArray) {
   Create();
-  Call(L"GetBiosOptions", "ab");
-  Call(L"LoadBIOSDefault");
+  Call(kGetBiosOptionsMethod, "ab");
+  Call(kLoadBiosDefaultMethod);
   std::ifstream log(dir_ / kCallsLogFile);
   std::string first, second;
   std::getline(log, first);
@@ -108,15 +117,15 @@ TEST_F(SimulatedFirmwareTest, WrongSupervisorPasswordAnswers2ThenRetryExceededUn
   MachineOptions options;
   options.supervisorPassword = "secret";
   Create(options);
-  EXPECT_EQ(Call(L"GetBiosOptions", "").code, 2);
-  EXPECT_EQ(Call(L"GetBiosOptions", "wrong").code, 2);
-  EXPECT_EQ(Call(L"GetBiosOptions", "secreT").code, 2);
-  EXPECT_EQ(Call(L"GetBiosOptions", "wrong").code, 7);
-  EXPECT_EQ(Call(L"LoadBIOSDefault", "wrong").code, 7);
-  const Answer right = Call(L"GetBiosOptions", "secret");
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "").code, 2);
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "wrong").code, 2);
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "secreT").code, 2);
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "wrong").code, 7);
+  EXPECT_EQ(Call(kLoadBiosDefaultMethod, "wrong").code, 7);
+  const Answer right = Call(kGetBiosOptionsMethod, "secret");
   EXPECT_EQ(right.code, 0);
   EXPECT_EQ(right.data, Stored());
-  EXPECT_EQ(Call(L"GetBiosOptions", "wrong").code, 2);
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "wrong").code, 2);
 }
 
 TEST_F(SimulatedFirmwareTest, PasswordArrayIsCheckedInTheFormOfTheInterfaceVersion) {
@@ -124,13 +133,13 @@ TEST_F(SimulatedFirmwareTest, PasswordArrayIsCheckedInTheFormOfTheInterfaceVersi
   options.supervisorPassword = "ab1";
   options.wmiMinor = 40;  // scan codes, 12 bytes
   Create(options);
-  EXPECT_EQ(Call(L"GetBiosOptions", "ab1", std::nullopt, Ascii("ab1", 12)).code, 2);
-  EXPECT_EQ(Call(L"GetBiosOptions", "ab1", std::nullopt, {0x1E, 0x30, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0}).code, 0);
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "ab1", std::nullopt, Ascii("ab1", 12)).code, 2);
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "ab1", std::nullopt, {0x1E, 0x30, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0}).code, 0);
 
   options.wmiMinor = 52;  // ASCII, 12 bytes
   Create(options);
-  EXPECT_EQ(Call(L"GetBiosOptions", "ab1", std::nullopt, Ascii("ab1", 16)).code, 2);
-  EXPECT_EQ(Call(L"GetBiosOptions", "ab1", std::nullopt, Ascii("ab1", 12)).code, 0);
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "ab1", std::nullopt, Ascii("ab1", 16)).code, 2);
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "ab1", std::nullopt, Ascii("ab1", 12)).code, 0);
 }
 
 TEST_F(SimulatedFirmwareTest, SetKeepsItsClockWhereTheBlockSays238AndKeepsUnsupportedSettings) {
@@ -149,7 +158,7 @@ TEST_F(SimulatedFirmwareTest, SetKeepsItsClockWhereTheBlockSays238AndKeepsUnsupp
   block[395] = 34;
   block[396] = 12;
   const auto before = Stored();
-  EXPECT_EQ(Call(L"SetBiosOptions", "", block).code, 0);
+  EXPECT_EQ(Call(kSetBiosOptionsMethod, "", block).code, 0);
   const auto after = Stored();
   EXPECT_EQ(after[bootMode], newMode);
   EXPECT_EQ(after[wigig], 255);
@@ -159,58 +168,142 @@ TEST_F(SimulatedFirmwareTest, SetKeepsItsClockWhereTheBlockSays238AndKeepsUnsupp
   EXPECT_EQ(after[396], 12);
 }
 
-TEST_F(SimulatedFirmwareTest, FlaggedPasswordFieldsChangeTheSupervisorPassword) {
+TEST_F(SimulatedFirmwareTest, FlaggedPasswordFieldsChangeThePasswords) {
   MachineOptions options;
   options.supervisorPassword = "old";
   Create(options);
   SettingCatalog catalog;
   BuildSettingCatalog(catalog, 2, 90);
-  const uint32_t at = catalog.GetSettingOffset(L"set supervisor password");
+  const uint32_t supervisor = catalog.GetSettingOffset(L"set supervisor password");
+  const uint32_t user = catalog.GetSettingOffset(L"set user password");
   auto block = Stored();
-  auto field = [&](const std::string& oldPw, const std::string& newPw) {
+  // Fills a long-form field and flags it.
+  auto field = [&](uint32_t at, const std::string& oldPw, const std::string& newPw) {
     std::fill(block.begin() + at, block.begin() + at + 34, uint8_t{0});
     block[at] = static_cast<uint8_t>(oldPw.size());
     std::copy(oldPw.begin(), oldPw.end(), block.begin() + at + 1);
     block[at + 17] = static_cast<uint8_t>(newPw.size());
     std::copy(newPw.begin(), newPw.end(), block.begin() + at + 18);
-    block[235] = 1;
+    block[kPasswordFlagByte] |= at == supervisor ? kSupervisorFlag : kUserFlag;
   };
-  field("bad", "new");
-  EXPECT_EQ(Call(L"SetBiosOptions", "old", block).code, 2);
-  field("old", "new");
-  EXPECT_EQ(Call(L"SetBiosOptions", "old", block).code, 0);
-  EXPECT_EQ(Stored()[235], 0);
+  field(supervisor, "bad", "new");
+  EXPECT_EQ(Call(kSetBiosOptionsMethod, "old", block).code, 2);
+  field(supervisor, "old", "new");
+  EXPECT_EQ(Call(kSetBiosOptionsMethod, "old", block).code, 0);
+  EXPECT_EQ(Stored()[kPasswordFlagByte], 0);
   // The connection that made the change still works with the old password;
   // the next one needs the new.
-  EXPECT_EQ(Call(L"GetBiosOptions", "old").code, 0);
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "old").code, 0);
   ASSERT_TRUE(firmware_->Open());
-  EXPECT_EQ(Call(L"GetBiosOptions", "old").code, 2);
-  EXPECT_EQ(Call(L"GetBiosOptions", "new").code, 0);
-  field("new", "");
-  EXPECT_EQ(Call(L"SetBiosOptions", "new", block).code, 0);
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "old").code, 2);
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "new").code, 0);
+
+  // Both fields flagged and the user's old password wrong: neither changes.
+  Write(kUserPasswordFile, "user");
+  field(supervisor, "new", "next");
+  field(user, "wrong", "other");
+  EXPECT_EQ(Call(kSetBiosOptionsMethod, "new", block).code, 2);
+  EXPECT_EQ(ReadFileAtMost(dir_ / kSupervisorPasswordFile, 64).bytes, std::vector<uint8_t>({'n', 'e', 'w'}));
+  EXPECT_EQ(ReadFileAtMost(dir_ / kUserPasswordFile, 64).bytes, std::vector<uint8_t>({'u', 's', 'e', 'r'}));
+
+  block[kPasswordFlagByte] = 0;
+  field(supervisor, "new", "");
+  EXPECT_EQ(Call(kSetBiosOptionsMethod, "new", block).code, 0);
   EXPECT_FALSE(std::filesystem::exists(dir_ / kSupervisorPasswordFile));
+  EXPECT_TRUE(std::filesystem::exists(dir_ / kUserPasswordFile));
 }
 
 TEST_F(SimulatedFirmwareTest, FaultsForceCodesOrFailures) {
   Create();
   Write(kFaultsFile, "# forced outcomes\nGetBiosOptions 8\nSetBiosOptions fail\n");
-  const Answer get = Call(L"GetBiosOptions");
+  // The faults file is read once per run: the firmware that was already
+  // running does not see it.
+  EXPECT_EQ(Call(kGetBiosOptionsMethod).code, 0);
+  Reconnect();
+  const Answer get = Call(kGetBiosOptionsMethod);
   EXPECT_EQ(get.code, 8);
   EXPECT_EQ(get.data, Stored());
-  EXPECT_NE(Call(L"SetBiosOptions", "", Stored()).status, kStatusOk);
+  EXPECT_NE(Call(kSetBiosOptionsMethod, "", Stored()).status, kStatusOk);
 
   Write(kFaultsFile, "session fail\n");
   SimulatedFirmware closed(dir_);
   EXPECT_FALSE(closed.Open());
 }
 
-TEST_F(SimulatedFirmwareTest, LoadUserDefaultNeedsSupervisorPasswordAndStoredDefaults) {
+TEST_F(SimulatedFirmwareTest, StuckBytesKeepTheirStoredValueThroughBothSetMethods) {
   Create();
-  EXPECT_EQ(Call(L"LoadUserDefault").code, 5);
+  const uint32_t bootMode = LayoutOf(2, 90).GetSettingOffset(L"boot mode");
+  const uint32_t bootOrder = LayoutOf(2, 90).GetSettingOffset(L"boot priority order");
+  Write(kFaultsFile, "stuck " + std::to_string(bootMode) + "\nstuck " + std::to_string(bootOrder) + "\n");
+  Reconnect();
+  for (const char* file : {kOptionsFile, kDefaultsFile}) {
+    SCOPED_TRACE(file);
+    const auto before = Stored(file);
+    auto sent = before;
+    sent[bootMode] = static_cast<uint8_t>(before[bootMode] ^ 1);
+    sent[bootOrder] = 7;
+    sent[bootOrder + 1] = 19;
+    const std::wstring method = file == std::string(kOptionsFile) ? kSetBiosOptionsMethod : kSetBiosDefaultOptionsMethod;
+    EXPECT_EQ(Call(method, "", sent).code, 0);
+    const auto after = Stored(file);
+    EXPECT_EQ(after[bootMode], before[bootMode]);
+    EXPECT_EQ(after[bootOrder], before[bootOrder]);
+    EXPECT_EQ(after[bootOrder + 1], 19);  // the byte beside a stuck one is written
+  }
+}
+
+// A damaged store fails the calls that read it and changes nothing; the
+// defaults are read only by the methods that work on them.
+TEST_F(SimulatedFirmwareTest, DamagedStoreFailsTheCallsThatReadIt) {
+  const struct {
+    const char* what;
+    const char* file;
+    std::string content;
+    std::vector<std::wstring> failing;
+    std::vector<std::wstring> working;
+  } cases[] = {
+      {"short options", kOptionsFile, "short", {kGetBiosOptionsMethod, kGetBiosDefaultOptionsMethod, kLoadBiosDefaultMethod}, {}},
+      {"long options", kOptionsFile, std::string(2049, '\0'), {kGetBiosOptionsMethod, kLoadUserDefaultMethod}, {}},
+      {"long defaults", kDefaultsFile, std::string(2049, '\0'),
+       {kGetBiosDefaultOptionsMethod, kLoadBiosDefaultMethod}, {kGetBiosOptionsMethod}},
+      {"short user defaults", kUserDefaultsFile, "short", {kLoadUserDefaultMethod}, {kGetBiosOptionsMethod}},
+      {"garbage counter", kRetriesFile, "many", {kGetBiosOptionsMethod}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MachineOptions options;
+    options.supervisorPassword = "pw";
+    Create(options);
+    Write(c.file, c.content);
+    const auto before = Stored();
+    for (const auto& method : c.failing) EXPECT_EQ(Call(method, "pw").status, kStatusFailed);
+    for (const auto& method : c.working) EXPECT_EQ(Call(method, "pw").code, 0);
+    EXPECT_EQ(Stored(), before);
+    EXPECT_EQ(ReadFileAtMost(dir_ / c.file, 4096).bytes, std::vector<uint8_t>(c.content.begin(), c.content.end()));
+  }
+}
+
+TEST_F(SimulatedFirmwareTest, WrongPasswordCountStopsAtTheLargestInt32) {
   MachineOptions options;
   options.supervisorPassword = "pw";
   Create(options);
-  EXPECT_EQ(Call(L"LoadUserDefault", "pw").code, 4);
+  Write(kRetriesFile, "2147483647");
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "wrong").code, 7);
+  EXPECT_EQ(ReadFileAtMost(dir_ / kRetriesFile, 64).bytes, std::vector<uint8_t>({'2', '1', '4', '7', '4', '8', '3', '6', '4', '7'}));
+  Write(kRetriesFile, "2147483646");
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "wrong").code, 7);
+  EXPECT_EQ(ReadFileAtMost(dir_ / kRetriesFile, 64).bytes.size(), 10u);
+  EXPECT_EQ(Call(kGetBiosOptionsMethod, "pw").code, 0);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / kRetriesFile));
+}
+
+TEST_F(SimulatedFirmwareTest, LoadUserDefaultNeedsSupervisorPasswordAndStoredDefaults) {
+  Create();
+  EXPECT_EQ(Call(kLoadUserDefaultMethod).code, 5);
+  MachineOptions options;
+  options.supervisorPassword = "pw";
+  Create(options);
+  EXPECT_EQ(Call(kLoadUserDefaultMethod, "pw").code, 4);
 
   SettingCatalog catalog;
   BuildSettingCatalog(catalog, 2, 90);
@@ -218,16 +311,9 @@ TEST_F(SimulatedFirmwareTest, LoadUserDefaultNeedsSupervisorPasswordAndStoredDef
   ASSERT_NE(save, nullptr);
   auto block = Stored();
   block[save->offset] = 1;
-  ASSERT_EQ(Call(L"SetBiosOptions", "pw", block).code, 0);
+  ASSERT_EQ(Call(kSetBiosOptionsMethod, "pw", block).code, 0);
   ASSERT_TRUE(std::filesystem::exists(dir_ / kUserDefaultsFile));
-  EXPECT_EQ(Call(L"LoadUserDefault", "pw").code, 0);
-}
-
-TEST_F(SimulatedFirmwareTest, ShortOptionFileFailsTheCall) {
-  Create();
-  Write(kOptionsFile, "short");
-  EXPECT_NE(Call(L"GetBiosOptions").status, kStatusOk);
-  EXPECT_EQ(Call(L"SetBiosOptions", "", std::vector<uint8_t>(100, 0)).status, kStatusFailed);
+  EXPECT_EQ(Call(kLoadUserDefaultMethod, "pw").code, 0);
 }
 
 TEST_F(SimulatedFirmwareTest, ScanCodesFollowTheUsLayout) {

@@ -2,7 +2,7 @@
 //
 //   vort-sim create DIR [--wmi M.N] [--smbios M.N] [--model TEXT] [--serial TEXT]
 //                       [--asset-tag TEXT] [--no-oem-structure]
-//                       [--supervisor-password TEXT] [--user-password TEXT]
+//                       [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]
 #include <charconv>
 #include <iostream>
 #include <string>
@@ -10,13 +10,15 @@
 #include <vector>
 
 #include "sim/machine.h"
+#include "sim/machine_files.h"
+#include "wmi/firmware_facts.h"
 
 namespace {
 
 constexpr char kUsage[] =
     "usage: vort-sim create DIR [--wmi M.N] [--smbios M.N] [--model TEXT] [--serial TEXT]\n"
     "                           [--asset-tag TEXT] [--no-oem-structure]\n"
-    "                           [--supervisor-password TEXT] [--user-password TEXT]\n";
+    "                           [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]\n";
 
 bool ParseByte(std::string_view text, uint8_t& out) {
   unsigned value = 0;
@@ -35,6 +37,21 @@ bool ParseVersion(std::string_view text, uint8_t& major, uint8_t& minor) {
 int Fail(const std::string& message) {
   std::cerr << "vort-sim: " << message << '\n' << kUsage;
   return 2;
+}
+
+// A raw option block export: exactly one block, read no further than that.
+bool ReadOptionBlock(const std::string& file, std::vector<uint8_t>& block, std::string& error) {
+  using vort64::sim::FileState;
+  constexpr auto kSize = vort64::kSettingsBufferSize;
+  const vort64::sim::FileRead read = vort64::sim::ReadFileOfSize(file, kSize);
+  switch (read.state) {
+    case FileState::kRead: block = read.bytes; return true;
+    case FileState::kMissing: error = file + ": no such file"; break;
+    case FileState::kUnreadable: error = file + ": not a readable file"; break;
+    case FileState::kTooShort:
+    case FileState::kTooLong: error = file + ": an option block export holds exactly " + std::to_string(kSize) + " bytes"; break;
+  }
+  return false;
 }
 
 }  // namespace
@@ -65,6 +82,12 @@ int main(int argc, char** argv) {
       options.supervisorPassword = value;
     } else if (flag == "--user-password") {
       options.userPassword = value;
+    } else if (flag == "--options") {
+      std::string error;
+      if (!ReadOptionBlock(value, options.optionBlock, error)) {
+        std::cerr << "vort-sim: " << error << '\n';
+        return 1;
+      }
     } else {
       return Fail("unknown option: " + flag);
     }

@@ -23,6 +23,9 @@ inline constexpr uint8_t kSupervisorFlag = 1;
 inline constexpr uint8_t kUserFlag = 2;
 // The flag bit of drive 0 to 5.
 constexpr uint8_t DriveFlag(uint32_t drive) { return static_cast<uint8_t>(4u << drive); }
+// From interface 2.72 on the firmware applies the password fields the flag
+// byte names; before, every password field that changed.
+inline constexpr uint32_t kPasswordFlagFromMinor = 72;
 
 // System date: day, month, year minus 2000. System time: second, minute, hour.
 inline constexpr uint32_t kDateFirstByte = 391;

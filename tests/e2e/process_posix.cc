@@ -3,10 +3,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
 #include "tests/e2e/process.h"
 
@@ -14,6 +18,8 @@ extern char** environ;
 
 namespace vort64::e2e {
 namespace {
+
+constexpr auto kProcessTimeLimit = std::chrono::seconds(60);
 
 std::string Slurp(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -60,9 +66,20 @@ ProcessResult RunProcess(const std::filesystem::path& program, const std::vector
   ProcessResult result;
   pid_t pid = 0;
   if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+    // A program that hangs (say, reading a pipe) is killed, so the test
+    // fails instead of waiting forever.
+    const auto deadline = std::chrono::steady_clock::now() + kProcessTimeLimit;
     int status = 0;
-    waitpid(pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    pid_t ended = 0;
+    while ((ended = waitpid(pid, &status, WNOHANG)) == 0 || (ended == -1 && errno == EINTR)) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(pid, SIGKILL);
+        ended = waitpid(pid, &status, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (ended == pid) result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   posix_spawn_file_actions_destroy(&actions);
   result.out = Slurp(outPath);

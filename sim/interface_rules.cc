@@ -1,0 +1,135 @@
+#include "sim/interface_rules.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
+#include <utility>
+
+#include "catalog/catalog.h"
+#include "sim/simulated_firmware.h"
+#include "wmi/firmware_facts.h"
+
+namespace vort64::sim {
+namespace {
+
+// The password fields of the block. The long form: the old password's
+// length and 16 bytes, the new password's length and 16 bytes. The short
+// form: the new password's length, one byte, the new password.
+constexpr size_t kLongFormSize = 34;
+constexpr size_t kLongFormOldLength = 0;
+constexpr size_t kLongFormNewLength = 17;
+constexpr size_t kLongFormPasswordBytes = 16;
+constexpr size_t kShortFormPassword = 2;
+
+constexpr struct {
+  Account account;
+  uint8_t flag;
+  const wchar_t* setting;
+} kPasswordFields[] = {
+    {Account::kSupervisor, kSupervisorFlag, L"set supervisor password"},
+    {Account::kUser, kUserFlag, L"set user password"},
+};
+
+std::string Text(std::span<const uint8_t> field, size_t at, size_t length) {
+  length = std::min(length, field.size() - std::min(at, field.size()));
+  const auto begin = field.begin() + static_cast<std::ptrdiff_t>(std::min(at, field.size()));
+  return std::string(begin, begin + static_cast<std::ptrdiff_t>(length));
+}
+
+// One layout per interface minor of major 2, each built on first use and
+// never changed after.
+template <uint32_t kMinor>
+const SettingCatalog& LayoutOfMinor() {
+  static const SettingCatalog layout = [] {
+    SettingCatalog catalog;
+    BuildSettingCatalog(catalog, 2, kMinor);
+    return catalog;
+  }();
+  return layout;
+}
+
+template <size_t... kMinors>
+constexpr auto LayoutTable(std::index_sequence<kMinors...>) {
+  return std::array<const SettingCatalog& (*)(), sizeof...(kMinors)>{&LayoutOfMinor<kMinors>...};
+}
+
+}  // namespace
+
+const SettingCatalog& LayoutOf(uint32_t major, uint32_t minor) {
+  static constexpr auto kLayouts = LayoutTable(std::make_index_sequence<256>());
+  static const SettingCatalog kNoLayout;
+  if (major != 2 || minor >= kLayouts.size()) return kNoLayout;
+  return kLayouts[minor]();
+}
+
+InterfaceRules::InterfaceRules(uint32_t major, uint32_t minor)
+    : major_(major), minor_(minor), catalog_(LayoutOf(major, minor)), covered_(kSettingsBufferSize, false) {
+  for (const auto& [name, info] : catalog_.settings()) {
+    for (size_t i = info.offset; i < size_t{info.offset} + info.size && i < kSettingsBufferSize; ++i) {
+      covered_[i] = true;
+    }
+  }
+}
+
+std::vector<uint8_t> InterfaceRules::PasswordArray(std::string_view password) const {
+  const bool v2 = major_ == 2;
+  const size_t length = v2 && minor_ >= kLongPasswordArrayFromMinor ? kPasswordArrayLong : kPasswordArrayShort;
+  const bool scanCodes = v2 && minor_ < kCharacterPasswordsFromMinor;
+  std::vector<uint8_t> array(length, 0);
+  for (size_t i = 0; i < password.size() && i < length; ++i) {
+    array[i] = scanCodes ? static_cast<uint8_t>(UsKeyboardScan(password[i]) & 0xFF) : static_cast<uint8_t>(password[i]);
+  }
+  return array;
+}
+
+std::vector<uint8_t> InterfaceRules::Merge(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& sent) const {
+  std::vector<uint8_t> merged = sent;
+  for (size_t i = kClockFirstByte; i < kClockEndByte; ++i) {
+    if (sent[i] == kDoNotChange) merged[i] = stored[i];
+  }
+  for (const auto& [name, info] : catalog_.settings()) {
+    if (info.size == 1 && info.offset < kSettingsBufferSize && stored[info.offset] == kNotSupported) {
+      merged[info.offset] = kNotSupported;
+    }
+  }
+  // Bytes that belong to no setting are the firmware's own.
+  for (size_t i = 0; i < kSettingsBufferSize; ++i) {
+    const bool clock = i >= kClockFirstByte && i < kClockEndByte;
+    if (!covered_[i] && !clock && i != kPasswordFlagByte) merged[i] = stored[i];
+  }
+  return merged;
+}
+
+std::vector<PasswordChange> InterfaceRules::PasswordChanges(const std::vector<uint8_t>& stored,
+                                                            const std::vector<uint8_t>& sent) const {
+  const bool flagged = major_ == 2 && minor_ >= kPasswordFlagFromMinor;
+  std::vector<PasswordChange> changes;
+  for (const auto& f : kPasswordFields) {
+    const SettingInfo* info = catalog_.FindSetting(f.setting);
+    if (!info || info->offset > kSettingsBufferSize || info->size > kSettingsBufferSize - info->offset) continue;
+    const auto field = std::span(sent).subspan(info->offset, info->size);
+    const bool changed = !std::equal(field.begin(), field.end(), stored.begin() + info->offset);
+    if (flagged ? !(sent[kPasswordFlagByte] & f.flag) : !changed) continue;
+    PasswordChange change;
+    change.account = f.account;
+    if (field.size() >= kLongFormSize) {
+      const size_t oldLength = std::min<size_t>(field[kLongFormOldLength], kLongFormPasswordBytes);
+      const size_t newLength = std::min<size_t>(field[kLongFormNewLength], kLongFormPasswordBytes);
+      change.oldPassword = Text(field, kLongFormOldLength + 1, oldLength);
+      change.newPassword = Text(field, kLongFormNewLength + 1, newLength);
+    } else if (field.size() >= kShortFormPassword) {
+      change.newPassword = Text(field, kShortFormPassword, field[0]);
+    } else {
+      continue;
+    }
+    changes.push_back(std::move(change));
+  }
+  return changes;
+}
+
+bool InterfaceRules::SavesUserDefaults(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& next) const {
+  const SettingInfo* info = catalog_.FindSetting(L"save settings to user setup defaults");
+  return info && info->offset < kSettingsBufferSize && next[info->offset] == 1 && stored[info->offset] != 1;
+}
+
+}  // namespace vort64::sim

@@ -1,0 +1,68 @@
+// How the simulated firmware of one WMI interface version treats what it is
+// sent: the form of the password array, what it keeps of a block it stores,
+// and which password fields of the block it applies. Pure rules over bytes;
+// the machine directory is the firmware's business.
+#ifndef VORT64_SIM_INTERFACE_RULES_H_
+#define VORT64_SIM_INTERFACE_RULES_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vort64 {
+
+class SettingCatalog;
+
+namespace sim {
+
+enum class Account { kSupervisor, kUser };
+
+// A password change a sent block asks for.
+struct PasswordChange {
+  Account account = Account::kSupervisor;
+  // The long form carries the password it replaces, to be checked.
+  std::optional<std::string> oldPassword;
+  std::string newPassword;  // empty: the password is removed
+};
+
+class InterfaceRules {
+ public:
+  // The rules of interface major.minor; those of no interface (an empty
+  // setting layout) for a major other than 2.
+  InterfaceRules(uint32_t major, uint32_t minor);
+
+  // The password array a caller with `password` sends to this interface:
+  // keyboard scan codes below 2.50, 12 bytes below 2.56, 16 from 2.56 on.
+  std::vector<uint8_t> PasswordArray(std::string_view password) const;
+
+  // The block the firmware stores when it is sent `sent` over `stored` (both
+  // whole blocks): it keeps its own clock in a date or time byte sent as 238,
+  // keeps 255 in a one-byte setting it marks 255, and keeps the bytes that
+  // belong to no setting.
+  std::vector<uint8_t> Merge(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& sent) const;
+
+  // The supervisor and user password changes of a sent block: the fields the
+  // flag byte names from interface 2.72 on, the fields that changed before.
+  std::vector<PasswordChange> PasswordChanges(const std::vector<uint8_t>& stored,
+                                              const std::vector<uint8_t>& sent) const;
+
+  // Whether storing `next` over `stored` stores the user defaults: a new 1 in
+  // "save settings to user setup defaults".
+  bool SavesUserDefaults(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& next) const;
+
+ private:
+  uint32_t major_;
+  uint32_t minor_;
+  const SettingCatalog& catalog_;
+  std::vector<bool> covered_;  // per block byte: whether a setting covers it
+};
+
+// The setting layout of interface major.minor, built once per process.
+const SettingCatalog& LayoutOf(uint32_t major, uint32_t minor);
+
+}  // namespace sim
+}  // namespace vort64
+
+#endif  // VORT64_SIM_INTERFACE_RULES_H_

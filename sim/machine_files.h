@@ -1,0 +1,63 @@
+// Reading and writing the files of a machine directory. Any of them may be
+// missing, damaged, huge, a directory or a pipe: a read takes at most what
+// can be valid, says what it found, and never throws.
+#ifndef VORT64_SIM_MACHINE_FILES_H_
+#define VORT64_SIM_MACHINE_FILES_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace vort64::sim {
+
+// What reading a machine file found.
+enum class FileState {
+  kRead,        // the bytes are there
+  kMissing,     // there is no such file
+  kUnreadable,  // not a regular file, or reading it failed
+  kTooLong,     // it holds more than the file can validly hold
+  kTooShort,    // it holds less than the file must hold
+};
+
+struct FileRead {
+  FileState state = FileState::kMissing;
+  std::vector<uint8_t> bytes;  // kRead only
+
+  bool ok() const { return state == FileState::kRead; }
+  bool missing() const { return state == FileState::kMissing; }
+  // Present, but not in a form the file can validly take.
+  bool damaged() const { return !ok() && !missing(); }
+};
+
+// Upper bounds of the machine files.
+inline constexpr size_t kTextFileLimit = 64;          // a password, the wrong-password counter
+inline constexpr size_t kFaultsFileLimit = 64 * 1024;  // the faults file
+inline constexpr size_t kEntryPointLimit = 255;        // an entry point's length is one byte
+inline constexpr size_t kSmbiosTableLimit = 1 << 20;   // far above any notebook's tables
+
+// A regular file of at most `limit` bytes, whole. Reads no more than
+// limit + 1 bytes: kTooLong when there are more.
+FileRead ReadFileAtMost(const std::filesystem::path& path, size_t limit);
+
+// The first `count` bytes of a regular file, or all of it when it is shorter;
+// what follows is not read.
+FileRead ReadFileHead(const std::filesystem::path& path, size_t count);
+
+// A file that must hold exactly `size` bytes (an option block): kTooShort or
+// kTooLong otherwise.
+FileRead ReadFileOfSize(const std::filesystem::path& path, size_t size);
+
+// The wrong-password counter as the file holds it: decimal digits, a line
+// break allowed after them; empty text counts 0. A count above the largest
+// int32_t reads as that largest value. Nothing for any other text.
+std::optional<int32_t> ParseCount(std::string_view text);
+
+// Writes (replaces) a whole file. False when it could not be written.
+bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+
+}  // namespace vort64::sim
+
+#endif  // VORT64_SIM_MACHINE_FILES_H_

@@ -1,0 +1,106 @@
+#include "sim/machine_files.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <limits>
+#include <string>
+
+namespace vort64::sim {
+namespace {
+
+class MachineFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::path(::testing::TempDir()) /
+           ("vort64-files-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::filesystem::path File(const std::string& name, size_t size) const {
+    const auto path = dir_ / name;
+    std::ofstream out(path, std::ios::binary);
+    for (size_t i = 0; i < size; ++i) out.put(static_cast<char>(i & 0xFF));
+    return path;
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(MachineFilesTest, ReadsAtMostWhatCanBeValid) {
+  std::filesystem::create_directory(dir_ / "directory");
+  // A sparse file far beyond every limit: only the first bytes are read, so
+  // the answer comes at once and costs no memory.
+  const auto huge = dir_ / "huge";
+  std::ofstream(huge, std::ios::binary).put('x');
+  std::filesystem::resize_file(huge, uint64_t{1} << 32);
+
+  const struct {
+    const char* what;
+    std::filesystem::path path;
+    size_t limit;
+    FileState state;
+    size_t size;
+  } cases[] = {
+      {"missing", dir_ / "none", 8, FileState::kMissing, 0},
+      {"inside a missing directory", dir_ / "none" / "file", 8, FileState::kMissing, 0},
+      {"a directory", dir_ / "directory", 8, FileState::kUnreadable, 0},
+      {"empty", File("empty", 0), 8, FileState::kRead, 0},
+      {"at the limit", File("eight", 8), 8, FileState::kRead, 8},
+      {"one byte over", File("nine", 9), 8, FileState::kTooLong, 0},
+      {"4 GiB", huge, 2048, FileState::kTooLong, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const FileRead read = ReadFileAtMost(c.path, c.limit);
+    EXPECT_EQ(read.state, c.state);
+    EXPECT_EQ(read.bytes.size(), c.size);
+  }
+  const FileRead eight = ReadFileAtMost(dir_ / "eight", 8);
+  EXPECT_EQ(eight.bytes, (std::vector<uint8_t>{0, 1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST_F(MachineFilesTest, AnOptionBlockFileHoldsExactlyOneBlock) {
+  const struct {
+    size_t size;
+    FileState state;
+  } cases[] = {{0, FileState::kTooShort},
+               {2047, FileState::kTooShort},
+               {2048, FileState::kRead},
+               {2049, FileState::kTooLong}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    const FileRead read = ReadFileOfSize(File("block", c.size), 2048);
+    EXPECT_EQ(read.state, c.state);
+    EXPECT_EQ(read.damaged(), c.state != FileState::kRead);
+    EXPECT_EQ(read.bytes.size(), read.ok() ? 2048u : 0u);
+  }
+}
+
+TEST_F(MachineFilesTest, HeadReadStopsAtTheCount) {
+  const auto path = File("table", 100);
+  EXPECT_EQ(ReadFileHead(path, 10).bytes, (std::vector<uint8_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(ReadFileHead(path, 1000).bytes.size(), 100u);
+  EXPECT_EQ(ReadFileHead(dir_, 10).state, FileState::kUnreadable);
+}
+
+TEST(ParseCountTest, DecimalCountsSaturateAndAnythingElseIsDamaged) {
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  const struct {
+    const char* text;
+    std::optional<int32_t> count;
+  } cases[] = {
+      {"", 0},           {"0", 0},          {"3\n", 3},         {"12\r\n", 12},
+      {"2147483647", kMax}, {"2147483648", kMax}, {"99999999999999999999", kMax},
+      {"-1", std::nullopt}, {" 3", std::nullopt}, {"3x", std::nullopt}, {"\n3", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(ParseCount(c.text), c.count);
+  }
+}
+
+}  // namespace
+}  // namespace vort64::sim
