@@ -92,11 +92,15 @@ std::vector<uint8_t> InterfaceRules::Merge(const std::vector<uint8_t>& stored, c
       merged[info.offset] = kNotSupported;
     }
   }
+  // From 2.72 on byte 235 flags the password fields to apply, and once they
+  // are the flag is spent. Before, it is a byte like any other.
+  const bool flagByte = major_ == 2 && minor_ >= kPasswordFlagFromMinor;
   // Bytes that belong to no setting are the firmware's own.
   for (size_t i = 0; i < kSettingsBufferSize; ++i) {
     const bool clock = i >= kClockFirstByte && i < kClockEndByte;
-    if (!covered_[i] && !clock && i != kPasswordFlagByte) merged[i] = stored[i];
+    if (!covered_[i] && !clock && !(flagByte && i == kPasswordFlagByte)) merged[i] = stored[i];
   }
+  if (flagByte) merged[kPasswordFlagByte] = 0;
   return merged;
 }
 

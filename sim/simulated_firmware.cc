@@ -130,7 +130,6 @@ Answer SetOptions(const Call& c) {
     if (*applied != kFirmwareSuccess) return {true, *applied, {}};
   }
   auto block = c.rules.Merge(c.options, c.sent);
-  block[kPasswordFlagByte] = 0;  // the flagged passwords are applied; the flag is spent
   c.faults.KeepStuckBytes(c.options, block);
   if (c.rules.SavesUserDefaults(c.options, block) && !WriteFileBytes(c.dir / kUserDefaultsFile, block)) {
     return NotExecuted();
