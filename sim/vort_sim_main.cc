@@ -1,24 +1,34 @@
-// vort-sim: makes simulated machines for vort64.
+// vort-sim: makes simulated machines for vort64, and shows what an option
+// block holds.
 //
 //   vort-sim create DIR [--wmi M.N] [--smbios M.N] [--model TEXT] [--serial TEXT]
 //                       [--asset-tag TEXT] [--no-oem-structure]
 //                       [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]
+//   vort-sim show DIR [--defaults | --file BLOCK.bin]
+//   vort-sim diff A.bin B.bin --wmi M.N
 #include <charconv>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "catalog/catalog.h"
+#include "sim/block_view.h"
 #include "sim/machine.h"
 #include "sim/machine_files.h"
+#include "sim/simulated_firmware.h"
 #include "wmi/firmware_facts.h"
+#include "wmi/smbios.h"
 
 namespace {
 
 constexpr char kUsage[] =
     "usage: vort-sim create DIR [--wmi M.N] [--smbios M.N] [--model TEXT] [--serial TEXT]\n"
     "                           [--asset-tag TEXT] [--no-oem-structure]\n"
-    "                           [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]\n";
+    "                           [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]\n"
+    "       vort-sim show DIR [--defaults | --file BLOCK.bin]\n"
+    "       vort-sim diff A.bin B.bin --wmi M.N\n";
 
 bool ParseByte(std::string_view text, uint8_t& out) {
   unsigned value = 0;
@@ -54,11 +64,63 @@ bool ReadOptionBlock(const std::string& file, std::vector<uint8_t>& block, std::
   return false;
 }
 
-}  // namespace
+// The settings of interface 2.`minor`.
+vort64::SettingCatalog CatalogOf(uint8_t major, uint8_t minor) {
+  vort64::SettingCatalog catalog;
+  vort64::BuildSettingCatalog(catalog, major, minor);
+  return catalog;
+}
 
-int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() < 2 || args[0] != "create") return Fail(args.empty() ? "no command" : "unknown command");
+// vort-sim show DIR [--defaults | --file BLOCK.bin]: every setting of the
+// machine's interface version, from its option block, its defaults or a file.
+int Show(const std::vector<std::string>& args) {
+  if (args.size() != 2 && args.size() != 3 && args.size() != 4) return Fail("show takes DIR and one source");
+  const std::filesystem::path dir = args[1];
+  std::filesystem::path blockFile = dir / "options.bin";
+  if (args.size() == 3 && args[2] == "--defaults") {
+    blockFile = dir / "defaults.bin";
+  } else if (args.size() == 4 && args[2] == "--file") {
+    blockFile = args[3];
+  } else if (args.size() != 2) {
+    return Fail("unknown option: " + args[2]);
+  }
+  vort64::sim::SimulatedFirmware firmware(dir);
+  firmware.Open();
+  vort64::RawSmbiosTable table;
+  firmware.ReadRawSmbiosTable(table);
+  const auto version = vort64::ReadInterfaceVersion(table);
+  if (!version || version->major != 2) {
+    std::cerr << "vort-sim: " << dir.string() << ": no WMI interface of major version 2\n";
+    return 1;
+  }
+  std::vector<uint8_t> block;
+  std::string error;
+  if (!ReadOptionBlock(blockFile.string(), block, error)) {
+    std::cerr << "vort-sim: " << error << '\n';
+    return 1;
+  }
+  std::cout << vort64::sim::ShowBlock(CatalogOf(2, static_cast<uint8_t>(version->minor)), block);
+  return 0;
+}
+
+// vort-sim diff A.bin B.bin --wmi M.N: the settings whose bytes differ.
+int Diff(const std::vector<std::string>& args) {
+  uint8_t major = 0, minor = 0;
+  if (args.size() != 5 || args[3] != "--wmi" || !ParseVersion(args[4], major, minor)) {
+    return Fail("diff takes A.bin B.bin --wmi M.N");
+  }
+  std::vector<uint8_t> a, b;
+  std::string error;
+  if (!ReadOptionBlock(args[1], a, error) || !ReadOptionBlock(args[2], b, error)) {
+    std::cerr << "vort-sim: " << error << '\n';
+    return 1;
+  }
+  std::cout << vort64::sim::DiffBlocks(CatalogOf(major, minor), a, b);
+  return 0;
+}
+
+int Create(const std::vector<std::string>& args) {
+  if (args.size() < 2) return Fail("create takes DIR");
   vort64::sim::MachineOptions options;
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& flag = args[i];
@@ -98,4 +160,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return Fail("no command");
+  if (args[0] == "create") return Create(args);
+  if (args[0] == "show") return Show(args);
+  if (args[0] == "diff") return Diff(args);
+  return Fail("unknown command");
 }

@@ -143,5 +143,31 @@ TEST_F(RawSettingsTest, ForcedOutcomesGiveTheMethodsMessagesAndExitCodes) {
   }
 }
 
+TEST_F(RawSettingsTest, VortSimShowsWhatARawFileHoldsAndWhatTwoOfThemDiffer) {
+  CreateMachine({"--wmi", "2.90"});
+  ASSERT_EQ(Vort64({"/password", "", "/export-raw-settings", "before.bin"}).exitCode, 0);
+  ASSERT_EQ(Vort64({"/password", "", "/set", "boot mode=1"}).exitCode, 0);
+  ASSERT_EQ(Vort64({"/password", "", "/export-raw-settings", "after.bin"}).exitCode, 0);
+
+  const auto sim = [&](std::vector<std::string> args) { return RunProcess(VORT_SIM_BIN, args, {}, work_); };
+  const ProcessResult shown = sim({"show", machine_.string(), "--file", (work_ / "after.bin").string()});
+  EXPECT_EQ(shown.exitCode, 0) << shown.err;
+  EXPECT_THAT(shown.out, HasSubstr("\nboot mode: 1\n"));
+  EXPECT_THAT(shown.out, HasSubstr("\nwigig: 255 (not supported)\n"));
+  EXPECT_THAT(shown.out, HasSubstr("\nset supervisor password: (password, not shown)\n"));
+  EXPECT_EQ(sim({"show", machine_.string()}).out, shown.out);  // the machine holds what was exported
+
+  const ProcessResult diff =
+      sim({"diff", (work_ / "before.bin").string(), (work_ / "after.bin").string(), "--wmi", "2.90"});
+  EXPECT_EQ(diff.exitCode, 0) << diff.err;
+  EXPECT_EQ(diff.out, "boot mode: 0 -> 1\n");
+
+  WriteWorkFile("short.bin", Bytes(100, 0));
+  const ProcessResult refused = sim({"diff", (work_ / "short.bin").string(), (work_ / "after.bin").string(),
+                                     "--wmi", "2.90"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_THAT(refused.err, HasSubstr("holds exactly 2048 bytes"));
+}
+
 }  // namespace
 }  // namespace vort64::e2e
