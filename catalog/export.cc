@@ -5,6 +5,7 @@
 
 #include "catalog/catalog.h"
 #include "catalog/password_settings.h"
+#include "catalog/setting_kind.h"
 #include "wmi/firmware_facts.h"
 
 namespace vort64 {
@@ -75,20 +76,25 @@ std::wstring TagText(std::span<const uint8_t> buffer, uint32_t offset, uint32_t 
 std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset,
                                uint32_t end) {
   // An exported file never changes a password or clears the TPM.
-  if (IsPasswordItem(name)) return std::wstring(kKeepPasswordValue);
-  if (name == L"clear tpm" || name == L"clear tpm(tcm)") return L"0";
-  if (name == L"time") {
-    std::wstring text;
-    for (size_t i = offset; i < std::min<size_t>(end, buffer.size()); ++i) {
-      if (i != offset) text += L':';
-      text += KeepClock();
+  if (name == kClearTpmSetting || name == L"clear tpm(tcm)") return L"0";
+  switch (KindOfSetting(name)) {
+    case SettingKind::kPassword: return std::wstring(kKeepPasswordValue);
+    case SettingKind::kTime: {
+      std::wstring text;
+      for (size_t i = offset; i < std::min<size_t>(end, buffer.size()); ++i) {
+        if (i != offset) text += L':';
+        text += KeepClock();
+      }
+      return text;
     }
-    return text;
+    case SettingKind::kGptRecord: return GptRecordText(buffer, offset, end);
+    case SettingKind::kDate: return KeepClock() + L',' + KeepClock() + L',' + KeepClock();
+    case SettingKind::kMacAddress: return JoinHexBytes(buffer, offset, end);
+    case SettingKind::kAssetTag:
+    case SettingKind::kOwnershipTag: return TagText(buffer, offset, end);
+    case SettingKind::kBootOrder:
+    case SettingKind::kByte: break;
   }
-  if (name == L"gpt partition record") return GptRecordText(buffer, offset, end);
-  if (name == L"date") return KeepClock() + L',' + KeepClock() + L',' + KeepClock();
-  if (name == L"customized mac address") return JoinHexBytes(buffer, offset, end);
-  if (name == L"asset tag number" || name == L"ownership tag number") return TagText(buffer, offset, end);
   // The boot priority order and every other setting: the bytes in order.
   return JoinBytes(buffer, offset, end, /*reversed=*/false);
 }

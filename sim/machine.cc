@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "catalog/catalog.h"
+#include "catalog/setting_kind.h"
 #include "sim/interface_rules.h"
 #include "sim/machine_files.h"
 #include "wmi/firmware_facts.h"
@@ -117,20 +118,21 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
     if (info.offset >= kSettingsBufferSize || info.size > kSettingsBufferSize - info.offset) continue;
     auto field = std::span(block).subspan(info.offset, info.size);
     std::fill(field.begin(), field.end(), uint8_t{0});
-    if (name == L"date") {
+    const SettingKind kind = KindOfSetting(name);
+    if (kind == SettingKind::kDate) {
       const uint8_t date[] = {10, 12, 26};  // day, month, year - 2000
       std::copy_n(date, std::min<size_t>(3, field.size()), field.begin());
-    } else if (name == L"time") {
+    } else if (kind == SettingKind::kTime) {
       const uint8_t time[] = {0, 30, 9};  // second, minute, hour
       std::copy_n(time, std::min<size_t>(3, field.size()), field.begin());
-    } else if (name == L"boot priority order") {
+    } else if (kind == SettingKind::kBootOrder) {
       const uint8_t order[] = {19, 1, 7, 10};
       std::fill(field.begin(), field.end(), kNotSupported);  // 255 ends the list
       std::copy_n(order, std::min<size_t>(4, field.size()), field.begin());
-    } else if (name == L"customized mac address") {
+    } else if (kind == SettingKind::kMacAddress) {
       const uint8_t mac[] = {0x00, 0x1B, 0x21, 0x3C, 0x4D, 0x5E};
       std::copy_n(mac, std::min<size_t>(6, field.size()), field.begin());
-    } else if (name == L"asset tag number") {
+    } else if (kind == SettingKind::kAssetTag) {
       std::copy_n(options.assetTag.begin(), std::min(options.assetTag.size(), field.size()), field.begin());
     } else if (name == L"supervisor password is status") {
       field[0] = options.supervisorPassword.empty() ? 0 : 1;
@@ -138,7 +140,8 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
       field[0] = options.userPassword.empty() ? 0 : 1;
     } else if (name == L"wigig") {
       field[0] = kNotSupported;  // this notebook has no WiGig radio
-    } else if (info.size == 1 && Contains(info.meaning, L"1 : Enabled") && !Contains(name, L"password")) {
+    } else if (info.size == 1 && Contains(info.meaning, L"1 : Enabled") && kind != SettingKind::kPassword &&
+               !Contains(name, L"password")) {
       field[0] = 1;
     }
   }
