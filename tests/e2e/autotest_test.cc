@@ -112,6 +112,19 @@ TEST_F(AutotestTest, FaultsFoundExitWith103) {
   EXPECT_EQ(Options(), before);
 }
 
+TEST_F(AutotestTest, AValueThatDoesNotStickIsAnOrangeSkipAndTheMachineStaysAsItWas) {
+  CreateMachine({"--wmi", "2.75"});
+  const Bytes before = Options();
+  WriteMachineFile("faults", "stuck 55\n");  // bluetooth keeps its byte whatever is sent
+  const ProcessResult r = Vort64({"/password", "", "/get", "autotest"});
+  EXPECT_EQ(r.exitCode, 103);
+  EXPECT_THAT(r.out, HasSubstr("Comparison result : Not the same. \n"));
+  EXPECT_THAT(Report(), HasSubstr("Vortmark : bluetooth</pre>\n---------------------------------------------------------------\n"
+                                  "<pre style=\"color:blue;\">[Success] [Get    ] bluetooth : 1</pre>"
+                                  "<pre style=\"color:orange;\">[Skip][Compare]</pre>"));
+  EXPECT_EQ(Options(), before);
+}
+
 TEST_F(AutotestTest, AReportThatCannotBeCreatedIsSaidAndTheRunGoesOn) {
   CreateMachine({"--wmi", "2.75"});
   std::filesystem::create_directory(work_ / "VORT_AutoTestResult.html");  // in the way of the file
