@@ -106,6 +106,17 @@ OperationResult PromptedPasswordChange(Operations& ops, const ParsedRequest& req
   return OperationResult{Kind::kDone, prompted.outcome.code}.Sent();
 }
 
+// The end of both set paths, after the block was sent: the read-back
+// `reread` into `readBack` and the comparison of the setting's bytes.
+OperationResult ReadBackAndCompare(Operations& ops, const ParsedRequest& request, std::span<const uint8_t> written,
+                                   Position at, const MethodOutcome& reread, std::span<const uint8_t> readBack) {
+  if (!reread.passed()) return OperationResult::From(reread).Sent();
+  if (CompareWrittenSetting(ops.ctx, request, written, readBack, at.offset, at.end) == Comparison::kDifferent) {
+    return OperationResult{Kind::kMismatch}.Sent();
+  }
+  return OperationResult{Kind::kDone}.Sent();
+}
+
 OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
   ResultLines lines(ops, request);
   const std::string_view password = OptionsPassword(ops.ctx.version, request);
@@ -143,12 +154,7 @@ OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span
   if (request.itemName == kClearTpmSetting) return OperationResult::From(written).Sent();
 
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
-  const MethodOutcome reread = GetBiosOptions(ops.session, password, readBack);
-  if (!reread.passed()) return OperationResult::From(reread).Sent();
-  if (CompareWrittenSetting(ops.ctx, request, buffer, readBack, at.offset, at.end) == Comparison::kDifferent) {
-    return OperationResult{Kind::kMismatch}.Sent();
-  }
-  return OperationResult{Kind::kDone}.Sent();
+  return ReadBackAndCompare(ops, request, buffer, at, GetBiosOptions(ops.session, password, readBack), readBack);
 }
 
 OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer,
@@ -164,12 +170,8 @@ OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, st
   if (!written.passed()) return OperationResult::From(written).Sent();
 
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
-  const MethodOutcome reread = GetBiosDefaultOptions(ops.session, password, readBack);
-  if (!reread.passed()) return OperationResult::From(reread).Sent();
-  if (CompareWrittenSetting(ops.ctx, request, buffer, readBack, at.offset, at.end) == Comparison::kDifferent) {
-    return OperationResult{Kind::kMismatch}.Sent();
-  }
-  return OperationResult{Kind::kDone}.Sent();
+  return ReadBackAndCompare(ops, request, buffer, at, GetBiosDefaultOptions(ops.session, password, readBack),
+                            readBack);
 }
 
 std::string_view Field(const auto& field) { return std::string_view(field.data(), field.size()); }
