@@ -28,7 +28,7 @@ std::filesystem::path PathOfFileName(std::string_view utf8Name) {
   return std::filesystem::path(std::u8string(utf8Name.begin(), utf8Name.end()));
 }
 
-WriteOutcome ReplaceFile(const std::filesystem::path& target, std::span<const uint8_t> bytes) {
+WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes) {
   std::filesystem::path temp = target;
   temp += ".vort64-partial";
   std::error_code ec;

@@ -20,7 +20,7 @@ enum class WriteOutcome { kWritten, kOpenFailed, kWriteFailed };
 // Writes `bytes` to a temporary file beside `target` and renames it over
 // `target` once all of it was written and the file closed without error. On
 // any failure the temporary file is removed and `target` stays as it was.
-WriteOutcome ReplaceFile(const std::filesystem::path& target, std::span<const uint8_t> bytes);
+WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes);
 
 struct ReadOutcome {
   enum class Kind { kRead, kOpenFailed };

@@ -21,15 +21,15 @@ class FileIoTest : public ::testing::Test {
 
 TEST_F(FileIoTest, ReplaceWritesWholeFilesAndLeavesNoPartOnFailure) {
   const std::vector<uint8_t> bytes(2048, 5);
-  EXPECT_EQ(ReplaceFile(dir_ / "a.bin", bytes), WriteOutcome::kWritten);
-  EXPECT_EQ(ReplaceFile(dir_ / "a.bin", std::vector<uint8_t>(3, 1)), WriteOutcome::kWritten);
+  EXPECT_EQ(WriteWholeFile(dir_ / "a.bin", bytes), WriteOutcome::kWritten);
+  EXPECT_EQ(WriteWholeFile(dir_ / "a.bin", std::vector<uint8_t>(3, 1)), WriteOutcome::kWritten);
   EXPECT_EQ(std::filesystem::file_size(dir_ / "a.bin"), 3u);
 
   // A folder of that name is not replaced, and nothing is left beside it.
   std::filesystem::create_directory(dir_ / "folder.bin");
-  EXPECT_EQ(ReplaceFile(dir_ / "folder.bin", bytes), WriteOutcome::kOpenFailed);
+  EXPECT_EQ(WriteWholeFile(dir_ / "folder.bin", bytes), WriteOutcome::kOpenFailed);
   EXPECT_TRUE(std::filesystem::is_directory(dir_ / "folder.bin"));
-  EXPECT_EQ(ReplaceFile(dir_ / "missing" / "a.bin", bytes), WriteOutcome::kOpenFailed);
+  EXPECT_EQ(WriteWholeFile(dir_ / "missing" / "a.bin", bytes), WriteOutcome::kOpenFailed);
   size_t entries = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir_)) ++entries;
   EXPECT_EQ(entries, 2u);

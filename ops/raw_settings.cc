@@ -24,7 +24,7 @@ OperationResult ExportRawSettings(Operations& ops, const ParsedRequest& request,
   if (!read.passed()) return OperationResult::From(read);
 
   const std::string& name = request.binFileName;
-  switch (ReplaceFile(PathOfFileName(name), buffer.first(std::min<size_t>(buffer.size(), kSettingsBufferSize)))) {
+  switch (WriteWholeFile(PathOfFileName(name), buffer.first(std::min<size_t>(buffer.size(), kSettingsBufferSize)))) {
     case WriteOutcome::kWritten: return OperationResult::From(read);
     case WriteOutcome::kOpenFailed: SayOpenFailed(ops.ctx.console, name); break;
     case WriteOutcome::kWriteFailed: ops.ctx.console.Out("file: " + name + " write failed. \n\n"); break;
