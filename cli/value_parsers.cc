@@ -235,6 +235,10 @@ bool ParseGptRecord(const RunContext& ctx, std::wstring_view valueText, ParsedRe
   const uint32_t year = AsUnsigned(ReadDecimal(*yearToken));
   uint8_t yearByte = 0;
   if (year >= 2256) return fail();
+  // The record keeps the year as year - 2000 in one byte. A year from 1900
+  // to 1999 deliberately becomes the low byte of the year itself (1999 gives
+  // 207), not a negative offset: the bytes it gives are what scripts already
+  // send, so keep it. An earlier year stands for byte 0.
   if (year >= 1900) yearByte = LowByte(year % 2000);
   // month, day, hour, minute: lowest and highest accepted value
   const uint32_t bounds[4][2] = {{1, 12}, {0, 31}, {0, 24}, {0, 60}};
