@@ -77,17 +77,17 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
 
   FirmwareSession session{process.firmware, console, version, &connection.smbios()};
   Operations ops{ctx, session, catalog, process.input};
+  // The result files and the self-test's report go to the working directory.
+  std::error_code ec;
+  ops.workDir = std::filesystem::current_path(ec);
+  if (ec) ops.workDir = ".";
   // Each setting of a custom-settings import is a "/set" of this run.
   ops.parseSetting = [&](std::wstring_view setting, ParsedRequest& out) {
     const std::array<std::wstring, 5> replay = {args[0], args[1], args[2], L"/set", std::wstring(setting)};
     return ParseCommandLine(ctx, catalog, replay, out);
   };
   if (request.selfTest) {
-    // The report goes to the working directory.
-    std::error_code ec;
-    std::filesystem::path dir = std::filesystem::current_path(ec);
-    if (ec) dir = ".";
-    AutotestReport report(console, dir);
+    AutotestReport report(console, ops.workDir);
     return ExitCodeFor(RunAutotest(ops, request, report, process.pauseAfterPasswordStep));
   }
   std::vector<uint8_t> settings(kSettingsBufferSize, 0);

@@ -94,11 +94,8 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
   const ImportResult file = ImportCustomSettings(ops.ctx.console, PathOfFileName(request.xmlFileName));
   if (file.status != ImportStatus::kLoaded) return {Kind::kNothingToShow};
 
-  std::error_code ec;
-  std::filesystem::path dir = std::filesystem::current_path(ec);
-  if (ec) dir = ".";
   ImportResults results;
-  if (!results.Open(dir)) {
+  if (!results.Open(ops.workDir)) {
     ops.ctx.console.Out("Error: cannot open Result.txt or ResultTemp.txt.\n");
     return {Kind::kNothingToShow};
   }

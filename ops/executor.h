@@ -4,6 +4,7 @@
 #define VORT64_OPS_EXECUTOR_H_
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <istream>
 #include <span>
@@ -32,6 +33,9 @@ struct Operations {
   // the parser refuses it. The custom-settings import replays each setting
   // through it.
   std::function<bool(std::wstring_view setting, ParsedRequest& out)> parseSetting = nullptr;
+  // Where the import's Result.txt and ResultTemp.txt go: the working
+  // directory of the run.
+  std::filesystem::path workDir = ".";
 };
 
 // How a function ended.
