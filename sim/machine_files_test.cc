@@ -86,6 +86,24 @@ TEST_F(MachineFilesTest, HeadReadStopsAtTheCount) {
   EXPECT_EQ(ReadFileHead(dir_, 10).state, FileState::kUnreadable);
 }
 
+TEST_F(MachineFilesTest, AWriteReplacesTheWholeFile) {
+  const auto path = dir_ / "written";
+  ASSERT_TRUE(WriteFileBytes(path, {1, 2, 3, 4, 5}));
+  EXPECT_EQ(ReadFileAtMost(path, 64).bytes, (std::vector<uint8_t>{1, 2, 3, 4, 5}));
+  // Shorter and longer contents leave exactly the bytes written.
+  ASSERT_TRUE(WriteFileBytes(path, {9, 8}));
+  EXPECT_EQ(ReadFileAtMost(path, 64).bytes, (std::vector<uint8_t>{9, 8}));
+  ASSERT_TRUE(WriteFileBytes(path, {7, 7, 7}));
+  EXPECT_EQ(ReadFileAtMost(path, 64).bytes, (std::vector<uint8_t>{7, 7, 7}));
+  ASSERT_TRUE(WriteFileBytes(path, {}));
+  EXPECT_EQ(ReadFileAtMost(path, 64).state, FileState::kRead);
+  EXPECT_TRUE(ReadFileAtMost(path, 64).bytes.empty());
+
+  std::filesystem::create_directory(dir_ / "directory");
+  EXPECT_FALSE(WriteFileBytes(dir_ / "directory", {1}));
+  EXPECT_FALSE(WriteFileBytes(dir_ / "none" / "file", {1}));
+}
+
 TEST(ParseCountTest, DecimalCountsSaturateAndAnythingElseIsDamaged) {
   constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
   const struct {
