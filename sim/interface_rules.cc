@@ -36,30 +36,12 @@ std::string Text(std::span<const uint8_t> field, size_t at, size_t length) {
   return std::string(begin, begin + static_cast<std::ptrdiff_t>(length));
 }
 
-// One layout per interface minor of major 2, each built on first use and
-// never changed after.
-template <uint32_t kMinor>
-const SettingCatalog& LayoutOfMinor() {
-  static const SettingCatalog layout = [] {
-    SettingCatalog catalog;
-    BuildSettingCatalog(catalog, 2, kMinor);
-    return catalog;
-  }();
-  return layout;
-}
-
-template <size_t... kMinors>
-constexpr auto LayoutTable(std::index_sequence<kMinors...>) {
-  return std::array<const SettingCatalog& (*)(), sizeof...(kMinors)>{&LayoutOfMinor<kMinors>...};
-}
-
 }  // namespace
 
-const SettingCatalog& LayoutOf(uint32_t major, uint32_t minor) {
-  static constexpr auto kLayouts = LayoutTable(std::make_index_sequence<256>());
-  static const SettingCatalog kNoLayout;
-  if (major != 2 || minor >= kLayouts.size()) return kNoLayout;
-  return kLayouts[minor]();
+SettingCatalog LayoutOf(uint32_t major, uint32_t minor) {
+  SettingCatalog catalog;
+  if (major == 2 && minor <= kHighestMinor) BuildSettingCatalog(catalog, major, minor);
+  return catalog;
 }
 
 InterfaceRules::InterfaceRules(uint32_t major, uint32_t minor)

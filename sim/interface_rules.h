@@ -11,11 +11,9 @@
 #include <string_view>
 #include <vector>
 
-namespace vort64 {
+#include "catalog/catalog.h"
 
-class SettingCatalog;
-
-namespace sim {
+namespace vort64::sim {
 
 enum class Account { kSupervisor, kUser };
 
@@ -55,14 +53,15 @@ class InterfaceRules {
  private:
   uint32_t major_;
   uint32_t minor_;
-  const SettingCatalog& catalog_;
+  SettingCatalog catalog_;
   std::vector<bool> covered_;  // per block byte: whether a setting covers it
 };
 
-// The setting layout of interface major.minor, built once per process.
-const SettingCatalog& LayoutOf(uint32_t major, uint32_t minor);
+// The setting layout of interface major.minor (minor up to kHighestMinor);
+// none for any other version.
+inline constexpr uint32_t kHighestMinor = 255;
+SettingCatalog LayoutOf(uint32_t major, uint32_t minor);
 
-}  // namespace sim
-}  // namespace vort64
+}  // namespace vort64::sim
 
 #endif  // VORT64_SIM_INTERFACE_RULES_H_
