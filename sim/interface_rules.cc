@@ -1,9 +1,7 @@
 #include "sim/interface_rules.h"
 
 #include <algorithm>
-#include <array>
 #include <span>
-#include <utility>
 
 #include "catalog/catalog.h"
 #include "sim/simulated_firmware.h"
@@ -45,13 +43,21 @@ SettingCatalog LayoutOf(uint32_t major, uint32_t minor) {
 }
 
 InterfaceRules::InterfaceRules(uint32_t major, uint32_t minor)
-    : major_(major), minor_(minor), catalog_(LayoutOf(major, minor)), covered_(kSettingsBufferSize, false) {
+    : major_(major), minor_(minor), catalog_(LayoutOf(major, minor)), firmwareOwn_(kSettingsBufferSize, 1) {
   for (const auto& [name, info] : catalog_.settings()) {
     for (size_t i = info.offset; i < size_t{info.offset} + info.size && i < kSettingsBufferSize; ++i) {
-      covered_[i] = true;
+      firmwareOwn_[i] = 0;
     }
+    if (info.size == 1 && info.offset < kSettingsBufferSize) oneByteSettings_.push_back(info.offset);
   }
+  // The clock bytes are merged by their own rule. From 2.72 on byte 235
+  // flags the password fields to apply, and once they are the flag is spent;
+  // before, it is a byte like any other.
+  for (size_t i = kClockFirstByte; i < kClockEndByte; ++i) firmwareOwn_[i] = 0;
+  if (FlagByteInUse()) firmwareOwn_[kPasswordFlagByte] = 0;
 }
+
+bool InterfaceRules::FlagByteInUse() const { return major_ == 2 && minor_ >= kPasswordFlagFromMinor; }
 
 std::vector<uint8_t> InterfaceRules::PasswordArray(std::string_view password) const {
   const bool v2 = major_ == 2;
@@ -69,26 +75,20 @@ std::vector<uint8_t> InterfaceRules::Merge(const std::vector<uint8_t>& stored, c
   for (size_t i = kClockFirstByte; i < kClockEndByte; ++i) {
     if (sent[i] == kDoNotChange) merged[i] = stored[i];
   }
-  for (const auto& [name, info] : catalog_.settings()) {
-    if (info.size == 1 && info.offset < kSettingsBufferSize && stored[info.offset] == kNotSupported) {
-      merged[info.offset] = kNotSupported;
-    }
+  for (const uint32_t offset : oneByteSettings_) {
+    if (stored[offset] == kNotSupported) merged[offset] = kNotSupported;
   }
-  // From 2.72 on byte 235 flags the password fields to apply, and once they
-  // are the flag is spent. Before, it is a byte like any other.
-  const bool flagByte = major_ == 2 && minor_ >= kPasswordFlagFromMinor;
   // Bytes that belong to no setting are the firmware's own.
   for (size_t i = 0; i < kSettingsBufferSize; ++i) {
-    const bool clock = i >= kClockFirstByte && i < kClockEndByte;
-    if (!covered_[i] && !clock && !(flagByte && i == kPasswordFlagByte)) merged[i] = stored[i];
+    if (firmwareOwn_[i]) merged[i] = stored[i];
   }
-  if (flagByte) merged[kPasswordFlagByte] = 0;
+  if (FlagByteInUse()) merged[kPasswordFlagByte] = 0;
   return merged;
 }
 
 std::vector<PasswordChange> InterfaceRules::PasswordChanges(const std::vector<uint8_t>& stored,
                                                             const std::vector<uint8_t>& sent) const {
-  const bool flagged = major_ == 2 && minor_ >= kPasswordFlagFromMinor;
+  const bool flagged = FlagByteInUse();
   std::vector<PasswordChange> changes;
   for (const auto& f : kPasswordFields) {
     const SettingInfo* info = catalog_.FindSetting(f.setting);

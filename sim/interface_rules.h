@@ -51,10 +51,16 @@ class InterfaceRules {
   bool SavesUserDefaults(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& next) const;
 
  private:
+  // Whether byte 235 flags the password fields (from 2.72 on).
+  bool FlagByteInUse() const;
+
   uint32_t major_;
   uint32_t minor_;
   SettingCatalog catalog_;
-  std::vector<bool> covered_;  // per block byte: whether a setting covers it
+  // Per block byte, 1 for the firmware's own: no setting covers it, and it is
+  // neither a clock byte nor the password flag byte.
+  std::vector<uint8_t> firmwareOwn_;
+  std::vector<uint32_t> oneByteSettings_;  // the offsets of the one-byte settings
 };
 
 // The setting layout of interface major.minor (minor up to kHighestMinor);

@@ -1,8 +1,6 @@
 #include "sim/simulated_firmware.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 #include <limits>
 #include <system_error>
 
@@ -41,6 +39,8 @@ struct Call {
   bool forced;                         // the return code is forced; no password is checked
   int32_t code;                        // the forced code, or the password check's answer
   const std::vector<uint8_t>& sent;    // the Data of the Set methods
+  MachineFile& optionsFile;            // options.bin, as the call read it
+  MachineFile& defaultsFile;           // defaults.bin, as the call read it (the methods that use it)
   const std::vector<uint8_t>& options;   // the stored option block
   const std::vector<uint8_t>& defaults;  // the stored defaults, for the methods that use them
 };
@@ -134,19 +134,19 @@ Answer SetOptions(const Call& c) {
   if (c.rules.SavesUserDefaults(c.options, block) && !WriteFileBytes(c.dir / kUserDefaultsFile, block)) {
     return NotExecuted();
   }
-  if (!WriteFileBytes(c.dir / kOptionsFile, block)) return NotExecuted();
+  if (!c.optionsFile.Rewrite(block)) return NotExecuted();
   return {true, c.code, {}};
 }
 
 Answer SetDefaultOptions(const Call& c) {
   auto block = c.rules.Merge(c.defaults, c.sent);
   c.faults.KeepStuckBytes(c.defaults, block);
-  if (!WriteFileBytes(c.dir / kDefaultsFile, block)) return NotExecuted();
+  if (!c.defaultsFile.Rewrite(block)) return NotExecuted();
   return {true, c.code, {}};
 }
 
 Answer LoadBiosDefault(const Call& c) {
-  if (!WriteFileBytes(c.dir / kOptionsFile, c.rules.Merge(c.options, c.defaults))) return NotExecuted();
+  if (!c.optionsFile.Rewrite(c.rules.Merge(c.options, c.defaults))) return NotExecuted();
   return {true, c.code, {}};
 }
 
@@ -155,7 +155,7 @@ Answer LoadUserDefault(const Call& c) {
   const FileRead user = ReadFileOfSize(c.dir / kUserDefaultsFile, kSettingsBufferSize);
   if (user.damaged()) return NotExecuted();
   if (!c.forced && user.missing()) return {true, kFirmwareNoUserDefault, {}};
-  if (user.ok() && !WriteFileBytes(c.dir / kOptionsFile, c.rules.Merge(c.options, user.bytes))) {
+  if (user.ok() && !c.optionsFile.Rewrite(c.rules.Merge(c.options, user.bytes))) {
     return NotExecuted();
   }
   return {true, c.code, {}};
@@ -198,19 +198,31 @@ const FirmwareValue* FindIn(const MethodCall& call, std::wstring_view name, Firm
   return nullptr;
 }
 
-std::string Hex(const std::vector<uint8_t>& bytes) {
-  std::string out;
-  char buf[3];
+// The bytes in lower-case hex, two digits each, after `out`.
+void AppendHex(std::string& out, const std::vector<uint8_t>& bytes) {
+  constexpr char kDigits[] = "0123456789abcdef";
   for (uint8_t b : bytes) {
-    std::snprintf(buf, sizeof buf, "%02x", b);
-    out += buf;
+    out += kDigits[b >> 4];
+    out += kDigits[b & 0x0F];
   }
-  return out;
 }
 
 }  // namespace
 
-SimulatedFirmware::SimulatedFirmware(std::filesystem::path dir) : dir_(std::move(dir)) {}
+SimulatedFirmware::SimulatedFirmware(std::filesystem::path dir)
+    : dir_(std::move(dir)),
+      optionsFile_(dir_ / kOptionsFile),
+      defaultsFile_(dir_ / kDefaultsFile),
+      lastSentFile_(dir_ / kLastSentFile),
+      log_(dir_ / kCallsLogFile) {}
+
+void SimulatedFirmware::Close() {
+  open_ = false;
+  optionsFile_.Close();
+  defaultsFile_.Close();
+  lastSentFile_.Close();
+  log_.Close();
+}
 
 const Faults& SimulatedFirmware::faults() {
   if (!faults_) {
@@ -289,21 +301,22 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   if (!length || !password || (method->sendsData && !data)) return kInvalidParameter;
 
   const std::string name = WideToUtf8(method->name);
-  {
-    std::ofstream log(dir_ / kCallsLogFile, std::ios::app);
-    log << name << ' ' << length->integer << ' ' << Hex(password->bytes) << '\n';
-  }
+  std::string line = name + ' ' + std::to_string(length->integer) + ' ';
+  AppendHex(line, password->bytes);
+  line += '\n';
+  log_.Append(line);
   // The block as sent, before the firmware keeps or drops anything of it.
-  if (method->sendsData) WriteFileBytes(dir_ / kLastSentFile, data->bytes);
+  if (method->sendsData) lastSentFile_.Write(data->bytes);
 
   const auto forced = faults().For(name);
   if (forced && forced->fails()) return kStatusFailed;
-  // The firmware's store: a damaged one fails every call that reads it.
-  const FileRead options = ReadFileOfSize(dir_ / kOptionsFile, kSettingsBufferSize);
+  // The firmware's store: a damaged one fails every call that reads it. A
+  // method that stores a block writes it to the file it read.
+  const FileRead options = optionsFile_.ReadOfSize(kSettingsBufferSize);
   if (!options.ok()) return kStatusFailed;
   FileRead defaults;
   if (method->readsDefaults) {
-    defaults = ReadFileOfSize(dir_ / kDefaultsFile, kSettingsBufferSize);
+    defaults = defaultsFile_.ReadOfSize(kSettingsBufferSize);
     if (!defaults.ok()) return kStatusFailed;
   }
   std::optional<int32_t> code = forced ? std::optional(forced->code) : std::nullopt;
@@ -318,6 +331,8 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
                .forced = forced.has_value(),
                .code = *code,
                .sent = data ? data->bytes : none,
+               .optionsFile = optionsFile_,
+               .defaultsFile = defaultsFile_,
                .options = options.bytes,
                .defaults = defaults.bytes};
   Answer answer{true, c.code, {}};
