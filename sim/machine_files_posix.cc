@@ -42,6 +42,32 @@ class Descriptor {
 // fails (a link loop, no permission) is damage.
 FileState LookUpFailure() { return errno == ENOENT || errno == ENOTDIR ? FileState::kMissing : FileState::kUnreadable; }
 
+// What the machine files need to know of a file.
+struct Facts {
+  bool regular = false;
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  size_t size = 0;
+};
+
+// Looks at a file (`path` relative to `dir`, or with AT_EMPTY_PATH the open
+// file `dir` itself) without asking for its times: a file whose times were
+// asked for gets fine-grained times at its next write, which costs the file
+// system an inode update at every write of a file looked at before each one.
+bool LookAt(int dir, const char* path, int flags, Facts& facts) {
+  struct statx x {};
+  if (::statx(dir, path, flags, STATX_TYPE | STATX_INO | STATX_SIZE, &x) != 0) return false;
+  facts.regular = S_ISREG(x.stx_mode);
+  facts.device = (uint64_t{x.stx_dev_major} << 32) | x.stx_dev_minor;
+  facts.inode = x.stx_ino;
+  facts.size = static_cast<size_t>(x.stx_size);
+  return true;
+}
+
+bool LookUp(const std::filesystem::path& path, Facts& facts) { return LookAt(AT_FDCWD, path.c_str(), 0, facts); }
+
+bool LookAtOpen(int fd, Facts& facts) { return LookAt(fd, "", AT_EMPTY_PATH, facts); }
+
 // Up to `count` bytes from the start of the open regular file `fd` that
 // held `size` bytes when it was looked up.
 FileRead ReadFromStart(int fd, size_t count, size_t size) {
@@ -89,23 +115,23 @@ bool WriteFromStart(int fd, const std::vector<uint8_t>& bytes, size_t size) {
 
 // Writes `bytes` as the whole content of the open file `fd`.
 bool WriteWhole(int fd, const std::vector<uint8_t>& bytes) {
-  struct stat status {};
-  if (::fstat(fd, &status) != 0) return false;
-  if (!S_ISREG(status.st_mode)) return WriteAll(fd, bytes.data(), bytes.size());
-  return WriteFromStart(fd, bytes, static_cast<size_t>(status.st_size));
+  Facts facts;
+  if (!LookAtOpen(fd, facts)) return false;
+  if (!facts.regular) return WriteAll(fd, bytes.data(), bytes.size());
+  return WriteFromStart(fd, bytes, facts.size);
 }
 
 }  // namespace
 
 FileRead ReadUpTo(const std::filesystem::path& path, size_t count) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return {LookUpFailure(), {}};
+  Facts facts;
+  if (!LookUp(path, facts)) return {LookUpFailure(), {}};
   // Only a regular file is read: a directory cannot be, and a pipe or a
   // device may never end (nor block the opening, should one take its place).
-  if (!S_ISREG(status.st_mode)) return {FileState::kUnreadable, {}};
+  if (!facts.regular) return {FileState::kUnreadable, {}};
   const Descriptor file(::open(path.c_str(), O_RDONLY | kOpenFlags));
   if (file.get() < 0) return {FileState::kUnreadable, {}};
-  return ReadFromStart(file.get(), count, static_cast<size_t>(status.st_size));
+  return ReadFromStart(file.get(), count, facts.size);
 }
 
 bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
@@ -122,15 +148,15 @@ void MachineFile::Close() {
 }
 
 FileRead MachineFile::ReadOfSize(size_t size) {
-  struct stat status {};
-  if (::stat(path_.c_str(), &status) != 0) {
+  Facts facts;
+  if (!LookUp(path_, facts)) {
     const FileState state = LookUpFailure();
     Close();
     return {state, {}};
   }
-  const bool same = descriptor_ >= 0 && status.st_dev == device_ && status.st_ino == inode_;
+  const bool same = descriptor_ >= 0 && facts.device == device_ && facts.inode == inode_;
   if (!same) Close();
-  if (!S_ISREG(status.st_mode)) return {FileState::kUnreadable, {}};
+  if (!facts.regular) return {FileState::kUnreadable, {}};
   if (!same) {
     int fd = ::open(path_.c_str(), O_RDWR | kOpenFlags);
     writable_ = fd >= 0;
@@ -138,14 +164,13 @@ FileRead MachineFile::ReadOfSize(size_t size) {
     Descriptor file(fd);
     // What was opened is what is kept: a file put in the path's place after
     // the lookup is looked at once more.
-    if (file.get() < 0 || ::fstat(file.get(), &status) != 0) return {FileState::kUnreadable, {}};
-    if (!S_ISREG(status.st_mode)) return {FileState::kUnreadable, {}};
-    device_ = status.st_dev;
-    inode_ = status.st_ino;
+    if (file.get() < 0 || !LookAtOpen(file.get(), facts) || !facts.regular) return {FileState::kUnreadable, {}};
+    device_ = facts.device;
+    inode_ = facts.inode;
     descriptor_ = file.Release();
   }
-  size_ = static_cast<size_t>(status.st_size);
-  return OfSize(ReadFromStart(descriptor_, size + 1, size_), size);
+  size_ = facts.size;
+  return OfSize(ReadFromStart(descriptor_, size + 1, facts.size), size);
 }
 
 bool MachineFile::Rewrite(const std::vector<uint8_t>& bytes) {
@@ -156,21 +181,21 @@ bool MachineFile::Rewrite(const std::vector<uint8_t>& bytes) {
 }
 
 bool MachineFile::Write(const std::vector<uint8_t>& bytes) {
-  struct stat status {};
-  const bool found = ::stat(path_.c_str(), &status) == 0;
-  if (!(found && descriptor_ >= 0 && writable_ && status.st_dev == device_ && status.st_ino == inode_)) {
+  Facts facts;
+  const bool found = LookUp(path_, facts);
+  if (!(found && descriptor_ >= 0 && writable_ && facts.device == device_ && facts.inode == inode_)) {
     Close();
     // Anything but a regular file (or none) is written as WriteFileBytes does.
-    if (found && !S_ISREG(status.st_mode)) return WriteFileBytes(path_, bytes);
+    if (found && !facts.regular) return WriteFileBytes(path_, bytes);
     Descriptor file(::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (file.get() < 0) return WriteFileBytes(path_, bytes);
-    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return WriteWhole(file.get(), bytes);
-    device_ = status.st_dev;
-    inode_ = status.st_ino;
+    if (!LookAtOpen(file.get(), facts) || !facts.regular) return WriteWhole(file.get(), bytes);
+    device_ = facts.device;
+    inode_ = facts.inode;
     writable_ = true;
     descriptor_ = file.Release();
   }
-  if (!WriteFromStart(descriptor_, bytes, static_cast<size_t>(status.st_size))) return false;
+  if (!WriteFromStart(descriptor_, bytes, facts.size)) return false;
   size_ = bytes.size();
   return true;
 }
