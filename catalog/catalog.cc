@@ -27,9 +27,10 @@ void Assign(std::span<const Entry>& shared, std::vector<Entry>& own, Entry entry
 
 bool CodeUnitLess::operator()(std::wstring_view a, std::wstring_view b) const {
   using Unit = std::make_unsigned_t<wchar_t>;
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](wchar_t x, wchar_t y) {
-    return static_cast<Unit>(x) < static_cast<Unit>(y);
-  });
+  const size_t common = std::min(a.size(), b.size());
+  const auto [x, y] = std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(common), b.begin());
+  if (x == a.begin() + static_cast<std::ptrdiff_t>(common)) return a.size() < b.size();
+  return static_cast<Unit>(*x) < static_cast<Unit>(*y);
 }
 
 std::wstring_view SettingCatalog::Keep(std::wstring text) {

@@ -55,6 +55,21 @@ InterfaceRules::InterfaceRules(uint32_t major, uint32_t minor)
   // before, it is a byte like any other.
   for (size_t i = kClockFirstByte; i < kClockEndByte; ++i) firmwareOwn_[i] = 0;
   if (FlagByteInUse()) firmwareOwn_[kPasswordFlagByte] = 0;
+  for (size_t i = 0; i < firmwareOwn_.size();) {
+    if (!firmwareOwn_[i]) {
+      ++i;
+      continue;
+    }
+    const size_t first = i;
+    while (i < firmwareOwn_.size() && firmwareOwn_[i]) ++i;
+    firmwareRanges_.emplace_back(first, i);
+  }
+  const auto find = [this](std::wstring_view name) -> std::optional<SettingInfo> {
+    const SettingInfo* info = catalog_.FindSetting(name);
+    return info ? std::optional(*info) : std::nullopt;
+  };
+  for (const auto& f : kPasswordFields) passwordFields_.push_back(find(f.setting));
+  saveUserDefaults_ = find(L"save settings to user setup defaults");
 }
 
 bool InterfaceRules::FlagByteInUse() const { return major_ == 2 && minor_ >= kPasswordFlagFromMinor; }
@@ -79,8 +94,9 @@ std::vector<uint8_t> InterfaceRules::Merge(const std::vector<uint8_t>& stored, c
     if (stored[offset] == kNotSupported) merged[offset] = kNotSupported;
   }
   // Bytes that belong to no setting are the firmware's own.
-  for (size_t i = 0; i < kSettingsBufferSize; ++i) {
-    if (firmwareOwn_[i]) merged[i] = stored[i];
+  for (const auto& [first, end] : firmwareRanges_) {
+    std::copy(stored.begin() + static_cast<std::ptrdiff_t>(first), stored.begin() + static_cast<std::ptrdiff_t>(end),
+              merged.begin() + static_cast<std::ptrdiff_t>(first));
   }
   if (FlagByteInUse()) merged[kPasswordFlagByte] = 0;
   return merged;
@@ -90,8 +106,9 @@ std::vector<PasswordChange> InterfaceRules::PasswordChanges(const std::vector<ui
                                                             const std::vector<uint8_t>& sent) const {
   const bool flagged = FlagByteInUse();
   std::vector<PasswordChange> changes;
-  for (const auto& f : kPasswordFields) {
-    const SettingInfo* info = catalog_.FindSetting(f.setting);
+  for (size_t k = 0; k < std::size(kPasswordFields); ++k) {
+    const auto& f = kPasswordFields[k];
+    const std::optional<SettingInfo>& info = passwordFields_[k];
     if (!info || info->offset > kSettingsBufferSize || info->size > kSettingsBufferSize - info->offset) continue;
     const auto field = std::span(sent).subspan(info->offset, info->size);
     const bool changed = !std::equal(field.begin(), field.end(), stored.begin() + info->offset);
@@ -114,7 +131,7 @@ std::vector<PasswordChange> InterfaceRules::PasswordChanges(const std::vector<ui
 }
 
 bool InterfaceRules::SavesUserDefaults(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& next) const {
-  const SettingInfo* info = catalog_.FindSetting(L"save settings to user setup defaults");
+  const std::optional<SettingInfo>& info = saveUserDefaults_;
   return info && info->offset < kSettingsBufferSize && next[info->offset] == 1 && stored[info->offset] != 1;
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "catalog/catalog.h"
@@ -60,7 +61,12 @@ class InterfaceRules {
   // Per block byte, 1 for the firmware's own: no setting covers it, and it is
   // neither a clock byte nor the password flag byte.
   std::vector<uint8_t> firmwareOwn_;
+  std::vector<std::pair<size_t, size_t>> firmwareRanges_;  // the same as [first, end) ranges
   std::vector<uint32_t> oneByteSettings_;  // the offsets of the one-byte settings
+  // The supervisor and user password fields, and the setting that stores
+  // the user defaults, as the layout has them (null where it lacks one).
+  std::vector<std::optional<SettingInfo>> passwordFields_;
+  std::optional<SettingInfo> saveUserDefaults_;
 };
 
 // The setting layout of interface major.minor (minor up to kHighestMinor);

@@ -1,8 +1,10 @@
 #include "sim/simulated_firmware.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <system_error>
+#include <utility>
 
 #include "base/text.h"
 #include "sim/machine.h"
@@ -41,8 +43,10 @@ struct Call {
   const std::vector<uint8_t>& sent;    // the Data of the Set methods
   MachineFile& optionsFile;            // options.bin, as the call read it
   MachineFile& defaultsFile;           // defaults.bin, as the call read it (the methods that use it)
-  const std::vector<uint8_t>& options;   // the stored option block
-  const std::vector<uint8_t>& defaults;  // the stored defaults, for the methods that use them
+  // The stored blocks as this call read them (defaults: for the methods that
+  // use them). A Get method answers its block by taking it over.
+  std::vector<uint8_t>& options;
+  std::vector<uint8_t>& defaults;
 };
 
 // What a method answers: a return code (and the block of a Get method), or
@@ -119,9 +123,9 @@ std::optional<int32_t> ApplyPasswordChanges(const Call& c) {
 // The Get methods answer whatever the password; the others run only when the
 // password passed or a passing code is forced.
 
-Answer GetOptions(const Call& c) { return {true, c.code, c.options}; }
+Answer GetOptions(const Call& c) { return {true, c.code, std::move(c.options)}; }
 
-Answer GetDefaultOptions(const Call& c) { return {true, c.code, c.defaults}; }
+Answer GetDefaultOptions(const Call& c) { return {true, c.code, std::move(c.defaults)}; }
 
 Answer SetOptions(const Call& c) {
   if (!c.forced) {
@@ -189,6 +193,27 @@ std::wstring ObjectPath(std::wstring_view className, std::wstring_view instance)
   }
   path += L'"';
   return path;
+}
+
+// The object path of an instance of kInstances, made once.
+const std::wstring& ObjectPathOf(const Instance& instance) {
+  static const auto kPaths = [] {
+    std::array<std::wstring, std::size(kInstances)> paths;
+    for (size_t i = 0; i < paths.size(); ++i) paths[i] = ObjectPath(kInstances[i].className, kInstances[i].name);
+    return paths;
+  }();
+  return kPaths[static_cast<size_t>(&instance - kInstances)];
+}
+
+// The name of a method of kMethods as calls.log and the faults file write
+// it, made once.
+const std::string& NarrowNameOf(const Method& method) {
+  static const auto kNames = [] {
+    std::array<std::string, std::size(kMethods)> names;
+    for (size_t i = 0; i < names.size(); ++i) names[i] = WideToUtf8(kMethods[i].name);
+    return names;
+  }();
+  return kNames[static_cast<size_t>(&method - kMethods)];
 }
 
 const FirmwareValue* FindIn(const MethodCall& call, std::wstring_view name, FirmwareValue::Kind kind) {
@@ -287,7 +312,7 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   if (!open_) return kNotConnected;
   const auto instance = std::find_if(std::begin(kInstances), std::end(kInstances),
                                      [&](const Instance& i) { return call.className == i.className; });
-  if (instance == std::end(kInstances) || call.objectPath != ObjectPath(instance->className, instance->name)) {
+  if (instance == std::end(kInstances) || call.objectPath != ObjectPathOf(*instance)) {
     return kInvalidObjectPath;
   }
   const auto method = std::find_if(std::begin(kMethods), std::end(kMethods), [&](const Method& m) {
@@ -300,8 +325,10 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   const FirmwareValue* data = FindIn(call, kDataParam, FirmwareValue::Kind::kBytes);
   if (!length || !password || (method->sendsData && !data)) return kInvalidParameter;
 
-  const std::string name = WideToUtf8(method->name);
-  std::string line = name + ' ' + std::to_string(length->integer) + ' ';
+  const std::string& name = NarrowNameOf(*method);
+  std::string line;
+  line.reserve(name.size() + 8 + 2 * password->bytes.size());
+  line.append(name).append(1, ' ').append(std::to_string(length->integer)).append(1, ' ');
   AppendHex(line, password->bytes);
   line += '\n';
   log_.Append(line);
@@ -312,7 +339,7 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   if (forced && forced->fails()) return kStatusFailed;
   // The firmware's store: a damaged one fails every call that reads it. A
   // method that stores a block writes it to the file it read.
-  const FileRead options = optionsFile_.ReadOfSize(kSettingsBufferSize);
+  FileRead options = optionsFile_.ReadOfSize(kSettingsBufferSize);
   if (!options.ok()) return kStatusFailed;
   FileRead defaults;
   if (method->readsDefaults) {
@@ -348,7 +375,7 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
     if (outName == kReturnCodeParam) {
       out.push_back(FirmwareValue::Int32(answer.code));
     } else if (outName == kDataParam && method->returnsData) {
-      out.push_back(FirmwareValue::Bytes(answer.data));
+      out.push_back(FirmwareValue::Bytes(std::move(answer.data)));
     } else {
       return kInvalidParameter;  // no such out-parameter
     }
