@@ -17,16 +17,20 @@ using BootDeviceEntry = SettingCatalog::BootDeviceEntry;
 
 // Sorts by key and keeps, of rows with the same key, the last: adding a row
 // assigns the whole row under its key.
+// (The rows are sorted as pointers, and then copied once into place.)
 template <typename Entry, typename Less>
-std::vector<Entry> SortedByKey(std::vector<Entry> rows, Less less) {
-  std::stable_sort(rows.begin(), rows.end(), [&less](const Entry& a, const Entry& b) { return less(a.first, b.first); });
+std::vector<Entry> SortedByKey(const std::vector<Entry>& rows, Less less) {
+  std::vector<const Entry*> order;
+  order.reserve(rows.size());
+  for (const Entry& row : rows) order.push_back(&row);
+  std::stable_sort(order.begin(), order.end(), [&less](const Entry* a, const Entry* b) { return less(a->first, b->first); });
   std::vector<Entry> sorted;
   sorted.reserve(rows.size());
-  for (Entry& row : rows) {
-    if (!sorted.empty() && !less(sorted.back().first, row.first)) {
-      sorted.back() = std::move(row);
+  for (const Entry* row : order) {
+    if (!sorted.empty() && !less(sorted.back().first, row->first)) {
+      sorted.back() = *row;
     } else {
-      sorted.push_back(std::move(row));
+      sorted.push_back(*row);
     }
   }
   return sorted;
@@ -43,7 +47,7 @@ std::vector<SettingEntry> SettingEntriesOf(uint32_t variant) {
                                                .size = row.size,
                                                .offset = row.offset});
   }
-  return SortedByKey(std::move(entries), CodeUnitLess());
+  return SortedByKey(entries, CodeUnitLess());
 }
 
 template <uint32_t kVariant>
@@ -71,7 +75,7 @@ std::span<const BootDeviceEntry> BootDeviceEntries() {
     for (const BootDeviceRow& device : BootDeviceRows()) {
       rows.emplace_back(device.code, BootDevice{.category = kBootDeviceCategory, .deviceName = device.deviceName});
     }
-    return SortedByKey(std::move(rows), std::less<>());
+    return SortedByKey(rows, std::less<>());
   }();
   return entries;
 }
