@@ -5,25 +5,31 @@
 #define VORT64_CATALOG_CATALOG_H_
 
 #include <cstdint>
-#include <map>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "catalog/sorted_rows.h"
 
 namespace vort64 {
 
+// The texts are views: into the constant layout tables for a built catalog,
+// into the catalog's own copies for rows added with AddSetting.
 struct SettingInfo {
-  std::wstring description;
-  std::wstring meaning;
-  std::wstring category;
+  std::wstring_view description;
+  std::wstring_view meaning;
+  std::wstring_view category;
   uint32_t size = 0;
   uint32_t offset = 0;
 };
 
 struct BootDevice {
-  std::wstring category;  // "Boot device table"
-  std::wstring deviceName;
+  std::wstring_view category;  // "Boot device table"
+  std::wstring_view deviceName;
 };
 
 // Names order by their UTF-16 code units as unsigned numbers.
@@ -32,17 +38,19 @@ struct CodeUnitLess {
   bool operator()(std::wstring_view a, std::wstring_view b) const;
 };
 
+// An export row refers to the texts of the catalog it was collected from
+// (which must outlive it); only the value text is its own.
 struct SettingExportRow {
-  std::wstring category;
-  std::wstring name;
-  std::wstring meaning;
+  std::wstring_view category;
+  std::wstring_view name;
+  std::wstring_view meaning;
   std::wstring value;
 };
 
 struct BootDeviceExportRow {
-  std::wstring category;
+  std::wstring_view category;
   std::wstring code;
-  std::wstring deviceName;
+  std::wstring_view deviceName;
 };
 
 inline constexpr size_t kSettingExportRows = 2048;
@@ -51,13 +59,24 @@ inline constexpr size_t kBootDeviceExportRows = 20;
 // The value of a password setting that keeps the password as it is.
 inline constexpr std::wstring_view kKeepPasswordValue = L"DoNotChange";
 
+// A built catalog refers to its layout's rows, sorted once per process into a
+// constant table: building and copying it allocate nothing per row. A catalog
+// that rows are added to keeps a sorted copy of its own.
 class SettingCatalog {
  public:
-  using SettingMap = std::map<std::wstring, SettingInfo, CodeUnitLess>;
-  using BootDeviceMap = std::map<uint32_t, BootDevice>;
+  // Read-only, sorted views with the lookups of a std::map (find, contains,
+  // at); valid while the catalog lives and is not changed.
+  using SettingMap = SortedRows<std::wstring_view, SettingInfo, CodeUnitLess>;
+  using BootDeviceMap = SortedRows<uint32_t, BootDevice, std::less<>>;
   using BootDeviceTable = BootDeviceMap;
+  using SettingEntry = SettingMap::value_type;
+  using BootDeviceEntry = BootDeviceMap::value_type;
 
-  // Adding a row assigns the whole SettingInfo under its name.
+  SettingCatalog() = default;
+
+  // Adding a row assigns the whole SettingInfo under its name; the catalog
+  // keeps copies of the name and texts. Adding invalidates what the lookups
+  // answered before.
   void AddSetting(std::wstring name, SettingInfo info);
   void AddBootDevice(uint32_t code, BootDevice device);
 
@@ -68,21 +87,39 @@ class SettingCatalog {
   uint32_t GetSettingOffset(std::wstring_view name) const;
   uint32_t GetSettingSize(std::wstring_view name) const;
 
-  const SettingMap& settings() const { return settings_; }
-  const BootDeviceMap& bootDevices() const { return boot_devices_; }
+  // By name (CodeUnitLess), and by ascending code.
+  SettingMap settings() const { return SettingMap(Rows(sharedSettings_, ownSettings_)); }
+  BootDeviceMap bootDevices() const { return BootDeviceMap(Rows(sharedBootDevices_, ownBootDevices_)); }
 
  private:
-  SettingMap settings_;
-  BootDeviceMap boot_devices_;
+  friend void BuildSettingCatalog(SettingCatalog& catalog, uint32_t major, uint32_t minor);
+  SettingCatalog(std::span<const SettingEntry> settings, std::span<const BootDeviceEntry> bootDevices)
+      : sharedSettings_(settings), sharedBootDevices_(bootDevices) {}
+
+  // The shared constant rows while there are any, otherwise the own ones.
+  template <typename Entry>
+  static std::span<const Entry> Rows(std::span<const Entry> shared, const std::vector<Entry>& own) {
+    return shared.empty() ? std::span<const Entry>(own) : shared;
+  }
+  // A copy of `text` that lives as long as the catalog and its copies.
+  std::wstring_view Keep(std::wstring text);
+
+  std::span<const SettingEntry> sharedSettings_;
+  std::vector<SettingEntry> ownSettings_;
+  std::span<const BootDeviceEntry> sharedBootDevices_;
+  std::vector<BootDeviceEntry> ownBootDevices_;
+  // The texts of added rows; copies of the catalog share them.
+  std::vector<std::shared_ptr<const std::wstring>> texts_;
 };
 
 // Fills the catalog with the variant for interface major.minor and the boot
-// device table; whatever the catalog held before is dropped.
+// device table; whatever the catalog held before is dropped. Each variant's
+// rows are sorted once per process, on first use.
 void BuildSettingCatalog(SettingCatalog& catalog, uint32_t major, uint32_t minor);
 
 // One row per catalog entry, in catalog order, into `rows` (replaced by
 // kSettingExportRows empty rows first); an entry whose description lacks "Set"
-// leaves its row empty. Returns 0.
+// leaves its row empty. Returns 0. The rows refer to the catalog's texts.
 int CollectExportSettings(const SettingCatalog& catalog, std::vector<SettingExportRow>& rows,
                           std::span<const uint8_t> buffer);
 // One row per boot device, ascending by code, into `rows` (replaced by

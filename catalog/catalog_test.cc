@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,56 @@ TEST(SettingCatalogTest, BootDevicesAscendByCode) {
   std::vector<uint32_t> codes;
   for (const auto& [code, device] : catalog.bootDevices()) codes.push_back(code);
   EXPECT_EQ(codes, (std::vector<uint32_t>{2, 14, 16}));
+}
+
+TEST(SettingCatalogTest, CopiesKeepTheAddedRowsWhenTheOriginalIsGone) {
+  auto original = std::make_unique<SettingCatalog>();
+  original->AddSetting(std::wstring(L"boot mode"), SettingInfo{L"Get/Set Boot Mode", L"0 : Legacy", L"Post Behaviors", 1, 311});
+  original->AddBootDevice(7, BootDevice{L"Boot device table", L"Network"});
+  const SettingCatalog copy = *original;
+  original.reset();
+  const SettingInfo* info = copy.FindSetting(L"boot mode");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(info->description, L"Get/Set Boot Mode");
+  EXPECT_EQ(info->meaning, L"0 : Legacy");
+  EXPECT_EQ(info->category, L"Post Behaviors");
+  EXPECT_EQ(copy.settings().begin()->first, L"boot mode");
+  EXPECT_EQ(copy.bootDevices().at(7).deviceName, L"Network");
+}
+
+TEST(SettingCatalogTest, AddingToABuiltCatalogLeavesOtherCatalogsAlone) {
+  SettingCatalog added;
+  BuildSettingCatalog(added, 2, 90);
+  const size_t built = added.settings().size();
+  added.AddSetting(L"zz extra", SettingInfo{L"Get/Set", L"", L"Expansion", 1, 2000});
+  added.AddSetting(L"boot mode", SettingInfo{L"Get/Set", L"", L"Post Behaviors", 1, 5});
+  EXPECT_EQ(added.settings().size(), built + 1);
+  EXPECT_EQ(added.GetSettingOffset(L"zz extra"), 2000u);
+  EXPECT_EQ(added.GetSettingOffset(L"boot mode"), 5u);
+  EXPECT_TRUE(added.HasSetting(L"gna device"));
+  EXPECT_TRUE(std::is_sorted(added.settings().begin(), added.settings().end(),
+                             [](const auto& a, const auto& b) { return CodeUnitLess()(a.first, b.first); }));
+
+  SettingCatalog fresh;
+  BuildSettingCatalog(fresh, 2, 90);
+  EXPECT_EQ(fresh.settings().size(), built);
+  EXPECT_FALSE(fresh.HasSetting(L"zz extra"));
+  EXPECT_EQ(fresh.GetSettingOffset(L"boot mode"), 311u);
+}
+
+// A built catalog refers to its layout's constant rows: catalogs of one
+// layout share them, and copying one copies no row.
+TEST(SettingCatalogTest, CatalogsOfALayoutShareItsRows) {
+  SettingCatalog a, b, older;
+  BuildSettingCatalog(a, 2, 90);
+  BuildSettingCatalog(b, 2, 200);
+  BuildSettingCatalog(older, 2, 89);
+  const SettingCatalog copy = a;
+  EXPECT_EQ(a.settings().begin(), b.settings().begin());
+  EXPECT_EQ(a.settings().begin(), copy.settings().begin());
+  EXPECT_NE(a.settings().begin(), older.settings().begin());
+  EXPECT_EQ(a.bootDevices().begin(), older.bootDevices().begin());
+  EXPECT_EQ(a.FindSetting(L"boot mode"), copy.FindSetting(L"boot mode"));
 }
 
 }  // namespace

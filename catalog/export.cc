@@ -105,7 +105,7 @@ int CollectExportSettings(const SettingCatalog& catalog, std::vector<SettingExpo
   size_t index = 0;
   for (const auto& [name, info] : catalog.settings()) {
     if (index == rows.size()) break;
-    if (info.description.find(L"Set") != std::wstring::npos) {
+    if (info.description.find(L"Set") != std::wstring_view::npos) {
       rows[index] = SettingExportRow{.category = info.category,
                                      .name = name,
                                      .meaning = info.meaning,

@@ -135,7 +135,7 @@ TEST(CatalogTablesTest, EveryGroupKeepsToItsByteBand) {
     SCOPED_TRACE(layout.variant);
     const SettingCatalog catalog = Built(layout.variant);
     for (const auto& [name, info] : catalog.settings()) {
-      const std::wstring& category = info.category;
+      const std::wstring_view category = info.category;
       const auto band = std::find_if(std::begin(kBands), std::end(kBands),
                                      [&](const Band& b) { return b.category == category; });
       ASSERT_NE(band, std::end(kBands)) << Narrow(name) << ": " << Narrow(info.category);
@@ -403,7 +403,7 @@ TEST(CatalogTablesTest, NamesAreLowerCaseExceptTheOldRevertRows) {
 TEST(CatalogTablesTest, EllipsisIsOneCharacter) {
   for (const uint32_t minor : {0u, 72u, 90u}) {
     const SettingCatalog catalog = Built(minor);
-    const std::wstring& meaning = catalog.FindSetting(L"boot priority order")->meaning;
+    const std::wstring_view meaning = catalog.FindSetting(L"boot priority order")->meaning;
     EXPECT_EQ(std::count(meaning.begin(), meaning.end(), L'\u2026'), 1);
     EXPECT_EQ(meaning.find(L"..."), std::wstring::npos);
     EXPECT_EQ(meaning.size(), 127u);

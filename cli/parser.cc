@@ -41,6 +41,7 @@ class Arguments {
 // value line, or nothing for a block without one.
 void WriteEcho(const RunContext& ctx, const Arguments& args, const ParsedRequest& request,
                std::optional<uint32_t> value) {
+  if (ctx.console.quiet()) return;  // withheld anyway
   std::wstring text = L"Password = " + CurrentPasswordAsKept(ctx, args[kPassword]) + L"\n";
   text += L"FunctionName = " + WithoutFirstCharacter(args[kFunctionSwitch]) + L"\n";
   text += L"Item = " + request.itemText + L"\n";

@@ -43,7 +43,6 @@ void ImportResults::Compose(std::wstring_view header, Console& console) {
 void ImportResults::AppendTemp(std::wstring_view text) {
   if (!temp_.is_open()) return;
   WriteResultText(temp_, text);
-  temp_.flush();
 }
 
 void WriteResultText(std::ostream& out, std::wstring_view text) {

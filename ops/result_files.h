@@ -39,7 +39,8 @@ class ImportResults {
   void Compose(std::wstring_view header, Console& console);
 
   // Appends text to ResultTemp.txt; a line feed becomes CR LF, as the files
-  // are read on Windows. Each character is written as one byte.
+  // are read on Windows. Each character is written as one byte. The stream
+  // writes its buffer when it fills and when Compose closes the file.
   void AppendTemp(std::wstring_view text);
 
   bool overallPass = true;

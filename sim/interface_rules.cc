@@ -1,9 +1,7 @@
 #include "sim/interface_rules.h"
 
 #include <algorithm>
-#include <array>
 #include <span>
-#include <utility>
 
 #include "catalog/catalog.h"
 #include "sim/simulated_firmware.h"
@@ -36,40 +34,45 @@ std::string Text(std::span<const uint8_t> field, size_t at, size_t length) {
   return std::string(begin, begin + static_cast<std::ptrdiff_t>(length));
 }
 
-// One layout per interface minor of major 2, each built on first use and
-// never changed after.
-template <uint32_t kMinor>
-const SettingCatalog& LayoutOfMinor() {
-  static const SettingCatalog layout = [] {
-    SettingCatalog catalog;
-    BuildSettingCatalog(catalog, 2, kMinor);
-    return catalog;
-  }();
-  return layout;
-}
-
-template <size_t... kMinors>
-constexpr auto LayoutTable(std::index_sequence<kMinors...>) {
-  return std::array<const SettingCatalog& (*)(), sizeof...(kMinors)>{&LayoutOfMinor<kMinors>...};
-}
-
 }  // namespace
 
-const SettingCatalog& LayoutOf(uint32_t major, uint32_t minor) {
-  static constexpr auto kLayouts = LayoutTable(std::make_index_sequence<256>());
-  static const SettingCatalog kNoLayout;
-  if (major != 2 || minor >= kLayouts.size()) return kNoLayout;
-  return kLayouts[minor]();
+SettingCatalog LayoutOf(uint32_t major, uint32_t minor) {
+  SettingCatalog catalog;
+  if (major == 2 && minor <= kHighestMinor) BuildSettingCatalog(catalog, major, minor);
+  return catalog;
 }
 
 InterfaceRules::InterfaceRules(uint32_t major, uint32_t minor)
-    : major_(major), minor_(minor), catalog_(LayoutOf(major, minor)), covered_(kSettingsBufferSize, false) {
+    : major_(major), minor_(minor), catalog_(LayoutOf(major, minor)), firmwareOwn_(kSettingsBufferSize, 1) {
   for (const auto& [name, info] : catalog_.settings()) {
     for (size_t i = info.offset; i < size_t{info.offset} + info.size && i < kSettingsBufferSize; ++i) {
-      covered_[i] = true;
+      firmwareOwn_[i] = 0;
     }
+    if (info.size == 1 && info.offset < kSettingsBufferSize) oneByteSettings_.push_back(info.offset);
   }
+  // The clock bytes are merged by their own rule. From 2.72 on byte 235
+  // flags the password fields to apply, and once they are the flag is spent;
+  // before, it is a byte like any other.
+  for (size_t i = kClockFirstByte; i < kClockEndByte; ++i) firmwareOwn_[i] = 0;
+  if (FlagByteInUse()) firmwareOwn_[kPasswordFlagByte] = 0;
+  for (size_t i = 0; i < firmwareOwn_.size();) {
+    if (!firmwareOwn_[i]) {
+      ++i;
+      continue;
+    }
+    const size_t first = i;
+    while (i < firmwareOwn_.size() && firmwareOwn_[i]) ++i;
+    firmwareRanges_.emplace_back(first, i);
+  }
+  const auto find = [this](std::wstring_view name) -> std::optional<SettingInfo> {
+    const SettingInfo* info = catalog_.FindSetting(name);
+    return info ? std::optional(*info) : std::nullopt;
+  };
+  for (const auto& f : kPasswordFields) passwordFields_.push_back(find(f.setting));
+  saveUserDefaults_ = find(L"save settings to user setup defaults");
 }
+
+bool InterfaceRules::FlagByteInUse() const { return major_ == 2 && minor_ >= kPasswordFlagFromMinor; }
 
 std::vector<uint8_t> InterfaceRules::PasswordArray(std::string_view password) const {
   const bool v2 = major_ == 2;
@@ -87,29 +90,25 @@ std::vector<uint8_t> InterfaceRules::Merge(const std::vector<uint8_t>& stored, c
   for (size_t i = kClockFirstByte; i < kClockEndByte; ++i) {
     if (sent[i] == kDoNotChange) merged[i] = stored[i];
   }
-  for (const auto& [name, info] : catalog_.settings()) {
-    if (info.size == 1 && info.offset < kSettingsBufferSize && stored[info.offset] == kNotSupported) {
-      merged[info.offset] = kNotSupported;
-    }
+  for (const uint32_t offset : oneByteSettings_) {
+    if (stored[offset] == kNotSupported) merged[offset] = kNotSupported;
   }
-  // From 2.72 on byte 235 flags the password fields to apply, and once they
-  // are the flag is spent. Before, it is a byte like any other.
-  const bool flagByte = major_ == 2 && minor_ >= kPasswordFlagFromMinor;
   // Bytes that belong to no setting are the firmware's own.
-  for (size_t i = 0; i < kSettingsBufferSize; ++i) {
-    const bool clock = i >= kClockFirstByte && i < kClockEndByte;
-    if (!covered_[i] && !clock && !(flagByte && i == kPasswordFlagByte)) merged[i] = stored[i];
+  for (const auto& [first, end] : firmwareRanges_) {
+    std::copy(stored.begin() + static_cast<std::ptrdiff_t>(first), stored.begin() + static_cast<std::ptrdiff_t>(end),
+              merged.begin() + static_cast<std::ptrdiff_t>(first));
   }
-  if (flagByte) merged[kPasswordFlagByte] = 0;
+  if (FlagByteInUse()) merged[kPasswordFlagByte] = 0;
   return merged;
 }
 
 std::vector<PasswordChange> InterfaceRules::PasswordChanges(const std::vector<uint8_t>& stored,
                                                             const std::vector<uint8_t>& sent) const {
-  const bool flagged = major_ == 2 && minor_ >= kPasswordFlagFromMinor;
+  const bool flagged = FlagByteInUse();
   std::vector<PasswordChange> changes;
-  for (const auto& f : kPasswordFields) {
-    const SettingInfo* info = catalog_.FindSetting(f.setting);
+  for (size_t k = 0; k < std::size(kPasswordFields); ++k) {
+    const auto& f = kPasswordFields[k];
+    const std::optional<SettingInfo>& info = passwordFields_[k];
     if (!info || info->offset > kSettingsBufferSize || info->size > kSettingsBufferSize - info->offset) continue;
     const auto field = std::span(sent).subspan(info->offset, info->size);
     const bool changed = !std::equal(field.begin(), field.end(), stored.begin() + info->offset);
@@ -132,7 +131,7 @@ std::vector<PasswordChange> InterfaceRules::PasswordChanges(const std::vector<ui
 }
 
 bool InterfaceRules::SavesUserDefaults(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& next) const {
-  const SettingInfo* info = catalog_.FindSetting(L"save settings to user setup defaults");
+  const std::optional<SettingInfo>& info = saveUserDefaults_;
   return info && info->offset < kSettingsBufferSize && next[info->offset] == 1 && stored[info->offset] != 1;
 }
 

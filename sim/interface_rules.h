@@ -9,13 +9,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-namespace vort64 {
+#include "catalog/catalog.h"
 
-class SettingCatalog;
-
-namespace sim {
+namespace vort64::sim {
 
 enum class Account { kSupervisor, kUser };
 
@@ -53,16 +52,28 @@ class InterfaceRules {
   bool SavesUserDefaults(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& next) const;
 
  private:
+  // Whether byte 235 flags the password fields (from 2.72 on).
+  bool FlagByteInUse() const;
+
   uint32_t major_;
   uint32_t minor_;
-  const SettingCatalog& catalog_;
-  std::vector<bool> covered_;  // per block byte: whether a setting covers it
+  SettingCatalog catalog_;
+  // Per block byte, 1 for the firmware's own: no setting covers it, and it is
+  // neither a clock byte nor the password flag byte.
+  std::vector<uint8_t> firmwareOwn_;
+  std::vector<std::pair<size_t, size_t>> firmwareRanges_;  // the same as [first, end) ranges
+  std::vector<uint32_t> oneByteSettings_;  // the offsets of the one-byte settings
+  // The supervisor and user password fields, and the setting that stores
+  // the user defaults, as the layout has them (null where it lacks one).
+  std::vector<std::optional<SettingInfo>> passwordFields_;
+  std::optional<SettingInfo> saveUserDefaults_;
 };
 
-// The setting layout of interface major.minor, built once per process.
-const SettingCatalog& LayoutOf(uint32_t major, uint32_t minor);
+// The setting layout of interface major.minor (minor up to kHighestMinor);
+// none for any other version.
+inline constexpr uint32_t kHighestMinor = 255;
+SettingCatalog LayoutOf(uint32_t major, uint32_t minor);
 
-}  // namespace sim
-}  // namespace vort64
+}  // namespace vort64::sim
 
 #endif  // VORT64_SIM_INTERFACE_RULES_H_

@@ -46,7 +46,7 @@ uint8_t Checksum(const std::vector<uint8_t>& bytes, size_t begin, size_t end) {
   return static_cast<uint8_t>(0x100 - (sum & 0xFF));
 }
 
-bool Contains(const std::wstring& text, std::wstring_view part) { return text.find(part) != std::wstring::npos; }
+bool Contains(std::wstring_view text, std::wstring_view part) { return text.find(part) != std::wstring_view::npos; }
 
 }  // namespace
 

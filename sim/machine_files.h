@@ -58,6 +58,59 @@ std::optional<int32_t> ParseCount(std::string_view text);
 // Writes (replaces) a whole file. False when it could not be written.
 bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
+// A machine file that the firmware uses at every call (the option blocks,
+// last-sent.bin). It stays open from its first use until Close() or the
+// object goes, and its path is looked up at every use: when the path names
+// another file than the open one, or none, the open one is let go and the
+// path is taken as it is now. So each use sees what opening the file anew
+// would show, for one stat instead of an open and a close. (On Windows, where
+// an open file cannot be removed, each use opens the file anew.)
+class MachineFile {
+ public:
+  explicit MachineFile(std::filesystem::path path);
+  ~MachineFile();
+  MachineFile(const MachineFile&) = delete;
+  MachineFile& operator=(const MachineFile&) = delete;
+
+  // A file that must hold exactly `size` bytes, as ReadFileOfSize reads it;
+  // opened for reading and writing where the file allows that.
+  FileRead ReadOfSize(size_t size);
+  // Replaces the bytes of the file the last ReadOfSize read (the path is not
+  // looked up again), as WriteFileBytes does.
+  bool Rewrite(const std::vector<uint8_t>& bytes);
+  // Replaces the file the path names (creating it), as WriteFileBytes does.
+  bool Write(const std::vector<uint8_t>& bytes);
+  // Lets the open file go.
+  void Close();
+
+ private:
+  std::filesystem::path path_;
+  int descriptor_ = -1;
+  bool writable_ = false;
+  uint64_t device_ = 0;
+  uint64_t inode_ = 0;
+  uint64_t size_ = 0;  // as the last use found it
+};
+
+// A file that lines are appended to. The file is opened for the first line
+// and stays open until Close() or the object goes (on Windows, where an open
+// file cannot be removed, it is opened for each line); each line is written
+// at once, in one piece. A line that cannot be written is dropped.
+class AppendFile {
+ public:
+  explicit AppendFile(std::filesystem::path path);
+  ~AppendFile();
+  AppendFile(const AppendFile&) = delete;
+  AppendFile& operator=(const AppendFile&) = delete;
+
+  void Append(std::string_view line);
+  void Close();
+
+ private:
+  std::filesystem::path path_;
+  int descriptor_ = -1;
+};
+
 }  // namespace vort64::sim
 
 #endif  // VORT64_SIM_MACHINE_FILES_H_

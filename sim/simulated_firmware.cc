@@ -1,10 +1,10 @@
 #include "sim/simulated_firmware.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
+#include <array>
 #include <limits>
 #include <system_error>
+#include <utility>
 
 #include "base/text.h"
 #include "sim/machine.h"
@@ -41,8 +41,12 @@ struct Call {
   bool forced;                         // the return code is forced; no password is checked
   int32_t code;                        // the forced code, or the password check's answer
   const std::vector<uint8_t>& sent;    // the Data of the Set methods
-  const std::vector<uint8_t>& options;   // the stored option block
-  const std::vector<uint8_t>& defaults;  // the stored defaults, for the methods that use them
+  MachineFile& optionsFile;            // options.bin, as the call read it
+  MachineFile& defaultsFile;           // defaults.bin, as the call read it (the methods that use it)
+  // The stored blocks as this call read them (defaults: for the methods that
+  // use them). A Get method answers its block by taking it over.
+  std::vector<uint8_t>& options;
+  std::vector<uint8_t>& defaults;
 };
 
 // What a method answers: a return code (and the block of a Get method), or
@@ -119,9 +123,9 @@ std::optional<int32_t> ApplyPasswordChanges(const Call& c) {
 // The Get methods answer whatever the password; the others run only when the
 // password passed or a passing code is forced.
 
-Answer GetOptions(const Call& c) { return {true, c.code, c.options}; }
+Answer GetOptions(const Call& c) { return {true, c.code, std::move(c.options)}; }
 
-Answer GetDefaultOptions(const Call& c) { return {true, c.code, c.defaults}; }
+Answer GetDefaultOptions(const Call& c) { return {true, c.code, std::move(c.defaults)}; }
 
 Answer SetOptions(const Call& c) {
   if (!c.forced) {
@@ -134,19 +138,19 @@ Answer SetOptions(const Call& c) {
   if (c.rules.SavesUserDefaults(c.options, block) && !WriteFileBytes(c.dir / kUserDefaultsFile, block)) {
     return NotExecuted();
   }
-  if (!WriteFileBytes(c.dir / kOptionsFile, block)) return NotExecuted();
+  if (!c.optionsFile.Rewrite(block)) return NotExecuted();
   return {true, c.code, {}};
 }
 
 Answer SetDefaultOptions(const Call& c) {
   auto block = c.rules.Merge(c.defaults, c.sent);
   c.faults.KeepStuckBytes(c.defaults, block);
-  if (!WriteFileBytes(c.dir / kDefaultsFile, block)) return NotExecuted();
+  if (!c.defaultsFile.Rewrite(block)) return NotExecuted();
   return {true, c.code, {}};
 }
 
 Answer LoadBiosDefault(const Call& c) {
-  if (!WriteFileBytes(c.dir / kOptionsFile, c.rules.Merge(c.options, c.defaults))) return NotExecuted();
+  if (!c.optionsFile.Rewrite(c.rules.Merge(c.options, c.defaults))) return NotExecuted();
   return {true, c.code, {}};
 }
 
@@ -155,7 +159,7 @@ Answer LoadUserDefault(const Call& c) {
   const FileRead user = ReadFileOfSize(c.dir / kUserDefaultsFile, kSettingsBufferSize);
   if (user.damaged()) return NotExecuted();
   if (!c.forced && user.missing()) return {true, kFirmwareNoUserDefault, {}};
-  if (user.ok() && !WriteFileBytes(c.dir / kOptionsFile, c.rules.Merge(c.options, user.bytes))) {
+  if (user.ok() && !c.optionsFile.Rewrite(c.rules.Merge(c.options, user.bytes))) {
     return NotExecuted();
   }
   return {true, c.code, {}};
@@ -191,6 +195,27 @@ std::wstring ObjectPath(std::wstring_view className, std::wstring_view instance)
   return path;
 }
 
+// The object path of an instance of kInstances, made once.
+const std::wstring& ObjectPathOf(const Instance& instance) {
+  static const auto kPaths = [] {
+    std::array<std::wstring, std::size(kInstances)> paths;
+    for (size_t i = 0; i < paths.size(); ++i) paths[i] = ObjectPath(kInstances[i].className, kInstances[i].name);
+    return paths;
+  }();
+  return kPaths[static_cast<size_t>(&instance - kInstances)];
+}
+
+// The name of a method of kMethods as calls.log and the faults file write
+// it, made once.
+const std::string& NarrowNameOf(const Method& method) {
+  static const auto kNames = [] {
+    std::array<std::string, std::size(kMethods)> names;
+    for (size_t i = 0; i < names.size(); ++i) names[i] = WideToUtf8(kMethods[i].name);
+    return names;
+  }();
+  return kNames[static_cast<size_t>(&method - kMethods)];
+}
+
 const FirmwareValue* FindIn(const MethodCall& call, std::wstring_view name, FirmwareValue::Kind kind) {
   for (const auto& p : call.in) {
     if (p.name == name) return p.value.kind == kind ? &p.value : nullptr;
@@ -198,19 +223,31 @@ const FirmwareValue* FindIn(const MethodCall& call, std::wstring_view name, Firm
   return nullptr;
 }
 
-std::string Hex(const std::vector<uint8_t>& bytes) {
-  std::string out;
-  char buf[3];
+// The bytes in lower-case hex, two digits each, after `out`.
+void AppendHex(std::string& out, const std::vector<uint8_t>& bytes) {
+  constexpr char kDigits[] = "0123456789abcdef";
   for (uint8_t b : bytes) {
-    std::snprintf(buf, sizeof buf, "%02x", b);
-    out += buf;
+    out += kDigits[b >> 4];
+    out += kDigits[b & 0x0F];
   }
-  return out;
 }
 
 }  // namespace
 
-SimulatedFirmware::SimulatedFirmware(std::filesystem::path dir) : dir_(std::move(dir)) {}
+SimulatedFirmware::SimulatedFirmware(std::filesystem::path dir)
+    : dir_(std::move(dir)),
+      optionsFile_(dir_ / kOptionsFile),
+      defaultsFile_(dir_ / kDefaultsFile),
+      lastSentFile_(dir_ / kLastSentFile),
+      log_(dir_ / kCallsLogFile) {}
+
+void SimulatedFirmware::Close() {
+  open_ = false;
+  optionsFile_.Close();
+  defaultsFile_.Close();
+  lastSentFile_.Close();
+  log_.Close();
+}
 
 const Faults& SimulatedFirmware::faults() {
   if (!faults_) {
@@ -275,7 +312,7 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   if (!open_) return kNotConnected;
   const auto instance = std::find_if(std::begin(kInstances), std::end(kInstances),
                                      [&](const Instance& i) { return call.className == i.className; });
-  if (instance == std::end(kInstances) || call.objectPath != ObjectPath(instance->className, instance->name)) {
+  if (instance == std::end(kInstances) || call.objectPath != ObjectPathOf(*instance)) {
     return kInvalidObjectPath;
   }
   const auto method = std::find_if(std::begin(kMethods), std::end(kMethods), [&](const Method& m) {
@@ -288,22 +325,25 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   const FirmwareValue* data = FindIn(call, kDataParam, FirmwareValue::Kind::kBytes);
   if (!length || !password || (method->sendsData && !data)) return kInvalidParameter;
 
-  const std::string name = WideToUtf8(method->name);
-  {
-    std::ofstream log(dir_ / kCallsLogFile, std::ios::app);
-    log << name << ' ' << length->integer << ' ' << Hex(password->bytes) << '\n';
-  }
+  const std::string& name = NarrowNameOf(*method);
+  std::string line;
+  line.reserve(name.size() + 8 + 2 * password->bytes.size());
+  line.append(name).append(1, ' ').append(std::to_string(length->integer)).append(1, ' ');
+  AppendHex(line, password->bytes);
+  line += '\n';
+  log_.Append(line);
   // The block as sent, before the firmware keeps or drops anything of it.
-  if (method->sendsData) WriteFileBytes(dir_ / kLastSentFile, data->bytes);
+  if (method->sendsData) lastSentFile_.Write(data->bytes);
 
   const auto forced = faults().For(name);
   if (forced && forced->fails()) return kStatusFailed;
-  // The firmware's store: a damaged one fails every call that reads it.
-  const FileRead options = ReadFileOfSize(dir_ / kOptionsFile, kSettingsBufferSize);
+  // The firmware's store: a damaged one fails every call that reads it. A
+  // method that stores a block writes it to the file it read.
+  FileRead options = optionsFile_.ReadOfSize(kSettingsBufferSize);
   if (!options.ok()) return kStatusFailed;
   FileRead defaults;
   if (method->readsDefaults) {
-    defaults = ReadFileOfSize(dir_ / kDefaultsFile, kSettingsBufferSize);
+    defaults = defaultsFile_.ReadOfSize(kSettingsBufferSize);
     if (!defaults.ok()) return kStatusFailed;
   }
   std::optional<int32_t> code = forced ? std::optional(forced->code) : std::nullopt;
@@ -318,6 +358,8 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
                .forced = forced.has_value(),
                .code = *code,
                .sent = data ? data->bytes : none,
+               .optionsFile = optionsFile_,
+               .defaultsFile = defaultsFile_,
                .options = options.bytes,
                .defaults = defaults.bytes};
   Answer answer{true, c.code, {}};
@@ -333,7 +375,7 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
     if (outName == kReturnCodeParam) {
       out.push_back(FirmwareValue::Int32(answer.code));
     } else if (outName == kDataParam && method->returnsData) {
-      out.push_back(FirmwareValue::Bytes(answer.data));
+      out.push_back(FirmwareValue::Bytes(std::move(answer.data)));
     } else {
       return kInvalidParameter;  // no such out-parameter
     }

@@ -12,6 +12,7 @@
 
 #include "sim/faults.h"
 #include "sim/interface_rules.h"
+#include "sim/machine_files.h"
 #include "wmi/firmware.h"
 
 namespace vort64::sim {
@@ -22,7 +23,7 @@ class SimulatedFirmware : public Firmware {
 
   bool Open() override;
   bool IsOpen() const override { return open_; }
-  void Close() override { open_ = false; }
+  void Close() override;
   bool ReadRawSmbiosTable(RawSmbiosTable& table) override;
   Status QueryInstanceNames(std::wstring_view query, std::vector<std::optional<std::wstring>>& names) override;
   Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override;
@@ -35,6 +36,11 @@ class SimulatedFirmware : public Firmware {
   const InterfaceRules& rules();
 
   std::filesystem::path dir_;
+  // Open from their first use until Close().
+  MachineFile optionsFile_;
+  MachineFile defaultsFile_;
+  MachineFile lastSentFile_;
+  AppendFile log_;  // calls.log
   bool open_ = false;
   // The supervisor password in force when the connection was opened: calls
   // are checked against it, so a run that changes the password still reads

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "base/console.h"
 
@@ -137,7 +138,8 @@ Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view 
 
   Outcome outcome;
   std::vector<FirmwareValue> out;
-  if (CallFirmwareMethod(session.firmware, op.className, op.method, op.query, in, outNames, out) != kStatusOk) {
+  if (CallFirmwareMethod(session.firmware, op.className, op.method, op.query, std::move(in), std::move(outNames),
+                         out) != kStatusOk) {
     return outcome;
   }
   outcome.result = {true, out[0].integer};
@@ -190,6 +192,7 @@ Status GetInstancePath(Firmware& firmware, std::wstring_view className, std::wst
   if (status != kStatusOk) return status;
   const auto found = std::find_if(names.begin(), names.end(), [](const auto& n) { return n.has_value(); });
   if (found == names.end()) return status;
+  path.reserve(className.size() + 17 + 2 * (*found)->size());
   path.assign(className);
   path += L".InstanceName=\"";
   for (wchar_t c : **found) {
@@ -202,8 +205,8 @@ Status GetInstancePath(Firmware& firmware, std::wstring_view className, std::wst
 }
 
 Status CallFirmwareMethod(Firmware& firmware, std::wstring_view className, std::wstring_view methodName,
-                          std::wstring_view query, const std::vector<NamedValue>& in,
-                          const std::vector<std::wstring>& outNames, std::vector<FirmwareValue>& out) {
+                          std::wstring_view query, std::vector<NamedValue> in, std::vector<std::wstring> outNames,
+                          std::vector<FirmwareValue>& out) {
   if (!firmware.IsOpen()) return kStatusFailed;
   MethodCall call;
   if (const Status status = GetInstancePath(firmware, className, query, call.objectPath); status != kStatusOk) {
@@ -211,11 +214,11 @@ Status CallFirmwareMethod(Firmware& firmware, std::wstring_view className, std::
   }
   call.className = className;
   call.method = methodName;
-  call.in = in;
-  call.outNames = outNames;
+  call.in = std::move(in);
+  call.outNames = std::move(outNames);
   const Status status = firmware.ExecuteMethod(call, out);
   if (status != kStatusOk) return status;
-  return out.size() == outNames.size() ? kStatusOk : kStatusFailed;
+  return out.size() == call.outNames.size() ? kStatusOk : kStatusFailed;
 }
 
 int16_t MakePasswordVariant(FirmwareSession& session, std::string_view password, FirmwareValue& variant) {

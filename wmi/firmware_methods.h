@@ -49,9 +49,10 @@ Status GetInstancePath(Firmware& firmware, std::wstring_view className, std::wst
 // Finds the instance, puts the in-parameters in order, executes and reads the
 // out-parameters in order. Returns kStatusOk when the method ran and every
 // out-parameter was read, otherwise the status of the step that failed.
+// The parameters are taken over by the call (move them in to spare a copy).
 Status CallFirmwareMethod(Firmware& firmware, std::wstring_view className, std::wstring_view methodName,
-                          std::wstring_view query, const std::vector<NamedValue>& in,
-                          const std::vector<std::wstring>& outNames, std::vector<FirmwareValue>& out);
+                          std::wstring_view query, std::vector<NamedValue> in, std::vector<std::wstring> outNames,
+                          std::vector<FirmwareValue>& out);
 
 // The Password parameter for a password held in a NUL-padded field: its
 // bytes, zero-filled to 12 or (from interface 2.56 on) 16, as scan codes

@@ -70,7 +70,7 @@ TEST(ExportedValuesTest, EveryExportedValueSetsTheBytesItWasReadFrom) {
         // "/set" renames the combined hard-disk passwords of 2.73 to 2.78 to
         // names those layouts lack, so no value reaches them at all.
         if (ClassifyPasswordItem(row.name).kind == PasswordItem::kHddCombined) continue;
-        const std::wstring argument = row.name + L"=" + row.value;
+        const std::wstring argument = std::wstring(row.name) + L"=" + row.value;
         SCOPED_TRACE(WideToUtf8(argument));
         cli_test::Harness run(minor);
         const std::vector<std::wstring> args = {L"vort64", L"/password", L"", L"/set", argument};
