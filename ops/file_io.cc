@@ -6,9 +6,6 @@
 
 #if defined(_WIN32)
 #include <windows.h>
-// windows.h names a function of its own ReplaceFile (a macro for
-// ReplaceFileW), which would rename the one defined here.
-#undef ReplaceFile
 #endif
 
 namespace vort64 {
