@@ -43,13 +43,9 @@ class Connection {
 
 }  // namespace
 
-int ExitCodeFor(const OperationResult& result) {
-  return result.succeeded() ? kExitSuccess : kExitFailed;
-}
+int ExitCodeFor(const OperationResult& result) { return result.succeeded() ? kExitSuccess : kExitFailed; }
 
-int ExitCodeFor(AutotestVerdict verdict) {
-  return verdict == AutotestVerdict::kNoFault ? kExitSuccess : kExitFailed;
-}
+int ExitCodeFor(AutotestVerdict verdict) { return verdict == AutotestVerdict::kNoFault ? kExitSuccess : kExitFailed; }
 
 int RunProgram(Process& process, std::span<const std::wstring> args) {
   Console& console = process.console;
@@ -60,8 +56,7 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
     console.Say(kUnsupportedVersionMessage);
     return kExitUnsupported;
   }
-  console.Say("BIOS WMI Version = " + std::to_string(version->major) + "." + std::to_string(version->minor) +
-              "\n");
+  console.Say("BIOS WMI Version = " + std::to_string(version->major) + "." + std::to_string(version->minor) + "\n");
   if (version->major != 2) {
     console.Say(kUnsupportedVersionMessage);
     return kExitUnsupported;

@@ -17,14 +17,11 @@ namespace {
 constexpr int32_t kAbsentSetting = 103;
 
 // A skipped step is a fault unless the setting is absent or not supported.
-bool IsFault(int32_t code) {
-  return code != kAbsentSetting && code != OperationResult::kNothingToShowCode;
-}
+bool IsFault(int32_t code) { return code != kAbsentSetting && code != OperationResult::kNothingToShowCode; }
 
 class Autotest {
  public:
-  Autotest(Operations& ops, const ParsedRequest& request, AutotestReport& report,
-           const std::function<void()>& pause)
+  Autotest(Operations& ops, const ParsedRequest& request, AutotestReport& report, const std::function<void()>& pause)
       : ops_(ops), base_(request), report_(report), pause_(pause) {
     base_.selfTest = true;
   }
@@ -88,7 +85,8 @@ class Autotest {
     std::vector<uint8_t> order;
     if (bootOrder) {
       const std::span<const uint8_t> held = std::span<const uint8_t>(buffer_).subspan(
-          std::min<size_t>(offset, buffer_.size()), std::min<size_t>(size, buffer_.size() - std::min<size_t>(offset, buffer_.size())));
+          std::min<size_t>(offset, buffer_.size()),
+          std::min<size_t>(size, buffer_.size() - std::min<size_t>(offset, buffer_.size())));
       order.assign(held.begin(), held.end());
     }
     order.resize(16, kNotSupported);

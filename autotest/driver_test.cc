@@ -12,9 +12,7 @@ namespace vort64 {
 namespace {
 
 TEST(AutotestValueTest, TwoLowestBitsDecide) {
-  const struct {
-    uint8_t held, tested;
-  } cases[] = {{0, 1}, {1, 0}, {2, 0}, {3, 0}, {4, 1}, {254, 0}, {255, 0}, {8, 1}};
+  const struct { uint8_t held, tested; } cases[] = {{0, 1}, {1, 0}, {2, 0}, {3, 0}, {4, 1}, {254, 0}, {255, 0}, {8, 1}};
   for (const auto& c : cases) EXPECT_EQ(AutotestValue(c.held), c.tested) << int{c.held};
 }
 

@@ -91,8 +91,7 @@ void AutotestReport::WriteItemHeader(std::wstring_view settingName) {
   Line(std::string(kRuleLength, '-'));
 }
 
-void AutotestReport::WriteStepLine(StepKind kind, std::wstring_view settingName, uint8_t value,
-                                   int32_t result) {
+void AutotestReport::WriteStepLine(StepKind kind, std::wstring_view settingName, uint8_t value, int32_t result) {
   ComplainIfFailed();
   StepVerdict verdict = VerdictOf(result);
   // The driver asks for Skip only with a failed result; should it pass one,
@@ -101,12 +100,8 @@ void AutotestReport::WriteStepLine(StepKind kind, std::wstring_view settingName,
 
   std::string line;
   switch (verdict) {
-    case StepVerdict::kIncorrectPassword:
-      line.append(kRedStart).append(kFailLabel).append(kCompareLabel);
-      break;
-    case StepVerdict::kSkipped:
-      line.append(kOrangeStart).append(kSkipLabel).append(kCompareLabel);
-      break;
+    case StepVerdict::kIncorrectPassword: line.append(kRedStart).append(kFailLabel).append(kCompareLabel); break;
+    case StepVerdict::kSkipped: line.append(kOrangeStart).append(kSkipLabel).append(kCompareLabel); break;
     case StepVerdict::kPassed:
       line.append(kBlueStart).append(kSuccessLabel);
       if (kind == StepKind::kCompare) {

@@ -109,33 +109,45 @@ TEST_F(AutotestReportTest, ReportIsExactToTheByte) {
     report.Close();
     EXPECT_FALSE(report.ok());  // closed
   }
-  const std::string expected =
-      kHead +
-      "<pre style=\"color:black;\">" + kFiller + "</pre>\n"
-      "<pre style=\"color:black;\">WMI version : 2.90</pre>\n" +
-      kRule + "\n"
-      "<pre style=\"color:black;\">" + kFiller + "</pre>\n"
-      "<pre style=\"color:black;\">Vortmark : asf support</pre>\n" +
-      kRule + "\n"
-      "<pre style=\"color:blue;\">[Success] [Get    ] asf support : 1</pre>"
-      "<pre style=\"color:blue;\">[Success] [Set    ] asf support : 0</pre>"
-      "<pre style=\"color:blue;\">[Success] [Get    ] asf support : 0</pre>\n"
-      "<pre style=\"color:blue;\">[Success] [Compare]</pre>"
-      "<pre style=\"color:black;\">" + kFiller + "</pre>\n"
-      "<pre style=\"color:black;\">Vortmark : set supervisor password</pre>\n" +
-      kRule + "\n"
-      "<pre style=\"color:red;\">[Fail] [Compare]</pre>"
-      "<pre style=\"color:black;\">" + kFiller + "</pre>\n"
-      "<pre style=\"color:black;\">Vortmark : hour</pre>\n" +
-      kRule + "\n"
-      "<pre style=\"color:orange;\">[Skip][Compare]</pre>"
-      "<pre style=\"color:black;\">" + kFiller + "</pre>\n"
-      "<pre style=\"color:black;\">Vortmark : wake on lan</pre>\n" +
-      kRule + "\n"
-      "<pre style=\"color:blue;\">[Success] [Get    ] wake on lan : 255</pre>"
-      "<pre style=\"color:orange;\">[Skip][Compare]</pre>"
-      "</body>\n"
-      "</html>\n";
+  const std::string expected = kHead + "<pre style=\"color:black;\">" + kFiller +
+                               "</pre>\n"
+                               "<pre style=\"color:black;\">WMI version : 2.90</pre>\n" +
+                               kRule +
+                               "\n"
+                               "<pre style=\"color:black;\">" +
+                               kFiller +
+                               "</pre>\n"
+                               "<pre style=\"color:black;\">Vortmark : asf support</pre>\n" +
+                               kRule +
+                               "\n"
+                               "<pre style=\"color:blue;\">[Success] [Get    ] asf support : 1</pre>"
+                               "<pre style=\"color:blue;\">[Success] [Set    ] asf support : 0</pre>"
+                               "<pre style=\"color:blue;\">[Success] [Get    ] asf support : 0</pre>\n"
+                               "<pre style=\"color:blue;\">[Success] [Compare]</pre>"
+                               "<pre style=\"color:black;\">" +
+                               kFiller +
+                               "</pre>\n"
+                               "<pre style=\"color:black;\">Vortmark : set supervisor password</pre>\n" +
+                               kRule +
+                               "\n"
+                               "<pre style=\"color:red;\">[Fail] [Compare]</pre>"
+                               "<pre style=\"color:black;\">" +
+                               kFiller +
+                               "</pre>\n"
+                               "<pre style=\"color:black;\">Vortmark : hour</pre>\n" +
+                               kRule +
+                               "\n"
+                               "<pre style=\"color:orange;\">[Skip][Compare]</pre>"
+                               "<pre style=\"color:black;\">" +
+                               kFiller +
+                               "</pre>\n"
+                               "<pre style=\"color:black;\">Vortmark : wake on lan</pre>\n" +
+                               kRule +
+                               "\n"
+                               "<pre style=\"color:blue;\">[Success] [Get    ] wake on lan : 255</pre>"
+                               "<pre style=\"color:orange;\">[Skip][Compare]</pre>"
+                               "</body>\n"
+                               "</html>\n";
   EXPECT_EQ(File(), WithLineEnds(expected));
   EXPECT_EQ(out_.str(), "File Descriptor:\n");
 }
@@ -227,8 +239,8 @@ TEST_F(AutotestReportTest, LongNamesAreCutToTheLineLimit) {
   }
   const std::string blue = "<pre style=\"color:blue;\">[Success] [Get    ] ";
   const std::string expected = kHead + "<pre style=\"color:black;\">" + kFiller + "</pre>\n" +
-                               "<pre style=\"color:black;\">Vortmark : " + std::string(259, 'n') + "</pre>\n" +
-                               kRule + "\n" + blue + std::string(259 - blue.size(), 'n') + "</pre>";
+                               "<pre style=\"color:black;\">Vortmark : " + std::string(259, 'n') + "</pre>\n" + kRule +
+                               "\n" + blue + std::string(259 - blue.size(), 'n') + "</pre>";
   EXPECT_EQ(File(), WithLineEnds(expected));
 }
 

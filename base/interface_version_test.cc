@@ -14,9 +14,8 @@ struct Limits {
 
 TEST(InterfaceVersionTest, VersionSetsPasswordLimitsAndOffersSlots) {
   const Limits cases[] = {
-      {0, 12, 0, false, false, true},  {55, 12, 0, false, false, true},
-      {56, 16, 0, true, false, false}, {78, 16, 0, true, false, false},
-      {79, 16, 32, true, true, false}, {255, 16, 32, true, true, false},
+      {0, 12, 0, false, false, true},  {55, 12, 0, false, false, true}, {56, 16, 0, true, false, false},
+      {78, 16, 0, true, false, false}, {79, 16, 32, true, true, false}, {255, 16, 32, true, true, false},
   };
   for (const auto& c : cases) {
     const InterfaceVersion v{2, c.minor};

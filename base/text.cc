@@ -77,8 +77,7 @@ std::wstring Utf8ToWide(std::string_view text) {
       }
       cp = (cp << 6) | (next & 0x3Fu);
     }
-    const bool overlong = (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
-                          (extra == 3 && cp < 0x10000);
+    const bool overlong = (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
     if (!valid || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       out.push_back(static_cast<wchar_t>(kReplacement));
       ++i;
@@ -108,9 +107,7 @@ std::string WideToUtf8(std::wstring_view text) {
   return out;
 }
 
-wchar_t AsciiToLower(wchar_t c) {
-  return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
+wchar_t AsciiToLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
 std::wstring AsciiToLower(std::wstring_view text) {
   std::wstring out(text);
@@ -118,9 +115,7 @@ std::wstring AsciiToLower(std::wstring_view text) {
   return out;
 }
 
-wchar_t AsciiToUpper(wchar_t c) {
-  return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-}
+wchar_t AsciiToUpper(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
 
 std::wstring AsciiToUpper(std::wstring_view text) {
   std::wstring out(text);

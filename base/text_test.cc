@@ -13,7 +13,9 @@ TEST(TextTest, Utf8RoundTripKeepsNonAsciiCharacters) {
 }
 
 TEST(TextTest, MalformedUtf8BecomesReplacementCharacter) {
-  EXPECT_EQ(Utf8ToWide("a\xFF" "b"), L"a\uFFFDb");
+  EXPECT_EQ(Utf8ToWide("a\xFF"
+                       "b"),
+            L"a\uFFFDb");
   EXPECT_EQ(Utf8ToWide("a\xC3"), L"a\uFFFD");          // cut off at the end
   EXPECT_EQ(Utf8ToWide("\xC0\xAF"), L"\uFFFD\uFFFD");  // overlong
 }

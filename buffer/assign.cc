@@ -6,8 +6,8 @@
 #include <string>
 
 #include "base/console.h"
-#include "buffer/layout.h"
 #include "buffer/block_fields.h"
+#include "buffer/layout.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
 
@@ -256,15 +256,9 @@ Placement AssignSettingValue(const RunContext& ctx, const ParsedRequest& request
       PutBytes(field, request.dateValue);
       if (ctx.version.AtLeast(55)) KeepTime(block);
       return Placement::kPlaced;
-    case SettingKind::kGptRecord:
-      PutBytes(field, request.gptRecord);
-      return Placed(ctx, block);
-    case SettingKind::kBootOrder:
-      PutBytes(field, request.bootOrder);
-      return Placed(ctx, block);
-    case SettingKind::kMacAddress:
-      PutBytes(field, request.macAddress);
-      return Placed(ctx, block);
+    case SettingKind::kGptRecord: PutBytes(field, request.gptRecord); return Placed(ctx, block);
+    case SettingKind::kBootOrder: PutBytes(field, request.bootOrder); return Placed(ctx, block);
+    case SettingKind::kMacAddress: PutBytes(field, request.macAddress); return Placed(ctx, block);
     case SettingKind::kAssetTag:
       field.PutText(0, field.size(), TagText(request.assetTag), 0);
       return Placement::kPlaced;
@@ -280,9 +274,8 @@ Placement AssignSettingValue(const RunContext& ctx, const ParsedRequest& request
   return Placed(ctx, block);
 }
 
-Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& request,
-                                 std::span<const uint8_t> written, std::span<const uint8_t> readBack,
-                                 uint32_t offset, uint32_t end) {
+Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& request, std::span<const uint8_t> written,
+                                 std::span<const uint8_t> readBack, uint32_t offset, uint32_t end) {
   // Bytes [first, last) agree when both blocks hold them and they are equal.
   const auto agree = [&](size_t first, size_t last) {
     const auto slice = [&](std::span<const uint8_t> block) {

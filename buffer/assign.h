@@ -7,8 +7,8 @@
 #include <span>
 #include <string_view>
 
-#include "base/run_context.h"
 #include "base/parsed_request.h"
+#include "base/run_context.h"
 
 namespace vort64 {
 
@@ -36,9 +36,8 @@ enum class Comparison { kSame, kDifferent };
 // quiet) when they differ or when a whole field is compared. For the
 // password items only the new password's length of bytes is compared, at
 // the places the firmware gives them back.
-Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& request,
-                                 std::span<const uint8_t> written, std::span<const uint8_t> readBack,
-                                 uint32_t offset, uint32_t end);
+Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& request, std::span<const uint8_t> written,
+                                 std::span<const uint8_t> readBack, uint32_t offset, uint32_t end);
 
 // Places the passwords typed at the self-test's prompt into the password
 // field [offset, end): the long form with unused password bytes '0'; sets

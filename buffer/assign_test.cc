@@ -109,8 +109,7 @@ TEST_F(AssignTest, ListsAreWrittenInOrderAndCutAtTheFieldEnd) {
     uint32_t offset, end;
     std::vector<uint8_t> bytes;  // from offset, one past end included
   } cases[] = {
-      {L"boot priority order", 312, 328,
-       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 7}},
+      {L"boot priority order", 312, 328, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 7}},
       {L"boot priority order", 312, 316, {1, 2, 3, 4, 7}},  // a shorter field
       {L"customized mac address", 72, 78, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 7}},
       {L"customized mac address", 72, 75, {0x00, 0x1A, 0x2B, 7}},
@@ -230,7 +229,8 @@ TEST_F(AssignTest, AccountPasswordShortFormBefore273) {
     request_.formPassword = L"ignored";
     SetNewPassword("a b");  // a blank is not refused in the short form
     EXPECT_EQ(Assign(L"set supervisor password", c.offset, c.end), 1);
-    EXPECT_EQ(Bytes(c.offset, c.end - c.offset + 1), Join({{3, 7, 'a', ' ', 'b'}, Repeat('0', c.end - c.offset - 5), {7}}));
+    EXPECT_EQ(Bytes(c.offset, c.end - c.offset + 1),
+              Join({{3, 7, 'a', ' ', 'b'}, Repeat('0', c.end - c.offset - 5), {7}}));
     EXPECT_EQ(block_[235], c.flag);
     EXPECT_EQ(Clock(), c.clock);
   }
@@ -253,7 +253,8 @@ TEST_F(AssignTest, HddPasswordLongFormFrom279) {
   request_.formPassword = L"old1";
   SetNewPassword("new123");
   EXPECT_EQ(Assign(L"set hdd2 password", 465, 499), 1);
-  EXPECT_EQ(Bytes(465, 34), Join({{4, 'o', 'l', 'd', '1'}, Repeat(0, 12), {6, 'n', 'e', 'w', '1', '2', '3'}, Repeat(0, 10)}));
+  EXPECT_EQ(Bytes(465, 34),
+            Join({{4, 'o', 'l', 'd', '1'}, Repeat(0, 12), {6, 'n', 'e', 'w', '1', '2', '3'}, Repeat(0, 10)}));
   EXPECT_EQ(block_[235], 1 | 16);
   EXPECT_EQ(Clock(), Repeat(238, 6));
   EXPECT_EQ(TakeOut(),
@@ -326,8 +327,7 @@ TEST_F(AssignTest, OpalSingleBlankOldPasswordLeavesTheOldPartZero) {
   EXPECT_EQ(Bytes(1123, 35), Join({Repeat(0, 33), {1, 'x'}}));
   EXPECT_EQ(block_[235], 7 | 128);
   const std::string out = TakeOut();
-  EXPECT_EQ(out.substr(0, out.find("Debug")),
-            "PasswordLen : 1\nCurrentPasswordLen : 1\nCurrent password is empty\n");
+  EXPECT_EQ(out.substr(0, out.find("Debug")), "PasswordLen : 1\nCurrentPasswordLen : 1\nCurrent password is empty\n");
   // 1123 to 1188: 1123-1129, then lines of ten, then 1180-1188.
   EXPECT_NE(out.find("Debug AssignData: \n0,0,0,0,0,0,0,\n"), std::string::npos);
   EXPECT_NE(out.find("\n0,0,0,0,0,0,0,0,0,\nDebug End \n"), std::string::npos);
@@ -344,7 +344,8 @@ TEST_F(AssignTest, DriveMessagesAreSaidWhileQuietToo) {
   const std::string loud = run();
   console_.SetQuiet();
   EXPECT_EQ(run(), loud);
-  EXPECT_EQ(loud, "PasswordLen : 1\nCurrentPasswordLen : 1\nCurrent password is not empty\n\nDebug AssignData[235]: 4\n");
+  EXPECT_EQ(loud,
+            "PasswordLen : 1\nCurrentPasswordLen : 1\nCurrent password is not empty\n\nDebug AssignData[235]: 4\n");
 }
 
 TEST_F(AssignTest, CombinedDrivePasswordFrom273) {

@@ -18,9 +18,7 @@ void FieldWriter::PutText(uint32_t index, uint32_t count, std::string_view text,
   }
 }
 
-uint8_t BlockByte(std::span<const uint8_t> block, uint32_t index) {
-  return index < block.size() ? block[index] : 0;
-}
+uint8_t BlockByte(std::span<const uint8_t> block, uint32_t index) { return index < block.size() ? block[index] : 0; }
 
 void PutBlockByte(std::span<uint8_t> block, uint32_t index, uint8_t value) {
   if (index < block.size()) block[index] = value;

@@ -6,16 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
 #include <cstdint>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/console.h"
+#include "base/parsed_request.h"
 #include "base/run_context.h"
 #include "buffer/layout.h"
-#include "base/parsed_request.h"
 #include "wmi/scripted_firmware.h"
 
 namespace vort64 {

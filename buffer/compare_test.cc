@@ -27,11 +27,11 @@ TEST_F(CompareTest, OtherSettingsCompareTheirWholeField) {
     int result;
     const char* out;
   } cases[] = {
-      {2047, 0, kSame},     // outside the field
-      {311, 0, kSame},      // just before it
-      {312, 1, kNotSame},   // first byte
-      {327, 1, kNotSame},   // last byte
-      {328, 0, kSame},      // just after it
+      {2047, 0, kSame},    // outside the field
+      {311, 0, kSame},     // just before it
+      {312, 1, kNotSame},  // first byte
+      {327, 1, kNotSame},  // last byte
+      {328, 0, kSame},     // just after it
   };
   for (bool quiet : {false, true}) {
     if (quiet) console_.SetQuiet();
@@ -54,14 +54,14 @@ TEST_F(CompareTest, AccountPasswordsFrom273CompareTheNewLengthAtTwoPlaces) {
     const char* out;
   } cases[] = {
       {L"set user password", {}, 0, ""},
-      {L"set user password", {4}, 0, ""},          // past the first n bytes from offset+1
-      {L"set user password", {1}, 0, kSame},       // offset+2 .. agree
-      {L"set user password", {3}, 1, kNotSame},    // in both stretches
-      {L"set user password", {1, 4}, 1, kNotSame}, // first byte of each stretch
+      {L"set user password", {4}, 0, ""},           // past the first n bytes from offset+1
+      {L"set user password", {1}, 0, kSame},        // offset+2 .. agree
+      {L"set user password", {3}, 1, kNotSame},     // in both stretches
+      {L"set user password", {1, 4}, 1, kNotSame},  // first byte of each stretch
       {L"set supervisor password", {}, 0, ""},
       {L"set supervisor password", {1}, 0, kSame},
       {L"set supervisor password", {2}, 1, kNotSame},
-      {L"set supervisor password", {20}, 0, ""},   // the new-password place is not compared
+      {L"set supervisor password", {20}, 0, ""},  // the new-password place is not compared
   };
   SetNewPassword("abc");
   for (const auto& c : cases) {

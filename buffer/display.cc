@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "base/console.h"
-#include "buffer/layout.h"
 #include "buffer/block_fields.h"
+#include "buffer/layout.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
 
@@ -75,8 +75,8 @@ SettingValue FormatSettingValue(std::wstring_view name, std::span<const uint8_t>
     case SettingKind::kAssetTag:
     case SettingKind::kOwnershipTag: return {SettingValue::kText, std::string(bytes.begin(), bytes.end()) + "\n"};
     case SettingKind::kMacAddress: {
-      const bool unsupported = bytes.size() == 6 && std::all_of(bytes.begin(), bytes.end(),
-                                                                [](uint8_t b) { return b == kNotSupported; });
+      const bool unsupported =
+          bytes.size() == 6 && std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == kNotSupported; });
       return {unsupported ? SettingValue::kUnsupported : SettingValue::kText, JoinBytes(bytes, "-")};
     }
     case SettingKind::kByte: break;

@@ -33,8 +33,7 @@ struct SettingValue {
   Kind kind = kText;
   std::string text;
 };
-SettingValue FormatSettingValue(std::wstring_view name, std::span<const uint8_t> block, uint32_t offset,
-                                uint32_t size);
+SettingValue FormatSettingValue(std::wstring_view name, std::span<const uint8_t> block, uint32_t offset, uint32_t size);
 
 }  // namespace vort64
 

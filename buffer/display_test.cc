@@ -42,7 +42,9 @@ class DisplayTest : public BlockTest {
     request_.itemName = std::move(name);
     return ShowSettingValue(ctx(), catalog_, request_, block_) == Support::kUnsupported ? 1 : 0;
   }
-  void Put(uint32_t at, const std::vector<uint8_t>& bytes) { std::copy(bytes.begin(), bytes.end(), block_.begin() + at); }
+  void Put(uint32_t at, const std::vector<uint8_t>& bytes) {
+    std::copy(bytes.begin(), bytes.end(), block_.begin() + at);
+  }
 
   SettingCatalog catalog_;
 };
@@ -57,30 +59,48 @@ TEST_F(DisplayTest, ValuesByKind) {
   } cases[] = {
       {L"boot mode", 300, {1}, "Offset : 300\nSize : 1\nend : 301\nboot mode: 1\n", 0},
       {L"boot mode", 300, {255}, "Offset : 300\nSize : 1\nend : 301\nboot mode: 255\n", 1},
-      {L"revert hddx(opal) device", 243, {0, 255},
-       "Offset : 243\nSize : 2\nend : 245\nrevert hddx(opal) device: 0, 255\n", 1},
-      {L"revert hddx(opal) device", 243, {3, 254},
-       "Offset : 243\nSize : 2\nend : 245\nrevert hddx(opal) device: 3, 254\n", 0},
+      {L"revert hddx(opal) device",
+       243,
+       {0, 255},
+       "Offset : 243\nSize : 2\nend : 245\nrevert hddx(opal) device: 0, 255\n",
+       1},
+      {L"revert hddx(opal) device",
+       243,
+       {3, 254},
+       "Offset : 243\nSize : 2\nend : 245\nrevert hddx(opal) device: 3, 254\n",
+       0},
       {L"time", 394, {30, 20, 10}, "Offset : 394\nSize : 3\nend : 397\ntime: 10:20:30\n", 0},
       {L"time", 394, {5, 0, 255}, "Offset : 394\nSize : 3\nend : 397\ntime: 255:0:5\n", 0},
       {L"date", 391, {5, 12, 24}, "Offset : 391\nSize : 3\nend : 394\ndate: 12 / 5 / 24\n", 0},
       {L"date", 391, {255, 255, 255}, "Offset : 391\nSize : 3\nend : 394\ndate: 255 / 255 / 255\n", 0},
-      {L"gpt partition record", 306, {59, 23, 31, 12, 24},
-       "Offset : 306\nSize : 5\nend : 311\ngpt partition record: Record = \"24\",\"12\",\"31\",\"23\",\"59\"\n", 0},
+      {L"gpt partition record",
+       306,
+       {59, 23, 31, 12, 24},
+       "Offset : 306\nSize : 5\nend : 311\ngpt partition record: Record = \"24\",\"12\",\"31\",\"23\",\"59\"\n",
+       0},
       {L"boot priority order", 312, Join({{3, 1, 2}, Repeat(255, 13)}),
        "Offset : 312\nSize : 16\nend : 328\nboot priority order: 3, 1, 2, 255, 255, 255, 255, 255, 255, 255, 255, "
        "255, 255, 255, 255, 255\n",
        0},
-      {L"customized mac address", 72, {0, 26, 43, 60, 77, 94},
-       "Offset : 72\nSize : 6\nend : 78\ncustomized mac address: 0-26-43-60-77-94\n", 0},
-      {L"customized mac address", 72, {255, 255, 255, 255, 255, 0},
-       "Offset : 72\nSize : 6\nend : 78\ncustomized mac address: 255-255-255-255-255-0\n", 0},
+      {L"customized mac address",
+       72,
+       {0, 26, 43, 60, 77, 94},
+       "Offset : 72\nSize : 6\nend : 78\ncustomized mac address: 0-26-43-60-77-94\n",
+       0},
+      {L"customized mac address",
+       72,
+       {255, 255, 255, 255, 255, 0},
+       "Offset : 72\nSize : 6\nend : 78\ncustomized mac address: 255-255-255-255-255-0\n",
+       0},
       {L"customized mac address", 72, Repeat(255, 6),
        "Offset : 72\nSize : 6\nend : 78\ncustomized mac address: 255-255-255-255-255-255\n", 1},
       {L"asset tag number", 1201, Text("ABC123"),
        "Offset : 1201\nSize : 22\nend : 1223\nasset tag number: ABC123" + std::string(16, '\0') + "\n", 0},
-      {L"asset tag number", 1201, {},
-       "Offset : 1201\nSize : 22\nend : 1223\nasset tag number: " + std::string(22, '\0') + "\n", 0},
+      {L"asset tag number",
+       1201,
+       {},
+       "Offset : 1201\nSize : 22\nend : 1223\nasset tag number: " + std::string(22, '\0') + "\n",
+       0},
       {L"ownership tag number", 1223, Repeat(255, 50),
        "Offset : 1223\nSize : 50\nend : 1273\nownership tag number: " + std::string(50, '\xff') + "\n", 0},
       // The combined drive names are shown like any other setting.
@@ -115,7 +135,8 @@ TEST_F(DisplayTest, PasswordsAreNeverShownAndTheFlagByteFollowsFrom272) {
        "Offset : 199\nSize : 34\nend : 233\nset supervisor password: \n"
        "Offset : 235\nSize : 2\nend : 237\nflag for setting : 5\n"},
       {90, L"set hdd0 password",
-       "Offset : 397\nSize : 34\nend : 431\nset hdd0 password: \nOffset : 235\nSize : 2\nend : 237\nflag for setting : 5\n"},
+       "Offset : 397\nSize : 34\nend : 431\nset hdd0 password: \nOffset : 235\nSize : 2\nend : 237\nflag for setting : "
+       "5\n"},
       {72, L"set hdd1(opal) password",
        "Offset : 859\nSize : 66\nend : 925\nset hdd1(opal) password: \n"
        "Offset : 235\nSize : 2\nend : 237\nflag for setting : 5\n"},

@@ -23,7 +23,8 @@ std::vector<Entry> SortedByKey(const std::vector<Entry>& rows, Less less) {
   std::vector<const Entry*> order;
   order.reserve(rows.size());
   for (const Entry& row : rows) order.push_back(&row);
-  std::stable_sort(order.begin(), order.end(), [&less](const Entry* a, const Entry* b) { return less(a->first, b->first); });
+  std::stable_sort(order.begin(), order.end(),
+                   [&less](const Entry* a, const Entry* b) { return less(a->first, b->first); });
   std::vector<Entry> sorted;
   sorted.reserve(rows.size());
   for (const Entry* row : order) {
@@ -58,8 +59,7 @@ std::span<const SettingEntry> SettingEntriesOfVariant() {
 
 template <uint32_t... kVariants>
 constexpr auto SettingEntriesTable(std::integer_sequence<uint32_t, kVariants...>) {
-  return std::array<std::span<const SettingEntry> (*)(), sizeof...(kVariants)>{
-      &SettingEntriesOfVariant<kVariants>...};
+  return std::array<std::span<const SettingEntry> (*)(), sizeof...(kVariants)>{&SettingEntriesOfVariant<kVariants>...};
 }
 
 // The rows of layout `variant` (numbered up to the newest); none for a

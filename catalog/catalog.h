@@ -129,8 +129,7 @@ void CollectExportBootDevices(const SettingCatalog& catalog, std::vector<BootDev
 // takes: passwords are kept (kKeepPasswordValue), the TPM is not cleared
 // ("0"), date and time keep the firmware's clock (238). Bytes beyond the end
 // of `buffer` are not read (they are left out of the text).
-std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer,
-                               uint32_t offset, uint32_t end);
+std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end);
 
 // The settings the self-test exercises: the current list from interface 2.76
 // on, the legacy list before.

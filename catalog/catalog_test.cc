@@ -17,7 +17,7 @@ TEST(CodeUnitLessTest, OrdersByUnsignedCodeUnits) {
   EXPECT_FALSE(less(L"a", L"a"));
   EXPECT_TRUE(less(L"boot", L"boot mode"));  // a prefix sorts first
   EXPECT_TRUE(less(L"3g/lte", L"above 4g decoding"));
-  EXPECT_TRUE(less(L"Z", L"a"));              // no case folding
+  EXPECT_TRUE(less(L"Z", L"a"));               // no case folding
   EXPECT_TRUE(less(L"hdd0 port", L"hdd0/x"));  // ' ' before '/'
   EXPECT_TRUE(less(L"z", L"\u00e9"));
   EXPECT_TRUE(less(L"z", L"\uff01"));  // high code units are large, not negative
@@ -64,7 +64,8 @@ TEST(SettingCatalogTest, BootDevicesAscendByCode) {
 
 TEST(SettingCatalogTest, CopiesKeepTheAddedRowsWhenTheOriginalIsGone) {
   auto original = std::make_unique<SettingCatalog>();
-  original->AddSetting(std::wstring(L"boot mode"), SettingInfo{L"Get/Set Boot Mode", L"0 : Legacy", L"Post Behaviors", 1, 311});
+  original->AddSetting(std::wstring(L"boot mode"),
+                       SettingInfo{L"Get/Set Boot Mode", L"0 : Legacy", L"Post Behaviors", 1, 311});
   original->AddBootDevice(7, BootDevice{L"Boot device table", L"Network"});
   const SettingCatalog copy = *original;
   original.reset();

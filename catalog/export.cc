@@ -73,8 +73,7 @@ std::wstring TagText(std::span<const uint8_t> buffer, uint32_t offset, uint32_t 
 
 }  // namespace
 
-std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset,
-                               uint32_t end) {
+std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
   // An exported file never changes a password or clears the TPM.
   if (name == kClearTpmSetting || name == L"clear tpm(tcm)") return L"0";
   switch (KindOfSetting(name)) {

@@ -133,9 +133,16 @@ TEST(CollectExportSettingsTest, NewestLayoutRowOrderAndEmptySlots) {
   EXPECT_EQ(CollectExportSettings(catalog, rows, buffer), 0);
   ASSERT_EQ(rows.size(), kSettingExportRows);
 
-  const std::wstring_view first[] = {L"3g/lte",    L"above 4g decoding", L"absolute persistence module",
-                                     L"active efficient cores", L"amd-iommu", L"amd-svm",
-                                     L"asf configuration", L"asf support", L"asset tag number", L"audio"};
+  const std::wstring_view first[] = {L"3g/lte",
+                                     L"above 4g decoding",
+                                     L"absolute persistence module",
+                                     L"active efficient cores",
+                                     L"amd-iommu",
+                                     L"amd-svm",
+                                     L"asf configuration",
+                                     L"asf support",
+                                     L"asset tag number",
+                                     L"audio"};
   for (size_t i = 0; i < std::size(first); ++i) EXPECT_EQ(rows[i].name, first[i]) << i;
   const std::wstring_view last[] = {L"wi-fi", L"wigig", L"wired lan", L"world-facing led", L"xhci support"};
   for (size_t i = 0; i < std::size(last); ++i) EXPECT_EQ(rows[116 + i].name, last[i]) << i;
@@ -144,14 +151,23 @@ TEST(CollectExportSettingsTest, NewestLayoutRowOrderAndEmptySlots) {
   EXPECT_EQ(rows[23].name, L"customized mac address");
 
   // The slots of the read-only settings stay empty, in place.
-  const std::set<std::wstring_view> readOnly = {
-      L"current tpm 1.2 state", L"current tpm 2.0 state", L"supervisor password is status",
-      L"user password is status", L"flag for setting password", L"hdd0/hdd0(opal) password is status",
-      L"hdd1/hdd1(opal) password is status", L"hdd2/hdd2(opal) password is status",
-      L"hdd3/hdd3(opal) password is status", L"hdd4/hdd4(opal) password is status",
-      L"hdd5/hdd5(opal) password is status", L"revert hdd0(opal) device", L"revert hdd1(opal) device",
-      L"revert hdd2(opal) device", L"revert hdd3(opal) device", L"revert hdd4(opal) device",
-      L"revert hdd5(opal) device"};
+  const std::set<std::wstring_view> readOnly = {L"current tpm 1.2 state",
+                                                L"current tpm 2.0 state",
+                                                L"supervisor password is status",
+                                                L"user password is status",
+                                                L"flag for setting password",
+                                                L"hdd0/hdd0(opal) password is status",
+                                                L"hdd1/hdd1(opal) password is status",
+                                                L"hdd2/hdd2(opal) password is status",
+                                                L"hdd3/hdd3(opal) password is status",
+                                                L"hdd4/hdd4(opal) password is status",
+                                                L"hdd5/hdd5(opal) password is status",
+                                                L"revert hdd0(opal) device",
+                                                L"revert hdd1(opal) device",
+                                                L"revert hdd2(opal) device",
+                                                L"revert hdd3(opal) device",
+                                                L"revert hdd4(opal) device",
+                                                L"revert hdd5(opal) device"};
   size_t index = 0;
   std::set<std::wstring_view> emptied;
   for (const auto& [name, info] : catalog.settings()) {
@@ -171,14 +187,13 @@ TEST(CollectExportSettingsTest, NewestLayoutRowOrderAndEmptySlots) {
   EXPECT_TRUE(rows[22].name.empty());
   EXPECT_EQ(index, 121u);
   for (size_t i = index; i < rows.size(); ++i) {
-    ASSERT_TRUE(rows[i].category.empty() && rows[i].name.empty() && rows[i].meaning.empty() &&
-                rows[i].value.empty())
+    ASSERT_TRUE(rows[i].category.empty() && rows[i].name.empty() && rows[i].meaning.empty() && rows[i].value.empty())
         << i;
   }
 
   // Values come from the setting's own bytes (byte i holds i % 256).
   EXPECT_EQ(rows[7].category, L"System Function");
-  EXPECT_EQ(rows[7].value, L"12");  // asf support at 12
+  EXPECT_EQ(rows[7].value, L"12");                  // asf support at 12
   EXPECT_EQ(rows[23].value, L"48-49-4A-4B-4C-4D");  // customized mac address at 72
   EXPECT_EQ(rows[25].name, L"date");
   EXPECT_EQ(rows[25].value, L"238,238,238");
@@ -198,8 +213,8 @@ TEST(CollectExportSettingsTest, NewestLayoutRowOrderAndEmptySlots) {
 
 TEST(CollectExportSettingsTest, EveryLayoutExportsExactlyTheSettableRows) {
   const std::vector<uint8_t> buffer = CountingBuffer();
-  for (const uint32_t minor : {0u, 56u, 61u, 65u, 68u, 71u, 72u, 73u, 74u, 77u, 78u, 79u, 82u, 85u, 86u, 87u, 89u,
-                               90u}) {
+  for (const uint32_t minor :
+       {0u, 56u, 61u, 65u, 68u, 71u, 72u, 73u, 74u, 77u, 78u, 79u, 82u, 85u, 86u, 87u, 89u, 90u}) {
     SCOPED_TRACE(minor);
     const SettingCatalog catalog = Built(minor);
     std::vector<SettingExportRow> rows;
@@ -257,9 +272,8 @@ TEST(CollectExportSettingsTest, StaleRowsAreCleared) {
 }
 
 TEST(CollectExportBootDevicesTest, NineteenDevicesThenOneEmptyRow) {
-  const std::array<std::wstring_view, 19> codes = {L"1",  L"2",  L"3",  L"4",  L"5",  L"6",  L"7",
-                                                   L"8",  L"9",  L"10", L"11", L"12", L"13", L"14",
-                                                   L"16", L"17", L"18", L"19", L"20"};
+  const std::array<std::wstring_view, 19> codes = {L"1",  L"2",  L"3",  L"4",  L"5",  L"6",  L"7",  L"8",  L"9", L"10",
+                                                   L"11", L"12", L"13", L"14", L"16", L"17", L"18", L"19", L"20"};
   for (const uint32_t minor : {0u, 72u, 90u}) {
     SCOPED_TRACE(minor);
     std::vector<BootDeviceExportRow> rows(25, BootDeviceExportRow{L"x", L"y", L"z"});

@@ -35,9 +35,7 @@ PasswordItem ClassifyPasswordItem(std::wstring_view name) {
   return {};
 }
 
-bool IsPasswordItem(std::wstring_view name) {
-  return ClassifyPasswordItem(name).kind != PasswordItem::kNone;
-}
+bool IsPasswordItem(std::wstring_view name) { return ClassifyPasswordItem(name).kind != PasswordItem::kNone; }
 
 std::optional<PasswordSlot> PasswordSlotFor(const InterfaceVersion& version, std::wstring_view name) {
   const uint32_t minor = version.minor;

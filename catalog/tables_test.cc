@@ -126,9 +126,9 @@ TEST(CatalogTablesTest, EveryGroupKeepsToItsByteBand) {
     uint32_t first, last;
   };
   constexpr Band kBands[] = {
-      {L"System Function", 12, 23},         {L"Device Control", 51, 80}, {L"IO Ports", 81, 96},
+      {L"System Function", 12, 23},           {L"Device Control", 51, 80}, {L"IO Ports", 81, 96},
       {L"Power and Event Control", 161, 178}, {L"Security", 191, 296},     {L"Post Behaviors", 301, 330},
-      {L"Date and Time", 391, 396},         {L"Expansion", 397, 1188},   {L"SMBIOS information", 1201, 1272},
+      {L"Date and Time", 391, 396},           {L"Expansion", 397, 1188},   {L"SMBIOS information", 1201, 1272},
   };
   std::map<std::wstring_view, std::pair<uint32_t, uint32_t>> used;  // first and last byte over all layouts
   for (const LayoutCount& layout : kLayouts) {
@@ -136,8 +136,8 @@ TEST(CatalogTablesTest, EveryGroupKeepsToItsByteBand) {
     const SettingCatalog catalog = Built(layout.variant);
     for (const auto& [name, info] : catalog.settings()) {
       const std::wstring_view category = info.category;
-      const auto band = std::find_if(std::begin(kBands), std::end(kBands),
-                                     [&](const Band& b) { return b.category == category; });
+      const auto band =
+          std::find_if(std::begin(kBands), std::end(kBands), [&](const Band& b) { return b.category == category; });
       ASSERT_NE(band, std::end(kBands)) << Narrow(name) << ": " << Narrow(info.category);
       const uint32_t last = info.offset + info.size - 1;
       EXPECT_GE(info.offset, band->first) << Narrow(name);
@@ -324,33 +324,60 @@ TEST(CatalogTablesTest, SettingsALayoutDoesNotHave) {
     std::wstring_view name;
   };
   constexpr Missing kMissing[] = {
-      {89, L"active efficient cores"},   {89, L"gna device"},
-      {89, L"emmc port"},                {89, L"ufs port"},
-      {89, L"tpm device selection"},     {88, L"asset tag number"},
-      {88, L"ownership tag number"},     {86, L"trusted execution technology"},
-      {86, L"authorized signatures"},    {85, L"vmd controller"},
-      {85, L"display mode"},             {84, L"above 4g decoding"},
-      {84, L"privacy screen"},           {84, L"revert hdd0(opal) device"},
-      {85, L"Revert HDD0(OPAL) Device"}, {81, L"usb device filter"},
-      {81, L"world-facing led"},         {82, L"usb filter"},
-      {78, L"set hdd0 password"},        {78, L"set hdd0(opal) password"},
-      {78, L"real time clock reset"},    {79, L"set hdd0/hdd0(opal) password"},
-      {76, L"usb filter"},               {76, L"absolute persistence module"},
-      {76, L"save settings to user setup defaults"}, {73, L"touchpad"},
-      {73, L"Revert HDD0(OPAL) Device"}, {74, L"revert hddx(opal) device"},
-      {72, L"intel vtx"},                {72, L"cnvi wlan/bt"},
-      {72, L"hour"},                     {72, L"display language"},
-      {72, L"set hdd0/hdd0(opal) password"}, {73, L"vtx"},
-      {73, L"wake up hour"},             {73, L"opal device 0 port"},
-      {71, L"flag for setting"},         {70, L"flag for setting"},
-      {67, L"opal device 1 password status"}, {67, L"hdd 0 password status"},
-      {68, L"hdd password status"},      {68, L"secure boot mode"},
-      {67, L"tbt wake supported power state"}, {60, L"opal device 0 port"},
-      {60, L"tbt wake from s4 support"}, {60, L"usb wake from s4 support"},
-      {55, L"optical drive"},            {55, L"tbt wake"},
-      {55, L"opal device 0 password status"}, {56, L"amd-v"},
-      {56, L"sata port 6/hdd 6 port"},   {56, L"gpt partition record"},
-      {56, L"touchpad"},                 {90, L"gpt partition recovery"},
+      {89, L"active efficient cores"},
+      {89, L"gna device"},
+      {89, L"emmc port"},
+      {89, L"ufs port"},
+      {89, L"tpm device selection"},
+      {88, L"asset tag number"},
+      {88, L"ownership tag number"},
+      {86, L"trusted execution technology"},
+      {86, L"authorized signatures"},
+      {85, L"vmd controller"},
+      {85, L"display mode"},
+      {84, L"above 4g decoding"},
+      {84, L"privacy screen"},
+      {84, L"revert hdd0(opal) device"},
+      {85, L"Revert HDD0(OPAL) Device"},
+      {81, L"usb device filter"},
+      {81, L"world-facing led"},
+      {82, L"usb filter"},
+      {78, L"set hdd0 password"},
+      {78, L"set hdd0(opal) password"},
+      {78, L"real time clock reset"},
+      {79, L"set hdd0/hdd0(opal) password"},
+      {76, L"usb filter"},
+      {76, L"absolute persistence module"},
+      {76, L"save settings to user setup defaults"},
+      {73, L"touchpad"},
+      {73, L"Revert HDD0(OPAL) Device"},
+      {74, L"revert hddx(opal) device"},
+      {72, L"intel vtx"},
+      {72, L"cnvi wlan/bt"},
+      {72, L"hour"},
+      {72, L"display language"},
+      {72, L"set hdd0/hdd0(opal) password"},
+      {73, L"vtx"},
+      {73, L"wake up hour"},
+      {73, L"opal device 0 port"},
+      {71, L"flag for setting"},
+      {70, L"flag for setting"},
+      {67, L"opal device 1 password status"},
+      {67, L"hdd 0 password status"},
+      {68, L"hdd password status"},
+      {68, L"secure boot mode"},
+      {67, L"tbt wake supported power state"},
+      {60, L"opal device 0 port"},
+      {60, L"tbt wake from s4 support"},
+      {60, L"usb wake from s4 support"},
+      {55, L"optical drive"},
+      {55, L"tbt wake"},
+      {55, L"opal device 0 password status"},
+      {56, L"amd-v"},
+      {56, L"sata port 6/hdd 6 port"},
+      {56, L"gpt partition record"},
+      {56, L"touchpad"},
+      {90, L"gpt partition recovery"},
   };
   for (const Missing& missing : kMissing) {
     EXPECT_FALSE(Built(missing.minor).HasSetting(missing.name))

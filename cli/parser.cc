@@ -7,9 +7,9 @@
 
 #include "base/console.h"
 #include "base/text.h"
-#include "cli/messages.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
+#include "cli/messages.h"
 #include "cli/text_rules.h"
 #include "cli/value_parsers.h"
 
@@ -66,9 +66,8 @@ void WriteEcho(const RunContext& ctx, const Arguments& args, const ParsedRequest
 
 // The raw and the custom-settings file operations: the item argument
 // is the file name.
-bool ParseFileRequest(const RunContext& ctx, const Arguments& args, ParsedRequest& out,
-                      std::wstring_view valueText, std::string& fileName,
-                      std::string_view extension) {
+bool ParseFileRequest(const RunContext& ctx, const Arguments& args, ParsedRequest& out, std::wstring_view valueText,
+                      std::string& fileName, std::string_view extension) {
   Console& console = ctx.console;
   if (!valueText.empty()) {
     console.Err("Invalid argument\n\n");
@@ -139,8 +138,7 @@ std::optional<uint32_t> ParseValue(const RunContext& ctx, ParsedRequest& out, st
 
 // Splits "current password=OLD,ITEM=VALUE" into the old password, the item
 // text and the value text. False when the "=" or the "," is missing.
-bool SplitCurrentPasswordForm(std::wstring& itemText, std::wstring& valueText,
-                              std::wstring& oldPassword) {
+bool SplitCurrentPasswordForm(std::wstring& itemText, std::wstring& valueText, std::wstring& oldPassword) {
   std::wstring rest(valueText);
   InPlaceTokenizer equals(rest);
   const auto before = equals.Next(L"=");
@@ -156,8 +154,7 @@ bool SplitCurrentPasswordForm(std::wstring& itemText, std::wstring& valueText,
   return true;
 }
 
-bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, const Arguments& args,
-                      ParsedRequest& out) {
+bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, const Arguments& args, ParsedRequest& out) {
   Console& console = ctx.console;
   std::wstring itemArgument(args[kItemArgument]);
   InPlaceTokenizer tokens(itemArgument);
@@ -189,11 +186,9 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
   out.function = *function;
   switch (out.function) {
     case Function::kExportCustomSettings:
-    case Function::kImportCustomSettings:
-      return ParseFileRequest(ctx, args, out, valueText, out.xmlFileName, ".xml");
+    case Function::kImportCustomSettings: return ParseFileRequest(ctx, args, out, valueText, out.xmlFileName, ".xml");
     case Function::kExportRawSettings:
-    case Function::kImportRawSettings:
-      return ParseFileRequest(ctx, args, out, valueText, out.binFileName, ".bin");
+    case Function::kImportRawSettings: return ParseFileRequest(ctx, args, out, valueText, out.binFileName, ".bin");
     default: break;
   }
 
@@ -231,8 +226,7 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
   return true;
 }
 
-bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const Arguments& args,
-                    ParsedRequest& out) {
+bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const Arguments& args, ParsedRequest& out) {
   Console& console = ctx.console;
   const size_t count = args.count();
   if (count <= 1) {
@@ -257,8 +251,7 @@ bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const 
   }
 
   switch (count) {
-    case 2:
-      return true;
+    case 2: return true;
     case 3:
       if (args[kPasswordSwitch] != L"/password") {
         ShowUsage(console);
@@ -273,17 +266,15 @@ bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const 
         ShowUsage(console);
         return false;
       }
-      if (args[kFunctionSwitch] != L"/load-factory-default" &&
-          args[kFunctionSwitch] != L"/load-user-default") {
+      if (args[kFunctionSwitch] != L"/load-factory-default" && args[kFunctionSwitch] != L"/load-user-default") {
         ShowUsage(console);
         return false;
       }
       if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
       out.function = args[kFunctionSwitch] == L"/load-factory-default" ? Function::kLoadFactoryDefault
-                                                                        : Function::kLoadUserDefault;
+                                                                       : Function::kLoadUserDefault;
       return true;
-    default:
-      return ParseItemRequest(ctx, catalog, args, out);
+    default: return ParseItemRequest(ctx, catalog, args, out);
   }
 }
 
@@ -297,8 +288,8 @@ size_t EffectiveArgumentCount(std::span<const std::wstring> args) {
   return (lower == L"/ignore_precheck" || lower == L"/i") ? 5 : args.size();
 }
 
-bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog,
-                      std::span<const std::wstring> args, ParsedRequest& out) {
+bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog, std::span<const std::wstring> args,
+                      ParsedRequest& out) {
   out.quietOutput = ctx.console.quiet();
   return ParseArguments(ctx, catalog, Arguments(args), out);
 }

@@ -16,9 +16,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/parsed_request.h"
 #include "base/run_context.h"
 #include "catalog/catalog.h"
-#include "base/parsed_request.h"
 
 namespace vort64 {
 
@@ -33,8 +33,8 @@ size_t EffectiveArgumentCount(std::span<const std::wstring> args);
 // parser has written its messages and the run ends with exit code 101.
 // Asks for quiet output (`out.quietOutput`) for "import-custom-settings"; a
 // parse on a quiet console withholds its messages as well.
-bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog,
-                      std::span<const std::wstring> args, ParsedRequest& out);
+bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog, std::span<const std::wstring> args,
+                      ParsedRequest& out);
 
 // Applies the item-name aliases to `item` for the typed function word
 // `function`; some also change the function word and replace `valueText`.

@@ -24,8 +24,7 @@ struct Harness {
   RunContext ctx;
 };
 
-inline void Add(SettingCatalog& catalog, const wchar_t* name, uint32_t offset, uint32_t size,
-                const wchar_t* category) {
+inline void Add(SettingCatalog& catalog, const wchar_t* name, uint32_t offset, uint32_t size, const wchar_t* category) {
   catalog.AddSetting(name, SettingInfo{L"Get/Set", L"", category, size, offset});
 }
 
@@ -64,8 +63,7 @@ inline SettingCatalog CombinedCatalog() {
   Add(c, L"set user password", 260, 34, L"Security");
   for (uint32_t n = 0; n < 6; ++n) {
     const std::wstring d = std::to_wstring(n);
-    Add(c, (L"set hdd" + d + L"/hdd" + d + L"(opal) password").c_str(), 397 + 34 * n, 34,
-        L"Expansion");
+    Add(c, (L"set hdd" + d + L"/hdd" + d + L"(opal) password").c_str(), 397 + 34 * n, 34, L"Expansion");
   }
   return c;
 }

@@ -5,9 +5,7 @@
 namespace vort64 {
 namespace {
 
-bool IsCBlank(wchar_t c) {
-  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
-}
+bool IsCBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r'; }
 
 int DigitValue(wchar_t c) {
   if (c >= L'0' && c <= L'9') return c - L'0';
@@ -25,8 +23,8 @@ int32_t ReadInteger(std::wstring_view text, int base) {
     negative = text[i] == L'-';
     ++i;
   }
-  if (base == 16 && i + 2 < text.size() && text[i] == L'0' &&
-      (text[i + 1] == L'x' || text[i + 1] == L'X') && DigitValue(text[i + 2]) < 16) {
+  if (base == 16 && i + 2 < text.size() && text[i] == L'0' && (text[i + 1] == L'x' || text[i + 1] == L'X') &&
+      DigitValue(text[i + 2]) < 16) {
     i += 2;
   }
   // Magnitude, capped just above what a 32-bit long can hold.

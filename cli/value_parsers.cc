@@ -8,8 +8,8 @@
 #include "base/console.h"
 #include "base/text.h"
 #include "catalog/catalog.h"
-#include "cli/messages.h"
 #include "catalog/password_settings.h"
+#include "cli/messages.h"
 #include "cli/text_rules.h"
 
 namespace vort64 {
@@ -62,15 +62,14 @@ std::optional<std::array<uint8_t, 3>> TryDate(std::wstring& buffer, wchar_t deli
 }
 
 template <size_t N>
-bool ParseTag(Console& console, std::wstring_view valueText, std::array<char, N>& field,
-              std::string_view tooLong, std::string_view invalid, std::string_view echo) {
+bool ParseTag(Console& console, std::wstring_view valueText, std::array<char, N>& field, std::string_view tooLong,
+              std::string_view invalid, std::string_view echo) {
   if (valueText.size() > N - 1) {
     console.Err(tooLong);
     ShowUsage(console);
     return false;
   }
-  if (!std::all_of(valueText.begin(), valueText.end(),
-                   [](wchar_t c) { return IsAsciiAlphanumeric(c); })) {
+  if (!std::all_of(valueText.begin(), valueText.end(), [](wchar_t c) { return IsAsciiAlphanumeric(c); })) {
     console.Err(invalid);
     ShowUsage(console);
     return false;
@@ -83,14 +82,10 @@ bool ParseTag(Console& console, std::wstring_view valueText, std::array<char, N>
 
 std::string Ordinal(size_t position) {
   switch (position) {
-    case 1:
-      return "1st";
-    case 2:
-      return "2nd";
-    case 3:
-      return "3rd";
-    default:
-      return std::to_string(position) + "th";
+    case 1: return "1st";
+    case 2: return "2nd";
+    case 3: return "3rd";
+    default: return std::to_string(position) + "th";
   }
 }
 
@@ -101,8 +96,8 @@ std::wstring CurrentPasswordAsKept(const RunContext& ctx, std::wstring_view pass
   return std::wstring(passwordText);
 }
 
-bool ParseCurrentPassword(const RunContext& ctx, std::wstring_view switchText,
-                          std::wstring_view passwordText, ParsedRequest& out) {
+bool ParseCurrentPassword(const RunContext& ctx, std::wstring_view switchText, std::wstring_view passwordText,
+                          ParsedRequest& out) {
   Console& console = ctx.console;
   if (AsciiToLower(switchText) != L"/password") {
     console.Complain("Invalid argument\n\n");
@@ -188,15 +183,13 @@ bool DayFitsMonth(uint32_t day, uint32_t month, uint32_t yearByte) {
     case 8:
     case 10:
     case 12:
-    case kKeep:
-      return day < 32 || day == kKeep;
+    case kKeep: return day < 32 || day == kKeep;
     case 2: {
       const uint32_t year = 2000 + yearByte;
       const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
       return day < (leap ? 30u : 29u);
     }
-    default:
-      return day < 31;
+    default: return day < 31;
   }
 }
 
@@ -308,10 +301,8 @@ bool ParseAssetTag(const RunContext& ctx, std::wstring_view valueText, ParsedReq
 }
 
 bool ParseOwnershipTag(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
-  return ParseTag(ctx.console, valueText, out.ownershipTag,
-                  "The length of ownership tag is too long.\n",
-                  "Ownership tag has invalid characters, alphabet or digit only.\n",
-                  "Ownership Tag = ");
+  return ParseTag(ctx.console, valueText, out.ownershipTag, "The length of ownership tag is too long.\n",
+                  "Ownership tag has invalid characters, alphabet or digit only.\n", "Ownership Tag = ");
 }
 
 }  // namespace vort64

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "base/run_context.h"
 #include "base/parsed_request.h"
+#include "base/run_context.h"
 
 namespace vort64 {
 
@@ -19,8 +19,8 @@ std::wstring CurrentPasswordAsKept(const RunContext& ctx, std::wstring_view pass
 
 // The switch must read "/password" in any case; the password is stored in
 // `currentPassword` (from 2.56 on) or `currentPasswordShort`.
-bool ParseCurrentPassword(const RunContext& ctx, std::wstring_view switchText,
-                          std::wstring_view passwordText, ParsedRequest& out);
+bool ParseCurrentPassword(const RunContext& ctx, std::wstring_view switchText, std::wstring_view passwordText,
+                          ParsedRequest& out);
 
 // A new password for the password item `out.itemName`, into
 // `out.newPassword`, for the slot the version routes that name to.

@@ -10,8 +10,8 @@
 namespace vort64 {
 namespace {
 
-using cli_test::kUsage;
 using cli_test::Harness;
+using cli_test::kUsage;
 
 // What a failing parser writes to standard output: the usage, unless quiet.
 std::string UsageUnlessQuiet(bool quiet) { return quiet ? "" : kUsage; }
@@ -34,11 +34,11 @@ TEST(ParseCurrentPasswordTest, ChecksAndStoresByVersion) {
   const CurrentPasswordCase cases[] = {
       {"16 characters on 2.56 fill the field", 56, L"/password", L"abcdefghijklmnop", true, "", false,
        "abcdefghijklmnop", ""},
-      {"17 characters on 2.56", 56, L"/password", L"abcdefghijklmnopq", false,
-       "The length of password is too long.\n", true, "", ""},
+      {"17 characters on 2.56", 56, L"/password", L"abcdefghijklmnopq", false, "The length of password is too long.\n",
+       true, "", ""},
       {"12 characters on 2.55", 55, L"/password", L"abcdefghijkl", true, "", false, "", "abcdefghijkl"},
-      {"13 characters on 2.55", 55, L"/password", L"abcdefghijklm", false,
-       "The length of password is too long.\n", true, "", ""},
+      {"13 characters on 2.55", 55, L"/password", L"abcdefghijklm", false, "The length of password is too long.\n",
+       true, "", ""},
       {"lower case kept upper below 2.55", 54, L"/password", L"secret1", true, "", false, "", "SECRET1"},
       {"lower case kept as typed on 2.55", 55, L"/password", L"secret1", true, "", false, "", "secret1"},
       {"lower case kept as typed on 2.56", 56, L"/password", L"secret1", true, "", false, "secret1", ""},
@@ -48,10 +48,9 @@ TEST(ParseCurrentPasswordTest, ChecksAndStoresByVersion) {
       {"empty password", 90, L"/password", L"", true, "", false, "", ""},
       {"blank and tilde are printable", 90, L"/password", L" a~", true, "", false, " a~", ""},
       {"tab", 90, L"/password", L"a\tb", false, "Password has invalid characters.\n\n", true, "", ""},
-      {"non-ASCII", 90, L"/password", L"p\u00e4ss", false, "Password has invalid characters.\n\n", true,
-       "", ""},
-      {"length is checked before characters", 90, L"/password", L"\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t",
-       false, "The length of password is too long.\n", true, "", ""},
+      {"non-ASCII", 90, L"/password", L"p\u00e4ss", false, "Password has invalid characters.\n\n", true, "", ""},
+      {"length is checked before characters", 90, L"/password", L"\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t", false,
+       "The length of password is too long.\n", true, "", ""},
   };
   for (const bool quiet : {false, true}) {
     for (const auto& c : cases) {
@@ -75,8 +74,8 @@ struct NewPasswordCase {
   std::wstring item;
   std::wstring value;
   bool ok;
-  std::string out;  // when not quiet
-  std::string err;  // when not quiet
+  std::string out;                      // when not quiet
+  std::string err;                      // when not quiet
   std::optional<PasswordSlot> written;  // the slot written to, nothing for none
   std::string stored;
 };
@@ -87,42 +86,39 @@ TEST(ParsePasswordTest, RoutesByVersionAndItem) {
   const NewPasswordCase cases[] = {
       {"supervisor below 2.55 is upper-cased", 54, L"set supervisor password", L"new1", true,
        "g_new_supervisor_password : NEW1\n", "", PasswordSlot::kSupervisor, "NEW1"},
-      {"user on 2.55", 55, L"set user password", L"new1", true, "g_new_user_password : new1\n", "",
-       PasswordSlot::kUser, "new1"},
+      {"user on 2.55", 55, L"set user password", L"new1", true, "g_new_user_password : new1\n", "", PasswordSlot::kUser,
+       "new1"},
       {"hdd0 below 2.56", 50, L"set hdd0 password", L"disk", true, "g_new_hdd0_password : DISK\n", "",
        PasswordSlot::kHdd0, "DISK"},
       {"hdd1 below 2.56", 55, L"set hdd1 password", L"disk", true, "g_new_hdd1_password : disk\n", "",
        PasswordSlot::kHdd1, "disk"},
       {"hdd2 below 2.79 has no reference", 55, L"set hdd2 password", L"disk", false, kUsage, "", std::nullopt, ""},
-      {"combined hdd name on 2.74", 74, L"set hdd3/hdd3(opal) password", L"disk", true,
-       "g_new_hdd_password : disk\n", "", PasswordSlot::kHdd, "disk"},
-      {"combined hdd name on 2.55 is unbound", 55, L"set hdd0/hdd0(opal) password", L"disk", false,
-       kUsage, "", std::nullopt, ""},
+      {"combined hdd name on 2.74", 74, L"set hdd3/hdd3(opal) password", L"disk", true, "g_new_hdd_password : disk\n",
+       "", PasswordSlot::kHdd, "disk"},
+      {"combined hdd name on 2.55 is unbound", 55, L"set hdd0/hdd0(opal) password", L"disk", false, kUsage, "",
+       std::nullopt, ""},
       {"hdd0 on 2.74 is unbound", 74, L"set hdd0 password", L"disk", false, kUsage, "", std::nullopt, ""},
-      {"hdd5 from 2.79", 79, L"set hdd5 password", L"disk", true, "g_new_hdd_password : disk\n", "",
-       PasswordSlot::kHdd, "disk"},
-      {"opal from 2.79", 90, L"set hdd2(opal) password", L"opal", true, "g_new_opal_password : opal\n",
-       "", PasswordSlot::kOpal, "opal"},
-      {"combined hdd name from 2.79 is not routed", 79, L"set hdd0/hdd0(opal) password", L"x", false,
-       kUsage, "", std::nullopt, ""},
+      {"hdd5 from 2.79", 79, L"set hdd5 password", L"disk", true, "g_new_hdd_password : disk\n", "", PasswordSlot::kHdd,
+       "disk"},
+      {"opal from 2.79", 90, L"set hdd2(opal) password", L"opal", true, "g_new_opal_password : opal\n", "",
+       PasswordSlot::kOpal, "opal"},
+      {"combined hdd name from 2.79 is not routed", 79, L"set hdd0/hdd0(opal) password", L"x", false, kUsage, "",
+       std::nullopt, ""},
       {"not a password item", 90, L"boot mode", L"x", false, kUsage, "", std::nullopt, ""},
       {"16 characters on 2.56", 56, L"set user password", L"abcdefghijklmnop", true,
        "g_new_user_password : abcdefghijklmnop\n", "", PasswordSlot::kUser, "abcdefghijklmnop"},
-      {"17 characters on 2.56", 56, L"set user password", L"abcdefghijklmnopq", false, kUsage, tooLong,
-       std::nullopt, ""},
-      {"13 characters on 2.55", 55, L"set user password", L"abcdefghijklm", false, kUsage, tooLong, std::nullopt,
+      {"17 characters on 2.56", 56, L"set user password", L"abcdefghijklmnopq", false, kUsage, tooLong, std::nullopt,
        ""},
-      {"32 characters for opal", 79, L"set hdd0(opal) password",
-       L"abcdefghijklmnopqrstuvwxyz012345", true,
+      {"13 characters on 2.55", 55, L"set user password", L"abcdefghijklm", false, kUsage, tooLong, std::nullopt, ""},
+      {"32 characters for opal", 79, L"set hdd0(opal) password", L"abcdefghijklmnopqrstuvwxyz012345", true,
        "g_new_opal_password : abcdefghijklmnopqrstuvwxyz012345\n", "", PasswordSlot::kOpal,
        "abcdefghijklmnopqrstuvwxyz012345"},
-      {"33 characters for opal", 79, L"set hdd0(opal) password",
-       L"abcdefghijklmnopqrstuvwxyz0123456", false, kUsage, tooLong, std::nullopt, ""},
-      {"17 characters for plain hdd from 2.79", 79, L"set hdd0 password", L"abcdefghijklmnopq", false,
-       kUsage, tooLong, std::nullopt, ""},
+      {"33 characters for opal", 79, L"set hdd0(opal) password", L"abcdefghijklmnopqrstuvwxyz0123456", false, kUsage,
+       tooLong, std::nullopt, ""},
+      {"17 characters for plain hdd from 2.79", 79, L"set hdd0 password", L"abcdefghijklmnopq", false, kUsage, tooLong,
+       std::nullopt, ""},
       {"user password with a tab", 90, L"set user password", L"ab\tc", false, kUsage, invalid, std::nullopt, ""},
-      {"empty clears", 90, L"set user password", L"", true, "g_new_user_password : \n", "",
-       PasswordSlot::kUser, ""},
+      {"empty clears", 90, L"set user password", L"", true, "g_new_user_password : \n", "", PasswordSlot::kUser, ""},
       {"the keep word below 2.55 is not upper-cased", 54, L"set supervisor password", L"DoNotChange", true,
        "g_new_supervisor_password : DoNotChange\n", "", PasswordSlot::kSupervisor, "DoNotChange"},
       {"other spellings of it are", 54, L"set hdd0 password", L"donotchange", true,
@@ -203,8 +199,8 @@ struct DateCase {
 };
 
 std::string DateLines(int month, int day, int year) {
-  return "month == " + std::to_string(month) + "\nday == " + std::to_string(day) + "\nyear == " +
-         std::to_string(year) + "\n";
+  return "month == " + std::to_string(month) + "\nday == " + std::to_string(day) + "\nyear == " + std::to_string(year) +
+         "\n";
 }
 
 TEST(ParseDateTest, YearMonthDay) {
@@ -343,7 +339,7 @@ TEST(ParseBootOrderTest, CodesUntil255) {
   std::wstring sixteen;
   std::string sixteenLines;
   std::vector<uint8_t> sixteenStored;
-  const char* ordinals[] = {"1st", "2nd", "3rd", "4th",  "5th",  "6th",  "7th",  "8th",
+  const char* ordinals[] = {"1st", "2nd",  "3rd",  "4th",  "5th",  "6th",  "7th",  "8th",
                             "9th", "10th", "11th", "12th", "13th", "14th", "15th", "16th"};
   for (int i = 0; i < 16; ++i) {
     sixteen += std::to_wstring(i + 10) + L",";
@@ -443,8 +439,8 @@ TEST(ParseTagTest, LettersAndDigitsOnly) {
       SCOPED_TRACE(std::string(c.text.begin(), c.text.end()) + (quiet ? " (quiet)" : ""));
       Harness run(90, quiet);
       ParsedRequest request;
-      const bool ok = c.ownership ? ParseOwnershipTag(run.ctx, c.text, request)
-                                  : ParseAssetTag(run.ctx, c.text, request);
+      const bool ok =
+          c.ownership ? ParseOwnershipTag(run.ctx, c.text, request) : ParseAssetTag(run.ctx, c.text, request);
       EXPECT_EQ(ok, c.ok);
       EXPECT_EQ(run.out.str(), c.ok ? c.echo : UsageUnlessQuiet(quiet));
       EXPECT_EQ(run.err.str(), c.err);

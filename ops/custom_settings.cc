@@ -77,16 +77,15 @@ void Replay(Operations& ops, const ImportedSetting& setting, ImportResults& resu
 
 }  // namespace
 
-OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& request,
-                                         std::span<uint8_t> buffer) {
+OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
   const MethodOutcome read = GetBiosOptions(ops.session, OptionsPassword(ops.ctx.version, request), buffer);
   if (!read.passed()) return OperationResult::From(read);
   std::vector<SettingExportRow> rows;
   CollectExportSettings(ops.catalog, rows, buffer);
   std::vector<BootDeviceExportRow> bootRows;
   CollectExportBootDevices(ops.catalog, bootRows);
-  const ExportResult saved = ExportCustomSettings(ops.ctx.console, PathOfFileName(request.xmlFileName), rows,
-                                                  bootRows, ops.ctx.version);
+  const ExportResult saved =
+      ExportCustomSettings(ops.ctx.console, PathOfFileName(request.xmlFileName), rows, bootRows, ops.ctx.version);
   return saved == ExportResult::kSaved ? OperationResult{Kind::kDone} : OperationResult{Kind::kNothingToShow};
 }
 

@@ -16,8 +16,7 @@ namespace vort64 {
 // Reads the block into `buffer` and writes the export file
 // `request.xmlFileName`; a file that cannot be written leaves an earlier
 // one as it was.
-OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& request,
-                                         std::span<uint8_t> buffer);
+OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer);
 
 // Applies every setting of `request.xmlFileName` with the quiet rules and
 // appends the import's block to Result.txt in the working directory.

@@ -77,8 +77,8 @@ TEST_F(CustomImportTest, MachineLinesOnlyForTheStructuresThere) {
   const std::vector<uint8_t> chassis = {3, 9, 2, 0, 0, 0, 0, 0, 1, 'A', '7', 0, 0};
   both.data.insert(both.data.end(), system.begin(), system.end());
   both.data.insert(both.data.end(), chassis.begin(), chassis.end());
-  EXPECT_EQ(Import(both), std::string("Model name : Book\r\nSerial number : S1\r\nAsset tag number : A7\r\n\r\n") +
-                              kVerdictAndLines);
+  EXPECT_EQ(Import(both),
+            std::string("Model name : Book\r\nSerial number : S1\r\nAsset tag number : A7\r\n\r\n") + kVerdictAndLines);
 }
 
 }  // namespace

@@ -72,8 +72,8 @@ struct Position {
 // Shared by the set and set-default paths: show the current value, refuse a
 // setting the firmware does not support, place the value. Nothing when the
 // path goes on.
-std::optional<OperationResult> ShowAndAssign(Operations& ops, const ParsedRequest& request,
-                                             std::span<uint8_t> buffer, Position at, ResultLines& lines) {
+std::optional<OperationResult> ShowAndAssign(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer,
+                                             Position at, ResultLines& lines) {
   if (ShowSettingValue(ops.ctx, ops.catalog, request, buffer) == Support::kUnsupported) {
     if (ops.ctx.console.quiet()) {
       lines.Write(L"Not support");
@@ -157,8 +157,7 @@ OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span
   return ReadBackAndCompare(ops, request, buffer, at, GetBiosOptions(ops.session, password, readBack), readBack);
 }
 
-OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer,
-                               Position at) {
+OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
   ResultLines lines(ops, request);
   const std::string_view password = DefaultsPassword(request);
   const MethodOutcome read = GetBiosDefaultOptions(ops.session, password, buffer);
@@ -170,8 +169,7 @@ OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, st
   if (!written.passed()) return OperationResult::From(written).Sent();
 
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
-  return ReadBackAndCompare(ops, request, buffer, at, GetBiosDefaultOptions(ops.session, password, readBack),
-                            readBack);
+  return ReadBackAndCompare(ops, request, buffer, at, GetBiosDefaultOptions(ops.session, password, readBack), readBack);
 }
 
 std::string_view Field(const auto& field) { return std::string_view(field.data(), field.size()); }

@@ -26,8 +26,8 @@ class PromptTest : public BlockTest {
     input_.clear();
     FirmwareSession session{firmware_, console_, ctx().version};
     Operations ops{ctx(), session, catalog_, input_};
-    const PromptOutcome prompted = PromptPasswordChange(ops, OptionsPassword(ctx().version, request_), block_,
-                                                        offset, end, supervisor);
+    const PromptOutcome prompted =
+        PromptPasswordChange(ops, OptionsPassword(ctx().version, request_), block_, offset, end, supervisor);
     if (!prompted.sent) return 0;
     return prompted.outcome.passed() ? 1 : prompted.outcome.code;
   }
@@ -44,7 +44,8 @@ TEST_F(PromptTest, WritesTheLongFormFilledWithZeroCharactersAndSendsTheBlock) {
   SetCurrentPassword("run-password");
   SetNewPassword("from the command line");
   EXPECT_EQ(Prompt("old1\nnew12\n"), 1);
-  EXPECT_EQ(Bytes(199, 34), Join({{4, 'o', 'l', 'd', '1'}, Repeat('0', 12), {5, 'n', 'e', 'w', '1', '2'}, Repeat('0', 11)}));
+  EXPECT_EQ(Bytes(199, 34),
+            Join({{4, 'o', 'l', 'd', '1'}, Repeat('0', 12), {5, 'n', 'e', 'w', '1', '2'}, Repeat('0', 11)}));
   EXPECT_EQ(block_[233], 0);
   EXPECT_EQ(block_[235], 0x81);
   EXPECT_EQ(Bytes(391, 6), Repeat(238, 6));

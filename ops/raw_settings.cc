@@ -13,9 +13,7 @@ namespace {
 
 using Kind = OperationResult::Kind;
 
-void SayOpenFailed(Console& console, const std::string& name) {
-  console.Out("file: " + name + " open failed. \n\n");
-}
+void SayOpenFailed(Console& console, const std::string& name) { console.Out("file: " + name + " open failed. \n\n"); }
 
 }  // namespace
 

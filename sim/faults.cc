@@ -12,9 +12,9 @@ namespace {
 
 // The steps an outcome can be forced on.
 bool IsForcible(std::string_view what) {
-  static constexpr const wchar_t* kMethods[] = {kGetBiosOptionsMethod,     kSetBiosOptionsMethod,
-                                                 kGetBiosDefaultOptionsMethod, kSetBiosDefaultOptionsMethod,
-                                                 kLoadBiosDefaultMethod,    kLoadUserDefaultMethod};
+  static constexpr const wchar_t* kMethods[] = {kGetBiosOptionsMethod,        kSetBiosOptionsMethod,
+                                                kGetBiosDefaultOptionsMethod, kSetBiosDefaultOptionsMethod,
+                                                kLoadBiosDefaultMethod,       kLoadUserDefaultMethod};
   if (what == kSessionFault || what == kSmbiosFault) return true;
   return std::any_of(std::begin(kMethods), std::end(kMethods),
                      [&](const wchar_t* method) { return WideToUtf8(method) == what; });

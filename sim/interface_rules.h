@@ -62,7 +62,7 @@ class InterfaceRules {
   // neither a clock byte nor the password flag byte.
   std::vector<uint8_t> firmwareOwn_;
   std::vector<std::pair<size_t, size_t>> firmwareRanges_;  // the same as [first, end) ranges
-  std::vector<uint32_t> oneByteSettings_;  // the offsets of the one-byte settings
+  std::vector<uint32_t> oneByteSettings_;                  // the offsets of the one-byte settings
   // The supervisor and user password fields, and the setting that stores
   // the user defaults, as the layout has them (null where it lacks one).
   std::vector<std::optional<SettingInfo>> passwordFields_;

@@ -67,7 +67,8 @@ std::vector<uint8_t> BuildSmbiosStructures(const MachineOptions& options) {
   // Type 3, chassis: manufacturer, type, version, serial, asset tag.
   const std::vector<std::string> chassis = {"Vort64", "1.0", options.serial, options.assetTag};
   const auto chNo = StringNumbers(chassis);
-  AppendStructure(out, kSmbiosChassis, 0x0003, {chNo[0], 0x0A, chNo[1], chNo[2], chNo[3], 0x03, 0x03, 0x03, 0x03}, chassis);
+  AppendStructure(out, kSmbiosChassis, 0x0003, {chNo[0], 0x0A, chNo[1], chNo[2], chNo[3], 0x03, 0x03, 0x03, 0x03},
+                  chassis);
 
   if (options.oemStructure) {
     // The OEM structure: bytes 4 and 5 carry the firmware's WMI interface version.
@@ -87,9 +88,37 @@ std::vector<uint8_t> BuildEntryPoint(const MachineOptions& options, size_t table
     for (int i = 0; i < 8; ++i) ep.push_back(0);  // table address
     ep[5] = Checksum(ep, 0, ep.size());
   } else {
-    ep = {'_', 'S', 'M', '_', 0, 0x1F, options.smbiosMajor, options.smbiosMinor, 0, 0, 0, 0, 0, 0, 0, 0,
-          '_', 'D', 'M', 'I', '_', 0, static_cast<uint8_t>(length16 & 0xFF), static_cast<uint8_t>(length16 >> 8),
-          0, 0, 0, 0, 5, 0, static_cast<uint8_t>((options.smbiosMajor << 4) | (options.smbiosMinor & 0x0F))};
+    ep = {'_',
+          'S',
+          'M',
+          '_',
+          0,
+          0x1F,
+          options.smbiosMajor,
+          options.smbiosMinor,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          '_',
+          'D',
+          'M',
+          'I',
+          '_',
+          0,
+          static_cast<uint8_t>(length16 & 0xFF),
+          static_cast<uint8_t>(length16 >> 8),
+          0,
+          0,
+          0,
+          0,
+          5,
+          0,
+          static_cast<uint8_t>((options.smbiosMajor << 4) | (options.smbiosMinor & 0x0F))};
     ep[21] = Checksum(ep, 16, 31);
     ep[4] = Checksum(ep, 0, 31);
   }
@@ -182,8 +211,7 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
   return ok;
 }
 
-std::filesystem::path ResolveMachineDirectory(
-    const std::function<std::optional<std::string>(const char*)>& getenv) {
+std::filesystem::path ResolveMachineDirectory(const std::function<std::optional<std::string>(const char*)>& getenv) {
   if (auto dir = getenv("VORT64_MACHINE"); dir && !dir->empty()) return *dir;
   if (auto state = getenv("XDG_STATE_HOME"); state && !state->empty()) {
     return std::filesystem::path(*state) / "vort64" / "machine";

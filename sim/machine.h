@@ -73,8 +73,7 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
 // Where the program finds its machine: VORT64_MACHINE, else
 // $XDG_STATE_HOME/vort64/machine, else ~/.local/state/vort64/machine.
 // `getenv` answers an environment variable or nothing.
-std::filesystem::path ResolveMachineDirectory(
-    const std::function<std::optional<std::string>(const char*)>& getenv);
+std::filesystem::path ResolveMachineDirectory(const std::function<std::optional<std::string>(const char*)>& getenv);
 
 }  // namespace sim
 }  // namespace vort64

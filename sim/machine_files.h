@@ -33,7 +33,7 @@ struct FileRead {
 };
 
 // Upper bounds of the machine files.
-inline constexpr size_t kTextFileLimit = 64;          // a password, the wrong-password counter
+inline constexpr size_t kTextFileLimit = 64;           // a password, the wrong-password counter
 inline constexpr size_t kFaultsFileLimit = 64 * 1024;  // the faults file
 inline constexpr size_t kEntryPointLimit = 255;        // an entry point's length is one byte
 inline constexpr size_t kSmbiosTableLimit = 1 << 20;   // far above any notebook's tables

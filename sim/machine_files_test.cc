@@ -66,10 +66,8 @@ TEST_F(MachineFilesTest, AnOptionBlockFileHoldsExactlyOneBlock) {
   const struct {
     size_t size;
     FileState state;
-  } cases[] = {{0, FileState::kTooShort},
-               {2047, FileState::kTooShort},
-               {2048, FileState::kRead},
-               {2049, FileState::kTooLong}};
+  } cases[] = {
+      {0, FileState::kTooShort}, {2047, FileState::kTooShort}, {2048, FileState::kRead}, {2049, FileState::kTooLong}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.size);
     const FileRead read = ReadFileOfSize(File("block", c.size), 2048);
@@ -222,9 +220,17 @@ TEST(ParseCountTest, DecimalCountsSaturateAndAnythingElseIsDamaged) {
     const char* text;
     std::optional<int32_t> count;
   } cases[] = {
-      {"", 0},           {"0", 0},          {"3\n", 3},         {"12\r\n", 12},
-      {"2147483647", kMax}, {"2147483648", kMax}, {"99999999999999999999", kMax},
-      {"-1", std::nullopt}, {" 3", std::nullopt}, {"3x", std::nullopt}, {"\n3", std::nullopt},
+      {"", 0},
+      {"0", 0},
+      {"3\n", 3},
+      {"12\r\n", 12},
+      {"2147483647", kMax},
+      {"2147483648", kMax},
+      {"99999999999999999999", kMax},
+      {"-1", std::nullopt},
+      {" 3", std::nullopt},
+      {"3x", std::nullopt},
+      {"\n3", std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

@@ -38,11 +38,11 @@ struct Call {
   const InterfaceRules& rules;
   const Faults& faults;
   const std::string& sessionPassword;
-  bool forced;                         // the return code is forced; no password is checked
-  int32_t code;                        // the forced code, or the password check's answer
-  const std::vector<uint8_t>& sent;    // the Data of the Set methods
-  MachineFile& optionsFile;            // options.bin, as the call read it
-  MachineFile& defaultsFile;           // defaults.bin, as the call read it (the methods that use it)
+  bool forced;                       // the return code is forced; no password is checked
+  int32_t code;                      // the forced code, or the password check's answer
+  const std::vector<uint8_t>& sent;  // the Data of the Set methods
+  MachineFile& optionsFile;          // options.bin, as the call read it
+  MachineFile& defaultsFile;         // defaults.bin, as the call read it (the methods that use it)
   // The stored blocks as this call read them (defaults: for the methods that
   // use them). A Get method answers its block by taking it over.
   std::vector<uint8_t>& options;
@@ -296,12 +296,11 @@ bool SimulatedFirmware::ReadRawSmbiosTable(RawSmbiosTable& table) {
   return smbios().has_value();
 }
 
-Status SimulatedFirmware::QueryInstanceNames(std::wstring_view query,
-                                             std::vector<std::optional<std::wstring>>& names) {
+Status SimulatedFirmware::QueryInstanceNames(std::wstring_view query, std::vector<std::optional<std::wstring>>& names) {
   names.clear();
   if (!open_) return kNotConnected;
-  const auto instance = std::find_if(std::begin(kInstances), std::end(kInstances),
-                                     [&](const Instance& i) { return query == i.query; });
+  const auto instance =
+      std::find_if(std::begin(kInstances), std::end(kInstances), [&](const Instance& i) { return query == i.query; });
   if (instance == std::end(kInstances)) return kInvalidQuery;
   names.emplace_back(instance->name);
   return kStatusOk;

@@ -243,7 +243,8 @@ TEST_F(SimulatedFirmwareTest, StuckBytesKeepTheirStoredValueThroughBothSetMethod
     sent[bootMode] = static_cast<uint8_t>(before[bootMode] ^ 1);
     sent[bootOrder] = 7;
     sent[bootOrder + 1] = 19;
-    const std::wstring method = file == std::string(kOptionsFile) ? kSetBiosOptionsMethod : kSetBiosDefaultOptionsMethod;
+    const std::wstring method =
+        file == std::string(kOptionsFile) ? kSetBiosOptionsMethod : kSetBiosDefaultOptionsMethod;
     EXPECT_EQ(Call(method, "", sent).code, 0);
     const auto after = Stored(file);
     EXPECT_EQ(after[bootMode], before[bootMode]);
@@ -262,10 +263,17 @@ TEST_F(SimulatedFirmwareTest, DamagedStoreFailsTheCallsThatReadIt) {
     std::vector<std::wstring> failing;
     std::vector<std::wstring> working;
   } cases[] = {
-      {"short options", kOptionsFile, "short", {kGetBiosOptionsMethod, kGetBiosDefaultOptionsMethod, kLoadBiosDefaultMethod}, {}},
+      {"short options",
+       kOptionsFile,
+       "short",
+       {kGetBiosOptionsMethod, kGetBiosDefaultOptionsMethod, kLoadBiosDefaultMethod},
+       {}},
       {"long options", kOptionsFile, std::string(2049, '\0'), {kGetBiosOptionsMethod, kLoadUserDefaultMethod}, {}},
-      {"long defaults", kDefaultsFile, std::string(2049, '\0'),
-       {kGetBiosDefaultOptionsMethod, kLoadBiosDefaultMethod}, {kGetBiosOptionsMethod}},
+      {"long defaults",
+       kDefaultsFile,
+       std::string(2049, '\0'),
+       {kGetBiosDefaultOptionsMethod, kLoadBiosDefaultMethod},
+       {kGetBiosOptionsMethod}},
       {"short user defaults", kUserDefaultsFile, "short", {kLoadUserDefaultMethod}, {kGetBiosOptionsMethod}},
       {"garbage counter", kRetriesFile, "many", {kGetBiosOptionsMethod}, {}},
   };
@@ -289,7 +297,8 @@ TEST_F(SimulatedFirmwareTest, WrongPasswordCountStopsAtTheLargestInt32) {
   Create(options);
   Write(kRetriesFile, "2147483647");
   EXPECT_EQ(Call(kGetBiosOptionsMethod, "wrong").code, 7);
-  EXPECT_EQ(ReadFileAtMost(dir_ / kRetriesFile, 64).bytes, std::vector<uint8_t>({'2', '1', '4', '7', '4', '8', '3', '6', '4', '7'}));
+  EXPECT_EQ(ReadFileAtMost(dir_ / kRetriesFile, 64).bytes,
+            std::vector<uint8_t>({'2', '1', '4', '7', '4', '8', '3', '6', '4', '7'}));
   Write(kRetriesFile, "2147483646");
   EXPECT_EQ(Call(kGetBiosOptionsMethod, "wrong").code, 7);
   EXPECT_EQ(ReadFileAtMost(dir_ / kRetriesFile, 64).bytes.size(), 10u);

@@ -59,7 +59,9 @@ bool ReadOptionBlock(const std::string& file, std::vector<uint8_t>& block, std::
     case FileState::kMissing: error = file + ": no such file"; break;
     case FileState::kUnreadable: error = file + ": not a readable file"; break;
     case FileState::kTooShort:
-    case FileState::kTooLong: error = file + ": an option block export holds exactly " + std::to_string(kSize) + " bytes"; break;
+    case FileState::kTooLong:
+      error = file + ": an option block export holds exactly " + std::to_string(kSize) + " bytes";
+      break;
   }
   return false;
 }

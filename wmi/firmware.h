@@ -45,10 +45,10 @@ struct NamedValue {
 
 // One method execution on one object.
 struct MethodCall {
-  std::wstring className;            // the class whose method signature is used
-  std::wstring objectPath;           // the instance the method runs on
+  std::wstring className;   // the class whose method signature is used
+  std::wstring objectPath;  // the instance the method runs on
   std::wstring method;
-  std::vector<NamedValue> in;        // put in this order
+  std::vector<NamedValue> in;          // put in this order
   std::vector<std::wstring> outNames;  // read in this order
 };
 
@@ -70,8 +70,7 @@ class Firmware {
   // Runs an instance query and reports each instance's InstanceName in
   // enumeration order: the text, or nothing when it could not be read or is
   // empty or null. Returns the status of the query.
-  virtual Status QueryInstanceNames(std::wstring_view query,
-                                    std::vector<std::optional<std::wstring>>& names) = 0;
+  virtual Status QueryInstanceNames(std::wstring_view query, std::vector<std::optional<std::wstring>>& names) = 0;
 
   // Executes a method. On success fills `out` with one value per out name
   // and returns kStatusOk; otherwise returns the status of the step that

@@ -184,8 +184,7 @@ MethodOutcome RunWithoutData(FirmwareSession& session, const Operation& op, std:
 
 }  // namespace
 
-Status GetInstancePath(Firmware& firmware, std::wstring_view className, std::wstring_view query,
-                       std::wstring& path) {
+Status GetInstancePath(Firmware& firmware, std::wstring_view className, std::wstring_view query, std::wstring& path) {
   path.clear();
   std::vector<std::optional<std::wstring>> names;
   const Status status = firmware.QueryInstanceNames(query, names);
@@ -224,8 +223,7 @@ Status CallFirmwareMethod(Firmware& firmware, std::wstring_view className, std::
 int16_t MakePasswordVariant(FirmwareSession& session, std::string_view password, FirmwareValue& variant) {
   std::array<uint8_t, 32> scratch{};
   const size_t terminator = password.find('\0');
-  const size_t length =
-      std::min(terminator == std::string_view::npos ? password.size() : terminator, scratch.size());
+  const size_t length = std::min(terminator == std::string_view::npos ? password.size() : terminator, scratch.size());
   size_t arrayLength = kPasswordArrayShort;
   bool scanCodes = false;
   if (const auto& version = session.version; version && version->major == 2) {
@@ -241,7 +239,8 @@ int16_t MakePasswordVariant(FirmwareSession& session, std::string_view password,
                            : static_cast<uint8_t>(password[i]);
   }
   arrayLength = std::min(arrayLength, scratch.size());
-  variant = FirmwareValue::Bytes(std::vector<uint8_t>(scratch.begin(), scratch.begin() + static_cast<long>(arrayLength)));
+  variant =
+      FirmwareValue::Bytes(std::vector<uint8_t>(scratch.begin(), scratch.begin() + static_cast<long>(arrayLength)));
   return static_cast<int16_t>(length);
 }
 
@@ -249,13 +248,11 @@ MethodOutcome GetBiosOptions(FirmwareSession& session, std::string_view password
   return RunGet(session, kGetBiosOptions, password, buffer, true);
 }
 
-MethodOutcome GetBiosDefaultOptions(FirmwareSession& session, std::string_view password,
-                                    std::span<uint8_t> buffer) {
+MethodOutcome GetBiosDefaultOptions(FirmwareSession& session, std::string_view password, std::span<uint8_t> buffer) {
   return RunGet(session, kGetBiosDefaultOptions, password, buffer, false);
 }
 
-MethodOutcome SetBiosOptions(FirmwareSession& session, std::string_view password,
-                             std::span<const uint8_t> buffer) {
+MethodOutcome SetBiosOptions(FirmwareSession& session, std::string_view password, std::span<const uint8_t> buffer) {
   return RunWithoutData(session, kSetBiosOptions, password, buffer);
 }
 

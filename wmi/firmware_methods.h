@@ -43,8 +43,7 @@ struct MethodOutcome {
 // The path of the first instance the query finds that has an InstanceName:
 // Class.InstanceName="..." with every backslash doubled, at most 259
 // characters. Empty when there is none. Returns the status of the query.
-Status GetInstancePath(Firmware& firmware, std::wstring_view className, std::wstring_view query,
-                       std::wstring& path);
+Status GetInstancePath(Firmware& firmware, std::wstring_view className, std::wstring_view query, std::wstring& path);
 
 // Finds the instance, puts the in-parameters in order, executes and reads the
 // out-parameters in order. Returns kStatusOk when the method ran and every
@@ -63,10 +62,8 @@ int16_t MakePasswordVariant(FirmwareSession& session, std::string_view password,
 // The six operations. Each prints its message for the outcome (most of them
 // withheld while the console is quiet) and returns the outcome.
 MethodOutcome GetBiosOptions(FirmwareSession& session, std::string_view password, std::span<uint8_t> buffer);
-MethodOutcome SetBiosOptions(FirmwareSession& session, std::string_view password,
-                             std::span<const uint8_t> buffer);
-MethodOutcome GetBiosDefaultOptions(FirmwareSession& session, std::string_view password,
-                                    std::span<uint8_t> buffer);
+MethodOutcome SetBiosOptions(FirmwareSession& session, std::string_view password, std::span<const uint8_t> buffer);
+MethodOutcome GetBiosDefaultOptions(FirmwareSession& session, std::string_view password, std::span<uint8_t> buffer);
 MethodOutcome SetBiosDefaultOptions(FirmwareSession& session, std::string_view password,
                                     std::span<const uint8_t> buffer);
 MethodOutcome LoadBIOSDefault(FirmwareSession& session, std::string_view password);

@@ -93,8 +93,7 @@ TEST_F(FirmwareMethodsTest, PasswordArrayFollowsTheSessionsInterfaceVersion) {
   ctx_.version.reset();
   firmware_.calls.clear();
   GetBiosOptions(ctx_, "ab", buffer_);
-  EXPECT_EQ(firmware_.calls[0].in[1].value.bytes,
-            (std::vector<uint8_t>{'a', 'b', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(firmware_.calls[0].in[1].value.bytes, (std::vector<uint8_t>{'a', 'b', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(FirmwareMethodsTest, SetMethodsSendTheWholeBlock) {
@@ -163,7 +162,9 @@ TEST_F(FirmwareMethodsTest, EachCodeIsReportedInTheWordsOfItsOperation) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.code));
-    firmware_.codes = {{L"GetBiosOptions", c.code}, {L"SetBiosOptions", c.code}, {L"GetBiosDefaultOptions", c.code}, {L"SetBiosDefaultOptions", c.code}, {L"LoadBIOSDefault", c.code}, {L"LoadUserDefault", c.code}};
+    firmware_.codes = {{L"GetBiosOptions", c.code},        {L"SetBiosOptions", c.code},
+                       {L"GetBiosDefaultOptions", c.code}, {L"SetBiosDefaultOptions", c.code},
+                       {L"LoadBIOSDefault", c.code},       {L"LoadUserDefault", c.code}};
     const MethodOutcome outcome = c.op(ctx_, buffer_);
     EXPECT_TRUE(outcome.executed);
     EXPECT_EQ(outcome.code, c.code);
@@ -174,12 +175,9 @@ TEST_F(FirmwareMethodsTest, EachCodeIsReportedInTheWordsOfItsOperation) {
     Op op;
     const char* out;
   } failures[] = {
-      {get, "Error: WMI method execution failed. "},
-      {set, "Error: WMI method execution failed."},
-      {getDefault, "Error: WMI method execution failed."},
-      {setDefault, "Error: WMI method execution failed.\n"},
-      {loadFactory, "Error: WMI method execution failed.\n"},
-      {loadUser, "Error: WMI method execution failed.\n"},
+      {get, "Error: WMI method execution failed. "},          {set, "Error: WMI method execution failed."},
+      {getDefault, "Error: WMI method execution failed."},    {setDefault, "Error: WMI method execution failed.\n"},
+      {loadFactory, "Error: WMI method execution failed.\n"}, {loadUser, "Error: WMI method execution failed.\n"},
   };
   for (const auto& f : failures) {
     const MethodOutcome outcome = f.op(ctx_, buffer_);
@@ -200,7 +198,9 @@ TEST_F(FirmwareMethodsTest, GetFillsTheBufferOnlyOnPassingCodes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.defaults) + " " + std::to_string(c.code));
     std::fill(buffer_.begin(), buffer_.end(), uint8_t{0});
-    firmware_.codes = {{L"GetBiosOptions", c.code}, {L"SetBiosOptions", c.code}, {L"GetBiosDefaultOptions", c.code}, {L"SetBiosDefaultOptions", c.code}, {L"LoadBIOSDefault", c.code}, {L"LoadUserDefault", c.code}};
+    firmware_.codes = {{L"GetBiosOptions", c.code},        {L"SetBiosOptions", c.code},
+                       {L"GetBiosDefaultOptions", c.code}, {L"SetBiosDefaultOptions", c.code},
+                       {L"LoadBIOSDefault", c.code},       {L"LoadUserDefault", c.code}};
     if (c.defaults) {
       GetBiosDefaultOptions(ctx_, "", buffer_);
     } else {

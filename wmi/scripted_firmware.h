@@ -43,9 +43,7 @@ class ScriptedFirmware : public Firmware {
     }
     out.clear();
     for (const auto& name : call.outNames) {
-      out.push_back(name == L"ReturnCode" ? FirmwareValue::Int32(code)
-                    : data                ? *data
-                                          : FirmwareValue::Bytes(block));
+      out.push_back(name == L"ReturnCode" ? FirmwareValue::Int32(code) : data ? *data : FirmwareValue::Bytes(block));
     }
     return kStatusOk;
   }
@@ -71,9 +69,9 @@ class ScriptedFirmware : public Firmware {
   bool executes = true;
   uint8_t wmiMajor = 2;
   uint8_t wmiMinor = 90;
-  std::map<std::wstring, int32_t> codes;       // by method; 0 when absent
+  std::map<std::wstring, int32_t> codes;                       // by method; 0 when absent
   std::vector<uint8_t> block = std::vector<uint8_t>(2048, 7);  // what Get answers, what Set stores
-  std::optional<FirmwareValue> data;           // overrides the Data answered
+  std::optional<FirmwareValue> data;                           // overrides the Data answered
   std::vector<std::optional<std::wstring>> instances = {std::nullopt, std::wstring(L"ACPI\\PNP0C14\\0_0")};
   std::vector<std::wstring> queries;
   std::vector<MethodCall> calls;

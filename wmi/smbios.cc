@@ -46,9 +46,7 @@ std::optional<SmbiosStructure> FindSmbiosStructure(const RawSmbiosTable& table, 
 
 namespace {
 
-bool StringsReadable(const RawSmbiosTable& table) {
-  return table.smbiosMajor >= 2 && table.smbiosMinor >= 1;
-}
+bool StringsReadable(const RawSmbiosTable& table) { return table.smbiosMajor >= 2 && table.smbiosMinor >= 1; }
 
 std::string_view StringAt(const SmbiosStructure& s, size_t field) {
   const auto number = s.Byte(field);

@@ -26,9 +26,9 @@ constexpr std::wstring_view kCrTab = L"\r\t";
 constexpr std::wstring_view kCrTabTab = L"\r\t\t";
 
 // The categories the file holds besides "Security", which always comes last.
-constexpr std::array<std::wstring_view, 6> kListedCategories = {
-    L"System Function", L"Device Control", L"IO Ports", L"Power and Event Control", L"Post Behaviors",
-    L"Date and Time"};
+constexpr std::array<std::wstring_view, 6> kListedCategories = {L"System Function", L"Device Control",
+                                                                L"IO Ports",        L"Power and Event Control",
+                                                                L"Post Behaviors",  L"Date and Time"};
 constexpr std::wstring_view kSecurity = L"Security";
 constexpr std::wstring_view kBootDeviceTable = L"Boot device table";
 constexpr std::wstring_view kSupervisorPassword = L"set supervisor password";
@@ -65,8 +65,8 @@ std::vector<PlannedCategory> PlanCategories(std::span<const SettingExportRow> ro
     const SettingExportRow& row = rows[position];
     if (row.category.empty()) continue;
     if (std::find(kListedCategories.begin(), kListedCategories.end(), row.category) != kListedCategories.end()) {
-      auto category = std::find_if(listed.begin(), listed.end(),
-                                   [&](const PlannedCategory& c) { return c.name == row.category; });
+      auto category =
+          std::find_if(listed.begin(), listed.end(), [&](const PlannedCategory& c) { return c.name == row.category; });
       if (category == listed.end()) {
         listed.push_back({.name = row.category, .leadingCr = position == 0, .items = {}});
         category = listed.end() - 1;
@@ -171,8 +171,8 @@ ImportProblem ProblemOf(const ImportedSetting& setting, bool hasChild) {
 }  // namespace
 
 ExportResult ExportCustomSettings(Console& console, const std::filesystem::path& file,
-                                  std::span<const SettingExportRow> rows,
-                                  std::span<const BootDeviceExportRow> bootRows, const InterfaceVersion& version) {
+                                  std::span<const SettingExportRow> rows, std::span<const BootDeviceExportRow> bootRows,
+                                  const InterfaceVersion& version) {
   XmlWriter doc;
   doc.AppendProcessingInstruction(L"xml", L"version='1.0' encoding='UTF-8'");
   const XmlElement root = doc.AppendElement(L"Root");
@@ -200,24 +200,17 @@ ImportResult ImportCustomSettings(Console& console, const std::filesystem::path&
   ImportResult result;
   std::vector<uint8_t> bytes;
   switch (ReadBounded(file, bytes)) {
-    case FileRead::kRead:
-      break;
-    case FileRead::kUnreadable:
-      console.Out(kLoadFailed);
-      return result;
+    case FileRead::kRead: break;
+    case FileRead::kUnreadable: console.Out(kLoadFailed); return result;
     case FileRead::kTooLarge:
-      console.Out("Error: the XML file is larger than " + std::to_string(kMaxCustomSettingsFileBytes) +
-                  " bytes.\n\n");
+      console.Out("Error: the XML file is larger than " + std::to_string(kMaxCustomSettingsFileBytes) + " bytes.\n\n");
       return result;
   }
 
   XmlReader doc;
   switch (doc.Load(bytes, XmlWhitespace::kDrop)) {
-    case XmlLoadResult::kLoaded:
-      break;
-    case XmlLoadResult::kNotLoaded:
-      console.Out(kLoadFailed);
-      return result;
+    case XmlLoadResult::kLoaded: break;
+    case XmlLoadResult::kNotLoaded: console.Out(kLoadFailed); return result;
     case XmlLoadResult::kError:
       console.Err(kDomFailed);
       result.status = ImportStatus::kLoaded;

@@ -45,8 +45,8 @@ enum class ExportResult {
 // (CollectExportBootDevices) of interface `version` to `file`. The document
 // is saved beside the file first and replaces it only once it is complete.
 ExportResult ExportCustomSettings(Console& console, const std::filesystem::path& file,
-                                  std::span<const SettingExportRow> rows,
-                                  std::span<const BootDeviceExportRow> bootRows, const InterfaceVersion& version);
+                                  std::span<const SettingExportRow> rows, std::span<const BootDeviceExportRow> bootRows,
+                                  const InterfaceVersion& version);
 
 // The most settings one file may carry; a file with more is not imported.
 inline constexpr size_t kMaxImportedSettings = 2048;

@@ -126,8 +126,7 @@ TEST(ExportCustomSettingsTest, TheBytesOfTheFile) {
     SCOPED_TRACE(c.label);
     ScratchDir dir;
     Captured run;
-    EXPECT_EQ(ExportCustomSettings(run.console, dir / "out.xml", c.rows, c.bootRows, c.version),
-              ExportResult::kSaved);
+    EXPECT_EQ(ExportCustomSettings(run.console, dir / "out.xml", c.rows, c.bootRows, c.version), ExportResult::kSaved);
     EXPECT_EQ(ReadAll(dir / "out.xml"), "<?xml version='1.0' encoding='UTF-8'?>\r\n" + c.root);
     EXPECT_EQ(run.out.str() + run.err.str(), "");
   }
@@ -235,11 +234,10 @@ TEST_F(ExportOfTheNewestLayoutTest, CategoriesItemsAndLayoutText) {
   for (const size_t i : ChildrenOf(nodes, 0)) top.push_back(nodes[i].name + ":" + nodes[i].label + nodes[i].text);
   // CR before the first Category (row 0 is "3g/lte"), CR LF after each, and
   // CR again before the Reference (read back as LF).
-  EXPECT_EQ(top, (std::vector<std::string>{
-                     ":\n", "Category:Device Control", ":\n", "Category:System Function", ":\n",
-                     "Category:Power and Event Control", ":\n", "Category:Post Behaviors", ":\n",
-                     "Category:Date and Time", ":\n", "Category:IO Ports", ":\n", "Category:Security", ":\n\n",
-                     "Reference:Boot device table", ":\n"}));
+  EXPECT_EQ(top, (std::vector<std::string>{":\n", "Category:Device Control", ":\n", "Category:System Function", ":\n",
+                                           "Category:Power and Event Control", ":\n", "Category:Post Behaviors", ":\n",
+                                           "Category:Date and Time", ":\n", "Category:IO Ports", ":\n",
+                                           "Category:Security", ":\n\n", "Reference:Boot device table", ":\n"}));
 
   std::set<std::string> items;
   size_t meanings = 0;
@@ -274,7 +272,8 @@ TEST_F(ExportOfTheNewestLayoutTest, ImportGivesTheItemsInFileOrder) {
   for (const ImportedSetting& s : imported.settings) {
     names.push_back(WideToUtf8(s.name));
     EXPECT_EQ(s.problem, ImportProblem::kNone) << names.back();
-    const auto row = std::find_if(rows_.begin(), rows_.end(), [&](const SettingExportRow& r) { return r.name == s.name; });
+    const auto row =
+        std::find_if(rows_.begin(), rows_.end(), [&](const SettingExportRow& r) { return r.name == s.name; });
     ASSERT_NE(row, rows_.end()) << names.back();
     EXPECT_EQ(s.value, row->value) << names.back();
   }
@@ -345,11 +344,17 @@ TEST(ImportCustomSettingsTest, HandWrittenFiles) {
       {"missing", "(missing)", ImportStatus::kNotLoaded, {}, std::string(kLoadFailed)},
       {"a folder", "(folder)", ImportStatus::kNotLoaded, {}, std::string(kLoadFailed)},
       {"empty", "", ImportStatus::kNotLoaded, {}, std::string(kLoadFailed)},
-      {"not well-formed", "<Root><Item name=\"wi-fi\"><Value>1</Value></Root>", ImportStatus::kNotLoaded, {},
+      {"not well-formed",
+       "<Root><Item name=\"wi-fi\"><Value>1</Value></Root>",
+       ImportStatus::kNotLoaded,
+       {},
        std::string(kLoadFailed)},
       {"cut off", Items(3).substr(0, 60), ImportStatus::kNotLoaded, {}, std::string(kLoadFailed)},
-      {"no Items", "<?xml version='1.0' encoding='UTF-8'?>\r\n<Root WMI_version=\"2.90\"/>\r\n", ImportStatus::kLoaded,
-       {}, ""},
+      {"no Items",
+       "<?xml version='1.0' encoding='UTF-8'?>\r\n<Root WMI_version=\"2.90\"/>\r\n",
+       ImportStatus::kLoaded,
+       {},
+       ""},
       {"Items wherever they stand",
        "<?xml version='1.0' encoding='UTF-8'?>\r\n"
        "<Root WMI_version=\"2.90\">\r\n"
@@ -364,9 +369,13 @@ TEST(ImportCustomSettingsTest, HandWrittenFiles) {
        "<Item name=\"outside\"><Value>7</Value></Item>\r\n"
        "<Item name=\"nested\"><Value>1<b>2</b>3</Value></Item>\r\n"
        "<Item name=\"Boot Mode \"><Value> a b </Value></Item>\r\n"
-       "<Item name=\"x\"><Value>" + tooLong + "</Value></Item>\r\n"
-       "<Item name=\"y\"><Value>" + tooLong.substr(1) + "</Value></Item>\r\n"
-       "</Root>\r\n",
+       "<Item name=\"x\"><Value>" +
+           tooLong +
+           "</Value></Item>\r\n"
+           "<Item name=\"y\"><Value>" +
+           tooLong.substr(1) +
+           "</Value></Item>\r\n"
+           "</Root>\r\n",
        ImportStatus::kLoaded,
        {{L"wi-fi", L"1", ImportProblem::kNone},
         {L"audio", L"0", ImportProblem::kNone},
@@ -379,7 +388,10 @@ TEST(ImportCustomSettingsTest, HandWrittenFiles) {
         {L"y", Utf8ToWide(tooLong.substr(1)), ImportProblem::kNone}},
        ""},
       {"2048 Items", Items(2048), ImportStatus::kLoaded, {}, ""},
-      {"2049 Items", Items(2049), ImportStatus::kNotLoaded, {},
+      {"2049 Items",
+       Items(2049),
+       ImportStatus::kNotLoaded,
+       {},
        "Error: the XML file holds more than 2048 settings; none is imported.\n\n"},
   };
   for (const auto& c : kCases) {

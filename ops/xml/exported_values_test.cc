@@ -22,10 +22,10 @@ namespace {
 
 // What the settings with a format of their own hold in a sample block.
 struct Sample {
-  uint8_t seed;                   // varies the bytes of every other setting
-  std::vector<uint8_t> gpt;       // minute, hour, day, month, year - 2000
+  uint8_t seed;                    // varies the bytes of every other setting
+  std::vector<uint8_t> gpt;        // minute, hour, day, month, year - 2000
   std::vector<uint8_t> bootOrder;  // padded with 255
-  std::string assetTag;           // padded with NUL
+  std::string assetTag;            // padded with NUL
   std::string ownershipTag;
 };
 
@@ -53,8 +53,11 @@ TEST(ExportedValuesTest, EveryExportedValueSetsTheBytesItWasReadFrom) {
   const Sample kSamples[] = {
       {0, {45, 13, 17, 5, 24}, {19, 1, 7}, "SIM0001", "Owner42"},
       // 2000 was a leap year; a full boot order; tags that fill their field.
-      {101, {59, 23, 29, 2, 0}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17},
-       "ABCDEFGHIJKLMNOPQRSTUV", std::string(50, 'z')},
+      {101,
+       {59, 23, 29, 2, 0},
+       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17},
+       "ABCDEFGHIJKLMNOPQRSTUV",
+       std::string(50, 'z')},
   };
   for (const uint32_t minor :
        {54u, 55u, 56u, 61u, 65u, 68u, 71u, 72u, 73u, 74u, 77u, 78u, 79u, 82u, 85u, 86u, 87u, 89u, 90u}) {

@@ -15,9 +15,7 @@ namespace {
 std::string Utf8(std::wstring_view text) { return WideToUtf8(text); }
 std::wstring Wide(const char* text) { return Utf8ToWide(text); }
 
-bool IsText(const pugi::xml_node& node) {
-  return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
-}
+bool IsText(const pugi::xml_node& node) { return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata; }
 
 // The node after `node` in document order, staying inside `top`.
 pugi::xml_node NextInOrder(pugi::xml_node node, const pugi::xml_node& top) {
@@ -102,7 +100,9 @@ struct XmlWriter::Impl {
       failed = true;
     }
   }
-  pugi::xml_node Element(XmlElement e) const { return e.index < elements.size() ? elements[e.index] : pugi::xml_node(); }
+  pugi::xml_node Element(XmlElement e) const {
+    return e.index < elements.size() ? elements[e.index] : pugi::xml_node();
+  }
   XmlElement AppendElement(pugi::xml_node parent, std::wstring_view name) {
     XmlElement made;
     Do([&] {

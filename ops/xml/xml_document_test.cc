@@ -51,12 +51,8 @@ std::string Dump(XmlReader& reader) {
         }
         dump += ">";
         break;
-      case XmlNodeKind::kText:
-        dump.append("\"").append(Shown(node.Value())).append("\"");
-        break;
-      case XmlNodeKind::kOther:
-        dump.append("#").append(Shown(node.Value()));
-        break;
+      case XmlNodeKind::kText: dump.append("\"").append(Shown(node.Value())).append("\""); break;
+      case XmlNodeKind::kOther: dump.append("#").append(Shown(node.Value())); break;
     }
     dump += "\n";
     return true;
@@ -153,14 +149,14 @@ TEST(XmlDocumentTest, NodesInDocumentOrderWithTheTextOfTheirFirstChild) {
             XmlLoadResult::kLoaded);
   std::vector<std::string> seen;
   EXPECT_EQ(reader.Walk([&](const XmlNodeView& node) {
-              if (node.Kind() == XmlNodeKind::kElement && node.Name() == L"Item") {
-                const auto text = node.FirstChildText();
-                std::string line = WideToUtf8(node.Attributes().at(0).value);
-                line.append(":").append(text ? "\"" : "").append(text ? WideToUtf8(*text) : "none");
-                seen.push_back(line.append(text ? "\"" : ""));
-              }
-              return true;
-            }),
+    if (node.Kind() == XmlNodeKind::kElement && node.Name() == L"Item") {
+      const auto text = node.FirstChildText();
+      std::string line = WideToUtf8(node.Attributes().at(0).value);
+      line.append(":").append(text ? "\"" : "").append(text ? WideToUtf8(*text) : "none");
+      seen.push_back(line.append(text ? "\"" : ""));
+    }
+    return true;
+  }),
             XmlWalkResult::kDone);
   EXPECT_EQ(seen, (std::vector<std::string>{"a:\"1234\"", "b:\"6\"", "c:none", "d:\"<7>\"", "e:\"8\"", "f:\"\""}));
 }
@@ -170,17 +166,17 @@ TEST(XmlDocumentTest, TheVisitorEndsTheWalk) {
   ASSERT_EQ(reader.Load(Bytes("<a><b/><c/><d/></a>"), XmlWhitespace::kDrop), XmlLoadResult::kLoaded);
   std::string names;
   EXPECT_EQ(reader.Walk([&](const XmlNodeView& node) {
-              names += WideToUtf8(node.Name());
-              return node.Name() != L"c";
-            }),
+    names += WideToUtf8(node.Name());
+    return node.Name() != L"c";
+  }),
             XmlWalkResult::kDone);
   EXPECT_EQ(names, "abc");
 
   XmlReader unloaded;
   EXPECT_EQ(unloaded.Walk([](const XmlNodeView&) {
-              ADD_FAILURE() << "a reader that loaded nothing has no nodes";
-              return true;
-            }),
+    ADD_FAILURE() << "a reader that loaded nothing has no nodes";
+    return true;
+  }),
             XmlWalkResult::kDone);
 }
 

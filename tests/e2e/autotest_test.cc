@@ -132,9 +132,10 @@ TEST_F(AutotestTest, AValueThatDoesNotStickIsAnOrangeSkipAndTheMachineStaysAsItW
   const ProcessResult r = Vort64({"/password", "", "/get", "autotest"});
   EXPECT_EQ(r.exitCode, 103);
   EXPECT_THAT(r.out, HasSubstr("Comparison result : Not the same. \n"));
-  EXPECT_THAT(Report(), HasSubstr("Vortmark : bluetooth</pre>\n---------------------------------------------------------------\n"
-                                  "<pre style=\"color:blue;\">[Success] [Get    ] bluetooth : 1</pre>"
-                                  "<pre style=\"color:orange;\">[Skip][Compare]</pre>"));
+  EXPECT_THAT(Report(),
+              HasSubstr("Vortmark : bluetooth</pre>\n---------------------------------------------------------------\n"
+                        "<pre style=\"color:blue;\">[Success] [Get    ] bluetooth : 1</pre>"
+                        "<pre style=\"color:orange;\">[Skip][Compare]</pre>"));
   EXPECT_EQ(Options(), before);
 }
 

@@ -28,8 +28,8 @@ class CustomSettingsTest : public MachineTest {
   }
   // A file of hand-written Items in one Category.
   void WriteItems(const std::string& name, const std::string& items) const {
-    WriteWorkText(name, std::string(kFileHead) + "<Category name=\"Post Behaviors\">\n" + items +
-                            "</Category>\n</Root>\n");
+    WriteWorkText(name,
+                  std::string(kFileHead) + "<Category name=\"Post Behaviors\">\n" + items + "</Category>\n</Root>\n");
   }
   static std::string Item(const std::string& name, const std::string& value) {
     return "\t<Item name=\"" + name + "\" Description=\"\">\n\t\t<Value>" + value + "</Value></Item>\n";
@@ -75,8 +75,8 @@ TEST_F(CustomSettingsTest, ExportThenImportOnTheSameMachineChangesNothing) {
     EXPECT_FALSE(std::filesystem::exists(work_ / "ResultTemp.txt"));
     // One Get, Set and Get per setting that was written.
     for (const auto& call : Calls()) {
-      EXPECT_THAT(call, ::testing::AnyOf(::testing::StartsWith("GetBiosOptions "),
-                                         ::testing::StartsWith("SetBiosOptions ")));
+      EXPECT_THAT(call,
+                  ::testing::AnyOf(::testing::StartsWith("GetBiosOptions "), ::testing::StartsWith("SetBiosOptions ")));
     }
   }
 }

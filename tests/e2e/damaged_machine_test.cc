@@ -194,7 +194,8 @@ TEST_F(DamagedMachineTest, OptionBlockExportIsTakenOnlyWhenItIsExactlyOneBlock) 
     fs::remove_all(file);
     fs::remove_all(machine_);
     row.make(file);
-    const ProcessResult made = RunProcess(VORT_SIM_BIN, {"create", machine_.string(), "--options", file.string()}, {}, work_);
+    const ProcessResult made =
+        RunProcess(VORT_SIM_BIN, {"create", machine_.string(), "--options", file.string()}, {}, work_);
     if (*row.error) {
       EXPECT_NE(made.exitCode, 0);
       EXPECT_THAT(made.err, HasSubstr(row.error));

@@ -83,10 +83,13 @@ TEST_F(GetSetTest, MultiByteValuesLandInTheirLayouts) {
   } cases[] = {
       {"time=10:20:30", kTime, {30, 20, 10}, "time: 10:20:30\n"},
       {"date=2025/3/4", kDate, {4, 3, 25}, "date: 3 / 4 / 25\n"},
-      {"boot priority order=1,2,3", kBootOrder,
+      {"boot priority order=1,2,3",
+       kBootOrder,
        {1, 2, 3, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255},
        ": 1, 2, 3, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255\n"},
-      {"customized mac address=00-1A-2B-3C-4D-5E", 72, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
+      {"customized mac address=00-1A-2B-3C-4D-5E",
+       72,
+       {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
        "customized mac address: 0-26-43-60-77-94\n"},
       {"asset tag number=ABC123", 1201, {'A', 'B', 'C', '1', '2', '3', 0, 0}, "asset tag number: ABC123"},
       {"ownership tag number=Owner7", 1223, {'O', 'w', 'n', 'e', 'r', '7', 0}, "ownership tag number: Owner7"},
@@ -139,8 +142,7 @@ TEST_F(GetSetTest, SupervisorPasswordIsSetChangedAndCleared) {
 
   // The old password in the block must match the firmware's.
   for (const char* old : {"current password=xyz,set supervisor password=new",
-                          "current password= ,set supervisor password=new",
-                          "set supervisor password=new"}) {
+                          "current password= ,set supervisor password=new", "set supervisor password=new"}) {
     SCOPED_TRACE(old);
     r = Vort64({"/password", "abc", "/set", old});
     EXPECT_EQ(r.exitCode, 103);
@@ -371,8 +373,8 @@ TEST_F(GetSetTest, EachReturnCodeOfEachMethodIsReported) {
        {"/password", "", "/load-user-default"},
        {kNotSupport, kPassword, kIncorrectParameters, "Error: No user default found.\n",
         "Error: No supervisor password yet.\n", kRetry,
-        "Load User Default success and reboot required to make function works.\n",
-        "Error: Unknown return code:209", "Error: Unknown return code:210", "Error: WMI method execution failed.\n"}},
+        "Load User Default success and reboot required to make function works.\n", "Error: Unknown return code:209",
+        "Error: Unknown return code:210", "Error: WMI method execution failed.\n"}},
   };
   CreateMachine();
   for (const auto& m : methods) {

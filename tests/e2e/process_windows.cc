@@ -122,8 +122,7 @@ class Handle {
 
 HANDLE OpenInheritable(const std::filesystem::path& path, bool write) {
   SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-  return CreateFileW(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+  return CreateFileW(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
                      write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
@@ -132,9 +131,8 @@ HANDLE OpenInheritable(const std::filesystem::path& path, bool write) {
 // directory cannot be removed. Waits (a few seconds at most) until it can.
 void WaitUntilReleased(const std::filesystem::path& directory) {
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    const HANDLE h = CreateFileW(directory.c_str(), DELETE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE h = CreateFileW(directory.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       CloseHandle(h);
       return;
@@ -184,8 +182,8 @@ ProcessResult RunProcess(const std::filesystem::path& program, const std::vector
     PROCESS_INFORMATION info{};
     const std::wstring cwd = workDir.wstring();
     if (CreateProcessW(program.c_str(), lineBuffer.data(), nullptr, nullptr, TRUE,
-                       CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, environment.data(),
-                       cwd.c_str(), &startup, &info)) {
+                       CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, environment.data(), cwd.c_str(), &startup,
+                       &info)) {
       Handle process(info.hProcess);
       Handle thread(info.hThread);
       WaitForSingleObject(process.get(), INFINITE);

@@ -99,8 +99,8 @@ TEST_F(RawSettingsTest, FilesOfAnyOtherSizeAreRefusedBeforeTheFirmwareIsCalled) 
     WriteWorkFile("odd.bin", Bytes(size, 0));
     const ProcessResult r = Vort64({"/password", "", "/import-raw-settings", "odd.bin"});
     EXPECT_EQ(r.exitCode, 103);
-    EXPECT_THAT(r.out, HasSubstr("file: odd.bin holds " + std::to_string(size) +
-                                 " bytes, not 2048: nothing was imported. \n"));
+    EXPECT_THAT(
+        r.out, HasSubstr("file: odd.bin holds " + std::to_string(size) + " bytes, not 2048: nothing was imported. \n"));
   }
   std::filesystem::create_directory(work_ / "folder.bin");
   const ProcessResult folder = Vort64({"/password", "", "/import-raw-settings", "folder.bin"});
@@ -163,8 +163,8 @@ TEST_F(RawSettingsTest, VortSimShowsWhatARawFileHoldsAndWhatTwoOfThemDiffer) {
   EXPECT_EQ(diff.out, "boot mode: 0 -> 1\n");
 
   WriteWorkFile("short.bin", Bytes(100, 0));
-  const ProcessResult refused = sim({"diff", (work_ / "short.bin").string(), (work_ / "after.bin").string(),
-                                     "--wmi", "2.90"});
+  const ProcessResult refused =
+      sim({"diff", (work_ / "short.bin").string(), (work_ / "after.bin").string(), "--wmi", "2.90"});
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_THAT(refused.err, HasSubstr("holds exactly 2048 bytes"));
 }

@@ -57,7 +57,8 @@ TEST_F(VersionGateTest, DamagedOrMissingMachineReportsAsAFailedSmbiosRead) {
          const auto size = std::filesystem::file_size(m / "DMI");
          std::filesystem::resize_file(m / "DMI", size - 8);
        }},
-      {"garbage entry point", [](const std::filesystem::path& m) { std::filesystem::resize_file(m / "smbios_entry_point", 3); }},
+      {"garbage entry point",
+       [](const std::filesystem::path& m) { std::filesystem::resize_file(m / "smbios_entry_point", 3); }},
       {"no machine at all", [](const std::filesystem::path& m) { std::filesystem::remove_all(m); }},
   };
   for (const auto& damage : damages) {
@@ -80,7 +81,8 @@ TEST_F(VersionGateTest, ForcedSmbiosFailureIsRefused) {
 
 TEST_F(VersionGateTest, DefaultMachineIsCreatedUnderTheStateDirectory) {
   const auto state = root_ / "state";
-  const ProcessResult r = RunProcess(VORT64_BIN, {"/?"}, {{"XDG_STATE_HOME", state.string()}, {"VORT64_MACHINE", ""}}, work_);
+  const ProcessResult r =
+      RunProcess(VORT64_BIN, {"/?"}, {{"XDG_STATE_HOME", state.string()}, {"VORT64_MACHINE", ""}}, work_);
   EXPECT_EQ(r.out.rfind("BIOS WMI Version = 2.90\n", 0), 0u) << r.out << r.err;
   const auto machine = state / "vort64" / "machine";
   for (const char* file : {"DMI", "smbios_entry_point", "options.bin", "defaults.bin"}) {

@@ -10,10 +10,10 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 
-#include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <wbemidl.h>
+#include <windows.h>
 
 namespace vort64 {
 

@@ -14,12 +14,10 @@ class ComRuntime {
 
   virtual HRESULT CoInitializeEx(void* reserved, DWORD coInit) = 0;
   virtual void CoUninitialize() = 0;
-  virtual HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
-                                   void** object) = 0;
+  virtual HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object) = 0;
   virtual HRESULT CoSetProxyBlanket(IUnknown* proxy, DWORD authnService, DWORD authzService,
-                                    OLECHAR* serverPrincipalName, DWORD authnLevel,
-                                    DWORD impLevel, RPC_AUTH_IDENTITY_HANDLE authInfo,
-                                    DWORD capabilities) = 0;
+                                    OLECHAR* serverPrincipalName, DWORD authnLevel, DWORD impLevel,
+                                    RPC_AUTH_IDENTITY_HANDLE authInfo, DWORD capabilities) = 0;
   virtual DWORD OemKeyScan(WORD oemChar) = 0;
 };
 
@@ -27,11 +25,10 @@ class SystemComRuntime final : public ComRuntime {
  public:
   HRESULT CoInitializeEx(void* reserved, DWORD coInit) override;
   void CoUninitialize() override;
-  HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
-                           void** object) override;
-  HRESULT CoSetProxyBlanket(IUnknown* proxy, DWORD authnService, DWORD authzService,
-                            OLECHAR* serverPrincipalName, DWORD authnLevel, DWORD impLevel,
-                            RPC_AUTH_IDENTITY_HANDLE authInfo, DWORD capabilities) override;
+  HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object) override;
+  HRESULT CoSetProxyBlanket(IUnknown* proxy, DWORD authnService, DWORD authzService, OLECHAR* serverPrincipalName,
+                            DWORD authnLevel, DWORD impLevel, RPC_AUTH_IDENTITY_HANDLE authInfo,
+                            DWORD capabilities) override;
   DWORD OemKeyScan(WORD oemChar) override;
 };
 

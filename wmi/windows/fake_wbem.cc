@@ -8,9 +8,7 @@ namespace vort64::fake {
 namespace {
 
 // A BSTR carries its length before the text; a plain wide string does not.
-bool IsBstr(const BSTR s) {
-  return s == nullptr || SysStringLen(s) == std::wcslen(s);
-}
+bool IsBstr(const BSTR s) { return s == nullptr || SysStringLen(s) == std::wcslen(s); }
 
 std::wstring Text(const wchar_t* s) { return s == nullptr ? L"null" : std::wstring(s); }
 
@@ -142,16 +140,13 @@ void FakeClassObject::SetEmpty(const std::wstring& name) { Slot(name).value.Put(
 
 void FakeClassObject::FailGet(const std::wstring& name, HRESULT hr) { Slot(name).result = hr; }
 
-void FakeClassObject::SetMethod(const std::wstring& method, FakeClassObject* inParams) {
-  methods_[method] = inParams;
-}
+void FakeClassObject::SetMethod(const std::wstring& method, FakeClassObject* inParams) { methods_[method] = inParams; }
 
 void FakeClassObject::DropValues() {
   for (auto& [name, property] : properties_) property->value.Put();
 }
 
-HRESULT FakeClassObject::Get(LPCWSTR property, LONG flags, VARIANT* value, CIMTYPE* type,
-                             LONG* flavor) {
+HRESULT FakeClassObject::Get(LPCWSTR property, LONG flags, VARIANT* value, CIMTYPE* type, LONG* flavor) {
   Log(L"Get(" + Text(property) + L", " + Hex(static_cast<unsigned long>(flags)) + L")");
   if (flavor != nullptr) *flavor = 0;
   if (value == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
@@ -165,8 +160,7 @@ HRESULT FakeClassObject::Get(LPCWSTR property, LONG flags, VARIANT* value, CIMTY
 
 HRESULT FakeClassObject::Put(LPCWSTR name, LONG flags, VARIANT* value, CIMTYPE type) {
   Log(L"Put(" + Text(name) + L", " + Hex(static_cast<unsigned long>(flags)) + L", " +
-      (value == nullptr ? std::wstring(L"null") : Describe(*value)) + L", " +
-      std::to_wstring(type) + L")");
+      (value == nullptr ? std::wstring(L"null") : Describe(*value)) + L", " + std::to_wstring(type) + L")");
   if (value == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
   const auto failure = putFailures_.find(Text(name));
   if (failure != putFailures_.end()) return failure->second;
@@ -184,8 +178,8 @@ HRESULT FakeClassObject::Put(LPCWSTR name, LONG flags, VARIANT* value, CIMTYPE t
 
 HRESULT FakeClassObject::GetMethod(LPCWSTR name, LONG flags, IWbemClassObject** inSignature,
                                    IWbemClassObject** outSignature) {
-  Log(L"GetMethod(" + Text(name) + L", " + Hex(static_cast<unsigned long>(flags)) + L", " +
-      Pointer(inSignature) + L", " + Pointer(outSignature) + L")");
+  Log(L"GetMethod(" + Text(name) + L", " + Hex(static_cast<unsigned long>(flags)) + L", " + Pointer(inSignature) +
+      L", " + Pointer(outSignature) + L")");
   if (inSignature != nullptr) *inSignature = nullptr;
   if (outSignature != nullptr) *outSignature = nullptr;
   if (FAILED(getMethodResult_)) return getMethodResult_;
@@ -206,19 +200,27 @@ HRESULT FakeClassObject::GetNames(LPCWSTR, LONG, VARIANT*, SAFEARRAY**) { return
 HRESULT FakeClassObject::BeginEnumeration(LONG) { return Unexpected(L"BeginEnumeration"); }
 HRESULT FakeClassObject::Next(LONG, BSTR*, VARIANT*, CIMTYPE*, LONG*) { return Unexpected(L"Next"); }
 HRESULT FakeClassObject::EndEnumeration() { return Unexpected(L"EndEnumeration"); }
-HRESULT FakeClassObject::GetPropertyQualifierSet(LPCWSTR, IWbemQualifierSet**) { return Unexpected(L"GetPropertyQualifierSet"); }
+HRESULT FakeClassObject::GetPropertyQualifierSet(LPCWSTR, IWbemQualifierSet**) {
+  return Unexpected(L"GetPropertyQualifierSet");
+}
 HRESULT FakeClassObject::Clone(IWbemClassObject**) { return Unexpected(L"Clone"); }
 HRESULT FakeClassObject::GetObjectText(LONG, BSTR*) { return Unexpected(L"GetObjectText"); }
 HRESULT FakeClassObject::SpawnDerivedClass(LONG, IWbemClassObject**) { return Unexpected(L"SpawnDerivedClass"); }
 HRESULT FakeClassObject::CompareTo(LONG, IWbemClassObject*) { return Unexpected(L"CompareTo"); }
 HRESULT FakeClassObject::GetPropertyOrigin(LPCWSTR, BSTR*) { return Unexpected(L"GetPropertyOrigin"); }
 HRESULT FakeClassObject::InheritsFrom(LPCWSTR) { return Unexpected(L"InheritsFrom"); }
-HRESULT FakeClassObject::PutMethod(LPCWSTR, LONG, IWbemClassObject*, IWbemClassObject*) { return Unexpected(L"PutMethod"); }
+HRESULT FakeClassObject::PutMethod(LPCWSTR, LONG, IWbemClassObject*, IWbemClassObject*) {
+  return Unexpected(L"PutMethod");
+}
 HRESULT FakeClassObject::DeleteMethod(LPCWSTR) { return Unexpected(L"DeleteMethod"); }
 HRESULT FakeClassObject::BeginMethodEnumeration(LONG) { return Unexpected(L"BeginMethodEnumeration"); }
-HRESULT FakeClassObject::NextMethod(LONG, BSTR*, IWbemClassObject**, IWbemClassObject**) { return Unexpected(L"NextMethod"); }
+HRESULT FakeClassObject::NextMethod(LONG, BSTR*, IWbemClassObject**, IWbemClassObject**) {
+  return Unexpected(L"NextMethod");
+}
 HRESULT FakeClassObject::EndMethodEnumeration() { return Unexpected(L"EndMethodEnumeration"); }
-HRESULT FakeClassObject::GetMethodQualifierSet(LPCWSTR, IWbemQualifierSet**) { return Unexpected(L"GetMethodQualifierSet"); }
+HRESULT FakeClassObject::GetMethodQualifierSet(LPCWSTR, IWbemQualifierSet**) {
+  return Unexpected(L"GetMethodQualifierSet");
+}
 HRESULT FakeClassObject::GetMethodOrigin(LPCWSTR, BSTR*) { return Unexpected(L"GetMethodOrigin"); }
 
 // ---- FakeEnum ----
@@ -245,11 +247,10 @@ HRESULT FakeEnum::Skip(LONG, ULONG) { return Unexpected(L"Skip"); }
 
 // ---- FakeServices ----
 
-HRESULT FakeServices::GetObject(const BSTR path, LONG flags, IWbemContext* context,
-                                IWbemClassObject** object, IWbemCallResult** callResult) {
-  Log(L"GetObject(" + BstrText(wmi(), L"GetObject path", path) + L", " +
-      Hex(static_cast<unsigned long>(flags)) + L", " + Pointer(context) + L", " +
-      Pointer(callResult) + L")");
+HRESULT FakeServices::GetObject(const BSTR path, LONG flags, IWbemContext* context, IWbemClassObject** object,
+                                IWbemCallResult** callResult) {
+  Log(L"GetObject(" + BstrText(wmi(), L"GetObject path", path) + L", " + Hex(static_cast<unsigned long>(flags)) +
+      L", " + Pointer(context) + L", " + Pointer(callResult) + L")");
   if (object == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
   *object = nullptr;
   if (FAILED(getObjectResult)) return getObjectResult;
@@ -271,11 +272,10 @@ HRESULT FakeServices::CreateInstanceEnum(const BSTR filter, LONG flags, IWbemCon
   return createInstanceEnumResult;
 }
 
-HRESULT FakeServices::ExecQuery(const BSTR language, const BSTR query, LONG flags,
-                                IWbemContext* context, IEnumWbemClassObject** objects) {
-  Log(L"ExecQuery(" + BstrText(wmi(), L"query language", language) + L", " +
-      BstrText(wmi(), L"query", query) + L", " + Hex(static_cast<unsigned long>(flags)) + L", " +
-      Pointer(context) + L")");
+HRESULT FakeServices::ExecQuery(const BSTR language, const BSTR query, LONG flags, IWbemContext* context,
+                                IEnumWbemClassObject** objects) {
+  Log(L"ExecQuery(" + BstrText(wmi(), L"query language", language) + L", " + BstrText(wmi(), L"query", query) + L", " +
+      Hex(static_cast<unsigned long>(flags)) + L", " + Pointer(context) + L")");
   if (objects == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
   *objects = nullptr;
   if (FAILED(execQueryResult)) return execQueryResult;
@@ -286,14 +286,15 @@ HRESULT FakeServices::ExecQuery(const BSTR language, const BSTR query, LONG flag
   return execQueryResult;
 }
 
-HRESULT FakeServices::ExecMethod(const BSTR path, const BSTR method, LONG flags,
-                                 IWbemContext* context, IWbemClassObject* inParams,
-                                 IWbemClassObject** out, IWbemCallResult** callResult) {
+HRESULT FakeServices::ExecMethod(const BSTR path, const BSTR method, LONG flags, IWbemContext* context,
+                                 IWbemClassObject* inParams, IWbemClassObject** out, IWbemCallResult** callResult) {
   lastMethodPath_ = BstrText(wmi(), L"object path", path);
   const FakeObject* in = wmi().Find(inParams);
   Log(L"ExecMethod(" + lastMethodPath_ + L", " + BstrText(wmi(), L"method name", method) + L", " +
       Hex(static_cast<unsigned long>(flags)) + L", " + Pointer(context) + L", " +
-      (inParams == nullptr ? std::wstring(L"null") : in == nullptr ? L"unknown" : in->name()) +
+      (inParams == nullptr ? std::wstring(L"null")
+       : in == nullptr     ? L"unknown"
+                           : in->name()) +
       L", " + Pointer(callResult) + L")");
   if (out == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
   *out = nullptr;
@@ -303,35 +304,69 @@ HRESULT FakeServices::ExecMethod(const BSTR path, const BSTR method, LONG flags,
   return execMethodResult;
 }
 
-HRESULT FakeServices::OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices**, IWbemCallResult**) { return Unexpected(L"OpenNamespace"); }
+HRESULT FakeServices::OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices**, IWbemCallResult**) {
+  return Unexpected(L"OpenNamespace");
+}
 HRESULT FakeServices::CancelAsyncCall(IWbemObjectSink*) { return Unexpected(L"CancelAsyncCall"); }
 HRESULT FakeServices::QueryObjectSink(LONG, IWbemObjectSink**) { return Unexpected(L"QueryObjectSink"); }
-HRESULT FakeServices::GetObjectAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) { return Unexpected(L"GetObjectAsync"); }
-HRESULT FakeServices::PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**) { return Unexpected(L"PutClass"); }
-HRESULT FakeServices::PutClassAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) { return Unexpected(L"PutClassAsync"); }
-HRESULT FakeServices::DeleteClass(const BSTR, LONG, IWbemContext*, IWbemCallResult**) { return Unexpected(L"DeleteClass"); }
-HRESULT FakeServices::DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) { return Unexpected(L"DeleteClassAsync"); }
-HRESULT FakeServices::CreateClassEnum(const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**) { return Unexpected(L"CreateClassEnum"); }
-HRESULT FakeServices::CreateClassEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) { return Unexpected(L"CreateClassEnumAsync"); }
-HRESULT FakeServices::PutInstance(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**) { return Unexpected(L"PutInstance"); }
-HRESULT FakeServices::PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) { return Unexpected(L"PutInstanceAsync"); }
-HRESULT FakeServices::DeleteInstance(const BSTR, LONG, IWbemContext*, IWbemCallResult**) { return Unexpected(L"DeleteInstance"); }
-HRESULT FakeServices::DeleteInstanceAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) { return Unexpected(L"DeleteInstanceAsync"); }
-HRESULT FakeServices::CreateInstanceEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) { return Unexpected(L"CreateInstanceEnumAsync"); }
-HRESULT FakeServices::ExecQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*) { return Unexpected(L"ExecQueryAsync"); }
-HRESULT FakeServices::ExecNotificationQuery(const BSTR, const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**) { return Unexpected(L"ExecNotificationQuery"); }
-HRESULT FakeServices::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*) { return Unexpected(L"ExecNotificationQueryAsync"); }
-HRESULT FakeServices::ExecMethodAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemClassObject*, IWbemObjectSink*) { return Unexpected(L"ExecMethodAsync"); }
+HRESULT FakeServices::GetObjectAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) {
+  return Unexpected(L"GetObjectAsync");
+}
+HRESULT FakeServices::PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**) {
+  return Unexpected(L"PutClass");
+}
+HRESULT FakeServices::PutClassAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) {
+  return Unexpected(L"PutClassAsync");
+}
+HRESULT FakeServices::DeleteClass(const BSTR, LONG, IWbemContext*, IWbemCallResult**) {
+  return Unexpected(L"DeleteClass");
+}
+HRESULT FakeServices::DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) {
+  return Unexpected(L"DeleteClassAsync");
+}
+HRESULT FakeServices::CreateClassEnum(const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**) {
+  return Unexpected(L"CreateClassEnum");
+}
+HRESULT FakeServices::CreateClassEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) {
+  return Unexpected(L"CreateClassEnumAsync");
+}
+HRESULT FakeServices::PutInstance(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**) {
+  return Unexpected(L"PutInstance");
+}
+HRESULT FakeServices::PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) {
+  return Unexpected(L"PutInstanceAsync");
+}
+HRESULT FakeServices::DeleteInstance(const BSTR, LONG, IWbemContext*, IWbemCallResult**) {
+  return Unexpected(L"DeleteInstance");
+}
+HRESULT FakeServices::DeleteInstanceAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) {
+  return Unexpected(L"DeleteInstanceAsync");
+}
+HRESULT FakeServices::CreateInstanceEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) {
+  return Unexpected(L"CreateInstanceEnumAsync");
+}
+HRESULT FakeServices::ExecQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*) {
+  return Unexpected(L"ExecQueryAsync");
+}
+HRESULT FakeServices::ExecNotificationQuery(const BSTR, const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**) {
+  return Unexpected(L"ExecNotificationQuery");
+}
+HRESULT FakeServices::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*) {
+  return Unexpected(L"ExecNotificationQueryAsync");
+}
+HRESULT FakeServices::ExecMethodAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemClassObject*,
+                                      IWbemObjectSink*) {
+  return Unexpected(L"ExecMethodAsync");
+}
 
 // ---- FakeLocator ----
 
-HRESULT FakeLocator::ConnectServer(const BSTR resource, const BSTR user, const BSTR password,
-                                   const BSTR locale, LONG flags, const BSTR authority,
-                                   IWbemContext* context, IWbemServices** services_out) {
-  Log(L"ConnectServer(" + BstrText(wmi(), L"network resource", resource) + L", " +
-      Pointer(user) + L", " + Pointer(password) + L", " + Pointer(locale) + L", " +
-      Hex(static_cast<unsigned long>(flags)) + L", " + Pointer(authority) + L", " +
-      Pointer(context) + L")");
+HRESULT FakeLocator::ConnectServer(const BSTR resource, const BSTR user, const BSTR password, const BSTR locale,
+                                   LONG flags, const BSTR authority, IWbemContext* context,
+                                   IWbemServices** services_out) {
+  Log(L"ConnectServer(" + BstrText(wmi(), L"network resource", resource) + L", " + Pointer(user) + L", " +
+      Pointer(password) + L", " + Pointer(locale) + L", " + Hex(static_cast<unsigned long>(flags)) + L", " +
+      Pointer(authority) + L", " + Pointer(context) + L")");
   if (services_out == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
   *services_out = nullptr;
   if (FAILED(connectResult)) return connectResult;
@@ -364,10 +399,9 @@ class FakeComRuntime final : public ComRuntime {
     wmi_.Log(L"CoUninitialize()");
     wmi_.ComUninitialized();
   }
-  HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
-                           void** object) override {
-    wmi_.Log(L"CoCreateInstance(" + GuidName(clsid) + L", " + Pointer(outer) + L", " +
-             Hex(context) + L", " + GuidName(iid) + L")");
+  HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object) override {
+    wmi_.Log(L"CoCreateInstance(" + GuidName(clsid) + L", " + Pointer(outer) + L", " + Hex(context) + L", " +
+             GuidName(iid) + L")");
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if (!IsEqualGUID(clsid, CLSID_WbemLocator) || !IsEqualGUID(iid, IID_IWbemLocator)) {
@@ -377,15 +411,14 @@ class FakeComRuntime final : public ComRuntime {
     *object = wmi_.locator().Share();
     return S_OK;
   }
-  HRESULT CoSetProxyBlanket(IUnknown* proxy, DWORD authnService, DWORD authzService,
-                            OLECHAR* serverPrincipalName, DWORD authnLevel, DWORD impLevel,
-                            RPC_AUTH_IDENTITY_HANDLE authInfo, DWORD capabilities) override {
+  HRESULT CoSetProxyBlanket(IUnknown* proxy, DWORD authnService, DWORD authzService, OLECHAR* serverPrincipalName,
+                            DWORD authnLevel, DWORD impLevel, RPC_AUTH_IDENTITY_HANDLE authInfo,
+                            DWORD capabilities) override {
     const FakeObject* target = wmi_.Find(proxy);
-    wmi_.Log(L"CoSetProxyBlanket(" + (target == nullptr ? std::wstring(L"unknown") : target->name()) +
-             L", " + std::to_wstring(authnService) + L", " + std::to_wstring(authzService) + L", " +
-             Pointer(serverPrincipalName) + L", " + std::to_wstring(authnLevel) + L", " +
-             std::to_wstring(impLevel) + L", " + Pointer(authInfo) + L", " +
-             std::to_wstring(capabilities) + L")");
+    wmi_.Log(L"CoSetProxyBlanket(" + (target == nullptr ? std::wstring(L"unknown") : target->name()) + L", " +
+             std::to_wstring(authnService) + L", " + std::to_wstring(authzService) + L", " +
+             Pointer(serverPrincipalName) + L", " + std::to_wstring(authnLevel) + L", " + std::to_wstring(impLevel) +
+             L", " + Pointer(authInfo) + L", " + std::to_wstring(capabilities) + L")");
     return wmi_.proxyBlanketResult;
   }
   DWORD OemKeyScan(WORD oemChar) override {
@@ -454,8 +487,7 @@ std::vector<std::wstring> FakeWmi::Problems() {
   std::vector<std::wstring> problems = problems_;
   for (const auto& object : objects_) {
     if (object->refs() != 0) {
-      problems.push_back(object->name() + L" still has " + std::to_wstring(object->refs()) +
-                         L" reference(s)");
+      problems.push_back(object->name() + L" still has " + std::to_wstring(object->refs()) + L" reference(s)");
     }
   }
   if (comDepth_ != 0) {

@@ -106,8 +106,7 @@ class FakeClassObject final : public FakeUnknown<IWbemClassObject> {
   void DropValues() override;
 
   HRESULT STDMETHODCALLTYPE GetQualifierSet(IWbemQualifierSet**) override;
-  HRESULT STDMETHODCALLTYPE Get(LPCWSTR name, LONG flags, VARIANT* value, CIMTYPE* type,
-                                LONG* flavor) override;
+  HRESULT STDMETHODCALLTYPE Get(LPCWSTR name, LONG flags, VARIANT* value, CIMTYPE* type, LONG* flavor) override;
   HRESULT STDMETHODCALLTYPE Put(LPCWSTR name, LONG flags, VARIANT* value, CIMTYPE type) override;
   HRESULT STDMETHODCALLTYPE Delete(LPCWSTR) override;
   HRESULT STDMETHODCALLTYPE GetNames(LPCWSTR, LONG, VARIANT*, SAFEARRAY**) override;
@@ -124,12 +123,10 @@ class FakeClassObject final : public FakeUnknown<IWbemClassObject> {
   HRESULT STDMETHODCALLTYPE InheritsFrom(LPCWSTR) override;
   HRESULT STDMETHODCALLTYPE GetMethod(LPCWSTR name, LONG flags, IWbemClassObject** inSignature,
                                       IWbemClassObject** outSignature) override;
-  HRESULT STDMETHODCALLTYPE PutMethod(LPCWSTR, LONG, IWbemClassObject*,
-                                      IWbemClassObject*) override;
+  HRESULT STDMETHODCALLTYPE PutMethod(LPCWSTR, LONG, IWbemClassObject*, IWbemClassObject*) override;
   HRESULT STDMETHODCALLTYPE DeleteMethod(LPCWSTR) override;
   HRESULT STDMETHODCALLTYPE BeginMethodEnumeration(LONG) override;
-  HRESULT STDMETHODCALLTYPE NextMethod(LONG, BSTR*, IWbemClassObject**,
-                                       IWbemClassObject**) override;
+  HRESULT STDMETHODCALLTYPE NextMethod(LONG, BSTR*, IWbemClassObject**, IWbemClassObject**) override;
   HRESULT STDMETHODCALLTYPE EndMethodEnumeration() override;
   HRESULT STDMETHODCALLTYPE GetMethodQualifierSet(LPCWSTR, IWbemQualifierSet**) override;
   HRESULT STDMETHODCALLTYPE GetMethodOrigin(LPCWSTR, BSTR*) override;
@@ -160,8 +157,7 @@ class FakeEnum final : public FakeUnknown<IEnumWbemClassObject> {
   void Restart() { next_ = 0; }
 
   HRESULT STDMETHODCALLTYPE Reset() override;
-  HRESULT STDMETHODCALLTYPE Next(LONG timeout, ULONG count, IWbemClassObject** objects,
-                                 ULONG* returned) override;
+  HRESULT STDMETHODCALLTYPE Next(LONG timeout, ULONG count, IWbemClassObject** objects, ULONG* returned) override;
   HRESULT STDMETHODCALLTYPE NextAsync(ULONG, IWbemObjectSink*) override;
   HRESULT STDMETHODCALLTYPE Clone(IEnumWbemClassObject**) override;
   HRESULT STDMETHODCALLTYPE Skip(LONG, ULONG) override;
@@ -190,56 +186,37 @@ class FakeServices final : public FakeUnknown<IWbemServices> {
   // The object path ExecMethod received last, exactly as sent.
   const std::wstring& lastMethodPath() const { return lastMethodPath_; }
 
-  HRESULT STDMETHODCALLTYPE OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices**,
-                                          IWbemCallResult**) override;
+  HRESULT STDMETHODCALLTYPE OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices**, IWbemCallResult**) override;
   HRESULT STDMETHODCALLTYPE CancelAsyncCall(IWbemObjectSink*) override;
   HRESULT STDMETHODCALLTYPE QueryObjectSink(LONG, IWbemObjectSink**) override;
-  HRESULT STDMETHODCALLTYPE GetObject(const BSTR path, LONG flags, IWbemContext* context,
-                                      IWbemClassObject** object,
+  HRESULT STDMETHODCALLTYPE GetObject(const BSTR path, LONG flags, IWbemContext* context, IWbemClassObject** object,
                                       IWbemCallResult** callResult) override;
-  HRESULT STDMETHODCALLTYPE GetObjectAsync(const BSTR, LONG, IWbemContext*,
-                                           IWbemObjectSink*) override;
-  HRESULT STDMETHODCALLTYPE PutClass(IWbemClassObject*, LONG, IWbemContext*,
-                                     IWbemCallResult**) override;
-  HRESULT STDMETHODCALLTYPE PutClassAsync(IWbemClassObject*, LONG, IWbemContext*,
-                                          IWbemObjectSink*) override;
-  HRESULT STDMETHODCALLTYPE DeleteClass(const BSTR, LONG, IWbemContext*,
-                                        IWbemCallResult**) override;
-  HRESULT STDMETHODCALLTYPE DeleteClassAsync(const BSTR, LONG, IWbemContext*,
-                                             IWbemObjectSink*) override;
-  HRESULT STDMETHODCALLTYPE CreateClassEnum(const BSTR, LONG, IWbemContext*,
-                                            IEnumWbemClassObject**) override;
-  HRESULT STDMETHODCALLTYPE CreateClassEnumAsync(const BSTR, LONG, IWbemContext*,
-                                                 IWbemObjectSink*) override;
-  HRESULT STDMETHODCALLTYPE PutInstance(IWbemClassObject*, LONG, IWbemContext*,
-                                        IWbemCallResult**) override;
-  HRESULT STDMETHODCALLTYPE PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*,
-                                             IWbemObjectSink*) override;
-  HRESULT STDMETHODCALLTYPE DeleteInstance(const BSTR, LONG, IWbemContext*,
-                                           IWbemCallResult**) override;
-  HRESULT STDMETHODCALLTYPE DeleteInstanceAsync(const BSTR, LONG, IWbemContext*,
-                                                IWbemObjectSink*) override;
-  HRESULT STDMETHODCALLTYPE CreateInstanceEnum(const BSTR filter, LONG flags,
-                                               IWbemContext* context,
+  HRESULT STDMETHODCALLTYPE GetObjectAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override;
+  HRESULT STDMETHODCALLTYPE PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**) override;
+  HRESULT STDMETHODCALLTYPE PutClassAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) override;
+  HRESULT STDMETHODCALLTYPE DeleteClass(const BSTR, LONG, IWbemContext*, IWbemCallResult**) override;
+  HRESULT STDMETHODCALLTYPE DeleteClassAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override;
+  HRESULT STDMETHODCALLTYPE CreateClassEnum(const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**) override;
+  HRESULT STDMETHODCALLTYPE CreateClassEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override;
+  HRESULT STDMETHODCALLTYPE PutInstance(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**) override;
+  HRESULT STDMETHODCALLTYPE PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) override;
+  HRESULT STDMETHODCALLTYPE DeleteInstance(const BSTR, LONG, IWbemContext*, IWbemCallResult**) override;
+  HRESULT STDMETHODCALLTYPE DeleteInstanceAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override;
+  HRESULT STDMETHODCALLTYPE CreateInstanceEnum(const BSTR filter, LONG flags, IWbemContext* context,
                                                IEnumWbemClassObject** objects) override;
-  HRESULT STDMETHODCALLTYPE CreateInstanceEnumAsync(const BSTR, LONG, IWbemContext*,
-                                                    IWbemObjectSink*) override;
-  HRESULT STDMETHODCALLTYPE ExecQuery(const BSTR language, const BSTR query, LONG flags,
-                                      IWbemContext* context,
+  HRESULT STDMETHODCALLTYPE CreateInstanceEnumAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override;
+  HRESULT STDMETHODCALLTYPE ExecQuery(const BSTR language, const BSTR query, LONG flags, IWbemContext* context,
                                       IEnumWbemClassObject** objects) override;
-  HRESULT STDMETHODCALLTYPE ExecQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*,
-                                           IWbemObjectSink*) override;
+  HRESULT STDMETHODCALLTYPE ExecQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override;
   HRESULT STDMETHODCALLTYPE ExecNotificationQuery(const BSTR, const BSTR, LONG, IWbemContext*,
                                                   IEnumWbemClassObject**) override;
-  HRESULT STDMETHODCALLTYPE ExecNotificationQueryAsync(const BSTR, const BSTR, LONG,
-                                                       IWbemContext*,
+  HRESULT STDMETHODCALLTYPE ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*,
                                                        IWbemObjectSink*) override;
-  HRESULT STDMETHODCALLTYPE ExecMethod(const BSTR path, const BSTR method, LONG flags,
-                                       IWbemContext* context, IWbemClassObject* inParams,
-                                       IWbemClassObject** outParams,
+  HRESULT STDMETHODCALLTYPE ExecMethod(const BSTR path, const BSTR method, LONG flags, IWbemContext* context,
+                                       IWbemClassObject* inParams, IWbemClassObject** outParams,
                                        IWbemCallResult** callResult) override;
-  HRESULT STDMETHODCALLTYPE ExecMethodAsync(const BSTR, const BSTR, LONG, IWbemContext*,
-                                            IWbemClassObject*, IWbemObjectSink*) override;
+  HRESULT STDMETHODCALLTYPE ExecMethodAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemClassObject*,
+                                            IWbemObjectSink*) override;
 
  private:
   std::wstring lastMethodPath_;
@@ -252,9 +229,8 @@ class FakeLocator final : public FakeUnknown<IWbemLocator> {
   FakeServices* services = nullptr;
   HRESULT connectResult = S_OK;
 
-  HRESULT STDMETHODCALLTYPE ConnectServer(const BSTR resource, const BSTR user,
-                                          const BSTR password, const BSTR locale, LONG flags,
-                                          const BSTR authority, IWbemContext* context,
+  HRESULT STDMETHODCALLTYPE ConnectServer(const BSTR resource, const BSTR user, const BSTR password, const BSTR locale,
+                                          LONG flags, const BSTR authority, IWbemContext* context,
                                           IWbemServices** services_out) override;
 };
 

@@ -29,8 +29,8 @@ using testing::IsEmpty;
 
 // SMBIOS tables holding the firmware's interface version (OEM type 172).
 std::vector<uint8_t> TablesWithInterface(uint8_t major, uint8_t minor) {
-  return {0xAC, 0x06, 0x00, 0x01, major, minor, 0x00, 0x00,   // OEM structure
-          0x7F, 0x04, 0xFF, 0xFF, 0x00, 0x00};                // end of table
+  return {0xAC, 0x06, 0x00, 0x01, major, minor, 0x00, 0x00,  // OEM structure
+          0x7F, 0x04, 0xFF, 0xFF, 0x00,  0x00};              // end of table
 }
 
 std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
@@ -109,8 +109,7 @@ TEST_F(FirmwareMethodsOverWmiTest, GetBiosOptionsReachesTheNamedInstanceAndFills
   FirmwareSession& session = Connect();
   ASSERT_EQ(session.version, (InterfaceVersion{2, 90}));
   std::vector<uint8_t> buffer(2048, 0);
-  const MethodOutcome outcome =
-      GetBiosOptions(session, std::string("pa55w\0\0\0\0\0\0\0\0\0\0\0", 16), buffer);
+  const MethodOutcome outcome = GetBiosOptions(session, std::string("pa55w\0\0\0\0\0\0\0\0\0\0\0", 16), buffer);
   EXPECT_TRUE(outcome.executed);
   EXPECT_EQ(outcome.code, 0);
   EXPECT_TRUE(outcome.passed());
@@ -118,16 +117,14 @@ TEST_F(FirmwareMethodsOverWmiTest, GetBiosOptionsReachesTheNamedInstanceAndFills
   EXPECT_EQ(buffer, data_);
 
   // The first instance with a name wins; its backslashes arrive doubled.
-  EXPECT_EQ(wmi_.services().lastMethodPath(),
-            L"KelmBiosConfigurationTool.InstanceName=\"ACPI\\\\PNP0C14\\\\0_0\"");
+  EXPECT_EQ(wmi_.services().lastMethodPath(), L"KelmBiosConfigurationTool.InstanceName=\"ACPI\\\\PNP0C14\\\\0_0\"");
   ASSERT_EQ(in_.puts().size(), 2u);
   EXPECT_EQ(in_.puts()[0].name, L"PasswordLen");
   EXPECT_EQ(in_.puts()[0].type, VT_I2);
   EXPECT_EQ(in_.puts()[0].integer, 5);
   EXPECT_EQ(in_.puts()[1].name, L"Password");
   EXPECT_EQ(in_.puts()[1].type, VT_ARRAY | VT_UI1);
-  EXPECT_EQ(in_.puts()[1].bytes,
-            (std::vector<uint8_t>{'p', 'a', '5', '5', 'w', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(in_.puts()[1].bytes, (std::vector<uint8_t>{'p', 'a', '5', '5', 'w', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(FirmwareMethodsOverWmiTest, ARunConnectsOnceForTheTablesAndEveryMethodCall) {
@@ -142,8 +139,7 @@ TEST_F(FirmwareMethodsOverWmiTest, ARunConnectsOnceForTheTablesAndEveryMethodCal
 
   const std::vector<std::wstring>& calls = wmi_.calls();
   const auto count = [&calls](const std::wstring& prefix) {
-    return std::count_if(calls.begin(), calls.end(),
-                         [&](const std::wstring& c) { return c.starts_with(prefix); });
+    return std::count_if(calls.begin(), calls.end(), [&](const std::wstring& c) { return c.starts_with(prefix); });
   };
   EXPECT_EQ(count(L"CoInitializeEx("), 1);
   EXPECT_EQ(count(L"CoCreateInstance(CLSID_WbemLocator"), 1);
@@ -156,8 +152,7 @@ TEST_F(FirmwareMethodsOverWmiTest, ARunConnectsOnceForTheTablesAndEveryMethodCal
   // Tables first, then the methods, all on the one connection, which is
   // released once at the end.
   const auto at = [&calls](const std::wstring& prefix) {
-    return std::find_if(calls.begin(), calls.end(),
-                        [&](const std::wstring& c) { return c.starts_with(prefix); }) -
+    return std::find_if(calls.begin(), calls.end(), [&](const std::wstring& c) { return c.starts_with(prefix); }) -
            calls.begin();
   };
   EXPECT_LT(at(L"locator.ConnectServer("), at(L"services.CreateInstanceEnum("));
@@ -234,8 +229,8 @@ TEST_F(FirmwareMethodsOverWmiTest, AFailedExecutionIsReportedAsOne) {
 
   // The status of the failed step is what the shared code gets.
   std::vector<FirmwareValue> out;
-  EXPECT_EQ(CallFirmwareMethod(*firmware_, kConfigurationClass, kGetBiosOptionsMethod, kConfigurationQuery,
-                               {}, {kReturnCodeParam}, out),
+  EXPECT_EQ(CallFirmwareMethod(*firmware_, kConfigurationClass, kGetBiosOptionsMethod, kConfigurationQuery, {},
+                               {kReturnCodeParam}, out),
             Hr(WBEM_E_PROVIDER_FAILURE));
 }
 

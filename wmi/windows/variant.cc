@@ -68,15 +68,10 @@ HRESULT MakeByteArray(const std::vector<uint8_t>& bytes, VARIANT* out) {
 
 HRESULT ToVariant(const FirmwareValue& value, VARIANT* out) {
   switch (value.kind) {
-    case FirmwareValue::Kind::kEmpty:
-      V_VT(out) = VT_EMPTY;
-      return S_OK;
-    case FirmwareValue::Kind::kNull:
-      V_VT(out) = VT_NULL;
-      return S_OK;
+    case FirmwareValue::Kind::kEmpty: V_VT(out) = VT_EMPTY; return S_OK;
+    case FirmwareValue::Kind::kNull: V_VT(out) = VT_NULL; return S_OK;
     case FirmwareValue::Kind::kInt16:
-      if (value.integer < std::numeric_limits<SHORT>::min() ||
-          value.integer > std::numeric_limits<SHORT>::max()) {
+      if (value.integer < std::numeric_limits<SHORT>::min() || value.integer > std::numeric_limits<SHORT>::max()) {
         return E_INVALIDARG;
       }
       V_VT(out) = VT_I2;
@@ -86,10 +81,8 @@ HRESULT ToVariant(const FirmwareValue& value, VARIANT* out) {
       V_VT(out) = VT_I4;
       V_I4(out) = static_cast<LONG>(value.integer);
       return S_OK;
-    case FirmwareValue::Kind::kBytes:
-      return MakeByteArray(value.bytes, out);
-    case FirmwareValue::Kind::kOther:
-      break;
+    case FirmwareValue::Kind::kBytes: return MakeByteArray(value.bytes, out);
+    case FirmwareValue::Kind::kOther: break;
   }
   return E_INVALIDARG;
 }
@@ -119,8 +112,7 @@ bool ReadByteArray(const VARIANT& v, std::vector<uint8_t>& bytes) {
   }
   LONG lower = 0;
   LONG upper = 0;
-  if (FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
-      FAILED(SafeArrayGetUBound(array, 1, &upper))) {
+  if (FAILED(SafeArrayGetLBound(array, 1, &lower)) || FAILED(SafeArrayGetUBound(array, 1, &upper))) {
     return false;
   }
   const int64_t count = static_cast<int64_t>(upper) - lower + 1;
@@ -138,10 +130,8 @@ FirmwareValue FromVariant(const VARIANT& v) {
     case VT_NULL: return {FirmwareValue::Kind::kNull, 0, {}};
     case VT_I1:
     case VT_UI1:
-    case VT_I2:
-      return FirmwareValue::Int16(static_cast<int16_t>(*IntegerOf(v)));
-    default:
-      break;
+    case VT_I2: return FirmwareValue::Int16(static_cast<int16_t>(*IntegerOf(v)));
+    default: break;
   }
   if (const std::optional<int64_t> n = IntegerOf(v)) {
     // The low 32 bits, as the firmware's 32-bit codes are read.

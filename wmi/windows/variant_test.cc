@@ -131,17 +131,10 @@ struct IntegerCase {
 
 TEST(FromVariantTest, IntegerTypesByValue) {
   const IntegerCase cases[] = {
-      {VT_I2, 8, Kind::kInt16, 8},
-      {VT_I2, -1, Kind::kInt16, -1},
-      {VT_I1, -5, Kind::kInt16, -5},
-      {VT_UI1, 209, Kind::kInt16, 209},
-      {VT_UI2, 65535, Kind::kInt32, 65535},
-      {VT_I4, 210, Kind::kInt32, 210},
-      {VT_I4, -7, Kind::kInt32, -7},
-      {VT_UI4, 0xFFFFFFFF, Kind::kInt32, -1},
-      {VT_INT, 3, Kind::kInt32, 3},
-      {VT_UINT, 4, Kind::kInt32, 4},
-      {VT_I8, 0x100000008LL, Kind::kInt32, 8},  // the low 32 bits
+      {VT_I2, 8, Kind::kInt16, 8},      {VT_I2, -1, Kind::kInt16, -1},           {VT_I1, -5, Kind::kInt16, -5},
+      {VT_UI1, 209, Kind::kInt16, 209}, {VT_UI2, 65535, Kind::kInt32, 65535},    {VT_I4, 210, Kind::kInt32, 210},
+      {VT_I4, -7, Kind::kInt32, -7},    {VT_UI4, 0xFFFFFFFF, Kind::kInt32, -1},  {VT_INT, 3, Kind::kInt32, 3},
+      {VT_UINT, 4, Kind::kInt32, 4},    {VT_I8, 0x100000008LL, Kind::kInt32, 8},  // the low 32 bits
       {VT_UI8, 9, Kind::kInt32, 9},
   };
   for (const IntegerCase& c : cases) {

@@ -3,9 +3,9 @@
 #include <utility>
 
 #include "wmi/firmware_facts.h"
-#include "wmi/wmi_firmware.h"
 #include "wmi/windows/bstr.h"
 #include "wmi/windows/variant.h"
+#include "wmi/wmi_firmware.h"
 
 namespace vort64 {
 
@@ -38,21 +38,19 @@ WmiFirmware::WmiFirmware(std::unique_ptr<ComRuntime> com) : com_(std::move(com))
 WmiFirmware::~WmiFirmware() { Close(); }
 
 HRESULT WmiFirmware::Connect() {
-  HRESULT hr = com_->CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IWbemLocator, reinterpret_cast<void**>(locator_.Put()));
+  HRESULT hr = com_->CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                                      reinterpret_cast<void**>(locator_.Put()));
   if (FAILED(hr)) return hr;
   if (!locator_) return E_POINTER;
 
   const Bstr resource(kWmiNamespace);
   if (!resource) return E_OUTOFMEMORY;
-  hr = locator_->ConnectServer(resource.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                               services_.Put());
+  hr = locator_->ConnectServer(resource.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services_.Put());
   if (FAILED(hr)) return hr;
   if (!services_) return E_POINTER;
 
-  return com_->CoSetProxyBlanket(services_.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
-                                 RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
-                                 EOAC_NONE);
+  return com_->CoSetProxyBlanket(services_.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
+                                 RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
 }
 
 bool WmiFirmware::Open() {
@@ -77,8 +75,7 @@ bool WmiFirmware::ReadRawSmbiosTable(RawSmbiosTable& table) {
   const Bstr className(kRawSmbiosClass);
   if (!className) return false;
   ComPtr<IEnumWbemClassObject> objects;
-  if (FAILED(services_->CreateInstanceEnum(className.Get(), 0, nullptr, objects.Put())) ||
-      !objects) {
+  if (FAILED(services_->CreateInstanceEnum(className.Get(), 0, nullptr, objects.Put())) || !objects) {
     return false;
   }
   const ComPtr<IWbemClassObject> object = NextObject(*objects.Get());
@@ -91,16 +88,14 @@ bool WmiFirmware::ReadRawSmbiosTable(RawSmbiosTable& table) {
   }
   Variant data;
   CIMTYPE type = 0;
-  if (FAILED(object->Get(L"SMBiosData", 0, data.Put(), &type, nullptr)) ||
-      !ReadByteArray(data.Get(), read.data)) {
+  if (FAILED(object->Get(L"SMBiosData", 0, data.Put(), &type, nullptr)) || !ReadByteArray(data.Get(), read.data)) {
     return false;
   }
   table = std::move(read);
   return true;
 }
 
-Status WmiFirmware::QueryInstanceNames(std::wstring_view query,
-                                       std::vector<std::optional<std::wstring>>& names) {
+Status WmiFirmware::QueryInstanceNames(std::wstring_view query, std::vector<std::optional<std::wstring>>& names) {
   names.clear();
   if (!services_) return kStatusFailed;
 
@@ -108,20 +103,17 @@ Status WmiFirmware::QueryInstanceNames(std::wstring_view query,
   const Bstr text(query);
   if (!language || !text) return E_OUTOFMEMORY;
   ComPtr<IEnumWbemClassObject> objects;
-  const HRESULT hr =
-      services_->ExecQuery(language.Get(), text.Get(), kQueryFlags, nullptr, objects.Put());
+  const HRESULT hr = services_->ExecQuery(language.Get(), text.Get(), kQueryFlags, nullptr, objects.Put());
   if (FAILED(hr) || !objects) return hr;
 
   while (const ComPtr<IWbemClassObject> object = NextObject(*objects.Get())) {
     Variant name;
-    if (FAILED(object->Get(L"InstanceName", 0, name.Put(), nullptr, nullptr)) ||
-        name.Type() != VT_BSTR) {
+    if (FAILED(object->Get(L"InstanceName", 0, name.Put(), nullptr, nullptr)) || name.Type() != VT_BSTR) {
       names.emplace_back();
       continue;
     }
     const BSTR text_value = V_BSTR(&name.Get());
-    names.emplace_back(std::wstring(text_value == nullptr ? L"" : text_value,
-                                    SysStringLen(text_value)));
+    names.emplace_back(std::wstring(text_value == nullptr ? L"" : text_value, SysStringLen(text_value)));
   }
   return hr;
 }
@@ -155,8 +147,7 @@ Status WmiFirmware::ExecuteMethod(const MethodCall& call, std::vector<FirmwareVa
   }
 
   ComPtr<IWbemClassObject> outParams;
-  hr = services_->ExecMethod(objectPath.Get(), method.Get(), 0, nullptr, inParams.Get(),
-                             outParams.Put(), nullptr);
+  hr = services_->ExecMethod(objectPath.Get(), method.Get(), 0, nullptr, inParams.Get(), outParams.Put(), nullptr);
   if (FAILED(hr)) return hr;
   if (!outParams && !call.outNames.empty()) return kStatusFailed;
 

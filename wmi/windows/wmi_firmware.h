@@ -42,8 +42,7 @@ class WmiFirmware final : public Firmware {
   // Reads MSSMBios_RawSMBiosTables over the open connection; fails when the
   // connection is not open.
   bool ReadRawSmbiosTable(RawSmbiosTable& table) override;
-  Status QueryInstanceNames(std::wstring_view query,
-                            std::vector<std::optional<std::wstring>>& names) override;
+  Status QueryInstanceNames(std::wstring_view query, std::vector<std::optional<std::wstring>>& names) override;
   Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override;
   uint32_t KeyScan(char c) override;
 

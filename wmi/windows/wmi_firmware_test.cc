@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +26,7 @@ using Kind = FirmwareValue::Kind;
 using Calls = std::vector<std::wstring>;
 
 const std::wstring kInit = L"CoInitializeEx(null, 0x0)";
-const std::wstring kCreateLocator =
-    L"CoCreateInstance(CLSID_WbemLocator, null, 0x1, IID_IWbemLocator)";
+const std::wstring kCreateLocator = L"CoCreateInstance(CLSID_WbemLocator, null, 0x1, IID_IWbemLocator)";
 const std::wstring kConnect = L"locator.ConnectServer(ROOT\\WMI, null, null, null, 0x0, null, null)";
 const std::wstring kBlanket = L"CoSetProxyBlanket(services, 10, 0, null, 3, 3, null, 0)";
 const std::wstring kUninit = L"CoUninitialize()";
@@ -35,8 +34,7 @@ const Calls kConnectCalls = {kInit, kCreateLocator, kConnect, kBlanket};
 
 // The path the shared code builds for an instance named ACPI\PNP0C14\0_0:
 // every backslash doubled inside the quoted key value.
-const std::wstring kInstancePath =
-    L"KelmBiosConfigurationTool.InstanceName=\"ACPI\\\\PNP0C14\\\\0_0\"";
+const std::wstring kInstancePath = L"KelmBiosConfigurationTool.InstanceName=\"ACPI\\\\PNP0C14\\\\0_0\"";
 
 std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
   std::vector<uint8_t> bytes(n);
@@ -114,14 +112,19 @@ struct OpenFailure {
 
 TEST_F(WmiFirmwareTest, AFailedStepReleasesWhatWasObtainedAndUninitialises) {
   const OpenFailure cases[] = {
-      {"locator", REGDB_E_CLASSNOTREG, S_OK, S_OK, REGDB_E_CLASSNOTREG,
-       {kInit, kCreateLocator, kUninit}},
-      {"connect", S_OK, Hr(WBEM_E_INVALID_NAMESPACE), S_OK,
+      {"locator", REGDB_E_CLASSNOTREG, S_OK, S_OK, REGDB_E_CLASSNOTREG, {kInit, kCreateLocator, kUninit}},
+      {"connect",
+       S_OK,
+       Hr(WBEM_E_INVALID_NAMESPACE),
+       S_OK,
        Hr(WBEM_E_INVALID_NAMESPACE),
        {kInit, kCreateLocator, kConnect, L"release locator", kUninit}},
-      {"proxy blanket", S_OK, S_OK, E_ACCESSDENIED, E_ACCESSDENIED,
-       {kInit, kCreateLocator, kConnect, kBlanket, L"release services", L"release locator",
-        kUninit}},
+      {"proxy blanket",
+       S_OK,
+       S_OK,
+       E_ACCESSDENIED,
+       E_ACCESSDENIED,
+       {kInit, kCreateLocator, kConnect, kBlanket, L"release services", L"release locator", kUninit}},
   };
   for (const OpenFailure& c : cases) {
     SCOPED_TRACE(c.step);
@@ -140,8 +143,7 @@ TEST_F(WmiFirmwareTest, AFailedStepReleasesWhatWasObtainedAndUninitialises) {
       // Nothing to release twice, and the methods fail without a call.
       wmi.ClearCalls();
       std::vector<FirmwareValue> out;
-      EXPECT_NE(firmware.ExecuteMethod({L"BIOSSetting", L"p", L"LoadBIOSDefault", {}, {}}, out),
-                kStatusOk);
+      EXPECT_NE(firmware.ExecuteMethod({L"BIOSSetting", L"p", L"LoadBIOSDefault", {}, {}}, out), kStatusOk);
       std::vector<std::optional<std::wstring>> names;
       EXPECT_NE(firmware.QueryInstanceNames(L"SELECT * FROM BIOSSetting", names), kStatusOk);
       firmware.Close();
@@ -187,8 +189,7 @@ TEST_F(WmiFirmwareTest, DestructorClosesAndReopeningClosesFirst) {
   ASSERT_TRUE(firmware().Open());
   wmi_.ClearCalls();
   ASSERT_TRUE(firmware().Open());
-  EXPECT_EQ(wmi_.calls(), Concat({{L"release services", L"release locator", kUninit},
-                                  kConnectCalls}));
+  EXPECT_EQ(wmi_.calls(), Concat({{L"release services", L"release locator", kUninit}, kConnectCalls}));
   wmi_.ClearCalls();
   firmware_.reset();
   EXPECT_THAT(wmi_.calls(), ElementsAre(L"release services", L"release locator", kUninit));
@@ -198,8 +199,7 @@ TEST_F(WmiFirmwareTest, DestructorClosesAndReopeningClosesFirst) {
 
 class RawSmbiosTest : public WmiFirmwareTest {
  protected:
-  RawSmbiosTest()
-      : tables_(wmi_.AddEnum(L"tables")), smbios_(wmi_.AddObject(L"smbios")) {
+  RawSmbiosTest() : tables_(wmi_.AddEnum(L"tables")), smbios_(wmi_.AddObject(L"smbios")) {
     wmi_.services().instanceEnum = &tables_;
     tables_.Add(smbios_);
     smbios_.SetInteger(L"SmbiosMajorVersion", VT_UI1, 3);
@@ -220,10 +220,9 @@ TEST_F(RawSmbiosTest, ReadsOverTheOpenConnectionAndReleasesInOrder) {
   EXPECT_EQ(table.smbiosMinor, 4);
   EXPECT_EQ(table.data, data_);
   EXPECT_EQ(wmi_.calls(),
-            (Calls{L"services.CreateInstanceEnum(MSSMBios_RawSMBiosTables, 0x0, null)",
-                   L"tables.Next(0xffffffff, 1)", L"smbios.Get(SmbiosMajorVersion, 0x0)",
-                   L"smbios.Get(SmbiosMinorVersion, 0x0)", L"smbios.Get(SMBiosData, 0x0)",
-                   L"release smbios", L"release tables"}));
+            (Calls{L"services.CreateInstanceEnum(MSSMBios_RawSMBiosTables, 0x0, null)", L"tables.Next(0xffffffff, 1)",
+                   L"smbios.Get(SmbiosMajorVersion, 0x0)", L"smbios.Get(SmbiosMinorVersion, 0x0)",
+                   L"smbios.Get(SMBiosData, 0x0)", L"release smbios", L"release tables"}));
 
   // The connection stays as it was, ready for the method calls.
   EXPECT_TRUE(firmware().IsOpen());
@@ -264,38 +263,24 @@ TEST_F(RawSmbiosTest, EveryFailureLeavesTheTableEmptyAndReleasesEverything) {
     std::function<void(FakeWmi&, FakeEnum&, FakeClassObject&)> arrange;
   };
   const Case cases[] = {
-      {"no locator", [](FakeWmi& w, FakeEnum&, FakeClassObject&) {
-         w.createInstanceResult = E_NOINTERFACE;
-       }},
-      {"no connection", [](FakeWmi& w, FakeEnum&, FakeClassObject&) {
-         w.locator().connectResult = Hr(WBEM_E_INVALID_NAMESPACE);
-       }},
-      {"no proxy security", [](FakeWmi& w, FakeEnum&, FakeClassObject&) {
-         w.proxyBlanketResult = E_ACCESSDENIED;
-       }},
-      {"class not there", [](FakeWmi& w, FakeEnum&, FakeClassObject&) {
-         w.services().createInstanceEnumResult = Hr(WBEM_E_INVALID_CLASS);
-       }},
-      {"enumeration fails", [](FakeWmi&, FakeEnum& e, FakeClassObject&) {
-         e.FailAt(0, Hr(WBEM_E_FAILED));
-       }},
-      {"no instance", [](FakeWmi& w, FakeEnum&, FakeClassObject&) {
-         w.services().instanceEnum = &w.AddEnum(L"empty");
-       }},
-      {"major version unreadable", [](FakeWmi&, FakeEnum&, FakeClassObject& o) {
-         o.FailGet(L"SmbiosMajorVersion", Hr(WBEM_E_NOT_FOUND));
-       }},
-      {"minor version unreadable", [](FakeWmi&, FakeEnum&, FakeClassObject& o) {
-         o.FailGet(L"SmbiosMinorVersion", Hr(WBEM_E_FAILED));
-       }},
-      {"data unreadable", [](FakeWmi&, FakeEnum&, FakeClassObject& o) {
-         o.FailGet(L"SMBiosData", Hr(WBEM_E_FAILED));
-       }},
+      {"no locator", [](FakeWmi& w, FakeEnum&, FakeClassObject&) { w.createInstanceResult = E_NOINTERFACE; }},
+      {"no connection",
+       [](FakeWmi& w, FakeEnum&, FakeClassObject&) { w.locator().connectResult = Hr(WBEM_E_INVALID_NAMESPACE); }},
+      {"no proxy security", [](FakeWmi& w, FakeEnum&, FakeClassObject&) { w.proxyBlanketResult = E_ACCESSDENIED; }},
+      {"class not there", [](FakeWmi& w, FakeEnum&,
+                             FakeClassObject&) { w.services().createInstanceEnumResult = Hr(WBEM_E_INVALID_CLASS); }},
+      {"enumeration fails", [](FakeWmi&, FakeEnum& e, FakeClassObject&) { e.FailAt(0, Hr(WBEM_E_FAILED)); }},
+      {"no instance",
+       [](FakeWmi& w, FakeEnum&, FakeClassObject&) { w.services().instanceEnum = &w.AddEnum(L"empty"); }},
+      {"major version unreadable",
+       [](FakeWmi&, FakeEnum&, FakeClassObject& o) { o.FailGet(L"SmbiosMajorVersion", Hr(WBEM_E_NOT_FOUND)); }},
+      {"minor version unreadable",
+       [](FakeWmi&, FakeEnum&, FakeClassObject& o) { o.FailGet(L"SmbiosMinorVersion", Hr(WBEM_E_FAILED)); }},
+      {"data unreadable", [](FakeWmi&, FakeEnum&, FakeClassObject& o) { o.FailGet(L"SMBiosData", Hr(WBEM_E_FAILED)); }},
       {"data null", [](FakeWmi&, FakeEnum&, FakeClassObject& o) { o.SetNull(L"SMBiosData"); }},
-      {"data a string", [](FakeWmi&, FakeEnum&, FakeClassObject& o) {
-         o.SetText(L"SMBiosData", L"\x01\x02");
-       }},
-      {"data words", [](FakeWmi&, FakeEnum&, FakeClassObject& o) {
+      {"data a string", [](FakeWmi&, FakeEnum&, FakeClassObject& o) { o.SetText(L"SMBiosData", L"\x01\x02"); }},
+      {"data words",
+       [](FakeWmi&, FakeEnum&, FakeClassObject& o) {
          VARIANT v;
          VariantInit(&v);
          SAFEARRAYBOUND bound{4, 0};
@@ -356,15 +341,12 @@ TEST_F(WmiFirmwareTest, QueryReportsEveryInstanceNameInOrder) {
   OpenAndForget();
 
   std::vector<std::optional<std::wstring>> names = {L"left over"};
-  EXPECT_EQ(firmware().QueryInstanceNames(L"SELECT * FROM KelmBiosConfigurationTool", names),
-            kStatusOk);
-  EXPECT_THAT(names, ElementsAre(std::optional<std::wstring>(L"ACPI\\PNP0C14\\0_0"),
-                                 std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                                 std::optional<std::wstring>(L"WMI\\1")));
+  EXPECT_EQ(firmware().QueryInstanceNames(L"SELECT * FROM KelmBiosConfigurationTool", names), kStatusOk);
+  EXPECT_THAT(names, ElementsAre(std::optional<std::wstring>(L"ACPI\\PNP0C14\\0_0"), std::nullopt, std::nullopt,
+                                 std::nullopt, std::nullopt, std::optional<std::wstring>(L"WMI\\1")));
 
   Calls expected = {L"services.ExecQuery(WQL, SELECT * FROM KelmBiosConfigurationTool, 0x30, null)"};
-  for (const wchar_t* name :
-       {L"first", L"nullName", L"emptyName", L"unreadable", L"number", L"last"}) {
+  for (const wchar_t* name : {L"first", L"nullName", L"emptyName", L"unreadable", L"number", L"last"}) {
     expected.push_back(L"instances.Next(0xffffffff, 1)");
     expected.push_back(std::wstring(name) + L".Get(InstanceName, 0x0)");
     expected.push_back(std::wstring(L"release ") + name);
@@ -378,11 +360,9 @@ TEST_F(WmiFirmwareTest, AFailedQueryReturnsItsStatusAndNoNames) {
   wmi_.services().execQueryResult = Hr(WBEM_E_INVALID_CLASS);
   OpenAndForget();
   std::vector<std::optional<std::wstring>> names = {L"left over"};
-  EXPECT_EQ(firmware().QueryInstanceNames(L"SELECT * FROM BIOSSetting", names),
-            Hr(WBEM_E_INVALID_CLASS));
+  EXPECT_EQ(firmware().QueryInstanceNames(L"SELECT * FROM BIOSSetting", names), Hr(WBEM_E_INVALID_CLASS));
   EXPECT_THAT(names, IsEmpty());
-  EXPECT_THAT(wmi_.calls(),
-              ElementsAre(L"services.ExecQuery(WQL, SELECT * FROM BIOSSetting, 0x30, null)"));
+  EXPECT_THAT(wmi_.calls(), ElementsAre(L"services.ExecQuery(WQL, SELECT * FROM BIOSSetting, 0x30, null)"));
 }
 
 TEST_F(WmiFirmwareTest, AFailingEnumerationEndsTheWalkWithTheNamesSoFar) {
@@ -406,14 +386,11 @@ TEST_F(WmiFirmwareTest, AFailingEnumerationEndsTheWalkWithTheNamesSoFar) {
 class MethodTest : public WmiFirmwareTest {
  protected:
   MethodTest()
-      : class_(wmi_.AddObject(L"class")),
-        in_(wmi_.AddObject(L"inParams")),
-        out_(wmi_.AddObject(L"outParams")) {
+      : class_(wmi_.AddObject(L"class")), in_(wmi_.AddObject(L"inParams")), out_(wmi_.AddObject(L"outParams")) {
     wmi_.services().classObject = &class_;
     wmi_.services().outParams = &out_;
     for (const wchar_t* method : {L"GetBiosOptions", L"SetBiosOptions", L"GetBiosDefaultOptions",
-                                  L"SetBiosDefaultOptions", L"LoadBIOSDefault",
-                                  L"LoadUserDefault"}) {
+                                  L"SetBiosDefaultOptions", L"LoadBIOSDefault", L"LoadUserDefault"}) {
       class_.SetMethod(method, &in_);
     }
     out_.SetInteger(L"ReturnCode", VT_I4, 0);
@@ -421,12 +398,12 @@ class MethodTest : public WmiFirmwareTest {
   }
 
   static MethodCall GetBiosOptions() {
-    return {L"KelmBiosConfigurationTool",
-            kInstancePath,
-            L"GetBiosOptions",
-            {{L"PasswordLen", FirmwareValue::Int16(5)},
-             {L"Password", FirmwareValue::Bytes(PasswordBytes("pa55w", 16))}},
-            {L"ReturnCode", L"Data"}};
+    return {
+        L"KelmBiosConfigurationTool",
+        kInstancePath,
+        L"GetBiosOptions",
+        {{L"PasswordLen", FirmwareValue::Int16(5)}, {L"Password", FirmwareValue::Bytes(PasswordBytes("pa55w", 16))}},
+        {L"ReturnCode", L"Data"}};
   }
 
   const std::vector<uint8_t> data_ = Pattern(2048, 0x40);
@@ -442,20 +419,15 @@ TEST_F(MethodTest, GetBiosOptionsMakesTheCallsInOrderAndReadsTheOutParameters) {
 
   EXPECT_EQ(wmi_.calls(),
             (Calls{L"services.GetObject(KelmBiosConfigurationTool, 0x0, null, null)",
-                   L"class.GetMethod(GetBiosOptions, 0x0, set, null)",
-                   L"inParams.Put(PasswordLen, 0x0, VT_I2 5, 0)",
+                   L"class.GetMethod(GetBiosOptions, 0x0, set, null)", L"inParams.Put(PasswordLen, 0x0, VT_I2 5, 0)",
                    L"inParams.Put(Password, 0x0, VT_ARRAY|VT_UI1[16], 0)",
-                   L"services.ExecMethod(" + kInstancePath +
-                       L", GetBiosOptions, 0x0, null, inParams, null)",
-                   L"outParams.Get(ReturnCode, 0x0)", L"outParams.Get(Data, 0x0)",
-                   L"release outParams", L"release inParams", L"release class"}));
+                   L"services.ExecMethod(" + kInstancePath + L", GetBiosOptions, 0x0, null, inParams, null)",
+                   L"outParams.Get(ReturnCode, 0x0)", L"outParams.Get(Data, 0x0)", L"release outParams",
+                   L"release inParams", L"release class"}));
 
   // The path arrives with its backslashes doubled, exactly as built.
-  EXPECT_EQ(wmi_.services().lastMethodPath(),
-            L"KelmBiosConfigurationTool.InstanceName=\"ACPI\\\\PNP0C14\\\\0_0\"");
-  EXPECT_EQ(std::count(wmi_.services().lastMethodPath().begin(),
-                       wmi_.services().lastMethodPath().end(), L'\\'),
-            4);
+  EXPECT_EQ(wmi_.services().lastMethodPath(), L"KelmBiosConfigurationTool.InstanceName=\"ACPI\\\\PNP0C14\\\\0_0\"");
+  EXPECT_EQ(std::count(wmi_.services().lastMethodPath().begin(), wmi_.services().lastMethodPath().end(), L'\\'), 4);
 
   ASSERT_EQ(in_.puts().size(), 2u);
   const PutRecord& length = in_.puts()[0];
@@ -510,27 +482,21 @@ TEST_F(MethodTest, EachFirmwareMethodPutsAndGetsItsParametersInOrder) {
     std::vector<std::wstring> out;
   };
   const Case cases[] = {
-      {L"KelmBiosConfigurationTool", L"GetBiosOptions", {L"PasswordLen", L"Password"},
-       {L"ReturnCode", L"Data"}},
-      {L"KelmBiosConfigurationTool", L"SetBiosOptions", {L"PasswordLen", L"Password", L"Data"},
-       {L"ReturnCode"}},
-      {L"KelmBiosConfigurationTool", L"GetBiosDefaultOptions", {L"PasswordLen", L"Password"},
-       {L"ReturnCode", L"Data"}},
-      {L"KelmBiosConfigurationTool", L"SetBiosDefaultOptions",
-       {L"PasswordLen", L"Password", L"Data"}, {L"ReturnCode"}},
+      {L"KelmBiosConfigurationTool", L"GetBiosOptions", {L"PasswordLen", L"Password"}, {L"ReturnCode", L"Data"}},
+      {L"KelmBiosConfigurationTool", L"SetBiosOptions", {L"PasswordLen", L"Password", L"Data"}, {L"ReturnCode"}},
+      {L"KelmBiosConfigurationTool", L"GetBiosDefaultOptions", {L"PasswordLen", L"Password"}, {L"ReturnCode", L"Data"}},
+      {L"KelmBiosConfigurationTool", L"SetBiosDefaultOptions", {L"PasswordLen", L"Password", L"Data"}, {L"ReturnCode"}},
       {L"BIOSSetting", L"LoadBIOSDefault", {L"PasswordLen", L"Password"}, {L"ReturnCode"}},
       {L"BIOSSetting", L"LoadUserDefault", {L"PasswordLen", L"Password"}, {L"ReturnCode"}},
   };
   OpenAndForget();
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << testing::PrintToString(std::wstring(c.method)));
-    MethodCall call{c.className, std::wstring(c.className) + L".InstanceName=\"X\"", c.method,
-                    {}, c.out};
+    MethodCall call{c.className, std::wstring(c.className) + L".InstanceName=\"X\"", c.method, {}, c.out};
     for (const std::wstring& name : c.in) {
       call.in.push_back({name, name == L"PasswordLen"
                                    ? FirmwareValue::Int16(3)
-                                   : FirmwareValue::Bytes(std::vector<uint8_t>(
-                                         name == L"Data" ? 2048 : 16, 1))});
+                                   : FirmwareValue::Bytes(std::vector<uint8_t>(name == L"Data" ? 2048 : 16, 1))});
     }
     wmi_.ClearCalls();
     std::vector<FirmwareValue> out;
@@ -546,11 +512,9 @@ TEST_F(MethodTest, EachFirmwareMethodPutsAndGetsItsParametersInOrder) {
                                                  : L"VT_ARRAY|VT_UI1[16]") +
                          L", 0)");
     }
-    expected.push_back(L"services.ExecMethod(" + call.objectPath + L", " + c.method +
-                       L", 0x0, null, inParams, null)");
+    expected.push_back(L"services.ExecMethod(" + call.objectPath + L", " + c.method + L", 0x0, null, inParams, null)");
     for (const std::wstring& name : c.out) expected.push_back(L"outParams.Get(" + name + L", 0x0)");
-    expected.insert(expected.end(),
-                    {L"release outParams", L"release inParams", L"release class"});
+    expected.insert(expected.end(), {L"release outParams", L"release inParams", L"release class"});
     EXPECT_EQ(wmi_.calls(), expected);
   }
 }
@@ -576,8 +540,10 @@ TEST_F(MethodTest, ReturnCodesOfOtherIntegerTypes) {
     int32_t read;
   };
   const Case cases[] = {
-      {VT_I2, 8, Kind::kInt16, 8},          {VT_UI1, 209, Kind::kInt16, 209},
-      {VT_UI4, 210, Kind::kInt32, 210},     {VT_UI4, 0xFFFFFFFF, Kind::kInt32, -1},
+      {VT_I2, 8, Kind::kInt16, 8},
+      {VT_UI1, 209, Kind::kInt16, 209},
+      {VT_UI4, 210, Kind::kInt32, 210},
+      {VT_UI4, 0xFFFFFFFF, Kind::kInt32, -1},
       {VT_I8, 0x700000002LL, Kind::kInt32, 2},
   };
   OpenAndForget();
@@ -632,41 +598,52 @@ TEST_F(MethodTest, AnObjectInAnOutParameterIsReportedAsOtherAndNotKept) {
 TEST_F(MethodTest, AFailingStepEndsTheCallWithItsStatus) {
   struct Case {
     const char* step;
-    std::function<void(FakeWmi&, FakeClassObject& cls, FakeClassObject& in, FakeClassObject& out)>
-        arrange;
+    std::function<void(FakeWmi&, FakeClassObject& cls, FakeClassObject& in, FakeClassObject& out)> arrange;
     Status expected;
     bool executed;  // whether ExecMethod was reached
   };
   const Case cases[] = {
-      {"GetObject", [](FakeWmi& w, FakeClassObject&, FakeClassObject&, FakeClassObject&) {
+      {"GetObject",
+       [](FakeWmi& w, FakeClassObject&, FakeClassObject&, FakeClassObject&) {
          w.services().getObjectResult = Hr(WBEM_E_NOT_FOUND);
-       }, Hr(WBEM_E_NOT_FOUND), false},
-      {"GetObject without object", [](FakeWmi& w, FakeClassObject&, FakeClassObject&,
-                                      FakeClassObject&) { w.services().classObject = nullptr; },
+       },
+       Hr(WBEM_E_NOT_FOUND), false},
+      {"GetObject without object",
+       [](FakeWmi& w, FakeClassObject&, FakeClassObject&, FakeClassObject&) { w.services().classObject = nullptr; },
        kStatusFailed, false},
-      {"GetMethod", [](FakeWmi&, FakeClassObject& cls, FakeClassObject&, FakeClassObject&) {
+      {"GetMethod",
+       [](FakeWmi&, FakeClassObject& cls, FakeClassObject&, FakeClassObject&) {
          cls.FailGetMethod(Hr(WBEM_E_METHOD_NOT_IMPLEMENTED));
-       }, Hr(WBEM_E_METHOD_NOT_IMPLEMENTED), false},
-      {"GetMethod without in-parameters", [](FakeWmi&, FakeClassObject& cls, FakeClassObject&,
-                                             FakeClassObject&) {
+       },
+       Hr(WBEM_E_METHOD_NOT_IMPLEMENTED), false},
+      {"GetMethod without in-parameters",
+       [](FakeWmi&, FakeClassObject& cls, FakeClassObject&, FakeClassObject&) {
          cls.SetMethod(L"GetBiosOptions", nullptr);
-       }, Hr(WBEM_E_INVALID_PARAMETER), false},
-      {"Put", [](FakeWmi&, FakeClassObject&, FakeClassObject& in, FakeClassObject&) {
+       },
+       Hr(WBEM_E_INVALID_PARAMETER), false},
+      {"Put",
+       [](FakeWmi&, FakeClassObject&, FakeClassObject& in, FakeClassObject&) {
          in.FailPut(L"Password", Hr(WBEM_E_TYPE_MISMATCH));
-       }, Hr(WBEM_E_TYPE_MISMATCH), false},
-      {"ExecMethod", [](FakeWmi& w, FakeClassObject&, FakeClassObject&, FakeClassObject&) {
+       },
+       Hr(WBEM_E_TYPE_MISMATCH), false},
+      {"ExecMethod",
+       [](FakeWmi& w, FakeClassObject&, FakeClassObject&, FakeClassObject&) {
          w.services().execMethodResult = Hr(WBEM_E_INVALID_METHOD_PARAMETERS);
-       }, Hr(WBEM_E_INVALID_METHOD_PARAMETERS), true},
-      {"ExecMethod without out-parameters", [](FakeWmi& w, FakeClassObject&, FakeClassObject&,
-                                               FakeClassObject&) {
-         w.services().outParams = nullptr;
-       }, kStatusFailed, true},
-      {"Get ReturnCode", [](FakeWmi&, FakeClassObject&, FakeClassObject&, FakeClassObject& out) {
+       },
+       Hr(WBEM_E_INVALID_METHOD_PARAMETERS), true},
+      {"ExecMethod without out-parameters",
+       [](FakeWmi& w, FakeClassObject&, FakeClassObject&, FakeClassObject&) { w.services().outParams = nullptr; },
+       kStatusFailed, true},
+      {"Get ReturnCode",
+       [](FakeWmi&, FakeClassObject&, FakeClassObject&, FakeClassObject& out) {
          out.FailGet(L"ReturnCode", Hr(WBEM_E_NOT_FOUND));
-       }, Hr(WBEM_E_NOT_FOUND), true},
-      {"Get Data", [](FakeWmi&, FakeClassObject&, FakeClassObject&, FakeClassObject& out) {
+       },
+       Hr(WBEM_E_NOT_FOUND), true},
+      {"Get Data",
+       [](FakeWmi&, FakeClassObject&, FakeClassObject&, FakeClassObject& out) {
          out.FailGet(L"Data", Hr(WBEM_E_FAILED));
-       }, Hr(WBEM_E_FAILED), true},
+       },
+       Hr(WBEM_E_FAILED), true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.step);
@@ -706,8 +683,7 @@ TEST_F(MethodTest, AClosedConnectionFailsWithoutACall) {
   std::vector<FirmwareValue> out;
   EXPECT_EQ(firmware().ExecuteMethod(GetBiosOptions(), out), kStatusFailed);
   std::vector<std::optional<std::wstring>> names;
-  EXPECT_EQ(firmware().QueryInstanceNames(L"SELECT * FROM KelmBiosConfigurationTool", names),
-            kStatusFailed);
+  EXPECT_EQ(firmware().QueryInstanceNames(L"SELECT * FROM KelmBiosConfigurationTool", names), kStatusFailed);
   EXPECT_THAT(wmi_.calls(), IsEmpty());
 }
 
@@ -720,8 +696,7 @@ TEST_F(WmiFirmwareTest, KeyScanPassesTheCharacterSignExtended) {
   EXPECT_EQ(firmware().KeyScan('a'), 0x001Eu);
   EXPECT_EQ(firmware().KeyScan('1'), 0x0002u);
   EXPECT_EQ(firmware().KeyScan('\xE9'), 0x12345678u);
-  EXPECT_THAT(wmi_.calls(),
-              ElementsAre(L"OemKeyScan(0x61)", L"OemKeyScan(0x31)", L"OemKeyScan(0xffe9)"));
+  EXPECT_THAT(wmi_.calls(), ElementsAre(L"OemKeyScan(0x61)", L"OemKeyScan(0x31)", L"OemKeyScan(0xffe9)"));
 }
 
 }  // namespace
