@@ -14,7 +14,8 @@
 // clock bytes 391 to 396 (238, from 2.55 on); a refused or kept value
 // changes nothing; a placed value is in the field in its form; a read-back
 // equal over the setting's bytes compares the same, a changed setting
-// compares different; the display and the export show the setting's bytes.
+// compares different; placing a value twice is placing it once; the display
+// and the export show the setting's bytes.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -63,7 +64,7 @@ Setting PickSetting(const SettingCatalog& catalog, uint16_t number) {
   const size_t index = number % (settings.size() + 1);
   if (index == settings.size()) return {L"no such setting", 0, 0};
   const auto it = std::next(settings.begin(), static_cast<std::ptrdiff_t>(index));
-  return {it->first, it->second.offset, it->second.offset + it->second.size};
+  return {std::wstring(it->first), it->second.offset, it->second.offset + it->second.size};
 }
 
 template <typename T, size_t N>
@@ -283,6 +284,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Placement placement = AssignSettingValue(ctx, *request, written, setting.offset, setting.end);
     CheckAssignment(ctx, *request, block, written, setting.offset, setting.end, (flags & kFreeField) == 0,
                     placement);
+    // Placing the same value again changes nothing more.
+    std::vector<uint8_t> twice = written;
+    FUZZ_CHECK(AssignSettingValue(ctx, *request, twice, setting.offset, setting.end) == placement);
+    FUZZ_CHECK(twice == written);
     if (placement == Placement::kPlaced) {
       CheckComparison(ctx, *request, written, change.Apply(written), change.cut(), setting.offset, setting.end);
     }

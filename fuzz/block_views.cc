@@ -13,6 +13,7 @@
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
 #include "cli/parser.h"
+#include "cli/value_parsers.h"
 #include "fuzz/check.h"
 #include "wmi/firmware_facts.h"
 
@@ -66,10 +67,19 @@ bool IsCanonicalBootOrder(std::span<const uint8_t> bytes) {
   return bytes.size() <= 16 && std::all_of(end, bytes.end(), [](uint8_t b) { return b == kNotSupported; });
 }
 
+// A GPT record as "/set" takes it: minute, hour, day, month and year byte of
+// a real day.
+bool IsCanonicalGptRecord(std::span<const uint8_t> bytes) {
+  if (bytes.size() != 5) return false;
+  const uint32_t minute = bytes[0], hour = bytes[1], day = bytes[2], month = bytes[3];
+  return minute <= 60 && hour <= 24 && day <= 31 && month >= 1 && month <= 12 && DayFitsMonth(day, month, bytes[4]);
+}
+
 // Whether "/set NAME=VALUE" with the exported value must give the bytes back.
 bool ReadsBackExactly(std::wstring_view name, std::span<const uint8_t> bytes) {
   if (name == kClearTpmSetting || name == L"clear tpm(tcm)") return false;
   switch (KindOfSetting(name)) {
+    case SettingKind::kGptRecord: return IsCanonicalGptRecord(bytes);
     case SettingKind::kByte: return bytes.size() == 1;
     case SettingKind::kMacAddress: return bytes.size() == 6;
     case SettingKind::kBootOrder: return IsCanonicalBootOrder(bytes);

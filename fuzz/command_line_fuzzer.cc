@@ -287,9 +287,9 @@ void FuzzValueParsers(uint32_t minor, std::wstring_view text, std::wstring_view 
   // that is none.
   {
     const SettingCatalog& catalog = sim::LayoutOf(2, minor);
-    std::vector<std::wstring_view> names = {L"set hdd7 password", L"set hdd2/hdd3(opal) password"};
+    std::vector<std::wstring> names = {L"set hdd7 password", L"set hdd2/hdd3(opal) password"};
     for (const auto& [name, info] : catalog.settings()) {
-      if (KindOfSetting(name) == SettingKind::kPassword) names.push_back(name);
+      if (KindOfSetting(name) == SettingKind::kPassword) names.emplace_back(name);
     }
     Parse p(minor, false);
     p.request.itemName = names[pick % names.size()];

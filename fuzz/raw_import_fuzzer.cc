@@ -99,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const InterfaceVersion version{2, minor};
   const RunContext ctx{console, version};
   FirmwareSession session{firmware, console, version, nullptr};
-  Operations ops{ctx, session, sim::LayoutOf(2, minor), input};
+  const SettingCatalog& catalog = sim::LayoutOf(2, minor);
+  Operations ops{ctx, session, catalog, input};
   ParsedRequest request;
   request.function = Function::kImportRawSettings;
   request.binFileName = path.string();
