@@ -1,0 +1,299 @@
+// Placing a value into an option block, the read-back comparison, the
+// display and the export rows, on arbitrary blocks and requests.
+//
+// Input: the interface minor (major 2); a setting number (two bytes, taken
+// modulo the catalog's settings plus one name the catalog lacks); a flag
+// byte; three texts ended by line breaks (the value, the old password of the
+// "current password=OLD," form, the current password); in raw mode the
+// request's fields as bytes; in free-field mode the field's offset and end
+// (two bytes each); a read-back mutation count and positions; the rest is
+// the block (repeated to 2048 bytes, or exactly as given).
+//
+// Invariants: the block keeps its size; nothing is placed outside the
+// setting's bytes but byte 235 (a password's flag, from 2.72 on) and the
+// clock bytes 391 to 396 (238, from 2.55 on); a refused or kept value
+// changes nothing; a placed value is in the field in its form; a read-back
+// equal over the setting's bytes compares the same, a changed setting
+// compares different; placing a value twice is placing it once; the display
+// and the export show the setting's bytes.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/console.h"
+#include "base/parsed_request.h"
+#include "base/run_context.h"
+#include "base/text.h"
+#include "buffer/assign.h"
+#include "catalog/catalog.h"
+#include "catalog/password_settings.h"
+#include "catalog/setting_kind.h"
+#include "cli/parser.h"
+#include "fuzz/block_views.h"
+#include "fuzz/check.h"
+#include "fuzz/fuzz_input.h"
+#include "sim/interface_rules.h"
+#include "wmi/firmware_facts.h"
+
+namespace vort64::fuzz {
+namespace {
+
+enum Flag : uint8_t {
+  kRawRequest = 1,  // the request's fields from the input, not from the parser
+  kSetDefault = 2,  // "/set-default" rather than "/set"
+  kOldPasswordForm = 4,
+  kQuiet = 8,
+  kFreeField = 16,   // offset and end from the input
+  kExactBlock = 32,  // the block as long as the input gives it
+  kExportRows = 64,
+};
+
+struct Setting {
+  std::wstring name;
+  uint32_t offset = 0;
+  uint32_t end = 0;
+};
+
+Setting PickSetting(const SettingCatalog& catalog, uint16_t number) {
+  const auto& settings = catalog.settings();
+  const size_t index = number % (settings.size() + 1);
+  if (index == settings.size()) return {L"no such setting", 0, 0};
+  const auto it = std::next(settings.begin(), static_cast<std::ptrdiff_t>(index));
+  return {std::wstring(it->first), it->second.offset, it->second.offset + it->second.size};
+}
+
+template <typename T, size_t N>
+void Fill(std::array<T, N>& field, FuzzInput& in) {
+  for (auto& b : field) b = static_cast<T>(in.Byte());
+}
+
+// The request as any caller could hand it over.
+ParsedRequest RawRequest(FuzzInput& in, const std::wstring& name, Function function,
+                         std::optional<std::wstring> oldPassword) {
+  ParsedRequest r;
+  r.function = function;
+  r.itemName = name;
+  r.itemText = name;
+  r.formPassword = std::move(oldPassword);
+  r.byteValue = in.Byte();
+  Fill(r.timeValue, in);
+  Fill(r.dateValue, in);
+  Fill(r.gptRecord, in);
+  Fill(r.bootOrder, in);
+  Fill(r.macAddress, in);
+  Fill(r.ownershipTag, in);
+  Fill(r.assetTag, in);
+  Fill(r.newPassword, in);
+  const uint8_t slot = in.Byte() % 7;
+  if (slot > 0) r.newPasswordSlot = static_cast<PasswordSlot>(slot - 1);
+  return r;
+}
+
+bool InClock(size_t i) { return i >= kClockFirstByte && i < kClockEndByte; }
+
+// Whether the bytes [offset, offset + size) meet [first, last).
+bool Overlaps(size_t offset, size_t size, size_t first, size_t last) { return offset < last && offset + size > first; }
+
+// Whether `field` holds `text` at `at`, after the length byte at `lengthAt`,
+// with `filler` to the form's end.
+bool HoldsPassword(std::span<const uint8_t> field, size_t lengthAt, size_t at, size_t formEnd, std::string_view text,
+                   uint8_t filler) {
+  if (field.size() < formEnd || lengthAt >= field.size() || field[lengthAt] != text.size() ||
+      at + text.size() > formEnd) {
+    return false;
+  }
+  for (size_t i = at; i < formEnd; ++i) {
+    const uint8_t want = i - at < text.size() ? static_cast<uint8_t>(text[i - at]) : filler;
+    if (field[i] != want) return false;
+  }
+  return true;
+}
+
+// A placed value, in its field as the setting's form writes it. Bytes the
+// clock or the flag byte took are not looked at.
+void CheckPlacedValue(const ParsedRequest& r, std::span<const uint8_t> block, uint32_t offset, uint32_t end,
+                      bool catalogField) {
+  const size_t first = std::min<size_t>(offset, block.size());
+  const auto field = block.subspan(first, std::clamp<size_t>(end, first, block.size()) - first);
+  const auto expect = [&](size_t i, uint8_t value) {
+    if (i >= field.size() || InClock(offset + i) || offset + i == kPasswordFlagByte) return;
+    FUZZ_CHECK(field[i] == value);
+  };
+  const auto expectAll = [&](std::span<const uint8_t> values) {
+    for (size_t i = 0; i < values.size(); ++i) expect(i, values[i]);
+  };
+  switch (KindOfSetting(r.itemName)) {
+    case SettingKind::kTime:
+      expect(0, r.timeValue[2]);
+      expect(1, r.timeValue[1]);
+      expect(2, r.timeValue[0]);
+      return;
+    case SettingKind::kDate: expectAll(r.dateValue); return;
+    case SettingKind::kGptRecord: expectAll(r.gptRecord); return;
+    case SettingKind::kBootOrder: expectAll(r.bootOrder); return;
+    case SettingKind::kMacAddress: expectAll(r.macAddress); return;
+    case SettingKind::kAssetTag:
+    case SettingKind::kOwnershipTag: {
+      const std::string_view tag = KindOfSetting(r.itemName) == SettingKind::kAssetTag
+                                       ? std::string_view(r.assetTag.data(), r.assetTag.size())
+                                       : std::string_view(r.ownershipTag.data(), r.ownershipTag.size());
+      const std::string_view text = tag.substr(0, tag.find('\0'));
+      for (size_t i = 0; i < field.size(); ++i) expect(i, i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
+      return;
+    }
+    case SettingKind::kPassword: {
+      // A field of another size than the catalog's, or one the block cuts
+      // short, may not hold the form.
+      if (!catalogField || field.size() != size_t{end} - offset) return;
+      if (Overlaps(offset, field.size(), kPasswordFlagByte, kPasswordFlagByte + 1) ||
+          Overlaps(offset, field.size(), kClockFirstByte, kClockEndByte)) {
+        return;
+      }
+      // One of the three forms holds the new password, or (a drive the
+      // version has no form for) the byte value is placed.
+      const std::string_view text = r.NewPasswordText();
+      FUZZ_CHECK(HoldsPassword(field, 17, 18, 34, text, 0) || HoldsPassword(field, 33, 34, 66, text, 0) ||
+                 HoldsPassword(field, 0, 2, field.size(), text, '0') || (!field.empty() && field[0] == r.byteValue));
+      return;
+    }
+    case SettingKind::kByte: expect(0, r.byteValue); return;
+  }
+}
+
+void CheckAssignment(const RunContext& ctx, const ParsedRequest& r, const std::vector<uint8_t>& before,
+                     const std::vector<uint8_t>& after, uint32_t offset, uint32_t end, bool catalogField,
+                     Placement placement) {
+  FUZZ_CHECK(after.size() == before.size());
+  const bool placed = placement == Placement::kPlaced;
+  const bool password = KindOfSetting(r.itemName) == SettingKind::kPassword;
+  const bool presetsFlag = r.function == Function::kSet && r.itemName == L"flag for setting password";
+  for (size_t i = 0; i < after.size(); ++i) {
+    if (after[i] == before[i]) continue;
+    const bool inField = i >= offset && i < end;
+    if (i == kPasswordFlagByte && presetsFlag) continue;
+    FUZZ_CHECK(placed);
+    if (inField) continue;
+    if (i == kPasswordFlagByte) {
+      FUZZ_CHECK(password && ctx.version.AtLeast(kPasswordFlagFromMinor));
+    } else {
+      FUZZ_CHECK(InClock(i) && after[i] == kDoNotChange && ctx.version.AtLeast(55));
+    }
+  }
+  if (placed) CheckPlacedValue(r, after, offset, end, catalogField);
+}
+
+// How the block read back after the write differs from the written one: up
+// to three bytes changed, and perhaps cut short.
+struct ReadBackChange {
+  uint8_t count = 0;  // bits 0-1: bytes changed; bit 7: cut short
+  std::array<uint16_t, 3> at{};
+  std::array<uint8_t, 3> bits{};
+  uint16_t cutLength = 0;
+
+  explicit ReadBackChange(FuzzInput& in) : count(in.Byte()) {
+    for (size_t i = 0; i < at.size(); ++i) {
+      at[i] = in.U16();
+      bits[i] = static_cast<uint8_t>(in.Byte() | 1);
+    }
+    cutLength = in.U16();
+  }
+  bool cut() const { return (count & 0x80) != 0; }
+
+  std::vector<uint8_t> Apply(const std::vector<uint8_t>& written) const {
+    std::vector<uint8_t> readBack = written;
+    for (size_t i = 0; i < size_t{count & 3u} && !readBack.empty(); ++i) {
+      readBack[at[i] % readBack.size()] ^= bits[i];
+    }
+    if (cut()) readBack.resize(cutLength % (readBack.size() + 1));
+    return readBack;
+  }
+};
+
+void CheckComparison(const RunContext& ctx, const ParsedRequest& r, const std::vector<uint8_t>& written,
+                     const std::vector<uint8_t>& readBack, bool cut, uint32_t offset, uint32_t end) {
+  const Comparison result = CompareWrittenSetting(ctx, r, written, readBack, offset, end);
+  if (cut) return;
+  const size_t first = std::min<size_t>(offset, written.size());
+  const size_t last = std::clamp<size_t>(end, first, written.size());
+  const bool fieldSame = std::equal(written.begin() + static_cast<std::ptrdiff_t>(first),
+                                    written.begin() + static_cast<std::ptrdiff_t>(last),
+                                    readBack.begin() + static_cast<std::ptrdiff_t>(first));
+  if (fieldSame) FUZZ_CHECK(result == Comparison::kSame);
+  if (!fieldSame && KindOfSetting(r.itemName) != SettingKind::kPassword) FUZZ_CHECK(result == Comparison::kDifferent);
+}
+
+std::vector<uint8_t> Block(std::span<const uint8_t> bytes, bool exact) {
+  if (exact) return ToVector(bytes);
+  std::vector<uint8_t> block(kSettingsBufferSize, 0);
+  for (size_t i = 0; i < block.size() && !bytes.empty(); ++i) block[i] = bytes[i % bytes.size()];
+  return block;
+}
+
+}  // namespace
+}  // namespace vort64::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace vort64;
+  using namespace vort64::fuzz;
+  FuzzInput in(data, size);
+  const uint32_t minor = in.Byte();
+  const SettingCatalog& catalog = sim::LayoutOf(2, minor);
+  Setting setting = PickSetting(catalog, in.U16());
+  const uint8_t flags = in.Byte();
+  const std::wstring value = Utf8ToWide(in.Piece('\n'));
+  const std::wstring old = Utf8ToWide(in.Piece('\n'));
+  const std::wstring current = Utf8ToWide(in.Piece('\n'));
+
+  std::ostringstream out, err;
+  Console console(out, err);
+  if (flags & kQuiet) console.SetQuiet();
+  const RunContext ctx{console, InterfaceVersion{2, minor}};
+  const Function function = flags & kSetDefault ? Function::kSetDefault : Function::kSet;
+  const std::optional<std::wstring> oldPassword = flags & kOldPasswordForm ? std::optional(old) : std::nullopt;
+
+  std::optional<ParsedRequest> request;
+  if (flags & kRawRequest) {
+    request = RawRequest(in, setting.name, function, oldPassword);
+  } else {
+    std::wstring item = setting.name + L"=" + value;
+    if (oldPassword) item = L"current password=" + *oldPassword + L"," + item;
+    const std::vector<std::wstring> args = {L"vort64", L"/password", current,
+                                            function == Function::kSet ? L"/set" : L"/set-default", item};
+    ParsedRequest parsed;
+    if (ParseCommandLine(ctx, catalog, args, parsed) && !parsed.selfTest) {
+      request = parsed;
+      // The executor places the value where the catalog has the setting.
+      setting = {parsed.itemName, catalog.GetSettingOffset(parsed.itemName),
+                 catalog.GetSettingOffset(parsed.itemName) + catalog.GetSettingSize(parsed.itemName)};
+    }
+  }
+  if (flags & kFreeField) {
+    setting.offset = in.U16();
+    setting.end = in.U16();
+  }
+  const ReadBackChange change(in);
+  const std::vector<uint8_t> block = Block(in.Rest(), (flags & kExactBlock) != 0);
+
+  if (request) {
+    std::vector<uint8_t> written = block;
+    const Placement placement = AssignSettingValue(ctx, *request, written, setting.offset, setting.end);
+    CheckAssignment(ctx, *request, block, written, setting.offset, setting.end, (flags & kFreeField) == 0, placement);
+    // Placing the same value again changes nothing more.
+    std::vector<uint8_t> twice = written;
+    FUZZ_CHECK(AssignSettingValue(ctx, *request, twice, setting.offset, setting.end) == placement);
+    FUZZ_CHECK(twice == written);
+    if (placement == Placement::kPlaced) {
+      CheckComparison(ctx, *request, written, change.Apply(written), change.cut(), setting.offset, setting.end);
+    }
+    CheckShownValue(ctx, catalog, *request, written);
+  }
+  CheckFormattedValue(setting.name, block, setting.offset, setting.end - std::min(setting.offset, setting.end));
+  CheckExportValue(ctx, catalog, setting.name, block, setting.offset, setting.end);
+  if (flags & kExportRows) CheckExportRows(catalog, block);
+  return 0;
+}

@@ -1,0 +1,337 @@
+// The command-line parser and the value parsers on arbitrary arguments.
+//
+// Input: the interface minor (major 2), a flag byte (bit 0: quiet console),
+// then the arguments after the program name, separated by line breaks (at
+// most seven, so that too many arguments are tried too), each UTF-8.
+//
+// Invariants: every parse ends in true or false and parses the same way
+// twice; a successful parse leaves a request whose fields keep their limits
+// (a known function, passwords within the version's lengths and in their
+// field, a NUL-terminated new password for an offered slot, tags of letters
+// and digits within their arrays, times, dates, GPT records and boot orders
+// in their ranges, file names of their kind); the value parsers accept what
+// their rules accept and leave their results within them.
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/console.h"
+#include "base/parsed_request.h"
+#include "base/run_context.h"
+#include "base/text.h"
+#include "catalog/catalog.h"
+#include "catalog/password_settings.h"
+#include "catalog/setting_kind.h"
+#include "cli/parser.h"
+#include "cli/text_rules.h"
+#include "cli/value_parsers.h"
+#include "fuzz/check.h"
+#include "fuzz/fuzz_input.h"
+#include "sim/interface_rules.h"
+
+namespace vort64::fuzz {
+namespace {
+
+constexpr uint32_t kKeep = 238;
+
+// One parse on its own console.
+struct Parse {
+  Parse(uint32_t minor, bool quiet) : console(out, err), ctx{console, InterfaceVersion{2, minor}} {
+    if (quiet) console.SetQuiet();
+  }
+  std::ostringstream out, err;
+  Console console;
+  RunContext ctx;
+  ParsedRequest request;
+};
+
+template <size_t N>
+bool Terminated(const std::array<char, N>& field) {
+  return std::find(field.begin(), field.end(), '\0') != field.end();
+}
+
+template <typename T, size_t N>
+bool AllZero(const std::array<T, N>& field) {
+  return std::all_of(field.begin(), field.end(), [](T c) { return c == T{}; });
+}
+
+template <size_t N>
+bool IsTag(const std::array<char, N>& field) {
+  if (!Terminated(field)) return false;
+  const std::string_view text = FixedText(field);
+  if (!std::all_of(text.begin(), text.end(), [](char c) { return IsAsciiAlphanumeric(static_cast<wchar_t>(c)); })) {
+    return false;
+  }
+  // Zero after the text.
+  return std::all_of(field.begin() + static_cast<std::ptrdiff_t>(text.size()), field.end(),
+                     [](char c) { return c == '\0'; });
+}
+
+bool IsPrintable(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= 32 && c <= 126; });
+}
+
+bool InRangeOrKeep(uint32_t value, uint32_t limit) { return value < limit || value == kKeep; }
+
+// A date as "/set" keeps it: a real day (or 238 parts), or the all-zero date.
+bool ValidDate(const std::array<uint8_t, 3>& date) {
+  const uint32_t day = date[0], month = date[1], year = date[2];
+  if (day == 0 && month == 0 && year == 0) return true;
+  if (!((day >= 1 && day <= 31) || day == kKeep)) return false;
+  if (!((month >= 1 && month <= 12) || month == kKeep)) return false;
+  if (!(year <= 99 || year == kKeep)) return false;
+  return DayFitsMonth(day, month, year);
+}
+
+bool ValidGptRecord(const std::array<uint8_t, 5>& gpt) {
+  const uint32_t minute = gpt[0], hour = gpt[1], day = gpt[2], month = gpt[3];
+  return minute <= 60 && hour <= 24 && day <= 31 && month >= 1 && month <= 12 && DayFitsMonth(day, month, gpt[4]);
+}
+
+// Every device code after the first 255 is 255 too.
+bool ValidBootOrder(const std::array<uint8_t, 16>& order) {
+  const auto end = std::find(order.begin(), order.end(), uint8_t{255});
+  return std::all_of(end, order.end(), [](uint8_t b) { return b == 255; });
+}
+
+bool IsItemFunction(Function f) {
+  switch (f) {
+    case Function::kGet:
+    case Function::kSet:
+    case Function::kGetDefault:
+    case Function::kSetDefault: return true;
+    default: return false;
+  }
+}
+
+bool HasUpperCaseAscii(std::wstring_view text) {
+  return std::any_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'A' && c <= L'Z'; });
+}
+
+void CheckCurrentPassword(const RunContext& ctx, const ParsedRequest& r) {
+  const InterfaceVersion& v = ctx.version;
+  const std::string_view kept = v.minor >= 56 ? FixedText(r.currentPassword) : FixedText(r.currentPasswordShort);
+  FUZZ_CHECK(v.minor >= 56 ? AllZero(r.currentPasswordShort) : AllZero(r.currentPassword));
+  FUZZ_CHECK(kept.size() <= v.PasswordMaxLength() && IsPrintable(kept));
+  // Older firmware keeps upper case only.
+  if (v.minor < 55) FUZZ_CHECK(std::none_of(kept.begin(), kept.end(), [](char c) { return c >= 'a' && c <= 'z'; }));
+}
+
+void CheckNewPassword(const RunContext& ctx, const ParsedRequest& r) {
+  FUZZ_CHECK(r.newPassword.back() == '\0');
+  if (!r.newPasswordSlot) {
+    FUZZ_CHECK(AllZero(r.newPassword));
+    return;
+  }
+  FUZZ_CHECK(r.function == Function::kSet || r.function == Function::kSetDefault);
+  FUZZ_CHECK(KindOfSetting(r.itemName) == SettingKind::kPassword);
+  FUZZ_CHECK(ctx.version.Offers(*r.newPasswordSlot));
+  FUZZ_CHECK(PasswordSlotFor(ctx.version, r.itemName) == r.newPasswordSlot);
+  const bool opal = ClassifyPasswordItem(r.itemName).kind == PasswordItem::kHddOpal;
+  const uint32_t limit = opal ? ctx.version.OpalPasswordMaxLength() : ctx.version.PasswordMaxLength();
+  const std::string_view text = r.NewPasswordText();
+  FUZZ_CHECK(text.size() <= limit && IsPrintable(text));
+  // Nothing after the terminator.
+  FUZZ_CHECK(std::all_of(r.newPassword.begin() + static_cast<std::ptrdiff_t>(text.size()), r.newPassword.end(),
+                         [](char c) { return c == '\0'; }));
+}
+
+void CheckValue(const ParsedRequest& r) {
+  if (r.function != Function::kSet && r.function != Function::kSetDefault) return;
+  switch (KindOfSetting(r.itemName)) {
+    case SettingKind::kTime:
+      FUZZ_CHECK(InRangeOrKeep(r.timeValue[0], 24) && InRangeOrKeep(r.timeValue[1], 60) &&
+                 InRangeOrKeep(r.timeValue[2], 60));
+      break;
+    case SettingKind::kDate: FUZZ_CHECK(ValidDate(r.dateValue)); break;
+    case SettingKind::kGptRecord: FUZZ_CHECK(ValidGptRecord(r.gptRecord)); break;
+    case SettingKind::kBootOrder: FUZZ_CHECK(ValidBootOrder(r.bootOrder)); break;
+    default: break;
+  }
+}
+
+void CheckAccepted(const RunContext& ctx, const SettingCatalog& catalog, size_t count, const ParsedRequest& r) {
+  const auto f = static_cast<int>(r.function);
+  FUZZ_CHECK(f >= static_cast<int>(Function::kNone) && f <= static_cast<int>(Function::kImportCustomSettings));
+  FUZZ_CHECK(Terminated(r.newPassword) && IsTag(r.assetTag) && IsTag(r.ownershipTag));
+  CheckNewPassword(ctx, r);
+  switch (count) {
+    case 2: FUZZ_CHECK(r.function == Function::kNone); return;
+    case 3: FUZZ_CHECK(r.function == Function::kPassword); break;
+    case 4: FUZZ_CHECK(r.function == Function::kLoadFactoryDefault || r.function == Function::kLoadUserDefault); break;
+    case 5: break;
+    default: FUZZ_CHECK(false);  // more than five arguments are refused
+  }
+  CheckCurrentPassword(ctx, r);
+  FUZZ_CHECK(r.quietOutput == (ctx.console.quiet() || r.function == Function::kImportCustomSettings));
+  if (count < 5) return;
+
+  switch (r.function) {
+    case Function::kExportRawSettings:
+    case Function::kImportRawSettings:
+      FUZZ_CHECK(r.binFileName.find(".bin") != std::string::npos && r.xmlFileName.empty());
+      FUZZ_CHECK(r.binFileName.size() <= 4 * kMaxArgumentLength && r.valueText.empty());
+      return;
+    case Function::kExportCustomSettings:
+    case Function::kImportCustomSettings:
+      FUZZ_CHECK(r.xmlFileName.find(".xml") != std::string::npos && r.binFileName.empty());
+      FUZZ_CHECK(r.xmlFileName.size() <= 4 * kMaxArgumentLength && r.valueText.empty());
+      return;
+    default: break;
+  }
+  FUZZ_CHECK(IsItemFunction(r.function));
+  FUZZ_CHECK(r.binFileName.empty() && r.xmlFileName.empty());
+  FUZZ_CHECK(!HasUpperCaseAscii(r.itemName));
+  FUZZ_CHECK(catalog.HasSetting(r.itemName) || (r.selfTest && r.itemName == L"autotest"));
+  if (r.selfTest) FUZZ_CHECK(r.itemName == L"autotest");
+  if (r.function == Function::kGet) FUZZ_CHECK(r.valueText.empty());
+  CheckValue(r);
+}
+
+bool SameRequest(const ParsedRequest& a, const ParsedRequest& b) {
+  return a.function == b.function && a.itemName == b.itemName && a.currentPassword == b.currentPassword &&
+         a.currentPasswordShort == b.currentPasswordShort && a.byteValue == b.byteValue && a.timeValue == b.timeValue &&
+         a.dateValue == b.dateValue && a.gptRecord == b.gptRecord && a.bootOrder == b.bootOrder &&
+         a.macAddress == b.macAddress && a.ownershipTag == b.ownershipTag && a.assetTag == b.assetTag &&
+         a.newPassword == b.newPassword && a.newPasswordSlot == b.newPasswordSlot && a.binFileName == b.binFileName &&
+         a.xmlFileName == b.xmlFileName && a.quietOutput == b.quietOutput && a.selfTest == b.selfTest &&
+         a.itemText == b.itemText && a.valueText == b.valueText && a.formPassword == b.formPassword;
+}
+
+void FuzzCommandLine(uint32_t minor, bool quiet, const std::vector<std::wstring>& args) {
+  const SettingCatalog& catalog = sim::LayoutOf(2, minor);
+  const size_t count = EffectiveArgumentCount(args);
+  if (count != args.size()) {
+    FUZZ_CHECK(args.size() == 6 && count == 5);
+    const std::wstring last = AsciiToLower(CText(args[5]));
+    FUZZ_CHECK(last == L"/ignore_precheck" || last == L"/i");
+  }
+  const std::span<const std::wstring> seen = std::span(args).first(count);
+
+  Parse first(minor, quiet);
+  const bool accepted = ParseCommandLine(first.ctx, catalog, seen, first.request);
+  Parse again(minor, quiet);
+  FUZZ_CHECK(ParseCommandLine(again.ctx, catalog, seen, again.request) == accepted);
+  FUZZ_CHECK(SameRequest(first.request, again.request));
+  FUZZ_CHECK(first.out.str() == again.out.str() && first.err.str() == again.err.str());
+  if (accepted) CheckAccepted(first.ctx, catalog, count, first.request);
+}
+
+// ---- the value parsers on their own -------------------------------------------
+
+// A calendar day of 2000 + yearByte, month 1 to 12, day 1 to 31.
+void CheckDayFitsMonth(uint8_t day, uint8_t month, uint8_t yearByte) {
+  const uint32_t d = day % 31 + 1, m = month % 12 + 1;
+  const std::chrono::year_month_day date{std::chrono::year(2000 + yearByte), std::chrono::month(m),
+                                         std::chrono::day(d)};
+  FUZZ_CHECK(DayFitsMonth(d, m, yearByte) == date.ok());
+  FUZZ_CHECK(DayFitsMonth(d, kKeep, yearByte));
+}
+
+template <size_t N>
+void CheckTagParser(bool (*parse)(const RunContext&, std::wstring_view, ParsedRequest&),
+                    std::array<char, N> ParsedRequest::*field, uint32_t minor, std::wstring_view text) {
+  Parse p(minor, false);
+  const bool ok = parse(p.ctx, text, p.request);
+  const bool valid = text.size() <= N - 1 && std::all_of(text.begin(), text.end(), IsAsciiAlphanumeric);
+  FUZZ_CHECK(ok == valid);
+  const auto& stored = p.request.*field;
+  if (ok) {
+    FUZZ_CHECK(IsTag(stored) && FixedText(stored) == AsciiNarrow(text));
+  } else {
+    FUZZ_CHECK(AllZero(stored));
+  }
+}
+
+void FuzzValueParsers(uint32_t minor, std::wstring_view text, std::wstring_view other, uint8_t pick) {
+  {
+    Parse p(minor, false);
+    std::wstring buffer(text);
+    if (ParseTime(buffer, pick & 1 ? L',' : L':', p.request)) {
+      const auto& t = p.request.timeValue;
+      FUZZ_CHECK(InRangeOrKeep(t[0], 24) && InRangeOrKeep(t[1], 60) && InRangeOrKeep(t[2], 60));
+    } else {
+      FUZZ_CHECK(AllZero(p.request.timeValue));
+    }
+  }
+  {
+    Parse p(minor, false);
+    if (ParseDate(p.ctx, text, p.request)) FUZZ_CHECK(ValidDate(p.request.dateValue));
+  }
+  {
+    Parse p(minor, false);
+    if (ParseGptRecord(p.ctx, text, p.request)) FUZZ_CHECK(ValidGptRecord(p.request.gptRecord));
+  }
+  {
+    Parse p(minor, false);
+    if (ParseBootOrder(p.ctx, text, p.request)) FUZZ_CHECK(ValidBootOrder(p.request.bootOrder));
+  }
+  {
+    Parse p(minor, false);
+    if (!ParseMacAddress(p.ctx, text, p.request)) FUZZ_CHECK(AllZero(p.request.macAddress));
+  }
+  CheckTagParser(ParseAssetTag, &ParsedRequest::assetTag, minor, text);
+  CheckTagParser(ParseOwnershipTag, &ParsedRequest::ownershipTag, minor, text);
+
+  // A new password for one of the version's password settings, or a name
+  // that is none.
+  {
+    const SettingCatalog& catalog = sim::LayoutOf(2, minor);
+    std::vector<std::wstring> names = {L"set hdd7 password", L"set hdd2/hdd3(opal) password"};
+    for (const auto& [name, info] : catalog.settings()) {
+      if (KindOfSetting(name) == SettingKind::kPassword) names.emplace_back(name);
+    }
+    Parse p(minor, false);
+    p.request.itemName = names[pick % names.size()];
+    const bool ok = ParsePassword(p.ctx, text, p.request);
+    FUZZ_CHECK(ok == p.request.newPasswordSlot.has_value());
+    FUZZ_CHECK(p.request.newPassword.back() == '\0');
+    if (ok) {
+      const bool keepsCase = minor >= 55 || text == kKeepPasswordValue;
+      FUZZ_CHECK(p.request.NewPasswordText() == AsciiNarrow(keepsCase ? std::wstring(text) : AsciiToUpper(text)));
+      FUZZ_CHECK(p.ctx.version.Offers(*p.request.newPasswordSlot));
+    } else {
+      FUZZ_CHECK(AllZero(p.request.newPassword));
+    }
+  }
+  {
+    Parse p(minor, false);
+    const bool ok = ParseCurrentPassword(p.ctx, other, text, p.request);
+    const std::wstring kept = CurrentPasswordAsKept(p.ctx, text);
+    const bool valid = AsciiToLower(other) == L"/password" && kept.size() <= p.ctx.version.PasswordMaxLength() &&
+                       std::all_of(kept.begin(), kept.end(), IsPrintableAscii);
+    FUZZ_CHECK(ok == valid);
+    if (ok) {
+      CheckCurrentPassword(p.ctx, p.request);
+      const auto stored =
+          minor >= 56 ? FixedText(p.request.currentPassword) : FixedText(p.request.currentPasswordShort);
+      FUZZ_CHECK(stored == AsciiNarrow(kept).substr(0, AsciiNarrow(kept).find('\0')));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vort64::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace vort64;
+  fuzz::FuzzInput in(data, size);
+  const uint32_t minor = in.Byte();
+  const uint8_t flags = in.Byte();
+  std::vector<std::wstring> args = {L"vort64"};
+  while (!in.empty() && args.size() < 8) args.push_back(Utf8ToWide(in.Piece('\n')));
+
+  fuzz::FuzzCommandLine(minor, (flags & 1) != 0, args);
+  const std::wstring_view text = args.size() > 1 ? args.back() : std::wstring_view();
+  const std::wstring_view other = args.size() > 2 ? args[args.size() - 2] : std::wstring_view();
+  fuzz::FuzzValueParsers(minor, text, other, flags);
+  fuzz::CheckDayFitsMonth(static_cast<uint8_t>(size), flags, static_cast<uint8_t>(minor));
+  return 0;
+}
