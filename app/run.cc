@@ -78,6 +78,7 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
   if (ec) ops.workDir = ".";
   // Each setting of a custom-settings import is a "/set" of this run.
   ops.parseSetting = [&](std::wstring_view setting, ParsedRequest& out) {
+    if (args.size() < 3) return false;  // only a five-argument import replays settings
     const std::array<std::wstring, 5> replay = {args[0], args[1], args[2], L"/set", std::wstring(setting)};
     return ParseCommandLine(ctx, catalog, replay, out);
   };
