@@ -6,6 +6,7 @@
 #define VORT64_BASE_PARSED_REQUEST_H_
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,10 @@
 #include "base/interface_version.h"
 
 namespace vort64 {
+
+// The longest argument the parser takes (its working copies are buffers of
+// 260 characters); a replayed "name=value" of an import is held to it too.
+inline constexpr size_t kMaxArgumentLength = 259;
 
 // The function a command line asks for.
 enum class Function {

@@ -11,10 +11,9 @@
 #include <string>
 #include <string_view>
 
-namespace vort64 {
+#include "base/parsed_request.h"  // kMaxArgumentLength
 
-// The longest argument the working copies hold (a buffer of 260 characters).
-inline constexpr size_t kMaxArgumentLength = 259;
+namespace vort64 {
 
 // The text as a C string sees it: everything before the first NUL.
 std::wstring_view CText(std::wstring_view text);

@@ -16,9 +16,6 @@ namespace {
 
 using Kind = OperationResult::Kind;
 
-// The longest "name=value" a replayed setting may be.
-constexpr size_t kMaxSettingText = 260;
-
 // SMBIOS text as the result file writes it: one character per byte.
 std::wstring Widen(std::string_view bytes) {
   std::wstring wide;
@@ -47,29 +44,22 @@ std::wstring MachineLines(const RawSmbiosTable* smbios) {
 // One setting of the file: parsed as a "/set" of the run and executed.
 void Replay(Operations& ops, const ImportedSetting& setting, ImportResults& results) {
   const auto writeLine = [&](std::wstring_view name, std::wstring_view word) {
-    results.AppendTemp(std::wstring(name) + L":" + std::wstring(ResultLineTabs(name.size()), L'\t') +
-                       std::wstring(word) + L"\n");
+    results.AppendTemp(ResultLineStart(name) + std::wstring(word) + L"\n");
   };
   const std::wstring name = AsciiToLower(setting.name);
-  const std::wstring text = setting.name + L"=" + setting.value;
-  if (setting.problem != ImportProblem::kNone || text.size() > kMaxSettingText) {
+  // An Item without a value, or one longer than a "/set" argument, and a
+  // value the parser refuses: "Invalid Parameter", and the import fails.
+  const auto invalid = [&] {
     writeLine(name, L"Invalid Parameter");
-    results.overallPass = false;
-    results.rebootRequired = false;
-    return;
-  }
+    results.MarkFailed();
+  };
+  if (setting.problem != ImportProblem::kNone) return invalid();
   ParsedRequest request;
-  if (!ops.parseSetting || !ops.parseSetting(text, request)) {
-    if (!ops.catalog.HasSetting(name)) {
-      // A setting this model does not have: a file from another model
-      // still imports.
-      writeLine(name, L"Not support");
-    } else {
-      writeLine(name, L"Invalid Parameter");
-      results.overallPass = false;
-      results.rebootRequired = false;
-    }
-    return;
+  if (!ops.parseSetting || !ops.parseSetting(setting.name + L"=" + setting.value, request)) {
+    // A setting this model does not have: a file from another model still
+    // imports.
+    if (!ops.catalog.HasSetting(name)) return writeLine(name, L"Not support");
+    return invalid();
   }
   std::vector<uint8_t> buffer(kSettingsBufferSize, 0);
   ExecuteOperation(ops, request, buffer);

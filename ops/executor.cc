@@ -41,7 +41,7 @@ class ResultLines {
       : results_(ops.ctx.console.quiet() ? ops.results : nullptr), name_(request.itemName) {}
 
   void Begin() {
-    if (results_) results_->AppendTemp(name_ + L":" + std::wstring(ResultLineTabs(name_.size()), L'\t'));
+    if (results_) results_->AppendTemp(ResultLineStart(name_));
   }
   void Finish(std::wstring_view word) {
     if (results_) results_->AppendTemp(std::wstring(word) + L"\n");
@@ -51,9 +51,7 @@ class ResultLines {
     Finish(word);
   }
   void ClearMarks() {
-    if (!results_) return;
-    results_->overallPass = false;
-    results_->rebootRequired = false;
+    if (results_) results_->MarkFailed();
   }
   void MarkRebootRequired() {
     if (results_) results_->rebootRequired = true;
@@ -69,24 +67,26 @@ struct Position {
   uint32_t end;
 };
 
-// Shared by the set and set-default paths: show the current value, refuse a
-// setting the firmware does not support, place the value. Nothing when the
-// path goes on.
-std::optional<OperationResult> ShowAndAssign(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer,
-                                             Position at, ResultLines& lines) {
-  if (ShowSettingValue(ops.ctx, ops.catalog, request, buffer) == Support::kUnsupported) {
-    if (ops.ctx.console.quiet()) {
-      lines.Write(L"Not support");
-    } else {
-      ops.ctx.console.Out("Skip Set BIOS options because not support\n");
-    }
-    return OperationResult{Kind::kNothingToShow};
+// Shared by the set and set-default paths: show the current value and
+// refuse a setting the firmware does not support. Nothing when the path
+// goes on.
+std::optional<OperationResult> ShowOrSkip(Operations& ops, const ParsedRequest& request,
+                                          std::span<const uint8_t> buffer, ResultLines& lines) {
+  if (ShowSettingValue(ops.ctx, ops.catalog, request, buffer) == Support::kSupported) return std::nullopt;
+  if (ops.ctx.console.quiet()) {
+    lines.Write(L"Not support");
+  } else {
+    ops.ctx.console.Out("Skip Set BIOS options because not support\n");
   }
-  if (AssignSettingValue(ops.ctx, request, buffer, at.offset, at.end) != Placement::kPlaced) {
-    lines.Write(L"Pass");
-    return OperationResult{Kind::kNothingToShow};
-  }
-  return std::nullopt;
+  return OperationResult{Kind::kNothingToShow};
+}
+
+// Places the value; nothing when the path goes on.
+std::optional<OperationResult> Assign(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer,
+                                      Position at, ResultLines& lines) {
+  if (AssignSettingValue(ops.ctx, request, buffer, at.offset, at.end) == Placement::kPlaced) return std::nullopt;
+  lines.Write(L"Pass");
+  return OperationResult{Kind::kNothingToShow};
 }
 
 // The self-test changes the supervisor and user passwords interactively:
@@ -133,15 +133,12 @@ OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span
     }
     return OperationResult::From(read);
   }
+  if (auto stop = ShowOrSkip(ops, request, buffer, lines)) return *stop;
   const PasswordItem item = ClassifyPasswordItem(request.itemName);
   if (request.selfTest && item.IsAccount()) {
-    if (ShowSettingValue(ops.ctx, ops.catalog, request, buffer) == Support::kUnsupported) {
-      ops.ctx.console.Say("Skip Set BIOS options because not support\n");
-      return {Kind::kNothingToShow};
-    }
     return PromptedPasswordChange(ops, request, buffer, at, item.kind == PasswordItem::kSupervisor, lines);
   }
-  if (auto stop = ShowAndAssign(ops, request, buffer, at, lines)) return *stop;
+  if (auto stop = Assign(ops, request, buffer, at, lines)) return *stop;
 
   lines.Begin();
   const MethodOutcome written = SetBiosOptions(ops.session, password, buffer);
@@ -162,7 +159,8 @@ OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, st
   const std::string_view password = DefaultsPassword(request);
   const MethodOutcome read = GetBiosDefaultOptions(ops.session, password, buffer);
   if (!read.passed()) return OperationResult::From(read);
-  if (auto stop = ShowAndAssign(ops, request, buffer, at, lines)) return *stop;
+  if (auto stop = ShowOrSkip(ops, request, buffer, lines)) return *stop;
+  if (auto stop = Assign(ops, request, buffer, at, lines)) return *stop;
 
   lines.Begin();  // no result word follows: the line stays open
   const MethodOutcome written = SetBiosDefaultOptions(ops.session, password, buffer);
@@ -182,11 +180,6 @@ std::string_view OptionsPassword(const InterfaceVersion& version, const ParsedRe
 }
 
 std::string_view DefaultsPassword(const ParsedRequest& request) { return Field(request.currentPassword); }
-
-size_t ResultLineTabs(size_t nameLength) {
-  if (nameLength > 31) return 1;  // 40 - L < 9
-  return (31 - nameLength + 7) / 8 + 1;
-}
 
 OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
   const uint32_t offset = ops.catalog.GetSettingOffset(request.itemName);

@@ -86,9 +86,6 @@ std::string_view OptionsPassword(const InterfaceVersion& version, const ParsedRe
 // The password of the other four methods: always `currentPassword`.
 std::string_view DefaultsPassword(const ParsedRequest& request);
 
-// The number of tabs that put a result word at column 40 after "name:".
-size_t ResultLineTabs(size_t nameLength);
-
 }  // namespace vort64
 
 #endif  // VORT64_OPS_EXECUTOR_H_

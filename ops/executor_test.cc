@@ -16,13 +16,16 @@ namespace {
 constexpr int32_t kNothingToShow = 999;
 
 TEST(ResultLineTest, TabsPutTheWordAtColumnForty) {
-  EXPECT_EQ(ResultLineTabs(31), 1u);
-  EXPECT_EQ(ResultLineTabs(10), 4u);
-  EXPECT_EQ(ResultLineTabs(9), 4u);
-  EXPECT_EQ(ResultLineTabs(23), 2u);
-  EXPECT_EQ(ResultLineTabs(24), 2u);
-  EXPECT_EQ(ResultLineTabs(32), 1u);
-  EXPECT_EQ(ResultLineTabs(60), 1u);
+  // The number of tabs after "name:" for a name of `length` characters.
+  const auto tabs = [](size_t length) { return ResultLineStart(std::wstring(length, L'x')).size() - length - 1; };
+  EXPECT_EQ(tabs(31), 1u);
+  EXPECT_EQ(tabs(10), 4u);
+  EXPECT_EQ(tabs(9), 4u);
+  EXPECT_EQ(tabs(23), 2u);
+  EXPECT_EQ(tabs(24), 2u);
+  EXPECT_EQ(tabs(32), 1u);
+  EXPECT_EQ(tabs(60), 1u);
+  EXPECT_EQ(ResultLineStart(L"boot mode"), L"boot mode:\t\t\t\t");
 }
 
 // The set path while custom settings are imported: console messages give way

@@ -9,9 +9,7 @@
 #endif
 
 namespace vort64 {
-namespace {
 
-// Replaces `target` by `from`, as one step where the system allows it.
 bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& target) {
 #if defined(_WIN32)
   return MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -22,15 +20,18 @@ bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
 #endif
 }
 
-}  // namespace
+std::filesystem::path PartialFileBeside(const std::filesystem::path& target) {
+  std::filesystem::path partial = target;
+  partial += ".vort64-partial";
+  return partial;
+}
 
 std::filesystem::path PathOfFileName(std::string_view utf8Name) {
   return std::filesystem::path(std::u8string(utf8Name.begin(), utf8Name.end()));
 }
 
 WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes) {
-  std::filesystem::path temp = target;
-  temp += ".vort64-partial";
+  const std::filesystem::path temp = PartialFileBeside(target);
   std::error_code ec;
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);

@@ -15,6 +15,13 @@ namespace vort64 {
 // The path of a file name as the parser keeps it (UTF-8).
 std::filesystem::path PathOfFileName(std::string_view utf8Name);
 
+// Where the new content of `target` is written before it replaces `target`.
+std::filesystem::path PartialFileBeside(const std::filesystem::path& target);
+
+// Renames `from` over `target`, replacing it, as one step where the system
+// allows it. False when `target` could not be replaced.
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& target);
+
 enum class WriteOutcome { kWritten, kOpenFailed, kWriteFailed };
 
 // Writes `bytes` to a temporary file beside `target` and renames it over

@@ -45,6 +45,11 @@ void ImportResults::AppendTemp(std::wstring_view text) {
   WriteResultText(temp_, text);
 }
 
+std::wstring ResultLineStart(std::wstring_view name) {
+  const size_t tabs = name.size() > 31 ? 1 : (31 - name.size() + 7) / 8 + 1;  // 1 when 40 - L < 9
+  return std::wstring(name) + L":" + std::wstring(tabs, L'\t');
+}
+
 void WriteResultText(std::ostream& out, std::wstring_view text) {
   for (wchar_t c : text) {
     if (c == L'\n') {

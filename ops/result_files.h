@@ -27,6 +27,12 @@ class ImportResults {
   bool Open(const std::filesystem::path& dir);
   bool IsOpen() const { return temp_.is_open(); }
 
+  // A setting failed: the verdict is "Fail" whatever follows.
+  void MarkFailed() {
+    overallPass = false;
+    rebootRequired = false;
+  }
+
   ImportVerdict Verdict() const {
     if (!overallPass) return ImportVerdict::kFail;
     return rebootRequired ? ImportVerdict::kPassRebootRequired : ImportVerdict::kPass;
@@ -55,6 +61,10 @@ class ImportResults {
   std::ofstream result_;
   std::ofstream temp_;
 };
+
+// The start of a setting's line in ResultTemp.txt: "name:" and the tabs
+// that put its word at column 40 (tab stops every 8 columns).
+std::wstring ResultLineStart(std::wstring_view name);
 
 // Writes wide text as one byte per character with CR LF line ends.
 void WriteResultText(std::ostream& out, std::wstring_view text);

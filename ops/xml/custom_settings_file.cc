@@ -8,7 +8,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "cli/text_rules.h"
+#include "base/parsed_request.h"
+#include "ops/file_io.h"
 #include "ops/xml/xml_document.h"
 
 namespace vort64 {
@@ -127,39 +128,7 @@ void WriteBootDevices(XmlWriter& doc, XmlElement root, std::span<const BootDevic
   }
 }
 
-// A name beside `file` that nothing stands at yet.
-std::filesystem::path TemporaryBeside(const std::filesystem::path& file) {
-  std::filesystem::path candidate;
-  for (unsigned n = 0; n < 100; ++n) {
-    candidate = file;
-    candidate += ".";
-    candidate += std::to_string(n);
-    candidate += ".tmp";
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, ec))) break;
-  }
-  return candidate;
-}
-
 // ---- import -----------------------------------------------------------------
-
-enum class FileRead { kRead, kUnreadable, kTooLarge };
-
-// Reads a regular file of at most kMaxCustomSettingsFileBytes.
-FileRead ReadBounded(const std::filesystem::path& file, std::vector<uint8_t>& bytes) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return FileRead::kUnreadable;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return FileRead::kUnreadable;
-  std::array<char, 1 << 16> chunk;
-  while (in) {
-    in.read(chunk.data(), chunk.size());
-    const auto got = static_cast<size_t>(in.gcount());
-    if (bytes.size() + got > kMaxCustomSettingsFileBytes) return FileRead::kTooLarge;
-    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
-  }
-  return in.bad() ? FileRead::kUnreadable : FileRead::kRead;
-}
 
 ImportProblem ProblemOf(const ImportedSetting& setting, bool hasChild) {
   if (!hasChild) return ImportProblem::kNoValue;
@@ -180,13 +149,10 @@ ExportResult ExportCustomSettings(Console& console, const std::filesystem::path&
   for (const PlannedCategory& category : PlanCategories(rows)) WriteCategory(doc, root, category);
   WriteBootDevices(doc, root, bootRows);
 
-  const std::filesystem::path temporary = TemporaryBeside(file);
+  const std::filesystem::path temporary = PartialFileBeside(file);
   const XmlSaveResult saved = doc.Save(temporary);
+  if (saved == XmlSaveResult::kSaved && RenameOver(temporary, file)) return ExportResult::kSaved;
   std::error_code ec;
-  if (saved == XmlSaveResult::kSaved) {
-    std::filesystem::rename(temporary, file, ec);
-    if (!ec) return ExportResult::kSaved;
-  }
   std::filesystem::remove(temporary, ec);
   if (saved == XmlSaveResult::kError) {
     console.Err(kDomFailed);
@@ -198,14 +164,17 @@ ExportResult ExportCustomSettings(Console& console, const std::filesystem::path&
 
 ImportResult ImportCustomSettings(Console& console, const std::filesystem::path& file) {
   ImportResult result;
-  std::vector<uint8_t> bytes;
-  switch (ReadBounded(file, bytes)) {
-    case FileRead::kRead: break;
-    case FileRead::kUnreadable: console.Out(kLoadFailed); return result;
-    case FileRead::kTooLarge:
-      console.Out("Error: the XML file is larger than " + std::to_string(kMaxCustomSettingsFileBytes) + " bytes.\n\n");
-      return result;
+  // One byte more than the largest file shows a file that is too large.
+  const ReadOutcome read = ReadFileStart(file, kMaxCustomSettingsFileBytes + 1);
+  if (read.kind != ReadOutcome::Kind::kRead) {
+    console.Out(kLoadFailed);
+    return result;
   }
+  if (read.bytes.size() > kMaxCustomSettingsFileBytes) {
+    console.Out("Error: the XML file is larger than " + std::to_string(kMaxCustomSettingsFileBytes) + " bytes.\n\n");
+    return result;
+  }
+  const std::vector<uint8_t>& bytes = read.bytes;
 
   XmlReader doc;
   switch (doc.Load(bytes, XmlWhitespace::kDrop)) {
