@@ -50,6 +50,14 @@ WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const
   return WriteOutcome::kWritten;
 }
 
+WriteOutcome AppendWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes) {
+  std::ofstream out(target, std::ios::binary | std::ios::app);
+  if (!out.is_open()) return WriteOutcome::kOpenFailed;
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return out ? WriteOutcome::kWritten : WriteOutcome::kWriteFailed;
+}
+
 ReadOutcome ReadFileStart(const std::filesystem::path& path, size_t limit) {
   ReadOutcome result;
   std::error_code ec;

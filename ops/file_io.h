@@ -29,6 +29,10 @@ enum class WriteOutcome { kWritten, kOpenFailed, kWriteFailed };
 // any failure the temporary file is removed and `target` stays as it was.
 WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes);
 
+// Appends `bytes` to `target` (created when missing) in one write, and
+// reports whether all of them reached the file.
+WriteOutcome AppendWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes);
+
 struct ReadOutcome {
   enum class Kind { kRead, kOpenFailed };
   Kind kind = Kind::kOpenFailed;
