@@ -1,6 +1,5 @@
 #include "app/run.h"
 
-#include <array>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -43,7 +42,7 @@ class Connection {
 
 }  // namespace
 
-int ExitCodeFor(const OperationResult& result) { return result.succeeded() ? kExitSuccess : kExitFailed; }
+int ExitCodeFor(const OperationResult& result) { return RuleFor(result).exitCode; }
 
 int ExitCodeFor(AutotestVerdict verdict) { return verdict == AutotestVerdict::kNoFault ? kExitSuccess : kExitFailed; }
 
@@ -76,12 +75,9 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
   std::error_code ec;
   ops.workDir = std::filesystem::current_path(ec);
   if (ec) ops.workDir = ".";
-  // Each setting of a custom-settings import is a "/set" of this run.
-  ops.parseSetting = [&](std::wstring_view setting, ParsedRequest& out) {
-    if (args.size() < 3) return false;  // only a five-argument import replays settings
-    const std::array<std::wstring, 5> replay = {args[0], args[1], args[2], L"/set", std::wstring(setting)};
-    return ParseCommandLine(ctx, catalog, replay, out);
-  };
+  // A custom-settings import reads each Item as a "/set" of this run.
+  const CommandLineSettings importedSettings(ctx, catalog, request);
+  ops.settings = &importedSettings;
   if (request.selfTest) {
     AutotestReport report(console, ops.workDir);
     return ExitCodeFor(RunAutotest(ops, request, report, process.pauseAfterPasswordStep));

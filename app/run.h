@@ -10,15 +10,10 @@
 #include "autotest/driver.h"
 #include "base/console.h"
 #include "ops/executor.h"
+#include "ops/outcome.h"
 #include "wmi/firmware.h"
 
 namespace vort64 {
-
-// Exit codes.
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitUsage = 101;
-inline constexpr int kExitFailed = 103;
-inline constexpr int kExitUnsupported = 104;
 
 // What the process gives a run: its console, the input that answers the
 // interactive password prompt, and the firmware, not yet opened.
@@ -30,8 +25,7 @@ struct Process {
   std::function<void()> pauseAfterPasswordStep = [] {};
 };
 
-// The exit code of a function's result: 0 when it ran (a reboot request
-// included), 103 otherwise.
+// The exit code of a function's result, as the outcome table gives it.
 int ExitCodeFor(const OperationResult& result);
 // The self-test's: 0 when it found no fault, 103 otherwise.
 int ExitCodeFor(AutotestVerdict verdict);

@@ -36,16 +36,6 @@ TEST(RunProgramTest, ASetOpensOneConnectionAndReadsTheSmbiosTablesOnce) {
   EXPECT_EQ(run.firmware.calls[2].method, L"GetBiosOptions");
 }
 
-TEST(RunProgramTest, ResultsBecomeExitCodesInOnePlace) {
-  using Kind = OperationResult::Kind;
-  EXPECT_EQ(ExitCodeFor({Kind::kDone, 0}), kExitSuccess);
-  EXPECT_EQ(ExitCodeFor({Kind::kDone, 8}), kExitSuccess);
-  EXPECT_EQ(ExitCodeFor({Kind::kFirmwareFailed, 2}), kExitFailed);
-  EXPECT_EQ(ExitCodeFor({Kind::kMismatch, 0}), kExitFailed);
-  EXPECT_EQ(ExitCodeFor({Kind::kNothingToShow, 0}), kExitFailed);
-  EXPECT_EQ(ExitCodeFor({Kind::kPasswordOnly, 0}), kExitFailed);
-}
-
 TEST(RunProgramTest, AVersionOtherThanTwoEndsBeforeAnyMethodCall) {
   ProgramRun run;
   run.firmware.wmiMajor = 3;

@@ -13,12 +13,6 @@
 namespace vort64 {
 namespace {
 
-// The driver's own code for a listed name the catalog does not hold.
-constexpr int32_t kAbsentSetting = 103;
-
-// A skipped step is a fault unless the setting is absent or not supported.
-bool IsFault(int32_t code) { return code != kAbsentSetting && code != OperationResult::kNothingToShowCode; }
-
 class Autotest {
  public:
   Autotest(Operations& ops, const ParsedRequest& request, AutotestReport& report, const std::function<void()>& pause)
@@ -47,38 +41,42 @@ class Autotest {
     return ExecuteOperation(ops_, request, buffer_);
   }
 
-  void Skip(int32_t code) {
-    report_.WriteStepLine(StepKind::kSkip, {}, 0, code);
-    if (IsFault(code)) fault_ = true;
+  // A step line in the outcome's colour; a step that ended otherwise than
+  // as the outcome table allows is a fault.
+  void Step(StepKind kind, std::wstring_view name, uint8_t value, const OperationResult& result) {
+    const OutcomeRule rule = RuleFor(result);
+    report_.WriteStepLine(kind, name, value, rule.step);
+    if (rule.selfTestFault) fault_ = true;
   }
+  void Skip(const OperationResult& result) { Step(StepKind::kSkip, {}, 0, result); }
 
   void TestItem(std::wstring_view name) {
     const bool present = ops_.catalog.HasSetting(name);
-    const OperationResult first = present ? Execute(Function::kGet, name, 0) : OperationResult{};
-    const int32_t r1 = present ? first.Code() : kAbsentSetting;
+    const OperationResult first =
+        present ? Execute(Function::kGet, name, 0) : OperationResult{OperationResult::Kind::kAbsent};
     report_.WriteItemHeader(name);
 
     if (ClassifyPasswordItem(name).IsAccount()) {
       const OperationResult changed = Execute(Function::kSet, name, 0);
       pause_();
       if (changed.succeeded()) {
-        report_.WriteStepLine(StepKind::kCompare, name, 0, changed.Code());
+        Step(StepKind::kCompare, name, 0, changed);
       } else {
-        report_.WriteStepLine(StepKind::kSkip, name, 0, changed.Code());
+        report_.WriteStepLine(StepKind::kSkip, name, 0, RuleFor(changed).step);
         fault_ = true;  // a password change that did not happen
       }
       return;
     }
-    if (!present || !first.succeeded()) {
+    if (!first.succeeded()) {
       ops_.ctx.console.OutWide(L"skip\n");
-      Skip(r1);
+      Skip(first);
       return;
     }
 
     const uint32_t offset = ops_.catalog.GetSettingOffset(name);
     const uint32_t size = ops_.catalog.GetSettingSize(name);
     const uint8_t v = ByteAt(offset);
-    report_.WriteStepLine(StepKind::kGet, name, v, r1);
+    Step(StepKind::kGet, name, v, first);
 
     // The boot order is tested by its first device and restored whole.
     const bool bootOrder = KindOfSetting(name) == SettingKind::kBootOrder;
@@ -97,20 +95,20 @@ class Autotest {
     buffer_[offset] = t;
     const OperationResult written = Execute(Function::kSet, name, t, bootOrder ? &testOrder : nullptr);
     if (!written.succeeded()) {
-      Skip(written.Code());
+      Skip(written);
       if (written.blockSent) Restore(name, v, bootOrder ? &order : nullptr);
       return;
     }
-    report_.WriteStepLine(StepKind::kSet, name, ByteAt(offset), written.Code());
+    Step(StepKind::kSet, name, ByteAt(offset), written);
 
     const OperationResult reread = Execute(Function::kGet, name, 0);
     if (!reread.succeeded()) {
-      Skip(reread.Code());
+      Skip(reread);
       Restore(name, v, bootOrder ? &order : nullptr);
       return;
     }
-    report_.WriteStepLine(StepKind::kGet, name, ByteAt(offset), reread.Code());
-    report_.WriteStepLine(StepKind::kCompare, name, 0, reread.Code());
+    Step(StepKind::kGet, name, ByteAt(offset), reread);
+    Step(StepKind::kCompare, name, 0, reread);
     Restore(name, v, bootOrder ? &order : nullptr);
   }
 

@@ -64,12 +64,6 @@ std::string BlackRow(std::string_view text) {
 
 }  // namespace
 
-StepVerdict VerdictOf(int32_t result) {
-  if (Passed(result)) return StepVerdict::kPassed;
-  if (result == kFirmwareIncorrectPassword) return StepVerdict::kIncorrectPassword;
-  return StepVerdict::kSkipped;
-}
-
 AutotestReport::AutotestReport(Console& console, const std::filesystem::path& dir) : console_(console) {
   // Text mode (no std::ios::binary): the C runtime writes CR LF on Windows.
   // Both runtimes open the file shared for reading and writing by others.
@@ -91,9 +85,8 @@ void AutotestReport::WriteItemHeader(std::wstring_view settingName) {
   Line(std::string(kRuleLength, '-'));
 }
 
-void AutotestReport::WriteStepLine(StepKind kind, std::wstring_view settingName, uint8_t value, int32_t result) {
+void AutotestReport::WriteStepLine(StepKind kind, std::wstring_view settingName, uint8_t value, StepVerdict verdict) {
   ComplainIfFailed();
-  StepVerdict verdict = VerdictOf(result);
   // The driver asks for Skip only with a failed result; should it pass one,
   // the line still says Skip.
   if (kind == StepKind::kSkip && verdict == StepVerdict::kPassed) verdict = StepVerdict::kSkipped;

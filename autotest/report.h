@@ -22,6 +22,7 @@
 
 #include "base/console.h"
 #include "base/interface_version.h"
+#include "ops/outcome.h"
 
 namespace vort64 {
 
@@ -34,16 +35,6 @@ enum class StepKind {
   kCompare,  // the read-back comparison (and a password change): no name, no value
   kSkip,     // the item ends here: no name, no value; asked for with a failed result only
 };
-
-// What a step's result code makes of its line; each verdict has its colour.
-enum class StepVerdict {
-  kPassed,             // no bit other than 8 set (0, 8): blue "[Success] ..."
-  kIncorrectPassword,  // 2: red "[Fail] [Compare]"
-  kSkipped,            // any other code (1, 3, 103, 999, ...): orange "[Skip][Compare]"
-};
-
-// The verdict of a step that ended with `result` (a firmware code, 103 or 999).
-StepVerdict VerdictOf(int32_t result);
 
 class AutotestReport {
  public:
@@ -64,9 +55,10 @@ class AutotestReport {
   // The header of one tested setting: an empty black row, black
   // "Vortmark : <settingName>", the rule.
   void WriteItemHeader(std::wstring_view settingName);
-  // One step line, coloured by VerdictOf(result); `settingName` and `value`
-  // (the byte at the setting's offset) show on passed Get and Set lines only.
-  void WriteStepLine(StepKind kind, std::wstring_view settingName, uint8_t value, int32_t result);
+  // One step line in the colour of `verdict` (the outcome table's);
+  // `settingName` and `value` (the byte at the setting's offset) show on
+  // passed Get and Set lines only.
+  void WriteStepLine(StepKind kind, std::wstring_view settingName, uint8_t value, StepVerdict verdict);
   // Ends the page ("</body>", "</html>") and closes the file.
   void Close();
 

@@ -51,6 +51,11 @@ std::wstring JoinHexBytes(std::span<const uint8_t> buffer, uint32_t offset, uint
 // buffer are left out.
 std::wstring GptRecordText(std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
   const size_t last = std::min<size_t>(end, buffer.size());
+  // A record of zeros is "0 : No Record", and "/set" takes it as "0".
+  if (offset < last && std::all_of(buffer.begin() + offset, buffer.begin() + static_cast<ptrdiff_t>(last),
+                                   [](uint8_t b) { return b == 0; })) {
+    return L"0";
+  }
   std::wstring text;
   for (size_t at = last; at > offset; --at) {
     const unsigned byte = buffer[at - 1];

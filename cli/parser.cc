@@ -22,6 +22,12 @@ constexpr size_t kPassword = 2;
 constexpr size_t kFunctionSwitch = 3;
 constexpr size_t kItemArgument = 4;
 
+std::wstring_view TrimBlanks(std::wstring_view text) {
+  const size_t first = text.find_first_not_of(L" \t");
+  if (first == std::wstring_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
 std::wstring WithoutFirstCharacter(std::wstring_view text) {
   return text.empty() ? std::wstring() : std::wstring(text.substr(1));
 }
@@ -279,6 +285,52 @@ bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const 
 }
 
 }  // namespace
+
+ParsedSetting ParseSetting(const RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& run,
+                           std::wstring_view name, std::wstring_view value) {
+  ParsedSetting result;
+  ParsedRequest& out = result.request;
+  out.currentPassword = run.currentPassword;
+  out.currentPasswordShort = run.currentPasswordShort;
+  out.quietOutput = ctx.console.quiet();
+  // The item argument "NAME=VALUE" as the command line would hold it.
+  if (name.size() + 1 + value.size() > kMaxArgumentLength) {
+    result.refusal = ParsedSetting::Refusal::kTooLong;
+    return result;
+  }
+  std::wstring itemText(CText(name));
+  std::wstring valueText(CText(value));
+  if (itemText == L"current password") {
+    std::wstring oldPassword;
+    if (!SplitCurrentPasswordForm(itemText, valueText, oldPassword)) {
+      result.refusal = ParsedSetting::Refusal::kBadValue;
+      return result;
+    }
+    out.formPassword = oldPassword;
+  }
+  out.itemText = itemText;
+  std::wstring functionWord = L"set";
+  out.itemName = AsciiToLower(itemText);
+  NormaliseItemName(ctx.console, functionWord, out.itemName, valueText);
+  out.valueText = valueText;
+  out.function = Function::kSet;
+  if (!catalog.HasSetting(out.itemName)) {
+    result.kind = ParsedSetting::Kind::kUnknownName;
+    return result;
+  }
+  // 255 is the firmware's mark of a plain setting it does not support, as an
+  // export writes it; it is never written as a value.
+  if (KindOfSetting(out.itemName) == SettingKind::kByte && TrimBlanks(valueText) == L"255") {
+    result.refusal = ParsedSetting::Refusal::kNotSupportedMark;
+    return result;
+  }
+  if (!ParseValue(ctx, out, valueText)) {
+    result.refusal = ParsedSetting::Refusal::kBadValue;
+    return result;
+  }
+  result.kind = ParsedSetting::Kind::kRequest;
+  return result;
+}
 
 size_t EffectiveArgumentCount(std::span<const std::wstring> args) {
   if (args.size() != 6) return args.size();

@@ -18,6 +18,7 @@
 
 #include "base/parsed_request.h"
 #include "base/run_context.h"
+#include "base/setting_parser.h"
 #include "catalog/catalog.h"
 
 namespace vort64 {
@@ -35,6 +36,29 @@ size_t EffectiveArgumentCount(std::span<const std::wstring> args);
 // parse on a quiet console withholds its messages as well.
 bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog, std::span<const std::wstring> args,
                       ParsedRequest& out);
+
+// Reads one setting as "/set NAME=VALUE" would: the aliases, the length
+// limit of an argument, the catalog and the value parsers of the command
+// line, with the current password of `run` (the run's own request). The
+// parsers' messages go to the console as they do for "/set" (withheld while
+// it is quiet). The custom-settings import applies each Item through it.
+ParsedSetting ParseSetting(const RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& run,
+                           std::wstring_view name, std::wstring_view value);
+
+// ParseSetting behind the interface the import is given.
+class CommandLineSettings final : public SettingParser {
+ public:
+  CommandLineSettings(const RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& run)
+      : ctx_(ctx), catalog_(catalog), run_(run) {}
+  ParsedSetting Parse(std::wstring_view name, std::wstring_view value) const override {
+    return ParseSetting(ctx_, catalog_, run_, name, value);
+  }
+
+ private:
+  const RunContext& ctx_;
+  const SettingCatalog& catalog_;
+  const ParsedRequest& run_;
+};
 
 // Applies the item-name aliases to `item` for the typed function word
 // `function`; some also change the function word and replace `valueText`.

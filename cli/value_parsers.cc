@@ -217,6 +217,11 @@ bool ParseDate(const RunContext& ctx, std::wstring_view valueText, ParsedRequest
 
 bool ParseGptRecord(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
   Console& console = ctx.console;
+  // "0" alone is no record: five zero bytes.
+  if (valueText == L"0") {
+    out.gptRecord = {};
+    return true;
+  }
   std::wstring buffer(valueText);
   InPlaceTokenizer tokens(buffer);
   const auto fail = [&console] {

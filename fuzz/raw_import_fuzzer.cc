@@ -114,11 +114,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (!file || file->size() != kSettingsBufferSize) {
     FUZZ_CHECK(firmware.calls.empty());
-    FUZZ_CHECK(result.kind == OperationResult::Kind::kNothingToShow);
+    FUZZ_CHECK(result.kind == OperationResult::Kind::kFileFailed);
     return 0;
   }
   if (!firmware.open) {
-    FUZZ_CHECK(firmware.calls.empty() && result.kind == OperationResult::Kind::kFirmwareFailed);
+    FUZZ_CHECK(firmware.calls.empty() && result.kind == OperationResult::Kind::kFirmwareRefused);
     return 0;
   }
   const bool keepsClock = version.AtLeast(55);
@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!firmware.calls.empty() && firmware.calls[0].method == kGetBiosOptionsMethod);
     const bool readPassed = firmware.executes && Passed((flags & kGetAnswers) ? code : 0);
     if (!readPassed) {
-      FUZZ_CHECK(firmware.calls.size() == 1 && result.kind == OperationResult::Kind::kFirmwareFailed);
+      FUZZ_CHECK(firmware.calls.size() == 1 && result.kind == OperationResult::Kind::kFirmwareRefused);
       return 0;
     }
     setCall = 1;
@@ -148,10 +148,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t setCode = (flags & kSetAnswers) ? code : 0;
   if (firmware.executes) {
     FUZZ_CHECK(result.kind ==
-               (Passed(setCode) ? OperationResult::Kind::kDone : OperationResult::Kind::kFirmwareFailed));
+               (Passed(setCode) ? OperationResult::Kind::kDone : OperationResult::Kind::kFirmwareRefused));
     FUZZ_CHECK(result.firmwareCode == setCode);
   } else {
-    FUZZ_CHECK(result.kind == OperationResult::Kind::kFirmwareFailed && result.firmwareCode == kFirmwareNotSupported);
+    FUZZ_CHECK(result.kind == OperationResult::Kind::kFirmwareRefused && result.firmwareCode == kFirmwareNotSupported);
   }
   return 0;
 }

@@ -57,17 +57,18 @@ bool BeyondWellFormed(const pugi::xml_document& doc) {
 // does not load.
 std::optional<std::vector<Expected>> ReadWithXPath(std::span<const uint8_t> bytes) {
   pugi::xml_document doc;
-  const unsigned options = pugi::parse_default | pugi::parse_comments | pugi::parse_pi;
+  const unsigned options = pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
   if (!doc.load_buffer(bytes.data(), bytes.size(), options) || BeyondWellFormed(doc)) return std::nullopt;
+  // A document type is refused: nothing of such a file is read.
+  for (const pugi::xml_node& n : doc.children()) {
+    if (n.type() == pugi::node_doctype) return std::nullopt;
+  }
   std::vector<Expected> items;
   const pugi::xpath_query stringValue("string(.)");
   for (const pugi::xpath_node& found : doc.select_nodes("//Item[@name]")) {
     const pugi::xml_node item = found.node();
     Expected e{Utf8ToWide(item.attribute("name").value()), std::nullopt};
-    if (const pugi::xml_node first = item.first_child()) {
-      e.value = Utf8ToWide(first.type() == pugi::node_element ? stringValue.evaluate_string(first)
-                                                              : std::string(first.value()));
-    }
+    if (const pugi::xml_node value = item.child("Value")) e.value = Utf8ToWide(stringValue.evaluate_string(value));
     items.push_back(std::move(e));
   }
   return items;

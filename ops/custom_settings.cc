@@ -8,6 +8,7 @@
 #include "base/console.h"
 #include "base/text.h"
 #include "ops/file_io.h"
+#include "ops/result_files.h"
 #include "ops/xml/custom_settings_file.h"
 #include "wmi/smbios.h"
 
@@ -41,28 +42,29 @@ std::wstring MachineLines(const RawSmbiosTable* smbios) {
   return lines;
 }
 
-// One setting of the file: parsed as a "/set" of the run and executed.
-void Replay(Operations& ops, const ImportedSetting& setting, ImportResults& results) {
-  const auto writeLine = [&](std::wstring_view name, std::wstring_view word) {
-    results.AppendTemp(ResultLineStart(name) + std::wstring(word) + L"\n");
-  };
-  const std::wstring name = AsciiToLower(setting.name);
-  // An Item without a value, or one longer than a "/set" argument, and a
-  // value the parser refuses: "Invalid Parameter", and the import fails.
-  const auto invalid = [&] {
-    writeLine(name, L"Invalid Parameter");
-    results.MarkFailed();
-  };
-  if (setting.problem != ImportProblem::kNone) return invalid();
-  ParsedRequest request;
-  if (!ops.parseSetting || !ops.parseSetting(setting.name + L"=" + setting.value, request)) {
+std::string Utf8Text(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// One setting of the file, read as the same "/set" would read it and, when
+// that gives a request, executed on the run's connection.
+OperationResult Apply(Operations& ops, const ImportedSetting& setting) {
+  // An Item without a value, or one longer than a "/set" argument.
+  if (setting.problem != ImportProblem::kNone || !ops.settings) return {Kind::kValueRefused};
+  const ParsedSetting parsed = ops.settings->Parse(setting.name, setting.value);
+  switch (parsed.kind) {
+    case ParsedSetting::Kind::kRequest: break;
     // A setting this model does not have: a file from another model still
     // imports.
-    if (!ops.catalog.HasSetting(name)) return writeLine(name, L"Not support");
-    return invalid();
+    case ParsedSetting::Kind::kUnknownName: return {Kind::kAbsent};
+    case ParsedSetting::Kind::kRefused:
+      // What an export writes for a setting its machine does not support.
+      if (parsed.refusal == ParsedSetting::Refusal::kNotSupportedMark) return {Kind::kUnsupported};
+      return {Kind::kValueRefused};
   }
   std::vector<uint8_t> buffer(kSettingsBufferSize, 0);
-  ExecuteOperation(ops, request, buffer);
+  return ExecuteOperation(ops, parsed.request, buffer);
 }
 
 }  // namespace
@@ -76,25 +78,31 @@ OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& r
   CollectExportBootDevices(ops.catalog, bootRows);
   const ExportResult saved =
       ExportCustomSettings(ops.ctx.console, PathOfFileName(request.xmlFileName), rows, bootRows, ops.ctx.version);
-  return saved == ExportResult::kSaved ? OperationResult{Kind::kDone} : OperationResult{Kind::kNothingToShow};
+  return saved == ExportResult::kSaved ? OperationResult{Kind::kDone} : OperationResult{Kind::kFileFailed};
 }
 
 OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& request) {
   const ImportResult file = ImportCustomSettings(ops.ctx.console, PathOfFileName(request.xmlFileName));
-  if (file.status != ImportStatus::kLoaded) return {Kind::kNothingToShow};
+  if (file.status != ImportStatus::kLoaded) return {Kind::kFileFailed};
 
-  ImportResults results;
-  if (!results.Open(ops.workDir)) {
-    ops.ctx.console.Out("Error: cannot open Result.txt or ResultTemp.txt.\n");
-    return {Kind::kNothingToShow};
+  ImportLog log;
+  // A file without a setting applies nothing: that is no pass.
+  if (file.settings.empty()) {
+    ops.ctx.console.Err("Error: " + request.xmlFileName + " holds no Item: nothing was imported.\n");
+    log.Fail();
   }
-  Operations replay = ops;
-  replay.results = &results;
-  for (const ImportedSetting& setting : file.settings) Replay(replay, setting, results);
+  for (const ImportedSetting& setting : file.settings)
+    log.Add(AsciiToLower(setting.name), RuleFor(Apply(ops, setting)));
 
-  const ImportVerdict verdict = results.Verdict();
-  results.Compose(MachineLines(ops.session.smbios), ops.ctx.console);
-  return verdict == ImportVerdict::kFail ? OperationResult{Kind::kSettingsFailed} : OperationResult{Kind::kDone};
+  const std::string block = log.Block(MachineLines(ops.session.smbios));
+  const std::filesystem::path resultFile = ops.workDir / kResultFile;
+  const WriteOutcome written =
+      AppendWholeFile(resultFile, std::span(reinterpret_cast<const uint8_t*>(block.data()), block.size()));
+  if (written != WriteOutcome::kWritten) {
+    ops.ctx.console.Err("Error: the results could not be written to " + Utf8Text(resultFile) + ".\n");
+    return {Kind::kFileFailed};
+  }
+  return log.Verdict() == ImportVerdict::kFail ? OperationResult{Kind::kSettingsFailed} : OperationResult{Kind::kDone};
 }
 
 }  // namespace vort64

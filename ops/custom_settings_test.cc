@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "base/console.h"
+#include "ops/result_files.h"
 #include "wmi/scripted_firmware.h"
 
 namespace vort64 {
@@ -34,13 +35,7 @@ class CustomImportTest : public ::testing::Test {
     std::istringstream input;
     Operations ops{ctx_, session, catalog_, input};
     ops.workDir = dir_;
-    ops.parseSetting = [](std::wstring_view setting, ParsedRequest& out) {
-      if (setting != L"boot mode=1") return false;
-      out.function = Function::kSet;
-      out.itemName = L"boot mode";
-      out.byteValue = 1;
-      return true;
-    };
+    ops.settings = &settings_;
     ParsedRequest request;
     request.function = Function::kImportCustomSettings;
     request.xmlFileName = (dir_ / "in.xml").string();
@@ -49,6 +44,21 @@ class CustomImportTest : public ::testing::Test {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
 
+  // Knows "boot mode=1" only.
+  struct BootModeOnly final : SettingParser {
+    ParsedSetting Parse(std::wstring_view name, std::wstring_view value) const override {
+      ParsedSetting parsed;
+      parsed.request.itemName = std::wstring(name);
+      if (name != L"boot mode") {
+        parsed.kind = ParsedSetting::Kind::kUnknownName;
+      } else if (value == L"1") {
+        parsed.kind = ParsedSetting::Kind::kRequest;
+        parsed.request.function = Function::kSet;
+        parsed.request.byteValue = 1;
+      }
+      return parsed;
+    }
+  } settings_;
   std::ostringstream out_, err_;
   Console console_;
   ScriptedFirmware firmware_;
@@ -79,6 +89,52 @@ TEST_F(CustomImportTest, MachineLinesOnlyForTheStructuresThere) {
   both.data.insert(both.data.end(), chassis.begin(), chassis.end());
   EXPECT_EQ(Import(both),
             std::string("Model name : Book\r\nSerial number : S1\r\nAsset tag number : A7\r\n\r\n") + kVerdictAndLines);
+}
+
+// The verdict: a failure wins over everything after it, a reboot request
+// shows only without one, and settings this machine lacks change nothing.
+TEST(ImportLogTest, VerdictFollowsFailuresAndReboots) {
+  using Kind = OperationResult::Kind;
+  const struct {
+    std::vector<OperationResult> outcomes;
+    ImportVerdict verdict;
+  } kCases[] = {
+      {{}, ImportVerdict::kPass},
+      {{{Kind::kDone, 0}, {Kind::kAbsent}, {Kind::kUnsupported}}, ImportVerdict::kPass},
+      {{{Kind::kDone, 8}, {Kind::kAbsent}}, ImportVerdict::kPassRebootRequired},
+      {{{Kind::kFirmwareRefused, 3}, {Kind::kDone, 8}}, ImportVerdict::kFail},
+      {{{Kind::kDone, 8}, {Kind::kNotTheSame}}, ImportVerdict::kFail},
+      {{{Kind::kReadFailed, 1, false}}, ImportVerdict::kFail},
+      {{{Kind::kValueRefused}, {Kind::kDone, 0}}, ImportVerdict::kFail},
+  };
+  for (const auto& c : kCases) {
+    ImportLog log;
+    for (const OperationResult& r : c.outcomes) log.Add(L"x", RuleFor(r));
+    EXPECT_EQ(log.Verdict(), c.verdict);
+  }
+  ImportLog log;
+  log.Add(L"boot mode", RuleFor({Kind::kDone, 0}));
+  log.Add(L"a setting with a name of 33 chars", RuleFor({Kind::kFirmwareRefused, 42}));
+  EXPECT_EQ(log.Block(L"Model name : \u00e9\n"),
+            "Model name : \xe9\r\n"
+            "Overall result : Fail\r\n\r\n"
+            "===================================Result of each settings==============================\r\n\r\n"
+            "boot mode:\t\t\t\tPass\r\n"
+            "a setting with a name of 33 chars:\tFail\r\n");
+}
+
+TEST_F(CustomImportTest, AResultFileThatCannotBeWrittenFailsTheImport) {
+  std::filesystem::create_directory(dir_ / "Result.txt");
+  FirmwareSession session{firmware_, console_, ctx_.version, nullptr};
+  std::istringstream input;
+  Operations ops{ctx_, session, catalog_, input};
+  ops.workDir = dir_;
+  ops.settings = &settings_;
+  ParsedRequest request;
+  request.function = Function::kImportCustomSettings;
+  request.xmlFileName = (dir_ / "in.xml").string();
+  EXPECT_EQ(ImportCustomSettingsFile(ops, request).kind, OperationResult::Kind::kFileFailed);
+  EXPECT_NE(err_.str().find("Result.txt"), std::string::npos);
 }
 
 }  // namespace

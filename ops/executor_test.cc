@@ -13,8 +13,6 @@
 namespace vort64 {
 namespace {
 
-constexpr int32_t kNothingToShow = 999;
-
 TEST(ResultLineTest, TabsPutTheWordAtColumnForty) {
   // The number of tabs after "name:" for a name of `length` characters.
   const auto tabs = [](size_t length) { return ResultLineStart(std::wstring(length, L'x')).size() - length - 1; };
@@ -28,51 +26,31 @@ TEST(ResultLineTest, TabsPutTheWordAtColumnForty) {
   EXPECT_EQ(ResultLineStart(L"boot mode"), L"boot mode:\t\t\t\t");
 }
 
-// The set path while custom settings are imported: console messages give way
-// to one line per setting in ResultTemp.txt, and the verdict marks follow.
-class QuietSetTest : public ::testing::Test {
+// What the set path answers for each way a setting can end; the outcome
+// table turns it into every output.
+class SetOutcomeTest : public ::testing::Test {
  protected:
-  QuietSetTest()
+  SetOutcomeTest()
       : console_(out_, err_),
         ctx_{console_, InterfaceVersion{2, 90}},
         session_{firmware_, console_, InterfaceVersion{2, 90}} {
     BuildSettingCatalog(catalog_, 2, 90);
-    dir_ = std::filesystem::path(::testing::TempDir()) /
-           ("vort64-executor-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    EXPECT_TRUE(results_.Open(dir_));
-    console_.SetQuiet();
     firmware_.block.assign(2048, 0);
-  }
-  ~QuietSetTest() override {
-    // Windows removes no file that is still open.
-    results_.result().close();
-    results_.temp().close();
-    std::filesystem::remove_all(dir_);
   }
 
   OperationResult Run(const ParsedRequest& request, const SettingCatalog& catalog) {
     std::vector<uint8_t> buffer(2048, 0);
-    Operations ops{ctx_, session_, catalog, input_, &results_};
+    Operations ops{ctx_, session_, catalog, input_};
     return ExecuteOperation(ops, request, buffer);
   }
 
-  // The set's firmware code, 0 for a read-back that agrees, 999 for a set
-  // that stopped with nothing to show.
-  int32_t Set(const std::wstring& item, uint8_t value) {
+  OperationResult Set(const std::wstring& item, uint8_t value) {
     ParsedRequest request;
     request.function = Function::kSet;
     request.itemName = item;
     request.itemText = item;
     request.byteValue = value;
-    return Run(request, catalog_).Code();
-  }
-
-  std::string Lines() {
-    results_.temp().flush();
-    std::ifstream in(dir_ / kResultTempFile, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return Run(request, catalog_);
   }
 
   std::ostringstream out_, err_;
@@ -82,61 +60,74 @@ class QuietSetTest : public ::testing::Test {
   FirmwareSession session_;
   std::istringstream input_;
   SettingCatalog catalog_;
-  ImportResults results_;
-  std::filesystem::path dir_;
 };
 
-TEST_F(QuietSetTest, PassingSetWritesPassAndKeepsTheMarks) {
-  EXPECT_EQ(Set(L"boot mode", 1), 0);
-  EXPECT_EQ(Lines(), "boot mode:\t\t\t\tPass\r\n");
-  EXPECT_TRUE(results_.overallPass);
-  EXPECT_FALSE(results_.rebootRequired);
-  EXPECT_EQ(out_.str(), "");
+TEST_F(SetOutcomeTest, EachWayASettingEndsHasItsOwnOutcome) {
+  using Kind = OperationResult::Kind;
+  const struct {
+    const char* label;
+    int32_t getCode;
+    int32_t setCode;
+    bool stuck;  // the firmware keeps the stored byte
+    Kind kind;
+    int32_t code;
+    size_t sets;
+  } kCases[] = {
+      {"written and read back", 0, 0, false, Kind::kDone, 0, 1},
+      {"reboot required", 0, 8, false, Kind::kDone, 8, 1},
+      {"read refused", 2, 0, false, Kind::kReadFailed, 2, 0},
+      {"read answers 3", 3, 0, false, Kind::kReadFailed, 3, 0},
+      {"write refused", 0, 3, false, Kind::kFirmwareRefused, 3, 1},
+      {"write answers an unknown code", 0, 42, false, Kind::kFirmwareRefused, 42, 1},
+      {"not the same after writing", 0, 0, true, Kind::kNotTheSame, 0, 1},
+      {"not the same after a reboot request", 0, 8, true, Kind::kNotTheSame, 0, 1},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.label);
+    firmware_.calls.clear();
+    firmware_.block.assign(2048, 0);
+    firmware_.codes = {{L"GetBiosOptions", c.getCode}, {L"SetBiosOptions", c.setCode}};
+    firmware_.keepBlockOnSet = c.stuck;
+    const OperationResult r = Set(L"boot mode", 1);
+    EXPECT_EQ(r.kind, c.kind);
+    if (c.kind != Kind::kNotTheSame) {
+      EXPECT_EQ(r.firmwareCode, c.code);
+    }
+    EXPECT_EQ(firmware_.CallsOf(L"SetBiosOptions"), c.sets);
+    EXPECT_EQ(r.blockSent, c.sets > 0);
+  }
 }
 
-TEST_F(QuietSetTest, RefusedReadsWriteTheirWordAndClearTheMarks) {
-  firmware_.codes[L"GetBiosOptions"] = 2;
-  EXPECT_EQ(Set(L"boot mode", 1), 2);
-  EXPECT_FALSE(results_.overallPass);
-  results_.overallPass = true;
-  results_.rebootRequired = true;
-  firmware_.codes[L"GetBiosOptions"] = 7;
-  EXPECT_EQ(Set(L"fast boot", 1), 7);
-  EXPECT_FALSE(results_.overallPass);
-  EXPECT_FALSE(results_.rebootRequired);
-  results_.overallPass = true;
-  firmware_.codes[L"GetBiosOptions"] = 3;  // other failing reads leave no line
-  EXPECT_EQ(Set(L"fast boot", 1), 3);
-  EXPECT_TRUE(results_.overallPass);
-  EXPECT_EQ(Lines(), "boot mode:\t\t\t\tIncorrect password\r\nfast boot:\t\t\t\tPassword retry count exceeded\r\n");
-  EXPECT_EQ(firmware_.CallsOf(L"SetBiosOptions"), 0u);
-}
-
-TEST_F(QuietSetTest, VerdictFollowsTheOrderOfFailuresAndReboots) {
-  firmware_.codes[L"SetBiosOptions"] = 3;
-  EXPECT_EQ(Set(L"boot mode", 1), 3);
-  firmware_.codes[L"SetBiosOptions"] = 8;
-  EXPECT_EQ(Set(L"fast boot", 1), 0);  // the read-back comparison decides
-  EXPECT_FALSE(results_.overallPass);
-  EXPECT_TRUE(results_.rebootRequired);
-  firmware_.codes[L"SetBiosOptions"] = 209;
-  EXPECT_EQ(Set(L"boot mode", 0), 209);
-  EXPECT_FALSE(results_.rebootRequired);
-  EXPECT_EQ(Lines(),
-            "boot mode:\t\t\t\tInvalid Parameter\r\n"
-            "fast boot:\t\t\t\tPass and reboot required to make function works\r\n"
-            "boot mode:\t\t\t\tIncompatible Data Structure. BIOS Setup Data is unexpected\r\n");
-}
-
-TEST_F(QuietSetTest, UnsupportedSettingIsSkippedWithoutWriting) {
+TEST_F(SetOutcomeTest, UnsupportedSettingIsSkippedWithoutWriting) {
   firmware_.block[catalog_.GetSettingOffset(L"wi-fi")] = 255;
-  EXPECT_EQ(Set(L"wi-fi", 1), kNothingToShow);
-  EXPECT_EQ(Lines(), "wi-fi:\t\t\t\t\tNot support\r\n");
+  EXPECT_EQ(Set(L"wi-fi", 1).kind, OperationResult::Kind::kUnsupported);
   EXPECT_EQ(firmware_.CallsOf(L"SetBiosOptions"), 0u);
-  EXPECT_TRUE(results_.overallPass);
+  EXPECT_EQ(out_.str().find("Skip Set BIOS options because not support\n") != std::string::npos, true);
 }
 
-TEST_F(QuietSetTest, ClearTpmIsNotReadBack) {
+TEST_F(SetOutcomeTest, APasswordTheFieldRefusesIsARefusedValueAndNothingIsSent) {
+  ParsedRequest request;
+  request.function = Function::kSet;
+  request.itemName = L"set supervisor password";
+  request.itemText = request.itemName;
+  const std::string typed = "a b";
+  std::copy(typed.begin(), typed.end(), request.newPassword.begin());
+  request.newPasswordSlot = PasswordSlot::kSupervisor;
+  EXPECT_EQ(Run(request, catalog_).kind, OperationResult::Kind::kValueRefused);
+  EXPECT_EQ(firmware_.CallsOf(L"SetBiosOptions"), 0u);
+}
+
+TEST_F(SetOutcomeTest, ADateSentAs238IsTheFirmwaresClockAndReadsBackTheSame) {
+  firmware_.keepClockOn238 = true;
+  ParsedRequest request;
+  request.function = Function::kSet;
+  request.itemName = L"date";
+  request.itemText = L"date";
+  request.dateValue = {238, 238, 238};
+  EXPECT_EQ(Run(request, catalog_).kind, OperationResult::Kind::kDone);
+}
+
+TEST_F(SetOutcomeTest, ClearTpmIsNotReadBack) {
   ParsedRequest request;
   request.function = Function::kSet;
   request.itemName = L"clear tpm";
@@ -150,23 +141,7 @@ TEST_F(QuietSetTest, ClearTpmIsNotReadBack) {
   EXPECT_EQ(firmware_.CallsOf(L"GetBiosOptions"), 1u);
 }
 
-TEST_F(QuietSetTest, EachSetCodeLeavesItsWordOrNone) {
-  const struct {
-    int32_t code;
-    std::string line;
-  } cases[] = {
-      {0, "boot mode:\t\t\t\tPass\r\n"},
-      {8, "boot mode:\t\t\t\tPass and reboot required to make function works\r\n"},
-      {3, "boot mode:\t\t\t\tInvalid Parameter\r\n"},
-      {42, "boot mode:\t\t\t\t"},  // an unknown code leaves the line open
-      {210, "boot mode:\t\t\t\tControl method not support, DFCI is controlling\r\n"},
-  };
-  std::string expected;
-  for (const auto& c : cases) {
-    firmware_.codes = {{L"SetBiosOptions", c.code}};
-    Set(L"boot mode", 1);
-    expected += c.line;
-  }
+TEST_F(SetOutcomeTest, ASetThatDoesNotExecuteIsRefusedAsNotExecuted) {
   struct FailingSet : ScriptedFirmware {
     Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override {
       if (call.method == L"SetBiosOptions") return kStatusFailed;
@@ -180,10 +155,10 @@ TEST_F(QuietSetTest, EachSetCodeLeavesItsWordOrNone) {
   request.itemName = L"boot mode";
   request.byteValue = 1;
   std::vector<uint8_t> buffer(2048, 0);
-  Operations ops{ctx_, session, catalog_, input_, &results_};
-  EXPECT_EQ(ExecuteOperation(ops, request, buffer).kind, OperationResult::Kind::kFirmwareFailed);
-  EXPECT_EQ(Lines(), expected + "boot mode:\t\t\t\tFail\r\n");
-  EXPECT_EQ(out_.str(), "");
+  Operations ops{ctx_, session, catalog_, input_};
+  const OperationResult r = ExecuteOperation(ops, request, buffer);
+  EXPECT_EQ(r.kind, OperationResult::Kind::kFirmwareRefused);
+  EXPECT_FALSE(r.executed);
 }
 
 // The self-test changes the supervisor and user passwords through the
@@ -245,7 +220,7 @@ TEST_F(SelfTestPasswordTest, AccountPasswordsAreAskedForAndSentOnce) {
 TEST_F(SelfTestPasswordTest, FirmwareRefusalOfThePasswordChangeIsTheResult) {
   firmware_.codes[L"SetBiosOptions"] = 2;
   const OperationResult result = Set(L"set supervisor password", "old new\n");
-  EXPECT_EQ(result.kind, OperationResult::Kind::kFirmwareFailed);
+  EXPECT_EQ(result.kind, OperationResult::Kind::kFirmwareRefused);
   EXPECT_EQ(result.firmwareCode, 2);
   EXPECT_EQ(firmware_.CallsOf(L"SetBiosOptions"), 1u);
 }

@@ -27,7 +27,7 @@ OperationResult ExportRawSettings(Operations& ops, const ParsedRequest& request,
     case WriteOutcome::kOpenFailed: SayOpenFailed(ops.ctx.console, name); break;
     case WriteOutcome::kWriteFailed: ops.ctx.console.Out("file: " + name + " write failed. \n\n"); break;
   }
-  return {Kind::kNothingToShow};
+  return {Kind::kFileFailed};
 }
 
 OperationResult ImportRawSettings(Operations& ops, const ParsedRequest& request) {
@@ -36,12 +36,12 @@ OperationResult ImportRawSettings(Operations& ops, const ParsedRequest& request)
   ReadOutcome file = ReadFileStart(PathOfFileName(name), kSettingsBufferSize + 1);
   if (file.kind == ReadOutcome::Kind::kOpenFailed) {
     SayOpenFailed(ops.ctx.console, name);
-    return {Kind::kNothingToShow};
+    return {Kind::kFileFailed};
   }
   if (file.size != kSettingsBufferSize || file.bytes.size() != kSettingsBufferSize) {
     ops.ctx.console.Out("file: " + name + " holds " + std::to_string(file.size) + " bytes, not " +
                         std::to_string(kSettingsBufferSize) + ": nothing was imported. \n\n");
-    return {Kind::kNothingToShow};
+    return {Kind::kFileFailed};
   }
 
   std::vector<uint8_t>& block = file.bytes;

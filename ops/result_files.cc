@@ -1,21 +1,24 @@
 #include "ops/result_files.h"
 
-#include <system_error>
-
-#include "base/console.h"
-
 namespace vort64 {
 
-bool ImportResults::Open(const std::filesystem::path& dir) {
-  dir_ = dir;
-  result_.open(dir / kResultFile, std::ios::binary | std::ios::app);
-  temp_.open(dir / kResultTempFile, std::ios::binary | std::ios::trunc);
-  return result_.is_open() && temp_.is_open();
+void ImportLog::Add(std::wstring_view name, const OutcomeRule& rule) {
+  lines_ += ResultLineStart(name);
+  lines_ += rule.resultWord;
+  lines_ += L'\n';
+  switch (rule.verdict) {
+    case VerdictEffect::kKeeps: break;
+    case VerdictEffect::kRebootRequired: rebootRequired_ = true; break;
+    case VerdictEffect::kFails: failed_ = true; break;
+  }
 }
 
-void ImportResults::Compose(std::wstring_view header, Console& console) {
-  // Windows deletes no file that is still open.
-  temp_.close();
+ImportVerdict ImportLog::Verdict() const {
+  if (failed_) return ImportVerdict::kFail;
+  return rebootRequired_ ? ImportVerdict::kPassRebootRequired : ImportVerdict::kPass;
+}
+
+std::string ImportLog::Block(std::wstring_view header) const {
   std::wstring block(header);
   switch (Verdict()) {
     case ImportVerdict::kPassRebootRequired:
@@ -25,24 +28,8 @@ void ImportResults::Compose(std::wstring_view header, Console& console) {
     case ImportVerdict::kFail: block += L"Overall result : Fail\n\n"; break;
   }
   block += L"===================================Result of each settings==============================\n\n";
-  WriteResultText(result_, block);
-
-  const std::filesystem::path tempPath = dir_ / kResultTempFile;
-  std::ifstream temp(tempPath, std::ios::binary);
-  if (!temp.is_open()) {
-    console.Out("ResultTemp.txt not found");
-  } else {
-    result_ << temp.rdbuf();
-    temp.close();
-    std::error_code ec;
-    std::filesystem::remove(tempPath, ec);
-  }
-  result_.close();
-}
-
-void ImportResults::AppendTemp(std::wstring_view text) {
-  if (!temp_.is_open()) return;
-  WriteResultText(temp_, text);
+  block += lines_;
+  return ResultFileText(block);
 }
 
 std::wstring ResultLineStart(std::wstring_view name) {
@@ -50,14 +37,17 @@ std::wstring ResultLineStart(std::wstring_view name) {
   return std::wstring(name) + L":" + std::wstring(tabs, L'\t');
 }
 
-void WriteResultText(std::ostream& out, std::wstring_view text) {
-  for (wchar_t c : text) {
+std::string ResultFileText(std::wstring_view text) {
+  std::string bytes;
+  bytes.reserve(text.size() + text.size() / 16);
+  for (const wchar_t c : text) {
     if (c == L'\n') {
-      out << "\r\n";
+      bytes += "\r\n";
     } else {
-      out.put(static_cast<char>(static_cast<unsigned char>(c)));
+      bytes += static_cast<char>(static_cast<unsigned char>(c));
     }
   }
+  return bytes;
 }
 
 }  // namespace vort64

@@ -1,73 +1,48 @@
-// What the custom-settings import keeps for the whole process, across the
-// replay of each imported setting: the two result files and the verdict marks.
+// The custom-settings import's record: a line per imported setting, kept in
+// memory while the import runs, and the overall verdict; appended to
+// Result.txt as one block when the import ends.
 #ifndef VORT64_OPS_RESULT_FILES_H_
 #define VORT64_OPS_RESULT_FILES_H_
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
+
+#include "ops/outcome.h"
 
 namespace vort64 {
 
 inline constexpr char kResultFile[] = "Result.txt";
-inline constexpr char kResultTempFile[] = "ResultTemp.txt";
-
-class Console;
 
 // The import's overall verdict. A failed setting makes it "Fail" whatever
-// follows; a reboot request shows only when every setting passed.
+// follows; a reboot request shows only when no setting failed.
 enum class ImportVerdict { kPass, kPassRebootRequired, kFail };
 
-class ImportResults {
+class ImportLog {
  public:
-  // Opens Result.txt in `dir` for appending and ResultTemp.txt for this
-  // import alone (what an interrupted import left there is dropped), creating
-  // them.
-  bool Open(const std::filesystem::path& dir);
-  bool IsOpen() const { return temp_.is_open(); }
+  // Records the setting `name` with the word and verdict effect of `rule`.
+  void Add(std::wstring_view name, const OutcomeRule& rule);
+  // The verdict is "Fail" whatever the settings say.
+  void Fail() { failed_ = true; }
 
-  // A setting failed: the verdict is "Fail" whatever follows.
-  void MarkFailed() {
-    overallPass = false;
-    rebootRequired = false;
-  }
+  ImportVerdict Verdict() const;
 
-  ImportVerdict Verdict() const {
-    if (!overallPass) return ImportVerdict::kFail;
-    return rebootRequired ? ImportVerdict::kPassRebootRequired : ImportVerdict::kPass;
-  }
-
-  // Closes ResultTemp.txt and appends one block to Result.txt: `header` (the
-  // machine's lines), the verdict line, the rule and ResultTemp.txt's lines;
-  // then deletes ResultTemp.txt and closes Result.txt. Says "ResultTemp.txt
-  // not found" on the console when it cannot be read back.
-  void Compose(std::wstring_view header, Console& console);
-
-  // Appends text to ResultTemp.txt; a line feed becomes CR LF, as the files
-  // are read on Windows. Each character is written as one byte. The stream
-  // writes its buffer when it fills and when Compose closes the file.
-  void AppendTemp(std::wstring_view text);
-
-  bool overallPass = true;
-  bool rebootRequired = false;
-
-  std::ofstream& result() { return result_; }
-  std::ofstream& temp() { return temp_; }
-  const std::filesystem::path& dir() const { return dir_; }
+  // The block for Result.txt: `header` (the machine's lines), the verdict
+  // line, the rule and a line per setting, one byte per character with
+  // CR LF line ends (the file is read on Windows).
+  std::string Block(std::wstring_view header) const;
 
  private:
-  std::filesystem::path dir_;
-  std::ofstream result_;
-  std::ofstream temp_;
+  std::wstring lines_;
+  bool failed_ = false;
+  bool rebootRequired_ = false;
 };
 
-// The start of a setting's line in ResultTemp.txt: "name:" and the tabs
-// that put its word at column 40 (tab stops every 8 columns).
+// The start of a setting's line: "name:" and the tabs that put its word at
+// column 40 (tab stops every 8 columns).
 std::wstring ResultLineStart(std::wstring_view name);
 
-// Writes wide text as one byte per character with CR LF line ends.
-void WriteResultText(std::ostream& out, std::wstring_view text);
+// Wide text as one byte per character with CR LF line ends.
+std::string ResultFileText(std::wstring_view text);
 
 }  // namespace vort64
 

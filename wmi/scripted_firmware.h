@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "wmi/firmware.h"
+#include "wmi/firmware_facts.h"
 
 namespace vort64 {
 
@@ -36,9 +37,14 @@ class ScriptedFirmware : public Firmware {
     if (!executes) return kStatusFailed;
     const auto forced = codes.find(call.method);
     const int32_t code = forced == codes.end() ? 0 : forced->second;
-    if (code == 0 || code == 8) {
+    if ((code == 0 || code == 8) && !keepBlockOnSet) {
       for (const auto& p : call.in) {
-        if (p.name == L"Data") block = p.value.bytes;
+        if (p.name != L"Data") continue;
+        std::vector<uint8_t> sent = p.value.bytes;
+        for (size_t i = kClockFirstByte; keepClockOn238 && i < kClockEndByte && i < sent.size(); ++i) {
+          if (sent[i] == kDoNotChange && i < block.size()) sent[i] = block[i];
+        }
+        block = std::move(sent);
       }
     }
     out.clear();
@@ -69,6 +75,8 @@ class ScriptedFirmware : public Firmware {
   bool executes = true;
   uint8_t wmiMajor = 2;
   uint8_t wmiMinor = 90;
+  bool keepBlockOnSet = false;                                 // a Set stores nothing (a stuck firmware)
+  bool keepClockOn238 = false;                                 // a clock byte sent as 238 keeps the stored one
   std::map<std::wstring, int32_t> codes;                       // by method; 0 when absent
   std::vector<uint8_t> block = std::vector<uint8_t>(2048, 7);  // what Get answers, what Set stores
   std::optional<FirmwareValue> data;                           // overrides the Data answered

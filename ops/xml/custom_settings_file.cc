@@ -164,22 +164,34 @@ ExportResult ExportCustomSettings(Console& console, const std::filesystem::path&
 
 ImportResult ImportCustomSettings(Console& console, const std::filesystem::path& file) {
   ImportResult result;
+  // "Error: failed to load XML file." and a line with the file and why.
+  const auto notLoaded = [&](std::string_view why) {
+    const std::u8string name = file.u8string();
+    console.Out(std::string(kLoadFailed.substr(0, kLoadFailed.size() - 1)) + std::string(name.begin(), name.end()) +
+                ": " + std::string(why) + ".\n\n");
+    return result;
+  };
   // One byte more than the largest file shows a file that is too large.
   const ReadOutcome read = ReadFileStart(file, kMaxCustomSettingsFileBytes + 1);
   if (read.kind != ReadOutcome::Kind::kRead) {
-    console.Out(kLoadFailed);
-    return result;
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(file, ec);
+    if (!std::filesystem::exists(status)) return notLoaded("not found");
+    if (!std::filesystem::is_regular_file(status)) return notLoaded("not a regular file");
+    return notLoaded("cannot be read");
   }
   if (read.bytes.size() > kMaxCustomSettingsFileBytes) {
-    console.Out("Error: the XML file is larger than " + std::to_string(kMaxCustomSettingsFileBytes) + " bytes.\n\n");
-    return result;
+    return notLoaded("larger than " + std::to_string(kMaxCustomSettingsFileBytes) + " bytes");
   }
   const std::vector<uint8_t>& bytes = read.bytes;
 
   XmlReader doc;
   switch (doc.Load(bytes, XmlWhitespace::kDrop)) {
     case XmlLoadResult::kLoaded: break;
-    case XmlLoadResult::kNotLoaded: console.Out(kLoadFailed); return result;
+    case XmlLoadResult::kNotLoaded:
+      if (doc.ErrorLine() == 0) return notLoaded("not XML");
+      return notLoaded("not XML at line " + std::to_string(doc.ErrorLine()));
+    case XmlLoadResult::kDocumentType: return notLoaded("a document type declaration (<!DOCTYPE>) is not accepted");
     case XmlLoadResult::kError:
       console.Err(kDomFailed);
       result.status = ImportStatus::kLoaded;
@@ -195,7 +207,7 @@ ImportResult ImportCustomSettings(Console& console, const std::filesystem::path&
         tooMany = true;
         return false;
       }
-      const std::optional<std::wstring> text = node.FirstChildText();
+      const std::optional<std::wstring> text = node.ChildElementText(L"Value");
       ImportedSetting setting{.name = attribute.value, .value = text.value_or(L""), .problem = {}};
       setting.problem = ProblemOf(setting, text.has_value());
       result.settings.push_back(std::move(setting));

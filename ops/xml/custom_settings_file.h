@@ -57,13 +57,13 @@ inline constexpr uintmax_t kMaxCustomSettingsFileBytes = 8u << 20;
 // result is then "Invalid Parameter".
 enum class ImportProblem {
   kNone,
-  kNoValue,  // its Item has no child node
+  kNoValue,  // its Item has no element "Value"
   kTooLong,  // "name=value" is longer than a "/set" argument may be
 };
 
 struct ImportedSetting {
   std::wstring name;
-  std::wstring value;  // the text of the Item's first child node
+  std::wstring value;  // the text inside the Item's first element "Value"
   ImportProblem problem = ImportProblem::kNone;
 };
 
@@ -72,9 +72,10 @@ enum class ImportStatus {
   // be none). Also after a DOM error during the walk, with the settings
   // found before it ("Error message: *** Exception occurred ***" printed).
   kLoaded,
-  // Nothing to apply: the file is missing, unreadable, not well-formed XML
-  // ("Error: failed to load XML file."), too large, or holds more than
-  // kMaxImportedSettings settings (a message says which).
+  // Nothing to apply: the file is missing, no regular file, unreadable, too
+  // large, not well-formed XML or declares a document type ("Error: failed
+  // to load XML file." and a line with the file and the reason), or holds
+  // more than kMaxImportedSettings settings (a message says so).
   kNotLoaded,
 };
 

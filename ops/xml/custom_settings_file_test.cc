@@ -341,15 +341,21 @@ TEST(ImportCustomSettingsTest, HandWrittenFiles) {
     std::vector<ImportedSetting> settings;
     std::string out;
   } kCases[] = {
-      {"missing", "(missing)", ImportStatus::kNotLoaded, {}, std::string(kLoadFailed)},
-      {"a folder", "(folder)", ImportStatus::kNotLoaded, {}, std::string(kLoadFailed)},
-      {"empty", "", ImportStatus::kNotLoaded, {}, std::string(kLoadFailed)},
+      {"missing", "(missing)", ImportStatus::kNotLoaded, {}, "{file}: not found.\n\n"},
+      {"a folder", "(folder)", ImportStatus::kNotLoaded, {}, "{file}: not a regular file.\n\n"},
+      {"empty", "", ImportStatus::kNotLoaded, {}, "{file}: not XML at line 1.\n\n"},
       {"not well-formed",
-       "<Root><Item name=\"wi-fi\"><Value>1</Value></Root>",
+       "<Root>\n<Item name=\"wi-fi\"><Value>1</Value></Root>",
        ImportStatus::kNotLoaded,
        {},
-       std::string(kLoadFailed)},
-      {"cut off", Items(3).substr(0, 60), ImportStatus::kNotLoaded, {}, std::string(kLoadFailed)},
+       "{file}: not XML at line 2.\n\n"},
+      {"cut off", Items(3).substr(0, 60), ImportStatus::kNotLoaded, {}, "{file}: not XML at line 1.\n\n"},
+      {"a document type",
+       "<?xml version='1.0'?>\n<!DOCTYPE Root [<!ENTITY one \"1\">]>\n"
+       "<Root><Item name=\"boot mode\"><Value>&one;</Value></Item></Root>\n",
+       ImportStatus::kNotLoaded,
+       {},
+       "{file}: a document type declaration (<!DOCTYPE>) is not accepted.\n\n"},
       {"no Items",
        "<?xml version='1.0' encoding='UTF-8'?>\r\n<Root WMI_version=\"2.90\"/>\r\n",
        ImportStatus::kLoaded,
@@ -365,6 +371,7 @@ TEST(ImportCustomSettingsTest, HandWrittenFiles) {
        "\t<Item Description=\"first\" name=\"audio\" other=\"x\"><Value>0</Value></Item>\r\n"
        "\t<Item name=\"no value\"/>\r\n"
        "\t<Item name=\"bare text\">5</Item>\r\n"
+       "\t<Item name=\"commented\"><!--1--><?pi 2?>\r\n<Value>0</Value></Item>\r\n"
        "</Category>\r\n"
        "<Item name=\"outside\"><Value>7</Value></Item>\r\n"
        "<Item name=\"nested\"><Value>1<b>2</b>3</Value></Item>\r\n"
@@ -380,7 +387,8 @@ TEST(ImportCustomSettingsTest, HandWrittenFiles) {
        {{L"wi-fi", L"1", ImportProblem::kNone},
         {L"audio", L"0", ImportProblem::kNone},
         {L"no value", L"", ImportProblem::kNoValue},
-        {L"bare text", L"5", ImportProblem::kNone},
+        {L"bare text", L"", ImportProblem::kNoValue},
+        {L"commented", L"0", ImportProblem::kNone},
         {L"outside", L"7", ImportProblem::kNone},
         {L"nested", L"123", ImportProblem::kNone},
         {L"Boot Mode ", L" a b ", ImportProblem::kNone},
@@ -406,7 +414,12 @@ TEST(ImportCustomSettingsTest, HandWrittenFiles) {
     Captured run;
     const ImportResult result = ImportCustomSettings(run.console, file);
     EXPECT_EQ(result.status, c.status);
-    EXPECT_EQ(run.out.str(), c.out);
+    std::string expectedOut = c.out;
+    if (const size_t at = expectedOut.find("{file}"); at != std::string::npos) {
+      expectedOut = std::string(kLoadFailed.substr(0, kLoadFailed.size() - 1)) +
+                    expectedOut.replace(at, 6, reinterpret_cast<const char*>(file.u8string().c_str()));
+    }
+    EXPECT_EQ(run.out.str(), expectedOut);
     EXPECT_EQ(run.err.str(), "");
     if (std::string_view(c.label) == "2048 Items") {
       ASSERT_EQ(result.settings.size(), 2048u);
@@ -431,7 +444,9 @@ TEST(ImportCustomSettingsTest, AFileLargerThanAnyValidOneIsNotRead) {
   const ImportResult result = ImportCustomSettings(run.console, dir / "big.xml");
   EXPECT_EQ(result.status, ImportStatus::kNotLoaded);
   EXPECT_TRUE(result.settings.empty());
-  EXPECT_EQ(run.out.str(), "Error: the XML file is larger than 8388608 bytes.\n\n");
+  EXPECT_EQ(run.out.str(), std::string(kLoadFailed.substr(0, kLoadFailed.size() - 1)) +
+                               reinterpret_cast<const char*>((dir / "big.xml").u8string().c_str()) +
+                               ": larger than 8388608 bytes.\n\n");
 
   content.resize(kMaxCustomSettingsFileBytes);
   WriteAll(dir / "big.xml", content);

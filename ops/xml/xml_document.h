@@ -63,7 +63,10 @@ class XmlWriter {
 enum class XmlLoadResult {
   kLoaded,
   kNotLoaded,  // not well-formed XML (an empty text included)
-  kError,      // a DOM or COM operation failed
+  // The document declares a document type. It is refused, so that no entity
+  // and no outside file ever reaches what is read from it.
+  kDocumentType,
+  kError,  // a DOM or COM operation failed
 };
 
 // Whether text nodes of whitespace only are kept when loading. The
@@ -94,10 +97,10 @@ class XmlNodeView {
   virtual std::wstring Value() const = 0;
   // An element's attributes in document order.
   virtual std::vector<XmlAttribute> Attributes() const = 0;
-  // The text of the first child node: its own value, or for an element the
-  // characters of all text nodes inside it, in order. Nothing when the node
-  // has no child node.
-  virtual std::optional<std::wstring> FirstChildText() const = 0;
+  // The characters of all text nodes inside the first child element named
+  // `name`, in order, whatever other nodes (comments, instructions, text)
+  // come before it. Nothing when the node has no such child element.
+  virtual std::optional<std::wstring> ChildElementText(std::wstring_view name) const = 0;
 
  protected:
   ~XmlNodeView() = default;
@@ -121,6 +124,9 @@ class XmlReader {
   // Parses the bytes of a file (UTF-8 unless the text declares otherwise).
   // Line ends become LF as XML requires.
   XmlLoadResult Load(std::span<const uint8_t> bytes, XmlWhitespace whitespace);
+  // After a load that answered kNotLoaded: the line (from 1) where the text
+  // stops being XML; 0 when the parser does not tell.
+  size_t ErrorLine() const;
   // Visits every node of the loaded document below the document itself, in
   // document order (nothing when no document was loaded). The XML
   // declaration and the document type are not visited.

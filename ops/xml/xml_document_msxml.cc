@@ -20,6 +20,8 @@ namespace {
 // MSXML 3.0's DOMDocument, and the document interface asked of it.
 constexpr CLSID kDomDocument30 = {0xF5078F32, 0xC551, 0x11D3, {0x89, 0xB9, 0x00, 0x00, 0xF8, 0x1F, 0xE2, 0x21}};
 constexpr IID kIXMLDOMDocument = {0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+// The interface that takes the parser's properties ("ProhibitDTD").
+constexpr IID kIXMLDOMDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 // COM on the calling thread for the lifetime of the object. A thread that
 // already has COM in the multithreaded model (the WMI connection's) answers
@@ -181,12 +183,16 @@ class MsxmlNodeView final : public XmlNodeView {
     }
     return attributes;
   }
-  std::optional<std::wstring> FirstChildText() const override {
-    ComPtr<IXMLDOMNode> first;
-    Check(node_->get_firstChild(first.Put()));
-    if (!first) return std::nullopt;
-    if (TypeOf(first.Get()) == NODE_ELEMENT) return TextInside(first.Get());
-    return StringValue(first.Get());
+  std::optional<std::wstring> ChildElementText(std::wstring_view name) const override {
+    ComPtr<IXMLDOMNode> child;
+    Check(node_->get_firstChild(child.Put()));
+    while (child) {
+      if (TypeOf(child.Get()) == NODE_ELEMENT && NameOf(child.Get()) == name) return TextInside(child.Get());
+      ComPtr<IXMLDOMNode> next;
+      Check(child->get_nextSibling(next.Put()));
+      child = std::move(next);
+    }
+    return std::nullopt;
   }
 
  private:
@@ -298,13 +304,42 @@ struct XmlReader::Impl {
   ComApartment com;  // first made, last undone
   ComPtr<IXMLDOMDocument> doc;
   bool loaded = false;
+  size_t errorLine = 0;
 };
+
+namespace {
+
+// Asks the parser to refuse a document type declaration. A parser that does
+// not know the property still has its document type looked at after the load.
+void ProhibitDocumentType(IXMLDOMDocument* doc) {
+  ComPtr<IXMLDOMDocument2> doc2;
+  if (FAILED(doc->QueryInterface(kIXMLDOMDocument2, reinterpret_cast<void**>(doc2.Put()))) || !doc2) return;
+  const Bstr name(L"ProhibitDTD");
+  Check(name);
+  Variant prohibit;
+  VARIANT* v = prohibit.Put();
+  V_VT(v) = VT_BOOL;
+  V_BOOL(v) = VARIANT_TRUE;
+  doc2->setProperty(name.Get(), *prohibit.Ptr());
+}
+
+// The line the parser stopped at; 0 when it does not say.
+size_t ParseErrorLine(IXMLDOMDocument* doc) {
+  ComPtr<IXMLDOMParseError> error;
+  if (FAILED(doc->get_parseError(error.Put())) || !error) return 0;
+  long line = 0;
+  if (FAILED(error->get_line(&line)) || line < 0) return 0;
+  return static_cast<size_t>(line);
+}
+
+}  // namespace
 
 XmlReader::XmlReader() : impl_(std::make_unique<Impl>()) {}
 XmlReader::~XmlReader() = default;
 
 XmlLoadResult XmlReader::Load(std::span<const uint8_t> bytes, XmlWhitespace whitespace) {
   impl_->loaded = false;
+  impl_->errorLine = 0;
   HRESULT hr = E_FAIL;
   VARIANT_BOOL successful = VARIANT_FALSE;
   const bool called = Guarded([&] {
@@ -314,6 +349,7 @@ XmlLoadResult XmlReader::Load(std::span<const uint8_t> bytes, XmlWhitespace whit
     // A file is data: no document type is fetched or checked.
     Check(doc->put_validateOnParse(VARIANT_FALSE));
     Check(doc->put_resolveExternals(VARIANT_FALSE));
+    ProhibitDocumentType(doc);
     Check(doc->put_preserveWhiteSpace(whitespace == XmlWhitespace::kKeep ? VARIANT_TRUE : VARIANT_FALSE));
     if (bytes.size() > std::numeric_limits<ULONG>::max()) throw DomError{};
     // The source: the bytes as a VT_ARRAY | VT_UI1 SAFEARRAY.
@@ -332,10 +368,18 @@ XmlLoadResult XmlReader::Load(std::span<const uint8_t> bytes, XmlWhitespace whit
     hr = doc->load(*source.Ptr(), &successful);
   });
   if (!called || FAILED(hr)) return XmlLoadResult::kError;
-  if (hr != S_OK || successful != VARIANT_TRUE) return XmlLoadResult::kNotLoaded;
+  if (hr != S_OK || successful != VARIANT_TRUE) {
+    impl_->errorLine = ParseErrorLine(impl_->doc.Get());
+    return XmlLoadResult::kNotLoaded;
+  }
+  ComPtr<IXMLDOMDocumentType> type;
+  if (!Guarded([&] { Check(impl_->doc->get_doctype(type.Put())); })) return XmlLoadResult::kError;
+  if (type) return XmlLoadResult::kDocumentType;
   impl_->loaded = true;
   return XmlLoadResult::kLoaded;
 }
+
+size_t XmlReader::ErrorLine() const { return impl_->errorLine; }
 
 XmlWalkResult XmlReader::Walk(const XmlVisitor& visit) {
   if (!impl_->loaded) return XmlWalkResult::kDone;

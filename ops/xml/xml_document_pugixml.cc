@@ -1,4 +1,5 @@
 // The XML document over pugixml (every build but Windows).
+#include <algorithm>
 #include <exception>
 #include <fstream>
 #include <set>
@@ -54,17 +55,22 @@ class PugiNodeView final : public XmlNodeView {
     for (const pugi::xml_attribute& a : node_.attributes()) attributes.push_back({Wide(a.name()), Wide(a.value())});
     return attributes;
   }
-  std::optional<std::wstring> FirstChildText() const override {
-    const pugi::xml_node first = node_.first_child();
-    if (!first) return std::nullopt;
-    if (first.type() == pugi::node_element) return TextInside(first);
-    return Wide(first.value());
+  std::optional<std::wstring> ChildElementText(std::wstring_view name) const override {
+    const pugi::xml_node child = node_.child(Utf8(name).c_str());
+    if (!child) return std::nullopt;
+    return TextInside(child);
   }
 
  private:
   pugi::xml_node node_;
   size_t depth_;
 };
+
+// The line of the byte at `offset` (from 1).
+size_t LineAt(std::span<const uint8_t> bytes, ptrdiff_t offset) {
+  const size_t end = std::min(bytes.size(), static_cast<size_t>(std::max<ptrdiff_t>(offset, 0)));
+  return 1 + static_cast<size_t>(std::count(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(end), '\n'));
+}
 
 // What MSXML refuses and pugixml lets pass: a document needs exactly one
 // element at its top, and an element names each attribute once.
@@ -178,6 +184,7 @@ XmlSaveResult XmlWriter::Save(const std::filesystem::path& path) {
 struct XmlReader::Impl {
   pugi::xml_document doc;
   bool loaded = false;
+  size_t errorLine = 0;
 };
 
 XmlReader::XmlReader() : impl_(std::make_unique<Impl>()) {}
@@ -185,18 +192,30 @@ XmlReader::~XmlReader() = default;
 
 XmlLoadResult XmlReader::Load(std::span<const uint8_t> bytes, XmlWhitespace whitespace) {
   impl_->loaded = false;
-  unsigned options = pugi::parse_default | pugi::parse_comments | pugi::parse_pi;
+  impl_->errorLine = 0;
+  // The document type is kept as a node so that it can be refused: pugixml
+  // would otherwise skip it and leave its entity references as text.
+  unsigned options = pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
   if (whitespace == XmlWhitespace::kKeep) options |= pugi::parse_ws_pcdata;
   try {
     const pugi::xml_parse_result parsed = impl_->doc.load_buffer(bytes.data(), bytes.size(), options);
     if (parsed.status == pugi::status_out_of_memory) return XmlLoadResult::kError;
-    if (!parsed || !WellFormedBeyondTheParser(impl_->doc)) return XmlLoadResult::kNotLoaded;
+    if (!parsed) {
+      impl_->errorLine = LineAt(bytes, parsed.offset);
+      return XmlLoadResult::kNotLoaded;
+    }
+    for (const pugi::xml_node& n : impl_->doc.children()) {
+      if (n.type() == pugi::node_doctype) return XmlLoadResult::kDocumentType;
+    }
+    if (!WellFormedBeyondTheParser(impl_->doc)) return XmlLoadResult::kNotLoaded;
   } catch (const std::exception&) {
     return XmlLoadResult::kError;
   }
   impl_->loaded = true;
   return XmlLoadResult::kLoaded;
 }
+
+size_t XmlReader::ErrorLine() const { return impl_->errorLine; }
 
 XmlWalkResult XmlReader::Walk(const XmlVisitor& visit) {
   if (!impl_->loaded) return XmlWalkResult::kDone;

@@ -134,7 +134,25 @@ TEST(XmlDocumentTest, OnlyWellFormedTextLoads) {
   }
 }
 
-TEST(XmlDocumentTest, NodesInDocumentOrderWithTheTextOfTheirFirstChild) {
+TEST(XmlDocumentTest, ADocumentTypeIsRefusedAndAnErrorHasItsLine) {
+  for (const std::string_view bytes : {
+           "<!DOCTYPE Root>\n<Root/>",
+           "<?xml version='1.0'?>\n<!DOCTYPE Root [<!ENTITY one \"1\">]>\n<Root><Item name='a'><Value>&one;</Value>"
+           "</Item></Root>",
+           "<!DOCTYPE Root SYSTEM \"file:///etc/passwd\">\n<Root/>",
+       }) {
+    XmlReader reader;
+    EXPECT_EQ(reader.Load(Bytes(bytes), XmlWhitespace::kDrop), XmlLoadResult::kDocumentType) << bytes;
+    size_t visited = 0;
+    reader.Walk([&](const XmlNodeView&) { return ++visited, true; });
+    EXPECT_EQ(visited, 0u);
+  }
+  XmlReader reader;
+  EXPECT_EQ(reader.Load(Bytes("<Root>\n<Item>\n</Root>\n"), XmlWhitespace::kDrop), XmlLoadResult::kNotLoaded);
+  EXPECT_EQ(reader.ErrorLine(), 3u);
+}
+
+TEST(XmlDocumentTest, NodesInDocumentOrderWithTheTextOfTheirValueElement) {
   XmlReader reader;
   ASSERT_EQ(reader.Load(Bytes("<?xml version='1.0'?>\n"
                               "<Root>\n"
@@ -144,13 +162,14 @@ TEST(XmlDocumentTest, NodesInDocumentOrderWithTheTextOfTheirFirstChild) {
                               "  <Item name='d'><![CDATA[<7>]]></Item>\n"
                               "  <Item name='e'><!--8--><Value>9</Value></Item>\n"
                               "  <Item name='f'><Value/></Item>\n"
+                              "  <Item name='g'><?pi 1?> <Other/><Value>10</Value><Value>11</Value></Item>\n"
                               "</Root>\n"),
                         XmlWhitespace::kDrop),
             XmlLoadResult::kLoaded);
   std::vector<std::string> seen;
   EXPECT_EQ(reader.Walk([&](const XmlNodeView& node) {
     if (node.Kind() == XmlNodeKind::kElement && node.Name() == L"Item") {
-      const auto text = node.FirstChildText();
+      const auto text = node.ChildElementText(L"Value");
       std::string line = WideToUtf8(node.Attributes().at(0).value);
       line.append(":").append(text ? "\"" : "").append(text ? WideToUtf8(*text) : "none");
       seen.push_back(line.append(text ? "\"" : ""));
@@ -158,7 +177,8 @@ TEST(XmlDocumentTest, NodesInDocumentOrderWithTheTextOfTheirFirstChild) {
     return true;
   }),
             XmlWalkResult::kDone);
-  EXPECT_EQ(seen, (std::vector<std::string>{"a:\"1234\"", "b:\"6\"", "c:none", "d:\"<7>\"", "e:\"8\"", "f:\"\""}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"a:\"1234\"", "b:none", "c:none", "d:none", "e:\"9\"", "f:\"\"", "g:\"10\""}));
 }
 
 TEST(XmlDocumentTest, TheVisitorEndsTheWalk) {

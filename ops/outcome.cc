@@ -1,0 +1,70 @@
+#include "ops/outcome.h"
+
+namespace vort64 {
+namespace {
+
+using Kind = OperationResult::Kind;
+
+constexpr std::wstring_view kPass = L"Pass";
+constexpr std::wstring_view kFail = L"Fail";
+constexpr std::wstring_view kNotSupport = L"Not support";
+constexpr std::wstring_view kInvalidParameter = L"Invalid Parameter";
+constexpr std::wstring_view kIncorrectPassword = L"Incorrect password";
+constexpr std::wstring_view kRetryExceeded = L"Password retry count exceeded";
+
+// The word of a write the firmware refused: its code's word, "Fail" for a
+// code that has none and for a call that did not execute.
+std::wstring_view RefusedWord(const OperationResult& r) {
+  if (!r.executed) return kFail;
+  switch (r.firmwareCode) {
+    case kFirmwareNotSupported: return kNotSupport;
+    case kFirmwareIncorrectPassword: return kIncorrectPassword;
+    case kFirmwareInvalidParameter: return kInvalidParameter;
+    case kFirmwareRetryExceeded: return kRetryExceeded;
+    case kFirmwareIncompatibleData: return L"Incompatible Data Structure. BIOS Setup Data is unexpected";
+    case kFirmwareDfciControlled: return L"Control method not support, DFCI is controlling";
+    default: return kFail;
+  }
+}
+
+// A failed read has a word of its own only for a password the firmware
+// refused.
+std::wstring_view ReadFailedWord(const OperationResult& r) {
+  if (r.executed && r.firmwareCode == kFirmwareIncorrectPassword) return kIncorrectPassword;
+  if (r.executed && r.firmwareCode == kFirmwareRetryExceeded) return kRetryExceeded;
+  return kFail;
+}
+
+StepVerdict FirmwareStep(const OperationResult& r) {
+  return r.executed && r.firmwareCode == kFirmwareIncorrectPassword ? StepVerdict::kIncorrectPassword
+                                                                    : StepVerdict::kSkipped;
+}
+
+}  // namespace
+
+OutcomeRule RuleFor(const OperationResult& r) {
+  switch (r.kind) {
+    case Kind::kDone:
+      if (r.rebootRequired()) {
+        return {L"Pass and reboot required to make function works", VerdictEffect::kRebootRequired, kExitSuccess,
+                StepVerdict::kPassed, false};
+      }
+      return {kPass, VerdictEffect::kKeeps, kExitSuccess, StepVerdict::kPassed, false};
+    // Nothing written, and nothing wrong: a file from another model, or a
+    // setting this machine lacks, still imports.
+    case Kind::kUnsupported:
+    case Kind::kAbsent: return {kNotSupport, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false};
+    case Kind::kPasswordKept: return {kPass, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false};
+    case Kind::kValueRefused:
+      return {kInvalidParameter, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true};
+    case Kind::kReadFailed: return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, FirmwareStep(r), true};
+    case Kind::kFirmwareRefused: return {RefusedWord(r), VerdictEffect::kFails, kExitFailed, FirmwareStep(r), true};
+    case Kind::kNotTheSame:
+    case Kind::kFileFailed:
+    case Kind::kNothingRan:
+    case Kind::kSettingsFailed: break;
+  }
+  return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true};
+}
+
+}  // namespace vort64
