@@ -110,6 +110,9 @@ TEST(FormatExportValueTest, NumbersAreFullUnsignedBytes) {
   EXPECT_EQ(FormatExportValue(L"owner", buffer, 0, 8), L"0,9,10,99,100,128,254,255");
   EXPECT_EQ(FormatExportValue(L"gpt partition record", buffer, 0, 8), L"2255,254,128,100,99,10,9,0");
   EXPECT_EQ(FormatExportValue(L"owner", buffer, 3, 4), L"99");
+  // A record of zeros is "No Record", which "/set" takes as "0".
+  EXPECT_EQ(FormatExportValue(L"gpt partition record", std::vector<uint8_t>(5, 0), 0, 5), L"0");
+  EXPECT_EQ(FormatExportValue(L"gpt partition record", buffer, 1, 2), L"2009");
 }
 
 TEST(FormatExportValueTest, EmptyOrOutsideRangesReadNothing) {

@@ -311,6 +311,9 @@ TEST(ParseGptRecordTest, YearMonthDayHourMinute) {
       {L"2000,2,29,0,0", true, GptLines(0, 0, 2, 29, 0), false, {0, 0, 29, 2, 0}},
       {L"2100,2,29,0,0", false, GptLines(0, 0, 2, 29, 100), true, {}},
       {L"2024,4,31,0,0", false, GptLines(0, 0, 4, 31, 24), true, {}},
+      // "0 : No Record": the form an export writes for a record of zeros.
+      {L"0", true, "", false, {0, 0, 0, 0, 0}},
+      {L"0,0,0,0,0", false, "", true, {}},
   };
   for (const bool quiet : {false, true}) {
     for (const auto& c : cases) {
