@@ -34,6 +34,7 @@ enum class Function {
   kImportRawSettings,
   kExportCustomSettings,
   kImportCustomSettings,
+  kCheckCustomSettings,
 };
 
 struct ParsedRequest {

@@ -18,6 +18,7 @@ bool ShowsNoSetting(Function function) {
   switch (function) {
     case Function::kExportCustomSettings:
     case Function::kImportCustomSettings:
+    case Function::kCheckCustomSettings:
     case Function::kExportRawSettings:
     case Function::kImportRawSettings:
     case Function::kLoadFactoryDefault:

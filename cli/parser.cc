@@ -87,7 +87,9 @@ bool ParseFileRequest(const RunContext& ctx, const Arguments& args, ParsedReques
     console.Out(" File : " + fileName + " not " + std::string(extension) + " file \n\n");
     return false;
   }
-  if (out.function == Function::kImportCustomSettings) out.quietOutput = true;
+  if (out.function == Function::kImportCustomSettings || out.function == Function::kCheckCustomSettings) {
+    out.quietOutput = true;
+  }
   return true;
 }
 
@@ -192,7 +194,8 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
   out.function = *function;
   switch (out.function) {
     case Function::kExportCustomSettings:
-    case Function::kImportCustomSettings: return ParseFileRequest(ctx, args, out, valueText, out.xmlFileName, ".xml");
+    case Function::kImportCustomSettings:
+    case Function::kCheckCustomSettings: return ParseFileRequest(ctx, args, out, valueText, out.xmlFileName, ".xml");
     case Function::kExportRawSettings:
     case Function::kImportRawSettings: return ParseFileRequest(ctx, args, out, valueText, out.binFileName, ".bin");
     default: break;
@@ -411,6 +414,7 @@ std::optional<Function> ItemFunction(std::wstring_view functionWord) {
       {L"import-raw-settings", Function::kImportRawSettings},
       {L"export-custom-settings", Function::kExportCustomSettings},
       {L"import-custom-settings", Function::kImportCustomSettings},
+      {L"check-custom-settings", Function::kCheckCustomSettings},
       {L"get-default", Function::kGetDefault},
       {L"set-default", Function::kSetDefault},
   };

@@ -159,7 +159,7 @@ void CheckValue(const ParsedRequest& r) {
 
 void CheckAccepted(const RunContext& ctx, const SettingCatalog& catalog, size_t count, const ParsedRequest& r) {
   const auto f = static_cast<int>(r.function);
-  FUZZ_CHECK(f >= static_cast<int>(Function::kNone) && f <= static_cast<int>(Function::kImportCustomSettings));
+  FUZZ_CHECK(f >= static_cast<int>(Function::kNone) && f <= static_cast<int>(Function::kCheckCustomSettings));
   FUZZ_CHECK(Terminated(r.newPassword) && IsTag(r.assetTag) && IsTag(r.ownershipTag));
   CheckNewPassword(ctx, r);
   switch (count) {
@@ -170,7 +170,8 @@ void CheckAccepted(const RunContext& ctx, const SettingCatalog& catalog, size_t 
     default: FUZZ_CHECK(false);  // more than five arguments are refused
   }
   CheckCurrentPassword(ctx, r);
-  FUZZ_CHECK(r.quietOutput == (ctx.console.quiet() || r.function == Function::kImportCustomSettings));
+  FUZZ_CHECK(r.quietOutput == (ctx.console.quiet() || r.function == Function::kImportCustomSettings ||
+                               r.function == Function::kCheckCustomSettings));
   if (count < 5) return;
 
   switch (r.function) {
@@ -181,6 +182,7 @@ void CheckAccepted(const RunContext& ctx, const SettingCatalog& catalog, size_t 
       return;
     case Function::kExportCustomSettings:
     case Function::kImportCustomSettings:
+    case Function::kCheckCustomSettings:
       FUZZ_CHECK(r.xmlFileName.find(".xml") != std::string::npos && r.binFileName.empty());
       FUZZ_CHECK(r.xmlFileName.size() <= 4 * kMaxArgumentLength && r.valueText.empty());
       return;

@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "ops/file_io.h"
 #include "ops/result_files.h"
+#include "ops/settings_plan.h"
 #include "ops/xml/custom_settings_file.h"
 #include "wmi/smbios.h"
 
@@ -47,24 +48,19 @@ std::string Utf8Text(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-// One setting of the file, read as the same "/set" would read it and, when
-// that gives a request, executed on the run's connection.
-OperationResult Apply(Operations& ops, const ImportedSetting& setting) {
-  // An Item without a value, or one longer than a "/set" argument.
-  if (setting.problem != ImportProblem::kNone || !ops.settings) return {Kind::kValueRefused};
-  const ParsedSetting parsed = ops.settings->Parse(setting.name, setting.value);
-  switch (parsed.kind) {
-    case ParsedSetting::Kind::kRequest: break;
-    // A setting this model does not have: a file from another model still
-    // imports.
-    case ParsedSetting::Kind::kUnknownName: return {Kind::kAbsent};
-    case ParsedSetting::Kind::kRefused:
-      // What an export writes for a setting its machine does not support.
-      if (parsed.refusal == ParsedSetting::Refusal::kNotSupportedMark) return {Kind::kUnsupported};
-      return {Kind::kValueRefused};
+// The settings one by one, each a "/set" of its own on the run's connection.
+std::vector<OperationResult> ApplyOneByOne(Operations& ops, std::span<const PlannedSetting> plan) {
+  std::vector<OperationResult> outcomes;
+  outcomes.reserve(plan.size());
+  for (const PlannedSetting& p : plan) {
+    if (!p.request) {
+      outcomes.push_back(p.outcome);
+      continue;
+    }
+    std::vector<uint8_t> buffer(kSettingsBufferSize, 0);
+    outcomes.push_back(ExecuteOperation(ops, *p.request, buffer));
   }
-  std::vector<uint8_t> buffer(kSettingsBufferSize, 0);
-  return ExecuteOperation(ops, parsed.request, buffer);
+  return outcomes;
 }
 
 }  // namespace
@@ -91,8 +87,10 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
     ops.ctx.console.Err("Error: " + request.xmlFileName + " holds no Item: nothing was imported.\n");
     log.Fail();
   }
-  for (const ImportedSetting& setting : file.settings)
-    log.Add(AsciiToLower(setting.name), RuleFor(Apply(ops, setting)));
+  const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
+  std::optional<std::vector<OperationResult>> outcomes = ApplyAsOneBlock(ops, request, plan);
+  if (!outcomes) outcomes = ApplyOneByOne(ops, plan);
+  for (size_t i = 0; i < plan.size(); ++i) log.Add(plan[i].name, RuleFor((*outcomes)[i]));
 
   const std::string block = log.Block(MachineLines(ops.session.smbios));
   const std::filesystem::path resultFile = ops.workDir / kResultFile;
@@ -103,6 +101,44 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
     return {Kind::kFileFailed};
   }
   return log.Verdict() == ImportVerdict::kFail ? OperationResult{Kind::kSettingsFailed} : OperationResult{Kind::kDone};
+}
+
+OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
+  const ImportResult file = ImportCustomSettings(ops.ctx.console, PathOfFileName(request.xmlFileName));
+  if (file.status != ImportStatus::kLoaded) return {Kind::kFileFailed};
+  const MethodOutcome read = GetBiosOptions(ops.session, OptionsPassword(ops.ctx.version, request), buffer);
+  if (!read.passed()) return OperationResult::From(read);
+
+  const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
+  const std::vector<CheckedSetting> checked = CheckSettings(ops, plan, buffer);
+  size_t same = 0, differ = 0, unsupported = 0, invalid = 0;
+  std::string lines;
+  for (size_t i = 0; i < plan.size(); ++i) {
+    lines += WideToUtf8(plan[i].name) + ": ";
+    switch (checked[i].state) {
+      case CheckedSetting::State::kSame:
+        lines += "same";
+        ++same;
+        break;
+      case CheckedSetting::State::kDiffers:
+        lines += checked[i].current + " -> " + checked[i].wanted;
+        ++differ;
+        break;
+      case CheckedSetting::State::kLacking:
+        lines += "Not support";
+        ++unsupported;
+        break;
+      case CheckedSetting::State::kInvalid:
+        lines += "Invalid Parameter";
+        ++invalid;
+        break;
+    }
+    lines += "\n";
+  }
+  lines += std::to_string(plan.size()) + " settings: " + std::to_string(same) + " same, " + std::to_string(differ) +
+           " differ, " + std::to_string(unsupported) + " not supported, " + std::to_string(invalid) + " invalid\n";
+  ops.ctx.console.Out(lines);
+  return differ == 0 && invalid == 0 ? OperationResult{Kind::kDone} : OperationResult{Kind::kDrift};
 }
 
 }  // namespace vort64

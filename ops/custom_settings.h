@@ -18,9 +18,16 @@ namespace vort64 {
 // one as it was.
 OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer);
 
-// Applies every setting of `request.xmlFileName` with the quiet rules and
+// Applies every setting of `request.xmlFileName` (with one read, one write
+// and one read back where it can, otherwise one "/set" after the other) and
 // appends the import's block to Result.txt in the working directory.
 OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& request);
+
+// Reads the block once into `buffer` and compares every setting of
+// `request.xmlFileName` with it, a line each on the console and a count at
+// the end; writes nothing. kDone when every setting is as the file has it
+// (or one this machine lacks), kDrift when one differs or is invalid.
+OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer);
 
 }  // namespace vort64
 

@@ -130,6 +130,7 @@ OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, 
     case Function::kImportRawSettings: return ImportRawSettings(ops, request);
     case Function::kExportCustomSettings: return ExportCustomSettingsFile(ops, request, buffer);
     case Function::kImportCustomSettings: return ImportCustomSettingsFile(ops, request);
+    case Function::kCheckCustomSettings: return CheckCustomSettingsFile(ops, request, buffer);
     case Function::kNone: break;
   }
   return {Kind::kNothingRan};

@@ -59,6 +59,7 @@ OutcomeRule RuleFor(const OperationResult& r) {
       return {kInvalidParameter, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true};
     case Kind::kReadFailed: return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, FirmwareStep(r), true};
     case Kind::kFirmwareRefused: return {RefusedWord(r), VerdictEffect::kFails, kExitFailed, FirmwareStep(r), true};
+    case Kind::kDrift: return {kFail, VerdictEffect::kFails, kExitDrift, StepVerdict::kSkipped, true};
     case Kind::kNotTheSame:
     case Kind::kFileFailed:
     case Kind::kNothingRan:

@@ -15,6 +15,7 @@ namespace vort64 {
 
 // The program's exit codes.
 inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitDrift = 1;  // a check found the machine other than its file
 inline constexpr int kExitUsage = 101;
 inline constexpr int kExitFailed = 103;
 inline constexpr int kExitUnsupported = 104;
@@ -32,6 +33,7 @@ struct OperationResult {
     kFileFailed,       // a file of the function could not be read or written
     kNothingRan,       // nothing ran: the bare password check, or no function asked for
     kSettingsFailed,   // an import applied its file, and a setting of it failed
+    kDrift,            // a check found a setting that differs from its file, or one it cannot read
   };
   Kind kind = Kind::kDone;
   int32_t firmwareCode = 0;  // kDone, kReadFailed, kFirmwareRefused: the method's ReturnCode

@@ -11,7 +11,7 @@ using Kind = OperationResult::Kind;
 
 constexpr Kind kEveryKind[] = {Kind::kDone,         Kind::kUnsupported, Kind::kAbsent,          Kind::kPasswordKept,
                                Kind::kValueRefused, Kind::kReadFailed,  Kind::kFirmwareRefused, Kind::kNotTheSame,
-                               Kind::kFileFailed,   Kind::kNothingRan,  Kind::kSettingsFailed};
+                               Kind::kFileFailed,   Kind::kNothingRan,  Kind::kSettingsFailed,  Kind::kDrift};
 
 // What every output says must agree: only work that happened passes, and
 // whatever fails an import's verdict is a fault of the self-test too.

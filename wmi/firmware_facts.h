@@ -36,6 +36,9 @@ inline constexpr uint32_t kClockEndByte = kTimeFirstByte + kDateTimeBytes;  // o
 
 // In a date or time byte: leave the firmware's value alone.
 inline constexpr uint8_t kDoNotChange = 238;
+// From interface 2.55 on a block is sent with kDoNotChange in the clock
+// bytes it does not set; before, the firmware takes the clock as sent.
+inline constexpr uint32_t kClockKeptFromMinor = 55;
 // In a one-byte or list setting: the firmware does not support it. In the
 // boot priority order it ends the list.
 inline constexpr uint8_t kNotSupported = 255;

@@ -1,0 +1,192 @@
+#include "ops/settings_plan.h"
+
+#include <set>
+
+#include "base/text.h"
+
+#include "buffer/assign.h"
+#include "buffer/block_fields.h"
+#include "buffer/display.h"
+#include "catalog/setting_kind.h"
+#include "wmi/firmware_facts.h"
+
+namespace vort64 {
+namespace {
+
+using Kind = OperationResult::Kind;
+
+struct Range {
+  uint32_t offset;
+  uint32_t end;
+  bool Holds(size_t i) const { return i >= offset && i < end; }
+};
+
+Range RangeOf(const SettingCatalog& catalog, const std::wstring& name) {
+  const uint32_t offset = catalog.GetSettingOffset(name);
+  return {offset, offset + catalog.GetSettingSize(name)};
+}
+
+bool IsClockByte(size_t i) { return i >= kClockFirstByte && i < kClockEndByte; }
+
+bool Unsupported(const ParsedRequest& request, std::span<const uint8_t> block, Range at) {
+  return FormatSettingValue(request.itemName, block, at.offset, at.end - at.offset).kind == SettingValue::kUnsupported;
+}
+
+// A password Item that gives a new password: the firmware applies it only
+// once the block with its old and new password is sent by itself.
+bool ChangesAPassword(const ParsedRequest& request) {
+  return KindOfSetting(request.itemName) == SettingKind::kPassword && request.NewPasswordText() != kKeepPasswordWord;
+}
+
+// Copies into `into` what placing a setting changed in `read`, but the
+// clock bytes outside the setting that it only asked the firmware to keep.
+void Merge(std::span<const uint8_t> read, std::span<const uint8_t> placed, Range own, std::span<uint8_t> into) {
+  for (size_t i = 0; i < read.size() && i < placed.size() && i < into.size(); ++i) {
+    if (placed[i] == read[i]) continue;
+    if (!own.Holds(i) && IsClockByte(i) && placed[i] == kDoNotChange) continue;
+    into[i] = placed[i];
+  }
+}
+
+std::string ShownValue(const std::wstring& name, std::span<const uint8_t> block, Range at) {
+  const SettingValue value = FormatSettingValue(name, block, at.offset, at.end - at.offset);
+  std::string text = value.text;
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::vector<PlannedSetting> PlanSettings(const Operations& ops, std::span<const ImportedSetting> items) {
+  std::vector<PlannedSetting> plan;
+  plan.reserve(items.size());
+  for (const ImportedSetting& item : items) {
+    PlannedSetting planned{.name = AsciiToLower(item.name), .request = std::nullopt, .outcome = {Kind::kValueRefused}};
+    // An Item without a value, or one longer than a "/set" argument.
+    if (item.problem == ImportProblem::kNone && ops.settings) {
+      ParsedSetting parsed = ops.settings->Parse(item.name, item.value);
+      switch (parsed.kind) {
+        case ParsedSetting::Kind::kRequest: planned.request = std::move(parsed.request); break;
+        // A setting this model does not have: a file from another model
+        // still imports.
+        case ParsedSetting::Kind::kUnknownName: planned.outcome = {Kind::kAbsent}; break;
+        case ParsedSetting::Kind::kRefused:
+          // What an export writes for a setting its machine does not support.
+          if (parsed.refusal == ParsedSetting::Refusal::kNotSupportedMark) planned.outcome = {Kind::kUnsupported};
+          break;
+      }
+    }
+    plan.push_back(std::move(planned));
+  }
+  return plan;
+}
+
+std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, const ParsedRequest& run,
+                                                            std::span<const PlannedSetting> plan) {
+  std::set<std::wstring> names;
+  for (const PlannedSetting& p : plan) {
+    if (!p.request) continue;
+    if (ChangesAPassword(*p.request) || !names.insert(p.request->itemName).second) return std::nullopt;
+  }
+
+  const std::string_view password = OptionsPassword(ops.ctx.version, run);
+  std::vector<uint8_t> block(kSettingsBufferSize, 0);
+  const MethodOutcome read = GetBiosOptions(ops.session, password, block);
+  std::vector<OperationResult> outcomes;
+  outcomes.reserve(plan.size());
+  for (const PlannedSetting& p : plan) outcomes.push_back(p.request ? OperationResult::FromRead(read) : p.outcome);
+  if (!read.passed()) return outcomes;
+
+  // The block sent: what was read, with every value placed and (as every
+  // "/set" sends it) the clock left to the firmware.
+  std::vector<uint8_t> sent = block;
+  if (ops.ctx.version.AtLeast(kClockKeptFromMinor)) KeepClock(sent);
+  std::vector<size_t> placed;
+  for (size_t i = 0; i < plan.size(); ++i) {
+    if (!plan[i].request) continue;
+    const ParsedRequest& request = *plan[i].request;
+    const Range at = RangeOf(ops.catalog, request.itemName);
+    if (Unsupported(request, block, at)) {
+      outcomes[i] = {Kind::kUnsupported};
+      continue;
+    }
+    std::vector<uint8_t> alone = block;
+    switch (AssignSettingValue(ops.ctx, request, alone, at.offset, at.end)) {
+      case Placement::kPlaced: break;
+      case Placement::kKept: outcomes[i] = {Kind::kPasswordKept}; continue;
+      case Placement::kRefused: outcomes[i] = {Kind::kValueRefused}; continue;
+    }
+    Merge(block, alone, at, sent);
+    placed.push_back(i);
+  }
+  if (placed.empty()) return outcomes;
+
+  const MethodOutcome written = SetBiosOptions(ops.session, password, sent);
+  if (!written.passed()) return std::nullopt;
+  std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
+  std::optional<MethodOutcome> reread;
+  for (const size_t i : placed) {
+    const ParsedRequest& request = *plan[i].request;
+    if (request.itemName == kClearTpmSetting) {
+      outcomes[i] = OperationResult::From(written).Sent();
+      continue;
+    }
+    if (!reread) reread = GetBiosOptions(ops.session, password, readBack);
+    const Range at = RangeOf(ops.catalog, request.itemName);
+    if (!reread->passed()) {
+      outcomes[i] = OperationResult::FromRead(*reread).Sent();
+    } else if (CompareWrittenSetting(ops.ctx, request, sent, readBack, at.offset, at.end) == Comparison::kDifferent) {
+      outcomes[i] = OperationResult{Kind::kNotTheSame}.Sent();
+    } else {
+      outcomes[i] = OperationResult::From(written).Sent();
+    }
+  }
+  return outcomes;
+}
+
+std::vector<CheckedSetting> CheckSettings(const Operations& ops, std::span<const PlannedSetting> plan,
+                                          std::span<const uint8_t> block) {
+  using State = CheckedSetting::State;
+  std::vector<CheckedSetting> checked;
+  checked.reserve(plan.size());
+  for (const PlannedSetting& p : plan) {
+    CheckedSetting c;
+    if (!p.request) {
+      const bool lacking = p.outcome.kind == Kind::kAbsent || p.outcome.kind == Kind::kUnsupported;
+      c.state = lacking ? State::kLacking : State::kInvalid;
+      checked.push_back(std::move(c));
+      continue;
+    }
+    const ParsedRequest& request = *p.request;
+    const Range at = RangeOf(ops.catalog, request.itemName);
+    std::vector<uint8_t> wanted(block.begin(), block.end());
+    if (Unsupported(request, block, at)) {
+      c.state = State::kLacking;
+    } else {
+      switch (AssignSettingValue(ops.ctx, request, wanted, at.offset, at.end)) {
+        case Placement::kKept: c.state = State::kSame; break;
+        case Placement::kRefused: c.state = State::kInvalid; break;
+        case Placement::kPlaced:
+          if (ChangesAPassword(request)) {
+            // A password is never read back, nor shown.
+            c = {State::kDiffers, "********", "********"};
+            break;
+          }
+          for (size_t i = at.offset; i < at.end && i < block.size(); ++i) {
+            // A clock byte given as 238 is the firmware's own value.
+            if (IsClockByte(i) && wanted[i] == kDoNotChange) continue;
+            if (wanted[i] != block[i]) c.state = State::kDiffers;
+          }
+          if (c.state == State::kDiffers) {
+            c.current = ShownValue(request.itemName, block, at);
+            c.wanted = ShownValue(request.itemName, wanted, at);
+          }
+          break;
+      }
+    }
+    checked.push_back(std::move(c));
+  }
+  return checked;
+}
+
+}  // namespace vort64

@@ -1,0 +1,58 @@
+// The Items of a custom-settings file as the command line reads them, and
+// the two uses of them that cost the fewest firmware calls: the check, which
+// reads the option block once and writes nothing, and the import of the
+// whole file in one read, one write and one read back.
+#ifndef VORT64_OPS_SETTINGS_PLAN_H_
+#define VORT64_OPS_SETTINGS_PLAN_H_
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/parsed_request.h"
+#include "ops/executor.h"
+#include "ops/outcome.h"
+#include "ops/xml/custom_settings_file.h"
+
+namespace vort64 {
+
+struct PlannedSetting {
+  std::wstring name;                     // the Item's name in lower case, as the result lines show it
+  std::optional<ParsedRequest> request;  // the "/set" the Item stands for
+  OperationResult outcome;               // without a request: what became of the Item (absent, refused)
+};
+
+// Reads every Item through the operations' setting parser.
+std::vector<PlannedSetting> PlanSettings(const Operations& ops, std::span<const ImportedSetting> items);
+
+// Applies the planned settings with one GetBiosOptions, one SetBiosOptions
+// of the block with every value placed, and one GetBiosOptions that each
+// setting's bytes are compared with; nothing is sent when no value is to be
+// placed. Answers an outcome per planned setting (a written one with the
+// write's code, so 8 marks each of them), or nothing when the settings must
+// be applied one by one instead: before any write when the file changes a
+// password or names a setting twice; after the write when the firmware
+// refused the block as a whole.
+std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, const ParsedRequest& run,
+                                                            std::span<const PlannedSetting> plan);
+
+// How one planned setting stands against the block the firmware holds.
+struct CheckedSetting {
+  // kLacking: a setting this machine lacks or does not support.
+  enum class State { kSame, kDiffers, kLacking, kInvalid };
+  State state = State::kSame;
+  std::string current;  // kDiffers: both values in the words "/get" uses
+  std::string wanted;
+};
+
+// Compares every planned setting with `block`, as read from the firmware:
+// a password Item that keeps the password and a clock byte given as 238
+// count as the same; a new password always differs (it cannot be read).
+std::vector<CheckedSetting> CheckSettings(const Operations& ops, std::span<const PlannedSetting> plan,
+                                          std::span<const uint8_t> block);
+
+}  // namespace vort64
+
+#endif  // VORT64_OPS_SETTINGS_PLAN_H_

@@ -1,0 +1,152 @@
+// What fleets run: the read-only check of a machine against a
+// custom-settings file, and the import of a whole file in three firmware
+// calls that says what the same settings applied one by one would say.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "tests/e2e/machine_fixture.h"
+
+namespace vort64::e2e {
+namespace {
+
+using ::testing::HasSubstr;
+using Bytes = std::vector<uint8_t>;
+
+class FleetTest : public MachineTest {
+ protected:
+  std::string WorkText(const std::string& name) const {
+    std::ifstream in(work_ / name, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  void WriteWorkText(const std::string& name, const std::string& text) const {
+    std::ofstream(work_ / name, std::ios::binary | std::ios::trunc) << text;
+  }
+  void WriteItems(const std::string& name, const std::string& items) const {
+    WriteWorkText(name, "<?xml version='1.0' encoding='UTF-8'?>\n<Root WMI_version=\"2.90\">\n<Category name=\"x\">\n" +
+                            items + "</Category>\n</Root>\n");
+  }
+  static std::string Item(const std::string& name, const std::string& value) {
+    return "\t<Item name=\"" + name + "\"><Value>" + value + "</Value></Item>\n";
+  }
+  // What the check printed after the echo of the command line.
+  static std::string CheckLines(const std::string& out) {
+    const size_t at = out.find("Item = ");
+    const size_t start = out.find("\n\n", at);
+    return start == std::string::npos ? out : out.substr(start + 2);
+  }
+  ProcessResult Check(const std::string& file) { return Vort64({"/password", "", "/check-custom-settings", file}); }
+  ProcessResult Import(const std::string& file) { return Vort64({"/password", "", "/import-custom-settings", file}); }
+};
+
+TEST_F(FleetTest, TheCheckReadsOnceWritesNothingAndSaysWhatDiffers) {
+  CreateMachine();
+  ASSERT_EQ(Vort64({"/password", "", "/set", "boot mode=1"}).exitCode, 0);
+  ASSERT_EQ(Vort64({"/password", "", "/set", "fast boot=1"}).exitCode, 0);
+  const std::string matching = Item("boot mode", "1") + Item("fast boot", "1") + Item("date", "238,238,238") +
+                               Item("set supervisor password", "DoNotChange");
+  WriteItems("matching.xml", matching);
+  WriteItems("two.xml", Item("boot mode", "0") + Item("fast boot", "0") + Item("date", "238,238,238"));
+  WriteItems("odd.xml", Item("boot mode", "1") + Item("fast boot", "") + Item("no such setting", "1") +
+                            Item("wigig", "255") + Item("set supervisor password", "new1"));
+  const struct {
+    const char* label;
+    const char* file;
+    const char* faults;
+    int exitCode;
+    std::string lines;
+  } kCases[] = {
+      {"a machine that matches", "matching.xml", "", 0,
+       "boot mode: same\nfast boot: same\ndate: same\nset supervisor password: same\n"
+       "4 settings: 4 same, 0 differ, 0 not supported, 0 invalid\n"},
+      {"two settings differ", "two.xml", "", 1,
+       "boot mode: 1 -> 0\nfast boot: 1 -> 0\ndate: same\n"
+       "3 settings: 1 same, 2 differ, 0 not supported, 0 invalid\n"},
+      {"a bad value, a name this model lacks, a new password", "odd.xml", "", 1,
+       "boot mode: same\nfast boot: Invalid Parameter\nno such setting: Not support\nwigig: Not support\n"
+       "set supervisor password: ******** -> ********\n"
+       "5 settings: 1 same, 1 differ, 2 not supported, 1 invalid\n"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.label);
+    WriteMachineFile("calls.log", "");
+    const Bytes before = Options();
+    const ProcessResult r = Check(c.file);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+    EXPECT_EQ(CheckLines(r.out), c.lines);
+    EXPECT_EQ(Calls().size(), 1u);
+    EXPECT_EQ(Options(), before);
+  }
+  EXPECT_FALSE(std::filesystem::exists(work_ / "Result.txt"));
+
+  // An older notebook lacks some settings of a newer one's file: not a drift.
+  ASSERT_EQ(Vort64({"/password", "", "/export-custom-settings", "new.xml"}).exitCode, 0);
+  CreateMachine({"--wmi", "2.56"});
+  const ProcessResult older = Check("new.xml");
+  EXPECT_THAT(CheckLines(older.out), HasSubstr("gna device: Not support\n"));
+
+  // A failed read and a file that cannot be loaded.
+  WriteMachineFile("faults", "GetBiosOptions 3\n");
+  EXPECT_EQ(Check("matching.xml").exitCode, 103);
+  WriteMachineFile("calls.log", "");
+  const ProcessResult missing = Check("missing.xml");
+  EXPECT_EQ(missing.exitCode, 103);
+  EXPECT_THAT(missing.out, HasSubstr("Error: failed to load XML file.\nmissing.xml: not found."));
+  EXPECT_TRUE(Calls().empty());
+}
+
+// Each layout's whole export imports in one read, one write and one read
+// back, and Result.txt says what applying the settings one by one says (a
+// setting named twice makes the import go one by one).
+TEST_F(FleetTest, AWholeFileImportsInThreeCallsWithTheWordsOfOneByOne) {
+  for (const std::string version : {"2.40", "2.55", "2.56", "2.61", "2.65", "2.68", "2.71", "2.72", "2.73", "2.74",
+                                    "2.77", "2.78", "2.79", "2.82", "2.85", "2.86", "2.87", "2.89", "2.90"}) {
+    SCOPED_TRACE(version);
+    CreateMachine({"--wmi", version});
+    ASSERT_EQ(Vort64({"/password", "", "/export-custom-settings", "all.xml"}).exitCode, 0);
+    std::string file = WorkText("all.xml");
+    // The same file with "boot priority order" a second time, at the end.
+    const size_t order = file.find("<Item name=\"boot priority order\"");
+    ASSERT_NE(order, std::string::npos);
+    const std::string orderItem = file.substr(order, file.find("</Item>", order) + 7 - order);
+    const size_t end = file.rfind("</Category>");
+    WriteWorkText("twice.xml", file.substr(0, end) + orderItem + "\r\n" + file.substr(end));
+
+    std::filesystem::remove(work_ / "Result.txt");
+    WriteMachineFile("calls.log", "");
+    ASSERT_EQ(Import("all.xml").exitCode, 0);
+    EXPECT_EQ(Calls().size(), 3u);
+    const std::string asOneBlock = WorkText("Result.txt");
+
+    std::filesystem::remove(work_ / "Result.txt");
+    WriteMachineFile("calls.log", "");
+    ASSERT_EQ(Import("twice.xml").exitCode, 0);
+    EXPECT_GT(Calls().size(), 3u);
+    std::string oneByOne = WorkText("Result.txt");
+    oneByOne.erase(oneByOne.rfind("boot priority order:"));
+    EXPECT_EQ(asOneBlock, oneByOne);
+  }
+}
+
+TEST_F(FleetTest, ARefusedBlockAndAPasswordChangeGoOneByOne) {
+  CreateMachine();
+  WriteItems("two.xml", Item("boot mode", "1") + Item("fast boot", "0"));
+  WriteMachineFile("faults", "SetBiosOptions 3\n");
+  EXPECT_EQ(Import("two.xml").exitCode, 103);
+  // The refused block, then each setting: Get and its refused Set.
+  EXPECT_EQ(Calls().size(), 2u + 4u);
+  EXPECT_THAT(WorkText("Result.txt"),
+              HasSubstr("boot mode:\t\t\t\tInvalid Parameter\r\nfast boot:\t\t\t\tInvalid Parameter\r\n"));
+
+  WriteMachineFile("faults", "");
+  WriteItems("password.xml", Item("boot mode", "1") + Item("set supervisor password", "new1"));
+  WriteMachineFile("calls.log", "");
+  EXPECT_EQ(Import("password.xml").exitCode, 0);
+  EXPECT_EQ(Calls().size(), 6u);
+  EXPECT_EQ(ReadMachineFile("supervisor-password"), Bytes({'n', 'e', 'w', '1'}));
+}
+
+}  // namespace
+}  // namespace vort64::e2e
