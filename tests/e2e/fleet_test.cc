@@ -119,6 +119,7 @@ TEST_F(FleetTest, AWholeFileImportsInThreeCallsWithTheWordsOfOneByOne) {
     ASSERT_EQ(Import("all.xml").exitCode, 0);
     EXPECT_EQ(Calls().size(), 3u);
     const std::string asOneBlock = WorkText("Result.txt");
+    EXPECT_EQ(Check("all.xml").exitCode, 0);
 
     std::filesystem::remove(work_ / "Result.txt");
     WriteMachineFile("calls.log", "");
