@@ -149,5 +149,17 @@ TEST_F(FleetTest, ARefusedBlockAndAPasswordChangeGoOneByOne) {
   EXPECT_EQ(ReadMachineFile("supervisor-password"), Bytes({'n', 'e', 'w', '1'}));
 }
 
+// Placing the date sends the time as 238 and the other way round: in one
+// block neither may undo the other.
+TEST_F(FleetTest, DateAndTimeInOneBlockBothHold) {
+  CreateMachine();
+  WriteItems("clock.xml", Item("date", "2024/1/2") + Item("time", "10:20:30"));
+  const ProcessResult r = Import("clock.xml");
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_EQ(Calls().size(), 3u);
+  EXPECT_EQ(FileBytes("options.bin", 391, 6), Bytes({2, 1, 24, 30, 20, 10}));
+  EXPECT_EQ(Check("clock.xml").exitCode, 0);
+}
+
 }  // namespace
 }  // namespace vort64::e2e
