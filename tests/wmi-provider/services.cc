@@ -1,11 +1,15 @@
 #include "tests/wmi-provider/services.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "sim/machine.h"
 #include "sim/simulated_firmware.h"
 #include "tests/wmi-provider/wbem_object.h"
 #include "wmi/firmware_facts.h"
@@ -15,19 +19,7 @@
 namespace vort64::provider {
 namespace {
 
-constexpr wchar_t kMachineVariable[] = L"VORT64_MACHINE";
 constexpr wchar_t kSelectAllFrom[] = L"SELECT * FROM ";
-
-// The machine directory VORT64_MACHINE names; empty when it names none.
-std::wstring MachineDirectory() {
-  const DWORD size = GetEnvironmentVariableW(kMachineVariable, nullptr, 0);
-  if (size <= 1) return {};
-  std::wstring dir(size, L'\0');
-  const DWORD length = GetEnvironmentVariableW(kMachineVariable, dir.data(), size);
-  if (length == 0 || length >= size) return {};
-  dir.resize(length);
-  return dir;
-}
 
 // The three classes the provider defines, by the names the firmware uses.
 const wchar_t* KnownClass(std::wstring_view name) {
@@ -81,9 +73,16 @@ HRESULT Locator::ConnectServer(const BSTR resource, const BSTR, const BSTR, cons
     return Hr(WBEM_E_INVALID_NAMESPACE);
   }
   try {
-    const std::wstring dir = MachineDirectory();
-    if (dir.empty()) return Hr(WBEM_E_INVALID_NAMESPACE);
-    auto firmware = std::make_unique<sim::SimulatedFirmware>(std::filesystem::path(dir));
+    // The machine the program on Linux would use, found the same way.
+    const auto getenv = [](const char* variable) -> std::optional<std::string> {
+      const char* value = std::getenv(variable);
+      if (!value) return std::nullopt;
+      return std::string(value);
+    };
+    std::string error;
+    const std::filesystem::path dir = sim::MachineForRun(getenv, error);
+    if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
+    auto firmware = std::make_unique<sim::SimulatedFirmware>(dir);
     // The connection stands whatever the firmware answers: a firmware that
     // cannot be opened (a forced session fault, a damaged password) still
     // publishes its SMBIOS tables and answers each call as not executed,

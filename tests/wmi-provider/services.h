@@ -1,5 +1,6 @@
 // The test WMI provider's locator and services: namespace ROOT\WMI of a
-// simulated machine, the directory named by VORT64_MACHINE. The machine's
+// simulated machine, found as the program on Linux finds it (VORT64_MACHINE,
+// else the default machine, made on first use). The machine's
 // firmware (sim/) answers every query and method call; this side only turns
 // WMI's objects and VARIANTs into the firmware seam's values and back.
 #ifndef VORT64_TESTS_WMI_PROVIDER_SERVICES_H_
@@ -22,10 +23,10 @@ class Locator final : public IWbemLocator {
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
 
-  // Connects to ROOT\WMI of the machine VORT64_MACHINE names: opens the
-  // machine's firmware as a run of the program on Linux does. Any other
-  // namespace, or no machine named, is WBEM_E_INVALID_NAMESPACE; a firmware
-  // that cannot be opened is WBEM_E_FAILED.
+  // Connects to ROOT\WMI of the machine: opens the machine's firmware as a
+  // run of the program on Linux does (a default machine that cannot be used
+  // is said on standard error, as that program says it). Any other
+  // namespace is WBEM_E_INVALID_NAMESPACE.
   HRESULT STDMETHODCALLTYPE ConnectServer(const BSTR resource, const BSTR user, const BSTR password, const BSTR locale,
                                           LONG flags, const BSTR authority, IWbemContext* context,
                                           IWbemServices** services) override;
