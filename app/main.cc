@@ -32,23 +32,11 @@ std::unique_ptr<vort64::Firmware> MakeFirmware() {
     if (!value) return std::nullopt;
     return std::string(value);
   };
-  const std::filesystem::path dir = vort64::sim::ResolveMachineDirectory(getenv);
-  // The default machine is made on first use; a machine named by
-  // VORT64_MACHINE is taken as it is, even when it is missing.
-  const auto named = getenv("VORT64_MACHINE");
-  if (!named || named->empty()) {
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(dir, ec);
-    std::string error;
-    if (ec) {
-      error = "cannot use the simulated machine " + dir.string() + ": " + ec.message();
-    } else if (!exists) {
-      vort64::sim::CreateMachine(dir, vort64::sim::MachineOptions(), error);
-    }
-    // The run goes on: a machine that cannot be used reads as a firmware
-    // that cannot be read.
-    if (!error.empty()) std::cerr << error << '\n';
-  }
+  std::string error;
+  const std::filesystem::path dir = vort64::sim::MachineForRun(getenv, error);
+  // The run goes on: a machine that cannot be used reads as a firmware that
+  // cannot be read.
+  if (!error.empty()) std::cerr << error << '\n';
   return std::make_unique<vort64::sim::SimulatedFirmware>(dir);
 #else
   return vort64::MakeWmiFirmware();

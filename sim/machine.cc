@@ -225,4 +225,21 @@ std::filesystem::path ResolveMachineDirectory(const std::function<std::optional<
   return home / ".local" / "state" / "vort64" / "machine";
 }
 
+std::filesystem::path MachineForRun(const std::function<std::optional<std::string>(const char*)>& getenv,
+                                    std::string& error) {
+  error.clear();
+  const std::filesystem::path dir = ResolveMachineDirectory(getenv);
+  // A machine named by VORT64_MACHINE is taken as it is, even when it is
+  // missing; the default machine is made on first use.
+  if (const auto named = getenv("VORT64_MACHINE"); named && !named->empty()) return dir;
+  std::error_code ec;
+  const bool exists = std::filesystem::exists(dir, ec);
+  if (ec) {
+    error = "cannot use the simulated machine " + dir.string() + ": " + ec.message();
+  } else if (!exists) {
+    CreateMachine(dir, MachineOptions(), error);
+  }
+  return dir;
+}
+
 }  // namespace vort64::sim

@@ -75,6 +75,14 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
 // `getenv` answers an environment variable or nothing.
 std::filesystem::path ResolveMachineDirectory(const std::function<std::optional<std::string>(const char*)>& getenv);
 
+// The machine a run uses, as ResolveMachineDirectory finds it; the default
+// machine (no VORT64_MACHINE) is created with the default options when it
+// does not exist yet. `error` says why the default machine could not be
+// looked at or made (empty otherwise): the run goes on, and the firmware
+// reads as one that cannot be read.
+std::filesystem::path MachineForRun(const std::function<std::optional<std::string>(const char*)>& getenv,
+                                    std::string& error);
+
 }  // namespace sim
 }  // namespace vort64
 

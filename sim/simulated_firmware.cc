@@ -384,6 +384,13 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
 
 uint32_t SimulatedFirmware::KeyScan(char c) { return UsKeyboardScan(c); }
 
+std::optional<MethodSignature> FindMethodSignature(std::wstring_view className, std::wstring_view method) {
+  const auto found = std::find_if(std::begin(kMethods), std::end(kMethods),
+                                  [&](const Method& m) { return className == m.className && method == m.name; });
+  if (found == std::end(kMethods)) return std::nullopt;
+  return MethodSignature{found->sendsData, found->returnsData};
+}
+
 uint32_t UsKeyboardScan(char c) {
   // Set 1 scan codes of the US layout; the shift state is not reported in
   // the low byte.

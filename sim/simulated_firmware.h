@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "sim/faults.h"
 #include "sim/interface_rules.h"
@@ -51,6 +52,16 @@ class SimulatedFirmware : public Firmware {
   std::optional<RawSmbiosTable> smbios_;  // the tables, when they could be read
   std::optional<InterfaceRules> rules_;
 };
+
+// What a firmware method's WMI signature holds beyond PasswordLen, Password
+// and ReturnCode: whether it takes a Data block and whether it answers one.
+struct MethodSignature {
+  bool takesData = false;
+  bool returnsData = false;
+};
+// The signature of a method of one of the two firmware classes; nothing for
+// a class or method the firmware lacks.
+std::optional<MethodSignature> FindMethodSignature(std::wstring_view className, std::wstring_view method);
 
 // The scan code of a character on a US keyboard (set 1) in the low byte, as
 // the keyboard driver reports it; 0xFFFFFFFF for a character without a key.

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "base/text.h"
 #include "catalog/catalog.h"
 #include "sim/machine.h"
 #include "sim/machine_files.h"
@@ -323,6 +324,34 @@ TEST_F(SimulatedFirmwareTest, LoadUserDefaultNeedsSupervisorPasswordAndStoredDef
   ASSERT_EQ(Call(kSetBiosOptionsMethod, "pw", block).code, 0);
   ASSERT_TRUE(std::filesystem::exists(dir_ / kUserDefaultsFile));
   EXPECT_EQ(Call(kLoadUserDefaultMethod, "pw").code, 0);
+}
+
+TEST(MethodSignatureTest, SaysWhichMethodsTakeAndAnswerABlockOnTheirOwnClassOnly) {
+  struct Case {
+    const wchar_t* className;
+    const wchar_t* method;
+    bool takesData;
+    bool returnsData;
+  };
+  const Case methods[] = {
+      {kConfigurationClass, kGetBiosOptionsMethod, false, true},
+      {kConfigurationClass, kSetBiosOptionsMethod, true, false},
+      {kConfigurationClass, kGetBiosDefaultOptionsMethod, false, true},
+      {kConfigurationClass, kSetBiosDefaultOptionsMethod, true, false},
+      {kSettingClass, kLoadBiosDefaultMethod, false, false},
+      {kSettingClass, kLoadUserDefaultMethod, false, false},
+  };
+  for (const Case& m : methods) {
+    SCOPED_TRACE(WideToUtf8(m.method));
+    const auto signature = FindMethodSignature(m.className, m.method);
+    ASSERT_TRUE(signature.has_value());
+    EXPECT_EQ(signature->takesData, m.takesData);
+    EXPECT_EQ(signature->returnsData, m.returnsData);
+    // The other class has no such method.
+    EXPECT_FALSE(FindMethodSignature(m.className == kSettingClass ? kConfigurationClass : kSettingClass, m.method));
+  }
+  EXPECT_FALSE(FindMethodSignature(kConfigurationClass, L"Reboot"));
+  EXPECT_FALSE(FindMethodSignature(kRawSmbiosClass, kGetBiosOptionsMethod));
 }
 
 TEST_F(SimulatedFirmwareTest, ScanCodesFollowTheUsLayout) {
