@@ -11,6 +11,7 @@
 
 #include "app/run.h"
 #include "base/console.h"
+#include "base/terminal.h"
 #include "base/text.h"
 
 #if defined(_WIN32)
@@ -36,7 +37,17 @@ std::unique_ptr<vort64::Firmware> MakeFirmware() {
   // The default machine is made on first use; a machine named by
   // VORT64_MACHINE is taken as it is, even when it is missing.
   const auto named = getenv("VORT64_MACHINE");
-  if (!named || named->empty()) {
+  if (named && !named->empty()) {
+    // Said before anything else, so that a mistyped name is not taken for
+    // a notebook without the WMI interface.
+    std::error_code ec;
+    const auto type = std::filesystem::status(dir, ec).type();
+    if (type == std::filesystem::file_type::not_found) {
+      std::cerr << "The simulated machine " << dir.string() << " (VORT64_MACHINE) does not exist.\n";
+    } else if (!ec && type != std::filesystem::file_type::directory) {
+      std::cerr << "The simulated machine " << dir.string() << " (VORT64_MACHINE) is not a directory.\n";
+    }
+  } else {
     std::error_code ec;
     const bool exists = std::filesystem::exists(dir, ec);
     std::string error;
@@ -57,9 +68,14 @@ std::unique_ptr<vort64::Firmware> MakeFirmware() {
 
 int Main(std::vector<std::wstring> args) {
   vort64::Console console(std::cout, std::cerr);
+  if (vort64::ShowVersionIfAsked(console, args)) {
+    console.Flush();
+    return vort64::kExitSuccess;
+  }
   const std::unique_ptr<vort64::Firmware> firmware = MakeFirmware();
+  vort64::SystemTerminal terminal;
   vort64::Process process{console, std::cin, *firmware,
-                          [] { std::this_thread::sleep_for(std::chrono::milliseconds(500)); }};
+                          [] { std::this_thread::sleep_for(std::chrono::milliseconds(500)); }, &terminal};
   const int code = vort64::RunProgram(process, args);
   console.Flush();
   return code;

@@ -1,6 +1,7 @@
 #include "autotest/driver.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,6 +20,11 @@ constexpr int32_t kAbsentSetting = 103;
 // A skipped step is a fault unless the setting is absent or not supported.
 bool IsFault(int32_t code) { return code != kAbsentSetting && code != OperationResult::kNothingToShowCode; }
 
+std::string PathText(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 class Autotest {
  public:
   Autotest(Operations& ops, const ParsedRequest& request, AutotestReport& report, const std::function<void()>& pause)
@@ -29,9 +35,15 @@ class Autotest {
   AutotestVerdict Run() {
     report_.WriteRunHeader(ops_.ctx.version);
     for (const std::wstring_view name : AutotestItems(ops_.ctx.version.major, ops_.ctx.version.minor)) {
+      item_ = ItemOutcome::kPassed;
       TestItem(name);
+      ++tally_[static_cast<size_t>(item_)];
     }
     report_.Close();
+    // The last line: the verdict, and where to read it step by step.
+    ops_.ctx.console.Out("Self-test: " + std::to_string(tally_[0]) + " passed, " + std::to_string(tally_[1]) +
+                         " skipped, " + std::to_string(tally_[2]) + " failed; report: " + PathText(report_.path()) +
+                         "\n");
     return fault_ ? AutotestVerdict::kFaultFound : AutotestVerdict::kNoFault;
   }
 
@@ -49,7 +61,11 @@ class Autotest {
 
   void Skip(int32_t code) {
     report_.WriteStepLine(StepKind::kSkip, {}, 0, code);
-    if (IsFault(code)) fault_ = true;
+    if (IsFault(code)) {
+      Fault();
+    } else if (item_ == ItemOutcome::kPassed) {
+      item_ = ItemOutcome::kSkipped;
+    }
   }
 
   void TestItem(std::wstring_view name) {
@@ -65,7 +81,7 @@ class Autotest {
         report_.WriteStepLine(StepKind::kCompare, name, 0, changed.Code());
       } else {
         report_.WriteStepLine(StepKind::kSkip, name, 0, changed.Code());
-        fault_ = true;  // a password change that did not happen
+        Fault();  // a password change that did not happen
       }
       return;
     }
@@ -119,8 +135,13 @@ class Autotest {
     const OperationResult restored = Execute(Function::kSet, name, v, bootOrder);
     if (!restored.succeeded()) {
       ops_.ctx.console.Out("Restore of " + WideToUtf8(name) + " failed: it may keep its test value.\n");
-      fault_ = true;
+      Fault();
     }
+  }
+
+  void Fault() {
+    fault_ = true;
+    item_ = ItemOutcome::kFailed;
   }
 
   uint8_t ByteAt(uint32_t offset) const { return offset < buffer_.size() ? buffer_[offset] : 0; }
@@ -131,6 +152,10 @@ class Autotest {
   const std::function<void()>& pause_;
   std::vector<uint8_t> buffer_ = std::vector<uint8_t>(kSettingsBufferSize, 0);
   bool fault_ = false;
+  // How the item under test ends, and how many items ended each way.
+  enum class ItemOutcome { kPassed, kSkipped, kFailed };
+  ItemOutcome item_ = ItemOutcome::kPassed;
+  size_t tally_[3] = {};
 };
 
 }  // namespace

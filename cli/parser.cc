@@ -22,6 +22,14 @@ constexpr size_t kPassword = 2;
 constexpr size_t kFunctionSwitch = 3;
 constexpr size_t kItemArgument = 4;
 
+// "/?" and "/h" as ever, and the words other programs answer with their usage.
+bool IsUsageRequest(std::wstring_view first) {
+  for (const std::wstring_view word : {L"/?", L"/h", L"-h", L"--help", L"/help", L"-?"}) {
+    if (first == word) return true;
+  }
+  return false;
+}
+
 std::wstring WithoutFirstCharacter(std::wstring_view text) {
   return text.empty() ? std::wstring() : std::wstring(text.substr(1));
 }
@@ -42,7 +50,9 @@ class Arguments {
 void WriteEcho(const RunContext& ctx, const Arguments& args, const ParsedRequest& request,
                std::optional<uint32_t> value) {
   if (ctx.console.quiet()) return;  // withheld anyway
-  std::wstring text = L"Password = " + CurrentPasswordAsKept(ctx, args[kPassword]) + L"\n";
+  // The password itself never shows: a run's output ends up in logs.
+  const std::wstring_view password = args[kPassword];
+  std::wstring text = L"Password = " + (password.empty() ? std::wstring() : Utf8ToWide(kPasswordMask)) + L"\n";
   text += L"FunctionName = " + WithoutFirstCharacter(args[kFunctionSwitch]) + L"\n";
   text += L"Item = " + request.itemText + L"\n";
   if (value) {
@@ -76,8 +86,10 @@ bool ParseFileRequest(const RunContext& ctx, const Arguments& args, ParsedReques
   }
   if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
   WriteEcho(ctx, args, out, std::nullopt);
+  // A file name keeps its case; its extension is found in any case.
+  out.itemName = out.itemText;
   fileName = WideToUtf8(std::wstring_view(out.itemName).substr(0, kMaxArgumentLength));
-  if (fileName.find(extension) == std::string::npos) {
+  if (WideToUtf8(AsciiToLower(Utf8ToWide(fileName))).find(extension) == std::string::npos) {
     console.Out(" File : " + fileName + " not " + std::string(extension) + " file \n\n");
     return false;
   }
@@ -132,7 +144,7 @@ std::optional<uint32_t> ParseValue(const RunContext& ctx, ParsedRequest& out, st
     ShowUsage(console);
     return std::nullopt;
   }
-  out.byteValue = LowByte(ReadDecimal(valueText));
+  if (!ParsePlainValue(ctx, valueText, out)) return std::nullopt;
   return out.byteValue;
 }
 
@@ -233,7 +245,7 @@ bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const 
     ShowUsage(console);
     return false;
   }
-  if (args[1] == L"/?" || args[1] == L"/h") {
+  if (IsUsageRequest(args[1])) {
     ShowUsage(console);
     return false;
   }
@@ -266,6 +278,11 @@ bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const 
         ShowUsage(console);
         return false;
       }
+      if (AsciiToLower(args[kFunctionSwitch]) == L"/show-settings") {
+        if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
+        out.function = Function::kShowSettings;
+        return true;
+      }
       if (args[kFunctionSwitch] != L"/load-factory-default" && args[kFunctionSwitch] != L"/load-user-default") {
         ShowUsage(console);
         return false;
@@ -279,6 +296,10 @@ bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const 
 }
 
 }  // namespace
+
+bool AsksForVersion(std::span<const std::wstring> args) {
+  return args.size() == 2 && (CText(args[1]) == L"--version" || CText(args[1]) == L"/version");
+}
 
 size_t EffectiveArgumentCount(std::span<const std::wstring> args) {
   if (args.size() != 6) return args.size();

@@ -13,6 +13,7 @@
 
 #include "base/parsed_request.h"
 #include "base/run_context.h"
+#include "base/terminal.h"
 #include "catalog/catalog.h"
 #include "ops/result_files.h"
 #include "wmi/firmware_methods.h"
@@ -28,6 +29,9 @@ struct Operations {
   const SettingCatalog& catalog;
   std::istream& input;
   ImportResults* results = nullptr;
+  // The terminal behind `input`, if any: the password prompt reads with its
+  // echo off.
+  TerminalEcho* terminal = nullptr;
   // Turns "name=value" into the request of a "/set" with the run's password,
   // as the command line would; false (messages withheld while quiet) when
   // the parser refuses it. The custom-settings import replays each setting

@@ -94,6 +94,18 @@ std::optional<int32_t> CheckPassword(const std::filesystem::path& dir, const Int
   return wrong > kWrongPasswordsBeforeLockout ? kFirmwareRetryExceeded : kFirmwareIncorrectPassword;
 }
 
+// Makes the block about to be stored say truly which passwords the machine
+// holds; a password file that is damaged leaves its account's byte as it is.
+void KeepPasswordStatus(const Call& c, std::vector<uint8_t>& block) {
+  if (!c.rules.HasPasswordStatus()) return;
+  const auto isSet = [&c](Account account) -> std::optional<bool> {
+    const auto password = ReadPassword(PasswordFile(c.dir, account));
+    if (!password) return std::nullopt;
+    return !password->empty();
+  };
+  c.rules.KeepPasswordStatus(block, isSet(Account::kSupervisor), isSet(Account::kUser));
+}
+
 // Applies the password changes a sent block asks for: all of them, or none
 // when an old password of the long form does not match (2). Nothing when a
 // password file is damaged or cannot be written.
@@ -112,7 +124,8 @@ std::optional<int32_t> ApplyPasswordChanges(const Call& c) {
     if (change.newPassword.empty()) {
       std::filesystem::remove(path, ec);
       if (ec) return std::nullopt;
-    } else if (!WriteFileBytes(path, std::vector<uint8_t>(change.newPassword.begin(), change.newPassword.end()))) {
+    } else if (!WritePrivateFileBytes(path,
+                                      std::vector<uint8_t>(change.newPassword.begin(), change.newPassword.end()))) {
       return std::nullopt;
     }
   }
@@ -135,6 +148,7 @@ Answer SetOptions(const Call& c) {
   }
   auto block = c.rules.Merge(c.options, c.sent);
   c.faults.KeepStuckBytes(c.options, block);
+  KeepPasswordStatus(c, block);
   if (c.rules.SavesUserDefaults(c.options, block) && !WriteFileBytes(c.dir / kUserDefaultsFile, block)) {
     return NotExecuted();
   }
@@ -150,7 +164,9 @@ Answer SetDefaultOptions(const Call& c) {
 }
 
 Answer LoadBiosDefault(const Call& c) {
-  if (!c.optionsFile.Rewrite(c.rules.Merge(c.options, c.defaults))) return NotExecuted();
+  auto block = c.rules.Merge(c.options, c.defaults);
+  KeepPasswordStatus(c, block);
+  if (!c.optionsFile.Rewrite(block)) return NotExecuted();
   return {true, c.code, {}};
 }
 
@@ -159,8 +175,10 @@ Answer LoadUserDefault(const Call& c) {
   const FileRead user = ReadFileOfSize(c.dir / kUserDefaultsFile, kSettingsBufferSize);
   if (user.damaged()) return NotExecuted();
   if (!c.forced && user.missing()) return {true, kFirmwareNoUserDefault, {}};
-  if (user.ok() && !c.optionsFile.Rewrite(c.rules.Merge(c.options, user.bytes))) {
-    return NotExecuted();
+  if (user.ok()) {
+    auto block = c.rules.Merge(c.options, user.bytes);
+    KeepPasswordStatus(c, block);
+    if (!c.optionsFile.Rewrite(block)) return NotExecuted();
   }
   return {true, c.code, {}};
 }
