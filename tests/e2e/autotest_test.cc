@@ -149,7 +149,9 @@ TEST_F(AutotestTest, AReportThatCannotBeCreatedIsSaidAndTheRunGoesOn) {
   // The run reached the end of the report.
   EXPECT_THAT(r.out, ::testing::EndsWith("rollback old bios version: 1\nSet BIOS options Success.\n"
                                          "Get BIOS options success.\nComparison result : The same. \n"
-                                         "Fail to open file: \n"));
+                                         "Fail to open file: \n"
+                                         "Self-test: 25 passed, 1 skipped, 0 failed; report: " +
+                                         (work_ / "VORT_AutoTestResult.html").string() + "\n"));
   EXPECT_TRUE(std::filesystem::is_directory(work_ / "VORT_AutoTestResult.html"));
 }
 
