@@ -94,8 +94,11 @@ std::optional<int32_t> CheckPassword(const std::filesystem::path& dir, const Int
   return wrong > kWrongPasswordsBeforeLockout ? kFirmwareRetryExceeded : kFirmwareIncorrectPassword;
 }
 
-// Makes the block about to be stored say truly which passwords the machine
-// holds; a password file that is damaged leaves its account's byte as it is.
+// Makes a block about to be stored say truly which passwords the machine
+// holds, after a password change or when it comes from stored defaults; a
+// password file that is damaged leaves its account's byte as it is. (A
+// block sent without a password change is stored as sent, so that a write
+// of these settings reads back.)
 void KeepPasswordStatus(const Call& c, std::vector<uint8_t>& block) {
   if (!c.rules.HasPasswordStatus()) return;
   const auto isSet = [&c](Account account) -> std::optional<bool> {
@@ -108,9 +111,11 @@ void KeepPasswordStatus(const Call& c, std::vector<uint8_t>& block) {
 
 // Applies the password changes a sent block asks for: all of them, or none
 // when an old password of the long form does not match (2). Nothing when a
-// password file is damaged or cannot be written.
-std::optional<int32_t> ApplyPasswordChanges(const Call& c) {
+// password file is damaged or cannot be written. `changed` says whether it
+// asked for any.
+std::optional<int32_t> ApplyPasswordChanges(const Call& c, bool& changed) {
   const auto changes = c.rules.PasswordChanges(c.options, c.sent);
+  changed = !changes.empty();
   for (const auto& change : changes) {
     const auto current = ReadPassword(PasswordFile(c.dir, change.account));
     if (!current) return std::nullopt;
@@ -141,14 +146,15 @@ Answer GetOptions(const Call& c) { return {true, c.code, std::move(c.options)}; 
 Answer GetDefaultOptions(const Call& c) { return {true, c.code, std::move(c.defaults)}; }
 
 Answer SetOptions(const Call& c) {
+  bool passwordsChanged = false;
   if (!c.forced) {
-    const auto applied = ApplyPasswordChanges(c);
+    const auto applied = ApplyPasswordChanges(c, passwordsChanged);
     if (!applied) return NotExecuted();
     if (*applied != kFirmwareSuccess) return {true, *applied, {}};
   }
   auto block = c.rules.Merge(c.options, c.sent);
   c.faults.KeepStuckBytes(c.options, block);
-  KeepPasswordStatus(c, block);
+  if (passwordsChanged) KeepPasswordStatus(c, block);
   if (c.rules.SavesUserDefaults(c.options, block) && !WriteFileBytes(c.dir / kUserDefaultsFile, block)) {
     return NotExecuted();
   }

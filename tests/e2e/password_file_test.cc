@@ -44,9 +44,10 @@ class PasswordFileTest : public MachineTest {
   // password on the command line, then `args` after the password switch
   // pair of `passwordSwitch`.
   Outcome Run(const std::vector<std::string>& passwordSwitch, const std::vector<std::string>& prepare,
-              const std::vector<std::string>& args, const std::string& input) {
+              const std::vector<std::string>& args, const std::string& input, const std::string& settingsFile) {
     std::filesystem::remove_all(work_);
     std::filesystem::create_directories(work_);
+    if (!settingsFile.empty()) std::ofstream(work_ / "Settings.xml", std::ios::binary) << settingsFile;
     CreateMachine({"--supervisor-password", kPassword});
     if (!prepare.empty()) {
       std::vector<std::string> full = {"/password", kPassword};
@@ -72,6 +73,7 @@ TEST_F(PasswordFileTest, EveryFunctionWorksTheSameWithThePasswordFromAFile) {
     int exitCode;
     std::vector<std::string> prepare = {};
     std::string input = "";
+    std::string settingsFile = "";  // written to Settings.xml first
   } cases[] = {
       {{}, 103},  // the bare password check runs nothing
       {{"/load-factory-default"}, 0},
@@ -93,14 +95,19 @@ TEST_F(PasswordFileTest, EveryFunctionWorksTheSameWithThePasswordFromAFile) {
       {{"/export-raw-settings", "Saved.bin"}, 0},
       {{"/import-raw-settings", "Saved.bin"}, 0, {"/export-raw-settings", "Saved.bin"}},
       {{"/export-custom-settings", "Settings.xml"}, 0},
-      {{"/import-custom-settings", "Settings.xml"}, 0, {"/export-custom-settings", "Settings.xml"}},
-      {{"/get", "autotest"}, 0, {}, "Secret1 Secret1\nx x\n"},
+      {{"/import-custom-settings", "Settings.xml"},
+       0,
+       {},
+       "",
+       "<?xml version=\"1.0\"?>\n<Root><Item name=\"boot mode\"><Value>1</Value></Item>"
+       "<Item name=\"wi-fi\"><Value>0</Value></Item></Root>\n"},
+      {{"/get", "autotest"}, 0, {}, "Usr1 Usr2\nSecret1 Secret1\n"},
       {{"/get", "boot mode", "/ignore_precheck"}, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
-    const Outcome typed = Run({"/password", kPassword}, c.prepare, c.args, c.input);
-    const Outcome filed = Run({"/password-file", file.string()}, c.prepare, c.args, c.input);
+    const Outcome typed = Run({"/password", kPassword}, c.prepare, c.args, c.input, c.settingsFile);
+    const Outcome filed = Run({"/password-file", file.string()}, c.prepare, c.args, c.input, c.settingsFile);
     EXPECT_EQ(typed.result.exitCode, c.exitCode) << typed.result.out << typed.result.err;
     EXPECT_EQ(filed.result.exitCode, typed.result.exitCode);
     EXPECT_EQ(filed.result.out, typed.result.out);
