@@ -11,6 +11,7 @@
 
 #include "app/run.h"
 #include "base/console.h"
+#include "base/terminal.h"
 #include "base/text.h"
 
 #if defined(_WIN32)
@@ -45,9 +46,14 @@ std::unique_ptr<vort64::Firmware> MakeFirmware() {
 
 int Main(std::vector<std::wstring> args) {
   vort64::Console console(std::cout, std::cerr);
+  if (vort64::ShowVersionIfAsked(console, args)) {
+    console.Flush();
+    return vort64::kExitSuccess;
+  }
   const std::unique_ptr<vort64::Firmware> firmware = MakeFirmware();
+  vort64::SystemTerminal terminal;
   vort64::Process process{console, std::cin, *firmware,
-                          [] { std::this_thread::sleep_for(std::chrono::milliseconds(500)); }};
+                          [] { std::this_thread::sleep_for(std::chrono::milliseconds(500)); }, &terminal};
   const int code = vort64::RunProgram(process, args);
   console.Flush();
   return code;

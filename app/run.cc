@@ -11,6 +11,7 @@
 #include "buffer/display.h"
 #include "catalog/catalog.h"
 #include "cli/parser.h"
+#include "cli/password_file.h"
 #include "wmi/firmware_methods.h"
 #include "wmi/smbios.h"
 
@@ -46,6 +47,12 @@ int ExitCodeFor(const OperationResult& result) { return RuleFor(result).exitCode
 
 int ExitCodeFor(AutotestVerdict verdict) { return verdict == AutotestVerdict::kNoFault ? kExitSuccess : kExitFailed; }
 
+bool ShowVersionIfAsked(Console& console, std::span<const std::wstring> args) {
+  if (!AsksForVersion(args)) return false;
+  console.Out(std::string("vort64 ") + kProgramVersion + "\n");
+  return true;
+}
+
 int RunProgram(Process& process, std::span<const std::wstring> args) {
   Console& console = process.console;
   const Connection connection(process.firmware);
@@ -65,12 +72,18 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
   SettingCatalog catalog;
   BuildSettingCatalog(catalog, version->major, version->minor);
 
+  // "/password-file FILE" stands for "/password PASSWORD": the parse sees
+  // the password once, as it would have been typed.
+  const auto resolved = ResolvePasswordFile(console, args);
+  if (!resolved) return kExitUsage;
+  args = *resolved;
   ParsedRequest request;
   if (!ParseCommandLine(ctx, catalog, args.first(EffectiveArgumentCount(args)), request)) return kExitUsage;
   if (request.quietOutput) console.SetQuiet();
 
   FirmwareSession session{process.firmware, console, version, &connection.smbios()};
   Operations ops{ctx, session, catalog, process.input};
+  ops.terminal = process.terminal;
   // The result files and the self-test's report go to the working directory.
   std::error_code ec;
   ops.workDir = std::filesystem::current_path(ec);

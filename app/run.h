@@ -9,6 +9,7 @@
 
 #include "autotest/driver.h"
 #include "base/console.h"
+#include "base/terminal.h"
 #include "ops/executor.h"
 #include "ops/outcome.h"
 #include "wmi/firmware.h"
@@ -23,12 +24,23 @@ struct Process {
   Firmware& firmware;
   // The wait after each password step of the self-test.
   std::function<void()> pauseAfterPasswordStep = [] {};
+  // The terminal behind `input`, if any: the password prompt switches its
+  // echo off.
+  TerminalEcho* terminal = nullptr;
 };
 
 // The exit code of a function's result, as the outcome table gives it.
 int ExitCodeFor(const OperationResult& result);
 // The self-test's: 0 when it found no fault, 103 otherwise.
 int ExitCodeFor(AutotestVerdict verdict);
+
+// The program's version, the CMake project's.
+inline constexpr char kProgramVersion[] = VORT64_VERSION;
+
+// Answers "--version" and "/version" ("vort64 VERSION" on standard output):
+// true when the command line asked for it, and the run ends there with exit
+// code 0, before anything reaches the firmware.
+bool ShowVersionIfAsked(Console& console, std::span<const std::wstring> args);
 
 // Runs the program once. `args[0]` is the program name.
 int RunProgram(Process& process, std::span<const std::wstring> args);

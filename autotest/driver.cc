@@ -1,6 +1,7 @@
 #include "autotest/driver.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,6 +14,11 @@
 namespace vort64 {
 namespace {
 
+std::string PathText(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 class Autotest {
  public:
   Autotest(Operations& ops, const ParsedRequest& request, AutotestReport& report, const std::function<void()>& pause)
@@ -23,9 +29,15 @@ class Autotest {
   AutotestVerdict Run() {
     report_.WriteRunHeader(ops_.ctx.version);
     for (const std::wstring_view name : AutotestItems(ops_.ctx.version.major, ops_.ctx.version.minor)) {
+      item_ = ItemOutcome::kPassed;
       TestItem(name);
+      ++tally_[static_cast<size_t>(item_)];
     }
     report_.Close();
+    // The last line: the verdict, and where to read it step by step.
+    ops_.ctx.console.Out("Self-test: " + std::to_string(tally_[0]) + " passed, " + std::to_string(tally_[1]) +
+                         " skipped, " + std::to_string(tally_[2]) + " failed; report: " + PathText(report_.path()) +
+                         "\n");
     return fault_ ? AutotestVerdict::kFaultFound : AutotestVerdict::kNoFault;
   }
 
@@ -42,11 +54,15 @@ class Autotest {
   }
 
   // A step line in the outcome's colour; a step that ended otherwise than
-  // as the outcome table allows is a fault.
+  // as the outcome table allows is a fault, a skipped one skips its item.
   void Step(StepKind kind, std::wstring_view name, uint8_t value, const OperationResult& result) {
     const OutcomeRule rule = RuleFor(result);
     report_.WriteStepLine(kind, name, value, rule.step);
-    if (rule.selfTestFault) fault_ = true;
+    if (rule.selfTestFault) {
+      Fault();
+    } else if (kind == StepKind::kSkip && item_ == ItemOutcome::kPassed) {
+      item_ = ItemOutcome::kSkipped;
+    }
   }
   void Skip(const OperationResult& result) { Step(StepKind::kSkip, {}, 0, result); }
 
@@ -63,7 +79,7 @@ class Autotest {
         Step(StepKind::kCompare, name, 0, changed);
       } else {
         report_.WriteStepLine(StepKind::kSkip, name, 0, RuleFor(changed).step);
-        fault_ = true;  // a password change that did not happen
+        Fault();  // a password change that did not happen
       }
       return;
     }
@@ -117,8 +133,13 @@ class Autotest {
     const OperationResult restored = Execute(Function::kSet, name, v, bootOrder);
     if (!restored.succeeded()) {
       ops_.ctx.console.Out("Restore of " + WideToUtf8(name) + " failed: it may keep its test value.\n");
-      fault_ = true;
+      Fault();
     }
+  }
+
+  void Fault() {
+    fault_ = true;
+    item_ = ItemOutcome::kFailed;
   }
 
   uint8_t ByteAt(uint32_t offset) const { return offset < buffer_.size() ? buffer_[offset] : 0; }
@@ -129,6 +150,10 @@ class Autotest {
   const std::function<void()>& pause_;
   std::vector<uint8_t> buffer_ = std::vector<uint8_t>(kSettingsBufferSize, 0);
   bool fault_ = false;
+  // How the item under test ends, and how many items ended each way.
+  enum class ItemOutcome { kPassed, kSkipped, kFailed };
+  ItemOutcome item_ = ItemOutcome::kPassed;
+  size_t tally_[3] = {};
 };
 
 }  // namespace

@@ -40,6 +40,13 @@ class AutotestDriverTest : public ::testing::Test {
     return RunAutotest(ops, request_, report, [this] { ++pauses_; });
   }
 
+  // The last line the run wrote on standard output.
+  std::string LastLine() const {
+    const std::string out = out_.str();
+    const size_t start = out.rfind('\n', out.size() >= 2 ? out.size() - 2 : 0);
+    return start == std::string::npos ? out : out.substr(start + 1);
+  }
+
   // The byte at `offset` of each block sent, in order.
   std::vector<uint8_t> SentAt(uint32_t offset) const {
     std::vector<uint8_t> sent;
@@ -92,17 +99,21 @@ TEST_F(AutotestDriverTest, BootOrderIsTestedByItsFirstDeviceAndComesBackWhole) {
 }
 
 TEST_F(AutotestDriverTest, FailuresOtherThanAbsentOrUnsupportedAreFaults) {
+  const std::string report = (dir_ / kAutotestReportFile).string();
   firmware_.block[Offset(L"wigig")] = 255;  // not supported: a skip, no fault
   EXPECT_EQ(Run(), AutotestVerdict::kNoFault);
+  EXPECT_EQ(LastLine(), "Self-test: 65 passed, 1 skipped, 0 failed; report: " + report + "\n");
 
   firmware_.calls.clear();
   firmware_.codes[L"SetBiosOptions"] = 3;
   EXPECT_EQ(Run(), AutotestVerdict::kFaultFound);
+  EXPECT_EQ(LastLine(), "Self-test: 0 passed, 1 skipped, 65 failed; report: " + report + "\n");
   // A refused write is still followed by the restore.
   EXPECT_GT(firmware_.CallsOf(L"SetBiosOptions"), 66u);
 
   firmware_.codes.clear();
   EXPECT_EQ(Run(""), AutotestVerdict::kFaultFound);  // no password typed: the change did not happen
+  EXPECT_EQ(LastLine(), "Self-test: 63 passed, 1 skipped, 2 failed; report: " + report + "\n");
 }
 
 }  // namespace

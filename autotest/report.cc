@@ -64,10 +64,11 @@ std::string BlackRow(std::string_view text) {
 
 }  // namespace
 
-AutotestReport::AutotestReport(Console& console, const std::filesystem::path& dir) : console_(console) {
+AutotestReport::AutotestReport(Console& console, const std::filesystem::path& dir)
+    : console_(console), path_(dir / kAutotestReportFile) {
   // Text mode (no std::ios::binary): the C runtime writes CR LF on Windows.
   // Both runtimes open the file shared for reading and writing by others.
-  file_.open(dir / kAutotestReportFile, std::ios::out | std::ios::trunc);
+  file_.open(path_, std::ios::out | std::ios::trunc);
   if (file_.fail()) console_.Out(std::string(kFailToOpen) + kAutotestReportFile + "\n");
   console_.Out("File Descriptor:\n");
   for (std::string_view line : kHead) Line(line);

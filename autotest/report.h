@@ -47,6 +47,9 @@ class AutotestReport {
   // Closes the file; without a Close before, the page stays without its end.
   ~AutotestReport() = default;
 
+  // Where the report is written.
+  const std::filesystem::path& path() const { return path_; }
+
   // Whether the file is open and every write to it so far succeeded.
   bool ok() const { return file_.is_open() && !file_.fail(); }
 
@@ -69,6 +72,7 @@ class AutotestReport {
   void ComplainIfFailed();
 
   Console& console_;
+  std::filesystem::path path_;
   std::ofstream file_;
 };
 

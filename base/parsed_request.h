@@ -35,12 +35,13 @@ enum class Function {
   kExportCustomSettings,
   kImportCustomSettings,
   kCheckCustomSettings,
+  kShowSettings,  // every setting of the version with its current value
 };
 
 struct ParsedRequest {
   Function function = Function::kNone;
   // The lower-cased, normalised setting name; for the four file operations
-  // the lower-cased file name. "autotest" asks for the self-test.
+  // the file name as typed. "autotest" asks for the self-test.
   std::wstring itemName;
 
   // The password given after "/password", NUL-padded, no terminator when the
@@ -62,8 +63,8 @@ struct ParsedRequest {
   std::array<char, 33> newPassword{};
   std::optional<PasswordSlot> newPasswordSlot;
 
-  // The file of the raw and the custom-settings operations: the lower-cased
-  // name (at most 259 characters) as UTF-8. `itemName` holds the same name
+  // The file of the raw and the custom-settings operations: the name as
+  // typed (at most 259 characters) as UTF-8. `itemName` holds the same name
   // as wide text, which is what to open the file with.
   std::string binFileName;
   std::string xmlFileName;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/console.h"
+#include "base/text.h"
 #include "buffer/block_fields.h"
 #include "buffer/layout.h"
 #include "catalog/password_settings.h"
@@ -86,8 +87,31 @@ SettingValue FormatSettingValue(std::wstring_view name, std::span<const uint8_t>
   return {unsupported ? SettingValue::kUnsupported : SettingValue::kText, JoinBytes(bytes, ", ")};
 }
 
+std::string OneLineValue(const SettingValue& value) {
+  if (value.kind == SettingValue::kHiddenPassword) return "(password, not shown)";
+  std::string text = value.text;
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  for (char& c : text) {
+    if (c < 0x20 || c > 0x7E) c = '.';
+  }
+  if (value.kind == SettingValue::kUnsupported) text += " (not supported)";
+  return text;
+}
+
+std::string ListSettings(const SettingCatalog& catalog, std::span<const uint8_t> block) {
+  std::string out;
+  for (const auto& [name, info] : catalog.settings()) {
+    out += WideToUtf8(name) + ": " + OneLineValue(FormatSettingValue(name, block, info.offset, info.size)) + "\n";
+  }
+  return out;
+}
+
 Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
                          std::span<const uint8_t> block) {
+  if (request.function == Function::kShowSettings) {
+    ctx.console.Say(ListSettings(catalog, block));
+    return Support::kSupported;
+  }
   if (ShowsNoSetting(request.function) || request.itemName == L"change supervisor password") {
     return Support::kSupported;
   }

@@ -16,7 +16,8 @@ namespace vort64 {
 // Prints the setting `request.itemName` from `block`: its offset, size and
 // end, then its name and value (passwords are never shown). Nothing is
 // printed while the console is quiet, nor for the file and default
-// operations and "change supervisor password".
+// operations and "change supervisor password". For "/show-settings" it
+// prints ListSettings of the block.
 //
 // Says whether the firmware marks the setting as not supported (a byte of
 // 255; for "customized mac address" all six bytes 255).
@@ -34,6 +35,14 @@ struct SettingValue {
   std::string text;
 };
 SettingValue FormatSettingValue(std::wstring_view name, std::span<const uint8_t> block, uint32_t offset, uint32_t size);
+
+// A setting's value on one line: the display's text without its line break
+// and with anything that is not printable ASCII as '.'; "(password, not
+// shown)" for a password, " (not supported)" after a value so marked.
+std::string OneLineValue(const SettingValue& value);
+
+// One line "name: value" per setting of the catalog, in catalog order.
+std::string ListSettings(const SettingCatalog& catalog, std::span<const uint8_t> block);
 
 }  // namespace vort64
 

@@ -190,5 +190,28 @@ TEST_F(DisplayTest, FieldPastTheBlockShowsWhatTheBlockHolds) {
   EXPECT_EQ(TakeOut(), "Offset : 2046\nSize : 4\nend : 2050\nedge: 1, 2\n");
 }
 
+TEST(ListSettingsTest, ShowsEverySettingOnOneLineInCatalogOrder) {
+  SettingCatalog c;
+  c.AddSetting(L"boot mode", SettingInfo{L"", L"", L"", 1, 10});
+  c.AddSetting(L"date", SettingInfo{L"", L"", L"", 3, 391});
+  c.AddSetting(L"set user password", SettingInfo{L"", L"", L"", 34, 100});
+  c.AddSetting(L"wigig", SettingInfo{L"", L"", L"", 1, 11});
+  c.AddSetting(L"asset tag number", SettingInfo{L"", L"", L"", 4, 20});
+  std::vector<uint8_t> block(2048, 0);
+  block[10] = 1;
+  block[11] = 255;
+  block[391] = 9;  // day
+  block[392] = 12;
+  block[393] = 26;
+  block[20] = 'A';
+  block[21] = '7';
+  EXPECT_EQ(ListSettings(c, block),
+            "asset tag number: A7..\n"
+            "boot mode: 1\n"
+            "date: 12 / 9 / 26\n"
+            "set user password: (password, not shown)\n"
+            "wigig: 255 (not supported)\n");
+}
+
 }  // namespace
 }  // namespace vort64

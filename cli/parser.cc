@@ -22,10 +22,12 @@ constexpr size_t kPassword = 2;
 constexpr size_t kFunctionSwitch = 3;
 constexpr size_t kItemArgument = 4;
 
-std::wstring_view TrimBlanks(std::wstring_view text) {
-  const size_t first = text.find_first_not_of(L" \t");
-  if (first == std::wstring_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+// "/?" and "/h" as ever, and the words other programs answer with their usage.
+bool IsUsageRequest(std::wstring_view first) {
+  for (const std::wstring_view word : {L"/?", L"/h", L"-h", L"--help", L"/help", L"-?"}) {
+    if (first == word) return true;
+  }
+  return false;
 }
 
 std::wstring WithoutFirstCharacter(std::wstring_view text) {
@@ -48,7 +50,9 @@ class Arguments {
 void WriteEcho(const RunContext& ctx, const Arguments& args, const ParsedRequest& request,
                std::optional<uint32_t> value) {
   if (ctx.console.quiet()) return;  // withheld anyway
-  std::wstring text = L"Password = " + CurrentPasswordAsKept(ctx, args[kPassword]) + L"\n";
+  // The password itself never shows: a run's output ends up in logs.
+  const std::wstring_view password = args[kPassword];
+  std::wstring text = L"Password = " + (password.empty() ? std::wstring() : Utf8ToWide(kPasswordMask)) + L"\n";
   text += L"FunctionName = " + WithoutFirstCharacter(args[kFunctionSwitch]) + L"\n";
   text += L"Item = " + request.itemText + L"\n";
   if (value) {
@@ -82,8 +86,10 @@ bool ParseFileRequest(const RunContext& ctx, const Arguments& args, ParsedReques
   }
   if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
   WriteEcho(ctx, args, out, std::nullopt);
+  // A file name keeps its case; its extension is found in any case.
+  out.itemName = out.itemText;
   fileName = WideToUtf8(std::wstring_view(out.itemName).substr(0, kMaxArgumentLength));
-  if (fileName.find(extension) == std::string::npos) {
+  if (WideToUtf8(AsciiToLower(Utf8ToWide(fileName))).find(extension) == std::string::npos) {
     console.Out(" File : " + fileName + " not " + std::string(extension) + " file \n\n");
     return false;
   }
@@ -140,7 +146,7 @@ std::optional<uint32_t> ParseValue(const RunContext& ctx, ParsedRequest& out, st
     ShowUsage(console);
     return std::nullopt;
   }
-  out.byteValue = LowByte(ReadDecimal(valueText));
+  if (!ParsePlainValue(ctx, valueText, out)) return std::nullopt;
   return out.byteValue;
 }
 
@@ -242,7 +248,7 @@ bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const 
     ShowUsage(console);
     return false;
   }
-  if (args[1] == L"/?" || args[1] == L"/h") {
+  if (IsUsageRequest(args[1])) {
     ShowUsage(console);
     return false;
   }
@@ -274,6 +280,11 @@ bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const 
         console.Err("Invalid Function Name\n");
         ShowUsage(console);
         return false;
+      }
+      if (AsciiToLower(args[kFunctionSwitch]) == L"/show-settings") {
+        if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
+        out.function = Function::kShowSettings;
+        return true;
       }
       if (args[kFunctionSwitch] != L"/load-factory-default" && args[kFunctionSwitch] != L"/load-user-default") {
         ShowUsage(console);
@@ -323,7 +334,9 @@ ParsedSetting ParseSetting(const RunContext& ctx, const SettingCatalog& catalog,
   }
   // 255 is the firmware's mark of a plain setting it does not support, as an
   // export writes it; it is never written as a value.
-  if (KindOfSetting(out.itemName) == SettingKind::kByte && TrimBlanks(valueText) == L"255") {
+  uint8_t plain = 0;
+  if (KindOfSetting(out.itemName) == SettingKind::kByte &&
+      CheckPlainValue(valueText, plain) == PlainValue::kNotSupportedMark) {
     result.refusal = ParsedSetting::Refusal::kNotSupportedMark;
     return result;
   }
@@ -333,6 +346,10 @@ ParsedSetting ParseSetting(const RunContext& ctx, const SettingCatalog& catalog,
   }
   result.kind = ParsedSetting::Kind::kRequest;
   return result;
+}
+
+bool AsksForVersion(std::span<const std::wstring> args) {
+  return args.size() == 2 && (CText(args[1]) == L"--version" || CText(args[1]) == L"/version");
 }
 
 size_t EffectiveArgumentCount(std::span<const std::wstring> args) {

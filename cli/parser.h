@@ -2,7 +2,9 @@
 // and the function words.
 //
 //   program /password PASSWORD                                  check the password
-//   program /password PASSWORD /load-factory-default            (or /load-user-default)
+//   program /password PASSWORD /load-factory-default            (or /load-user-default, /show-settings)
+//   program /? | /h | -h | --help | /help | -?                  the usage
+//   program --version | /version                                the program's version
 //   program /password PASSWORD /FUNCTION "ITEM=VALUE"           one setting or one file
 //
 // position 0 is the program, 1 the password switch, 2 the current password,
@@ -22,6 +24,11 @@
 #include "catalog/catalog.h"
 
 namespace vort64 {
+
+// Whether the command line asks for the program's version alone:
+// "--version" or "/version" as the only argument. It is answered before the
+// firmware is reached.
+bool AsksForVersion(std::span<const std::wstring> args);
 
 // How many of the arguments the parser is to see: a sixth argument
 // "/ignore_precheck" or "/i" (any case) is dropped; otherwise all of them.

@@ -1,4 +1,5 @@
 #include "cli/parser.h"
+#include "cli/value_parsers.h"
 
 #include <gtest/gtest.h>
 
@@ -42,17 +43,27 @@ SettingCatalog MakeCatalog(Catalog kind) {
 
 std::string Usage() { return kUsage; }
 
+// The echo shows a password as eight asterisks, whatever its length.
+std::string Masked(const std::string& password) { return password.empty() ? "" : "********"; }
+
 // The block that repeats a five-argument request.
 std::string Echo(const std::string& password, const std::string& function, const std::string& item) {
-  return "Password = " + password + "\nFunctionName = " + function + "\nItem = " + item + "\n\n";
+  return "Password = " + Masked(password) + "\nFunctionName = " + function + "\nItem = " + item + "\n\n";
 }
 std::string Echo(const std::string& password, const std::string& function, const std::string& item,
                  const std::string& value) {
-  return "Password = " + password + "\nFunctionName = " + function + "\nItem = " + item + "\nValue = " + value + "\n\n";
+  return "Password = " + Masked(password) + "\nFunctionName = " + function + "\nItem = " + item + "\nValue = " + value +
+         "\n\n";
 }
 std::string EchoFlag(const std::string& function, const std::string& item, int flag) {
-  return "Password = pw\nFunctionName = " + function + "\nItem = " + item +
+  return "Password = ********\nFunctionName = " + function + "\nItem = " + item +
          "\nValue = 0\nItem = flag for setting\nValue = " + std::to_string(flag) + "\n\n";
+}
+
+// The refusal of a plain value that is not a decimal number from 0 to 254.
+std::string RefusedValue(const std::string& value, const std::string& item, const std::string& reason = "") {
+  return "Invalid value \"" + value + "\" of " + item + ": " + reason +
+         "a decimal number from 0 to 254 is expected.\n\n";
 }
 
 std::string InvalidItem(const std::string& item) { return "Invalid Item auto test\n\n" + item + "\nInvalid Item\n\n"; }
@@ -101,6 +112,10 @@ std::vector<ParseCase> ShapeCases() {
       {"program alone", 90, {}, false, Usage(), "", "", ""},
       {"/? alone", 90, {L"/?"}, false, Usage(), "", "", ""},
       {"/h before a whole request", 90, {L"/h", L"pw", L"/get", L"boot mode"}, false, Usage(), "", "", ""},
+      {"-h", 90, {L"-h"}, false, Usage(), "", "", ""},
+      {"--help", 90, {L"--help"}, false, Usage(), "", "", ""},
+      {"/help before a whole request", 90, {L"/help", L"pw", L"/get", L"boot mode"}, false, Usage(), "", "", ""},
+      {"-?", 90, {L"-?"}, false, Usage(), "", "", ""},
       {"/? before too many", 90, {L"/?", L"pw", L"/get", L"boot mode", L"/i"}, false, Usage(), "", "", ""},
       {"/H is an ordinary single argument", 90, {L"/H"}, true, "", "", "", "", Fields(L"", L"")},
       {"one argument parses nothing", 90, {L"hello"}, true, "", "", "", "", Fields(L"", L"")},
@@ -221,6 +236,35 @@ std::vector<ParseCase> PasswordOnlyCases() {
        "",
        "",
        ""},
+      {"show settings",
+       90,
+       {P, L"pw", L"/show-settings"},
+       true,
+       "",
+       "",
+       "",
+       "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.function, Function::kShowSettings);
+         EXPECT_EQ(FixedText(r.currentPassword), "pw");
+       }},
+      {"show settings in any case",
+       90,
+       {P, L"pw", L"/Show-Settings"},
+       true,
+       "",
+       "",
+       "",
+       "",
+       [](const ParsedRequest& r, const RunContext&) { EXPECT_EQ(r.function, Function::kShowSettings); }},
+      {"show settings with a password too long",
+       90,
+       {P, L"abcdefghijklmnopq", L"/show-settings"},
+       false,
+       Usage(),
+       "The length of password is too long.\n",
+       "",
+       ""},
       {"four arguments with another function", 90, {P, L"pw", L"/get"}, false, Usage(), "", "", ""},
   };
 }
@@ -234,7 +278,7 @@ std::vector<ParseCase> ItemCases() {
        90,
        {P, L"pw", L"/set", L"boot mode=1"},
        true,
-       "Password = pw\nFunctionName = set\nItem = boot mode\nValue = 1\n\n",
+       "Password = ********\nFunctionName = set\nItem = boot mode\nValue = 1\n\n",
        "",
        "",
        "",
@@ -273,36 +317,27 @@ std::vector<ParseCase> ItemCases() {
        invalidArgument,
        "",
        invalidArgument},
-      {"value 300 keeps its low byte",
+      {"blanks around a value",
        90,
-       {P, L"pw", L"/set", L"fast boot=300"},
+       {P, L"pw", L"/set", L"fast boot=\t 12  "},
        true,
-       Echo("pw", "set", "fast boot", "44"),
+       Echo("pw", "set", "fast boot", "12"),
        "",
        "",
        "",
-       Byte(L"set", L"fast boot", 44)},
-      {"value without digits",
+       Byte(L"set", L"fast boot", 12)},
+      {"the highest value",
        90,
-       {P, L"pw", L"/set", L"fast boot=abc"},
+       {P, L"pw", L"/set", L"fast boot=254"},
        true,
-       Echo("pw", "set", "fast boot", "0"),
+       Echo("pw", "set", "fast boot", "254"),
        "",
        "",
        "",
-       Byte(L"set", L"fast boot", 0)},
-      {"negative value",
+       Byte(L"set", L"fast boot", 254)},
+      {"leading zeros",
        90,
-       {P, L"pw", L"/set", L"fast boot=-1"},
-       true,
-       Echo("pw", "set", "fast boot", "255"),
-       "",
-       "",
-       "",
-       Byte(L"set", L"fast boot", 255)},
-      {"only the first of several values counts",
-       90,
-       {P, L"pw", L"/set", L"fast boot=7,8"},
+       {P, L"pw", L"/set", L"fast boot=007"},
        true,
        Echo("pw", "set", "fast boot", "7"),
        "",
@@ -327,15 +362,6 @@ std::vector<ParseCase> ItemCases() {
        "",
        "",
        Byte(L"set", L"fast boot", 5)},
-      {"the value is everything after the first equals sign",
-       90,
-       {P, L"pw", L"/set", L"fast boot==5"},
-       true,
-       Echo("pw", "set", "fast boot", "0"),
-       "",
-       "",
-       "",
-       Byte(L"set", L"fast boot", 0)},
       {"set without a value", 90, {P, L"pw", L"/set", L"fast boot"}, false, Usage(), captureFailed, "", ""},
       {"set with an empty value", 90, {P, L"pw", L"/set", L"fast boot="}, false, Usage(), captureFailed, "", ""},
       {"get-default ignores its value and echoes nothing",
@@ -549,7 +575,7 @@ std::vector<ParseCase> AliasCases() {
        90,
        {P, L"pw", L"/set", L"supervisor password=NewPw1"},
        true,
-       "set supervisor password\ng_new_supervisor_password : NewPw1\n" + EchoFlag("set", "supervisor password", 1),
+       "set supervisor password\ng_new_supervisor_password : ********\n" + EchoFlag("set", "supervisor password", 1),
        "",
        "set supervisor password\n",
        "",
@@ -566,7 +592,7 @@ std::vector<ParseCase> AliasCases() {
        72,
        {P, L"pw", L"/set", L"user password=abc"},
        true,
-       "g_new_user_password : abc\n" + EchoFlag("set", "user password", 2),
+       "g_new_user_password : ********\n" + EchoFlag("set", "user password", 2),
        "",
        "",
        "",
@@ -575,7 +601,7 @@ std::vector<ParseCase> AliasCases() {
        71,
        {P, L"pw", L"/set", L"user password=abc"},
        true,
-       "g_new_user_password : abc\n" + Echo("pw", "set", "user password", "0"),
+       "g_new_user_password : ********\n" + Echo("pw", "set", "user password", "0"),
        "",
        "",
        "",
@@ -584,7 +610,7 @@ std::vector<ParseCase> AliasCases() {
        90,
        {P, L"pw", L"/set", L"hdd1 password=disk"},
        true,
-       "g_new_hdd_password : disk\n" + EchoFlag("set", "hdd1 password", 8),
+       "g_new_hdd_password : ********\n" + EchoFlag("set", "hdd1 password", 8),
        "",
        "",
        "",
@@ -593,7 +619,7 @@ std::vector<ParseCase> AliasCases() {
        85,
        {P, L"pw", L"/set", L"set hdd2(opal) password=opalpw"},
        true,
-       "g_new_opal_password : opalpw\n" + EchoFlag("set", "set hdd2(opal) password", 16),
+       "g_new_opal_password : ********\n" + EchoFlag("set", "set hdd2(opal) password", 16),
        "",
        "",
        "",
@@ -612,7 +638,7 @@ std::vector<ParseCase> AliasCases() {
        74,
        {P, L"pw", L"/set-default", L"set hdd1/hdd1(opal) password=disk"},
        true,
-       "g_new_hdd_password : disk\n" + EchoFlag("set-default", "set hdd1/hdd1(opal) password", 8),
+       "g_new_hdd_password : ********\n" + EchoFlag("set-default", "set hdd1/hdd1(opal) password", 8),
        "",
        "",
        "",
@@ -635,7 +661,7 @@ std::vector<ParseCase> FormCases() {
        90,
        {P, L"pw", L"/set", L"current password=old pw,set user password=new1"},
        true,
-       "g_new_user_password : new1\n" + EchoFlag("set", "set user password", 2),
+       "g_new_user_password : ********\n" + EchoFlag("set", "set user password", 2),
        "",
        "",
        "",
@@ -839,8 +865,8 @@ std::vector<ParseCase> FileCases() {
        "",
        [](const ParsedRequest& r, const RunContext&) {
          EXPECT_EQ(r.function, FunctionOf(L"export-raw-settings"));
-         EXPECT_EQ(r.itemName, L"c:\\saved.bin");
-         EXPECT_EQ(r.binFileName, "c:\\saved.bin");
+         EXPECT_EQ(r.itemName, L"C:\\Saved.BIN");
+         EXPECT_EQ(r.binFileName, "C:\\Saved.BIN");
          EXPECT_FALSE(r.quietOutput);
        }},
       {"raw file without .bin",
@@ -892,7 +918,7 @@ std::vector<ParseCase> FileCases() {
        "",
        "",
        [](const ParsedRequest& r, const RunContext& ctx) {
-         EXPECT_EQ(r.xmlFileName, "settings.xml");
+         EXPECT_EQ(r.xmlFileName, "Settings.XML");
          EXPECT_FALSE(r.quietOutput);
          EXPECT_FALSE(ctx.console.quiet());
        }},
@@ -935,8 +961,8 @@ std::vector<ParseCase> FileCases() {
        "",
        "",
        [](const ParsedRequest& r, const RunContext&) {
-         EXPECT_EQ(r.itemName, L"d\u00c4ten.bin");
-         EXPECT_EQ(r.binFileName, "d\xC3\x84ten.bin");
+         EXPECT_EQ(r.itemName, L"D\u00c4TEN.bin");
+         EXPECT_EQ(r.binFileName, "D\xC3\x84TEN.bin");
        }},
   };
 }
@@ -968,6 +994,81 @@ TEST(ParseCommandLineTest, Aliases) { RunCases(AliasCases()); }
 TEST(ParseCommandLineTest, CurrentPasswordForm) { RunCases(FormCases()); }
 TEST(ParseCommandLineTest, TypedValues) { RunCases(TypedValueCases()); }
 TEST(ParseCommandLineTest, FileOperations) { RunCases(FileCases()); }
+
+// A plain value is a decimal number from 0 to 254 and nothing else: what
+// is not is refused, never written as the low byte of some number.
+std::vector<ParseCase> RefusedPlainValueCases() {
+  std::vector<ParseCase> cases;
+  const struct {
+    const wchar_t* value;
+    const char* shown;
+    const char* reason;
+  } values[] = {
+      {L"abc", "abc", ""},
+      {L"300", "300", ""},
+      {L"-1", "-1", ""},
+      {L"+1", "+1", ""},
+      {L"255", "255", "255 marks a setting as not supported; "},
+      {L"256", "256", ""},
+      {L"99999999999999999999", "99999999999999999999", ""},
+      {L"7,8", "7,8", ""},
+      {L"1 2", "1 2", ""},
+      {L"=5", "=5", ""},
+      {L"0x10", "0x10", ""},
+      {L"1.5", "1.5", ""},
+      {L"\u0661", "\xD9\xA1", ""},  // an Arabic-Indic digit one
+      {L" ", " ", ""},
+  };
+  for (const auto& v : values) {
+    const std::string refused = RefusedValue(v.shown, "fast boot", v.reason);
+    cases.push_back(
+        {v.shown, 90, {P, L"pw", L"/set", std::wstring(L"fast boot=") + v.value}, false, Usage(), refused, "", ""});
+  }
+  cases.push_back({"set-default refuses alike",
+                   90,
+                   {P, L"pw", L"/set-default", L"boot mode=abc"},
+                   false,
+                   Usage(),
+                   RefusedValue("abc", "boot mode"),
+                   "",
+                   ""});
+  return cases;
+}
+
+TEST(ParseCommandLineTest, RefusedPlainValues) { RunCases(RefusedPlainValueCases()); }
+
+TEST(CheckPlainValueTest, TellsAcceptedFromRefusedAndTheNotSupportedMark) {
+  const struct {
+    const wchar_t* text;
+    PlainValue check;
+    uint8_t value;
+  } cases[] = {
+      {L"0", PlainValue::kAccepted, 0},
+      {L" 254\t", PlainValue::kAccepted, 254},
+      {L"255", PlainValue::kNotSupportedMark, 0},
+      {L" 255 ", PlainValue::kNotSupportedMark, 0},
+      {L"0255", PlainValue::kNotSupportedMark, 0},
+      {L"256", PlainValue::kRefused, 0},
+      {L"-0", PlainValue::kRefused, 0},
+      {L"", PlainValue::kRefused, 0},
+      {L"1a", PlainValue::kRefused, 0},
+      {L"4294967551", PlainValue::kRefused, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
+    uint8_t value = 0;
+    EXPECT_EQ(CheckPlainValue(c.text, value), c.check);
+    EXPECT_EQ(value, c.value);
+  }
+}
+
+TEST(AsksForVersionTest, OnlyTheVersionWordAlone) {
+  EXPECT_TRUE(AsksForVersion(std::vector<std::wstring>{L"vort64", L"--version"}));
+  EXPECT_TRUE(AsksForVersion(std::vector<std::wstring>{L"vort64", L"/version"}));
+  EXPECT_FALSE(AsksForVersion(std::vector<std::wstring>{L"vort64", L"--version", L"x"}));
+  EXPECT_FALSE(AsksForVersion(std::vector<std::wstring>{L"vort64", L"-version"}));
+  EXPECT_FALSE(AsksForVersion(std::vector<std::wstring>{L"vort64"}));
+}
 
 TEST(ParseCommandLineTest, QuietOutputStaysOnForTheImportReplays) {
   Harness run(90);

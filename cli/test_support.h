@@ -81,8 +81,11 @@ inline SettingCatalog BaselineCatalog() {
 
 inline constexpr const char* kUsage =
     "Usage:\n"
-    "\tVort64.exe /password \"%Password%\" /set   \"%ItemName%  = %Value1%,%Value2%,..\"\n"
-    "\tVort64.exe /password \"%Password%\" /get   \"%ItemName%\"\n";
+    "\tVort64.exe /password \"%Password%\" /set   \"%ItemName%=%Value1%,%Value2%,..\"\n"
+    "\tVort64.exe /password \"%Password%\" /get   \"%ItemName%\"\n"
+    "\tVort64.exe /password \"%Password%\" /show-settings\n"
+    "\t/password-file FILE in place of /password \"%Password%\" takes the first line of FILE\n"
+    "\tVort64.exe --version\n";
 
 }  // namespace vort64::cli_test
 

@@ -1,5 +1,6 @@
 #include "cli/text_rules.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace vort64 {
@@ -77,6 +78,21 @@ std::wstring_view InPlaceTokenizer::Rest() const {
 }
 
 int32_t ReadDecimal(std::wstring_view text) { return ReadInteger(text, 10); }
+
+std::optional<uint32_t> ReadPlainDecimal(std::wstring_view text) {
+  text = CText(text);
+  const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+  size_t first = 0, end = text.size();
+  while (first < end && blank(text[first])) ++first;
+  while (end > first && blank(text[end - 1])) --end;
+  if (first == end) return std::nullopt;
+  uint64_t value = 0;
+  for (size_t i = first; i < end; ++i) {
+    if (text[i] < L'0' || text[i] > L'9') return std::nullopt;
+    value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(text[i] - L'0'), UINT32_MAX);
+  }
+  return static_cast<uint32_t>(value);
+}
 
 int32_t ReadHex(std::wstring_view text) { return ReadInteger(text, 16); }
 

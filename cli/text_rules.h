@@ -51,6 +51,12 @@ class InPlaceTokenizer {
 int32_t ReadDecimal(std::wstring_view text);
 int32_t ReadHex(std::wstring_view text);
 
+// A plain decimal number: blanks (spaces and tabs) around it allowed, at
+// least one digit and nothing else (no sign, no other character, no second
+// number). Numbers beyond the 32-bit range read as the largest one, which
+// fails every range test. Nothing for any other text.
+std::optional<uint32_t> ReadPlainDecimal(std::wstring_view text);
+
 // Range tests compare a read number as unsigned, so negative numbers fail
 // every upper bound.
 inline uint32_t AsUnsigned(int32_t n) { return static_cast<uint32_t>(n); }

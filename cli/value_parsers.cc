@@ -26,6 +26,10 @@ bool AllPrintableAscii(std::wstring_view text) {
   return std::all_of(text.begin(), text.end(), [](wchar_t c) { return IsPrintableAscii(c); });
 }
 
+// A number of a date, time, boot order or GPT record, read strictly: a
+// token that is not a plain decimal number reads as a number no range holds.
+uint32_t TokenNumber(std::wstring_view token) { return ReadPlainDecimal(token).value_or(UINT32_MAX); }
+
 std::string NumberLine(std::string_view label, uint32_t value) {
   return std::string(label) + std::to_string(value) + "\n";
 }
@@ -36,18 +40,18 @@ std::optional<std::array<uint8_t, 3>> TryDate(std::wstring& buffer, wchar_t deli
   InPlaceTokenizer tokens(buffer);
   const auto yearToken = tokens.Next(delimiters);
   if (!yearToken) return std::nullopt;
-  const uint32_t year = AsUnsigned(ReadDecimal(*yearToken));
+  const uint32_t year = TokenNumber(*yearToken);
   if ((year >= 2000 && year <= 2255) || year == kKeep) {
     // 2000 to 2099, or 238 to keep the firmware's year as it is.
     if (year / 100 != 20 && year != kKeep) return std::nullopt;
     const uint8_t yearByte = LowByte(year % 2000);
     const auto monthToken = tokens.Next(delimiters);
     if (!monthToken) return std::nullopt;
-    const uint32_t month = AsUnsigned(ReadDecimal(*monthToken));
+    const uint32_t month = TokenNumber(*monthToken);
     if (!((month >= 1 && month <= 12) || month == kKeep)) return std::nullopt;
     const auto dayToken = tokens.Next(delimiters);
     if (!dayToken) return std::nullopt;
-    const uint32_t day = AsUnsigned(ReadDecimal(*dayToken));
+    const uint32_t day = TokenNumber(*dayToken);
     if (!((day >= 1 && day <= 31) || day == kKeep)) return std::nullopt;
     return std::array<uint8_t, 3>{LowByte(day), LowByte(month), yearByte};
   }
@@ -57,7 +61,7 @@ std::optional<std::array<uint8_t, 3>> TryDate(std::wstring& buffer, wchar_t deli
   if (!monthToken) return std::nullopt;
   const auto dayToken = tokens.Next(delimiters);
   if (!dayToken) return std::nullopt;
-  if (year != 0 || ReadDecimal(*monthToken) != 0 || ReadDecimal(*dayToken) != 0) return std::nullopt;
+  if (year != 0 || TokenNumber(*monthToken) != 0 || TokenNumber(*dayToken) != 0) return std::nullopt;
   return std::array<uint8_t, 3>{0, 0, 0};
 }
 
@@ -90,6 +94,10 @@ std::string Ordinal(size_t position) {
 }
 
 }  // namespace
+
+std::string MaskedPassword(std::string_view password) {
+  return password.empty() ? std::string() : std::string(kPasswordMask);
+}
 
 std::wstring CurrentPasswordAsKept(const RunContext& ctx, std::wstring_view passwordText) {
   if (ctx.version.minor < 55) return AsciiToUpper(passwordText);
@@ -154,7 +162,35 @@ bool ParsePassword(const RunContext& ctx, std::wstring_view valueText, ParsedReq
   const size_t length = std::min({narrow.size(), size_t{limit}, buffer.size() - 1});
   std::copy_n(narrow.begin(), length, buffer.begin());
   out.newPasswordSlot = *slot;
-  console.Say(std::string(PasswordSlotName(*slot)) + " : " + std::string(buffer.data()) + "\n");
+  // The word that keeps the password is no password: it shows as it is.
+  const std::string_view stored(buffer.data());
+  const bool keep = password == kKeepPasswordValue;
+  console.Say(std::string(PasswordSlotName(*slot)) + " : " + (keep ? std::string(stored) : MaskedPassword(stored)) +
+              "\n");
+  return true;
+}
+
+PlainValue CheckPlainValue(std::wstring_view valueText, uint8_t& value) {
+  const auto n = ReadPlainDecimal(valueText);
+  if (n && *n == kHighestPlainValue + 1) return PlainValue::kNotSupportedMark;
+  if (!n || *n > kHighestPlainValue) return PlainValue::kRefused;
+  value = static_cast<uint8_t>(*n);
+  return PlainValue::kAccepted;
+}
+
+bool ParsePlainValue(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+  Console& console = ctx.console;
+  uint8_t value = 0;
+  const PlainValue check = CheckPlainValue(valueText, value);
+  if (check != PlainValue::kAccepted) {
+    const std::string_view mark =
+        check == PlainValue::kNotSupportedMark ? "255 marks a setting as not supported; " : "";
+    console.Complain("Invalid value \"" + WideToUtf8(CText(valueText)) + "\" of " + WideToUtf8(out.itemName) + ": " +
+                     std::string(mark) + "a decimal number from 0 to 254 is expected.\n\n");
+    ShowUsage(console);
+    return false;
+  }
+  out.byteValue = value;
   return true;
 }
 
@@ -166,7 +202,7 @@ bool ParseTime(std::wstring& valueText, wchar_t separator, ParsedRequest& out) {
   for (size_t i = 0; i < time.size(); ++i) {
     const auto token = tokens.Next(delimiters);
     if (!token) return false;
-    const uint32_t n = AsUnsigned(ReadDecimal(*token));
+    const uint32_t n = TokenNumber(*token);
     if (!(n < limits[i] || n == kKeep)) return false;
     time[i] = LowByte(n);
   }
@@ -230,7 +266,7 @@ bool ParseGptRecord(const RunContext& ctx, std::wstring_view valueText, ParsedRe
   };
   const auto yearToken = tokens.Next(L",");
   if (!yearToken) return fail();
-  const uint32_t year = AsUnsigned(ReadDecimal(*yearToken));
+  const uint32_t year = TokenNumber(*yearToken);
   uint8_t yearByte = 0;
   if (year >= 2256) return fail();
   // The record keeps the year as year - 2000 in one byte. A year from 1900
@@ -244,7 +280,7 @@ bool ParseGptRecord(const RunContext& ctx, std::wstring_view valueText, ParsedRe
   for (size_t i = 0; i < 4; ++i) {
     const auto token = tokens.Next(L",");
     if (!token) return fail();
-    values[i] = AsUnsigned(ReadDecimal(*token));
+    values[i] = TokenNumber(*token);
     if (values[i] < bounds[i][0] || values[i] > bounds[i][1]) return fail();
   }
   const uint32_t month = values[0], day = values[1], hour = values[2], minute = values[3];
@@ -267,14 +303,14 @@ bool ParseBootOrder(const RunContext& ctx, std::wstring_view valueText, ParsedRe
   while (stored < out.bootOrder.size()) {
     const auto token = tokens.Next(L",");
     if (!token) break;
-    const int32_t n = ReadDecimal(*token);
-    if (LowByte(n) == 255) break;
-    out.bootOrder[stored++] = LowByte(n);
+    const uint32_t n = TokenNumber(*token);
     if (n > 255) {
       console.Complain("Failed to capture boot priority order\n");
       ShowUsage(console);
       return false;
     }
+    if (n == 255) break;
+    out.bootOrder[stored++] = LowByte(n);
   }
   for (size_t i = 0; i < stored; ++i) {
     console.Say(NumberLine(Ordinal(i + 1) + " == ", out.bootOrder[i]));

@@ -13,6 +13,11 @@
 
 namespace vort64 {
 
+// A password as the echo shows it: nothing for an empty one, eight
+// asterisks for any other, whatever its length.
+inline constexpr std::string_view kPasswordMask = "********";
+std::string MaskedPassword(std::string_view password);
+
 // The current password as it is kept: upper-cased below interface 2.55
 // (older firmware knows upper case only), as typed from 2.55 on.
 std::wstring CurrentPasswordAsKept(const RunContext& ctx, std::wstring_view passwordText);
@@ -25,6 +30,22 @@ bool ParseCurrentPassword(const RunContext& ctx, std::wstring_view switchText, s
 // A new password for the password item `out.itemName`, into
 // `out.newPassword`, for the slot the version routes that name to.
 bool ParsePassword(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+
+// A plain one-byte setting takes a decimal number from 0 to 254, blanks
+// around it allowed, nothing else. 255 is the firmware's mark for a setting
+// it does not support: never a value to write.
+inline constexpr uint32_t kHighestPlainValue = 254;
+enum class PlainValue {
+  kAccepted,          // `value` holds it
+  kNotSupportedMark,  // 255
+  kRefused,           // anything else: a sign, another character, a second value, above 255
+};
+PlainValue CheckPlainValue(std::wstring_view valueText, uint8_t& value);
+
+// The value of the plain one-byte setting `out.itemName` into
+// `out.byteValue`; anything but an accepted value is refused with a message
+// naming it, and the usage.
+bool ParsePlainValue(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
 
 // Hour, minute and second separated by `separator`. Tokenises `valueText` in
 // place, so a second attempt with another separator sees only the text

@@ -111,6 +111,13 @@ bool IsItemFunction(Function f) {
   }
 }
 
+std::string LowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 bool HasUpperCaseAscii(std::wstring_view text) {
   return std::any_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'A' && c <= L'Z'; });
 }
@@ -153,19 +160,29 @@ void CheckValue(const ParsedRequest& r) {
     case SettingKind::kDate: FUZZ_CHECK(ValidDate(r.dateValue)); break;
     case SettingKind::kGptRecord: FUZZ_CHECK(ValidGptRecord(r.gptRecord)); break;
     case SettingKind::kBootOrder: FUZZ_CHECK(ValidBootOrder(r.bootOrder)); break;
+    case SettingKind::kByte: {
+      // A plain value is a decimal number from 0 to 254, never 255.
+      uint8_t value = 0;
+      FUZZ_CHECK(CheckPlainValue(r.valueText, value) == PlainValue::kAccepted && value == r.byteValue);
+      FUZZ_CHECK(r.byteValue <= kHighestPlainValue);
+      break;
+    }
     default: break;
   }
 }
 
 void CheckAccepted(const RunContext& ctx, const SettingCatalog& catalog, size_t count, const ParsedRequest& r) {
   const auto f = static_cast<int>(r.function);
-  FUZZ_CHECK(f >= static_cast<int>(Function::kNone) && f <= static_cast<int>(Function::kCheckCustomSettings));
+  FUZZ_CHECK(f >= static_cast<int>(Function::kNone) && f <= static_cast<int>(Function::kShowSettings));
   FUZZ_CHECK(Terminated(r.newPassword) && IsTag(r.assetTag) && IsTag(r.ownershipTag));
   CheckNewPassword(ctx, r);
   switch (count) {
     case 2: FUZZ_CHECK(r.function == Function::kNone); return;
     case 3: FUZZ_CHECK(r.function == Function::kPassword); break;
-    case 4: FUZZ_CHECK(r.function == Function::kLoadFactoryDefault || r.function == Function::kLoadUserDefault); break;
+    case 4:
+      FUZZ_CHECK(r.function == Function::kLoadFactoryDefault || r.function == Function::kLoadUserDefault ||
+                 r.function == Function::kShowSettings);
+      break;
     case 5: break;
     default: FUZZ_CHECK(false);  // more than five arguments are refused
   }
@@ -177,13 +194,13 @@ void CheckAccepted(const RunContext& ctx, const SettingCatalog& catalog, size_t 
   switch (r.function) {
     case Function::kExportRawSettings:
     case Function::kImportRawSettings:
-      FUZZ_CHECK(r.binFileName.find(".bin") != std::string::npos && r.xmlFileName.empty());
+      FUZZ_CHECK(LowerAscii(r.binFileName).find(".bin") != std::string::npos && r.xmlFileName.empty());
       FUZZ_CHECK(r.binFileName.size() <= 4 * kMaxArgumentLength && r.valueText.empty());
       return;
     case Function::kExportCustomSettings:
     case Function::kImportCustomSettings:
     case Function::kCheckCustomSettings:
-      FUZZ_CHECK(r.xmlFileName.find(".xml") != std::string::npos && r.binFileName.empty());
+      FUZZ_CHECK(LowerAscii(r.xmlFileName).find(".xml") != std::string::npos && r.binFileName.empty());
       FUZZ_CHECK(r.xmlFileName.size() <= 4 * kMaxArgumentLength && r.valueText.empty());
       return;
     default: break;

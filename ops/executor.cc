@@ -116,7 +116,8 @@ OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, 
   const Position at = {offset, offset + ops.catalog.GetSettingSize(request.itemName)};
   const std::string_view optionsPassword = OptionsPassword(ops.ctx.version, request);
   switch (request.function) {
-    case Function::kGet: return OperationResult::From(GetBiosOptions(ops.session, optionsPassword, buffer));
+    case Function::kGet:
+    case Function::kShowSettings: return OperationResult::From(GetBiosOptions(ops.session, optionsPassword, buffer));
     case Function::kSet: return SetPath(ops, request, buffer, at);
     case Function::kGetDefault:
       return OperationResult::From(GetBiosDefaultOptions(ops.session, DefaultsPassword(request), buffer));

@@ -13,6 +13,7 @@
 #include "base/parsed_request.h"
 #include "base/run_context.h"
 #include "base/setting_parser.h"
+#include "base/terminal.h"
 #include "catalog/catalog.h"
 #include "ops/outcome.h"
 #include "wmi/firmware_methods.h"
@@ -29,6 +30,9 @@ struct Operations {
   const SettingCatalog& catalog;
   std::istream& input;
   const SettingParser* settings = nullptr;
+  // The terminal behind `input`, if any: the password prompt reads with its
+  // echo off.
+  TerminalEcho* terminal = nullptr;
   // Where the import's Result.txt goes: the working directory of the run.
   std::filesystem::path workDir = ".";
 };

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/console.h"
+#include "base/terminal.h"
 #include "buffer/assign.h"
 #include "buffer/block_fields.h"
 #include "buffer/layout.h"
@@ -34,6 +35,12 @@ std::optional<std::string> ReadWord(std::istream& input) {
   return word;
 }
 
+// A word typed at the prompt: on a terminal it does not show.
+std::optional<std::string> ReadUnseen(Operations& ops) {
+  const EchoOff unseen(ops.terminal);
+  return ReadWord(ops.input);
+}
+
 bool AcceptTyped(const RunContext& ctx, const std::optional<std::string>& word, size_t limit) {
   if (!word) {
     ctx.console.Err("No password entered.\n");
@@ -57,10 +64,10 @@ PromptOutcome PromptPasswordChange(Operations& ops, std::string_view password, s
   const RunContext& ctx = ops.ctx;
   ctx.console.Out("Enter Current password : \n");
   ctx.console.Flush();
-  const auto old = ReadWord(ops.input);
+  const auto old = ReadUnseen(ops);
   ctx.console.Out("Enter Changed password : \n");
   ctx.console.Flush();
-  const auto fresh = ReadWord(ops.input);
+  const auto fresh = ReadUnseen(ops);
 
   const size_t limit = std::min<size_t>(kLongFormSlot, ctx.version.PasswordMaxLength());
   if (!AcceptTyped(ctx, old, limit) || !AcceptTyped(ctx, fresh, limit)) return {};

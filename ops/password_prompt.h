@@ -19,7 +19,8 @@ struct PromptOutcome {
 };
 
 // Asks for the current and the changed password on the console, reading one
-// word each from the operations' input; writes them into the password field
+// word each from the operations' input (with the echo of its terminal off,
+// when it is one); writes them into the password field
 // [offset, end) of `block` (long form, unused bytes '0'), sets the
 // supervisor or user flag bit and sends the block once with SetBiosOptions
 // and `password`, the run's password.

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
+#include <streambuf>
+#include <string>
 
+#include "base/terminal.h"
 #include "buffer/buffer_test_util.h"
 #include "catalog/catalog.h"
 #include "ops/executor.h"
@@ -159,6 +163,59 @@ TEST_F(PromptTest, OverlongWordIsConsumedWhole) {
   std::string rest;
   input_ >> rest;
   EXPECT_EQ(rest, "next");
+}
+
+// A terminal whose echo is a flag.
+class FakeTerminal final : public TerminalEcho {
+ public:
+  bool echo = true;
+  std::optional<bool> Echo() override { return echo; }
+  bool SetEcho(bool on) override {
+    echo = on;
+    return true;
+  }
+};
+
+// Typed input that notes, for each character read, whether it showed.
+class TypedAtTerminal final : public std::streambuf {
+ public:
+  TypedAtTerminal(std::string typed, const FakeTerminal& terminal) : typed_(std::move(typed)), terminal_(terminal) {}
+  std::string shown;
+
+ protected:
+  int_type underflow() override {
+    if (at_ >= typed_.size()) return traits_type::eof();
+    return traits_type::to_int_type(typed_[at_]);
+  }
+  int_type uflow() override {
+    const int_type c = underflow();
+    if (c != traits_type::eof()) {
+      if (terminal_.echo) shown += typed_[at_];
+      ++at_;
+    }
+    return c;
+  }
+
+ private:
+  std::string typed_;
+  size_t at_ = 0;
+  const FakeTerminal& terminal_;
+};
+
+TEST_F(PromptTest, AnswersTypedAtATerminalDoNotShowAndTheEchoComesBack) {
+  FakeTerminal terminal;
+  TypedAtTerminal typed("old1\nnew12\n", terminal);
+  std::istream input(&typed);
+  FirmwareSession session{firmware_, console_, ctx().version};
+  Operations ops{ctx(), session, catalog_, input};
+  ops.terminal = &terminal;
+  const PromptOutcome prompted =
+      PromptPasswordChange(ops, OptionsPassword(ctx().version, request_), block_, 199, 233, true);
+  EXPECT_TRUE(prompted.sent);
+  EXPECT_EQ(typed.shown, "");
+  EXPECT_TRUE(terminal.echo);
+  EXPECT_EQ(Bytes(199, 6), Join({{4, 'o', 'l', 'd', '1'}, {'0'}}));
+  EXPECT_EQ(TakeOut(), std::string(kPrompts) + "flag for setting : 1\nSet BIOS options Success.\n");
 }
 
 }  // namespace

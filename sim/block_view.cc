@@ -8,19 +8,6 @@
 namespace vort64::sim {
 namespace {
 
-// The value on one line: the display's text without its line break and
-// with anything that is not printable ASCII as '.'.
-std::string OneLine(const SettingValue& value) {
-  if (value.kind == SettingValue::kHiddenPassword) return "(password, not shown)";
-  std::string text = value.text;
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  for (char& c : text) {
-    if (c < 0x20 || c > 0x7E) c = '.';
-  }
-  if (value.kind == SettingValue::kUnsupported) text += " (not supported)";
-  return text;
-}
-
 std::span<const uint8_t> Bytes(std::span<const uint8_t> block, const SettingInfo& info) {
   const size_t first = std::min<size_t>(info.offset, block.size());
   const size_t last = std::min<size_t>(uint64_t{info.offset} + info.size, block.size());
@@ -28,14 +15,6 @@ std::span<const uint8_t> Bytes(std::span<const uint8_t> block, const SettingInfo
 }
 
 }  // namespace
-
-std::string ShowBlock(const SettingCatalog& catalog, std::span<const uint8_t> block) {
-  std::string out;
-  for (const auto& [name, info] : catalog.settings()) {
-    out += WideToUtf8(name) + ": " + OneLine(FormatSettingValue(name, block, info.offset, info.size)) + "\n";
-  }
-  return out;
-}
 
 std::string DiffBlocks(const SettingCatalog& catalog, std::span<const uint8_t> a, std::span<const uint8_t> b) {
   std::string out;
@@ -48,8 +27,8 @@ std::string DiffBlocks(const SettingCatalog& catalog, std::span<const uint8_t> a
       out += WideToUtf8(name) + ": (password changed, not shown)\n";
       continue;
     }
-    out += WideToUtf8(name) + ": " + OneLine(before) + " -> " +
-           OneLine(FormatSettingValue(name, b, info.offset, info.size)) + "\n";
+    out += WideToUtf8(name) + ": " + OneLineValue(before) + " -> " +
+           OneLineValue(FormatSettingValue(name, b, info.offset, info.size)) + "\n";
   }
   return out;
 }

@@ -1,5 +1,6 @@
-// What an option block holds, setting by setting, in the words /get uses:
-// for looking at a raw settings file, or at two of them, before importing.
+// How two option blocks differ, setting by setting, in the words /get uses:
+// for looking at two raw settings files before importing. (What one block
+// holds is the display's ListSettings.)
 #ifndef VORT64_SIM_BLOCK_VIEW_H_
 #define VORT64_SIM_BLOCK_VIEW_H_
 
@@ -10,11 +11,6 @@
 #include "catalog/catalog.h"
 
 namespace vort64::sim {
-
-// One line "name: value" per setting of the catalog, in catalog order.
-// Passwords are not shown; a value the firmware marks as not supported says
-// so.
-std::string ShowBlock(const SettingCatalog& catalog, std::span<const uint8_t> block);
 
 // One line "name: value in a -> value in b" per setting whose bytes differ.
 std::string DiffBlocks(const SettingCatalog& catalog, std::span<const uint8_t> a, std::span<const uint8_t> b);

@@ -17,23 +17,6 @@ SettingCatalog SmallCatalog() {
   return c;
 }
 
-TEST(BlockViewTest, ShowsEverySettingOnOneLineInCatalogOrder) {
-  std::vector<uint8_t> block(2048, 0);
-  block[10] = 1;
-  block[11] = 255;
-  block[391] = 9;  // day
-  block[392] = 12;
-  block[393] = 26;
-  block[20] = 'A';
-  block[21] = '7';
-  EXPECT_EQ(ShowBlock(SmallCatalog(), block),
-            "asset tag number: A7..\n"
-            "boot mode: 1\n"
-            "date: 12 / 9 / 26\n"
-            "set user password: (password, not shown)\n"
-            "wigig: 255 (not supported)\n");
-}
-
 TEST(BlockViewTest, DiffNamesOnlyTheSettingsThatDiffer) {
   std::vector<uint8_t> a(2048, 0);
   std::vector<uint8_t> b = a;

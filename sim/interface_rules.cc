@@ -70,6 +70,17 @@ InterfaceRules::InterfaceRules(uint32_t major, uint32_t minor)
   };
   for (const auto& f : kPasswordFields) passwordFields_.push_back(find(f.setting));
   saveUserDefaults_ = find(L"save settings to user setup defaults");
+  passwordStatus_[0] = find(L"supervisor password is status");
+  passwordStatus_[1] = find(L"user password is status");
+}
+
+void InterfaceRules::KeepPasswordStatus(std::vector<uint8_t>& block, std::optional<bool> supervisorSet,
+                                        std::optional<bool> userSet) const {
+  const std::optional<bool> set[] = {supervisorSet, userSet};
+  for (size_t i = 0; i < 2; ++i) {
+    const auto& field = passwordStatus_[i];
+    if (field && set[i] && field->size >= 1 && field->offset < block.size()) block[field->offset] = *set[i] ? 1 : 0;
+  }
 }
 
 bool InterfaceRules::FlagByteInUse() const { return major_ == 2 && minor_ >= kPasswordFlagFromMinor; }

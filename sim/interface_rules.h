@@ -51,6 +51,14 @@ class InterfaceRules {
   // "save settings to user setup defaults".
   bool SavesUserDefaults(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& next) const;
 
+  // Whether the layout has "supervisor password is status" or "user
+  // password is status".
+  bool HasPasswordStatus() const { return passwordStatus_[0] || passwordStatus_[1]; }
+  // Makes those settings of `block` say whether each password is set (1) or
+  // not (0); an account given as nothing keeps its byte.
+  void KeepPasswordStatus(std::vector<uint8_t>& block, std::optional<bool> supervisorSet,
+                          std::optional<bool> userSet) const;
+
  private:
   // Whether byte 235 flags the password fields (from 2.72 on).
   bool FlagByteInUse() const;
@@ -67,6 +75,8 @@ class InterfaceRules {
   // the user defaults, as the layout has them (null where it lacks one).
   std::vector<std::optional<SettingInfo>> passwordFields_;
   std::optional<SettingInfo> saveUserDefaults_;
+  // "supervisor password is status" and "user password is status".
+  std::optional<SettingInfo> passwordStatus_[2];
 };
 
 // The setting layout of interface major.minor (minor up to kHighestMinor);

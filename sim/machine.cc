@@ -192,20 +192,31 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
   const SettingCatalog& catalog = LayoutOf(options.wmiMajor, options.wmiMinor);
   const auto dmi = BuildSmbiosStructures(options);
   const auto defaults = BuildOptionBlock(catalog, options);
-  const auto& block = options.optionBlock.empty() ? defaults : options.optionBlock;
+  // A given block is stored as it is, but for what it says of the passwords:
+  // the machine's own are what counts.
+  auto block = options.optionBlock.empty() ? defaults : options.optionBlock;
+  InterfaceRules(options.wmiMajor, options.wmiMinor)
+      .KeepPasswordStatus(block, !options.supervisorPassword.empty(), !options.userPassword.empty());
   const auto text = [](const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); };
 
+  // A fresh machine: nothing of an earlier one at the same place stays (its
+  // faults, its calls, its passwords, its stored blocks).
+  for (const char* name : {kUserDefaultsFile, kSupervisorPasswordFile, kUserPasswordFile, kRetriesFile, kFaultsFile,
+                           kCallsLogFile, kLastSentFile}) {
+    std::filesystem::remove_all(dir / name, ec);
+    if (ec) {
+      error = "cannot remove " + (dir / name).string() + ": " + ec.message();
+      return false;
+    }
+  }
   bool ok = WriteFileBytes(dir / kDmiFile, dmi) &&
             WriteFileBytes(dir / kEntryPointFile, BuildEntryPoint(options, dmi.size())) &&
             WriteFileBytes(dir / kOptionsFile, block) && WriteFileBytes(dir / kDefaultsFile, defaults);
-  for (const char* name : {kUserDefaultsFile, kSupervisorPasswordFile, kUserPasswordFile, kRetriesFile}) {
-    std::filesystem::remove(dir / name, ec);
-  }
   if (ok && !options.supervisorPassword.empty()) {
-    ok = WriteFileBytes(dir / kSupervisorPasswordFile, text(options.supervisorPassword));
+    ok = WritePrivateFileBytes(dir / kSupervisorPasswordFile, text(options.supervisorPassword));
   }
   if (ok && !options.userPassword.empty()) {
-    ok = WriteFileBytes(dir / kUserPasswordFile, text(options.userPassword));
+    ok = WritePrivateFileBytes(dir / kUserPasswordFile, text(options.userPassword));
   }
   if (!ok) error = "cannot write the machine files in " + dir.string();
   return ok;
@@ -231,7 +242,18 @@ std::filesystem::path MachineForRun(const std::function<std::optional<std::strin
   const std::filesystem::path dir = ResolveMachineDirectory(getenv);
   // A machine named by VORT64_MACHINE is taken as it is, even when it is
   // missing; the default machine is made on first use.
-  if (const auto named = getenv("VORT64_MACHINE"); named && !named->empty()) return dir;
+  if (const auto named = getenv("VORT64_MACHINE"); named && !named->empty()) {
+    // Said before anything else, so that a mistyped name is not taken for a
+    // notebook without the WMI interface.
+    std::error_code ec;
+    const auto type = std::filesystem::status(dir, ec).type();
+    if (type == std::filesystem::file_type::not_found) {
+      error = "The simulated machine " + dir.string() + " (VORT64_MACHINE) does not exist.";
+    } else if (!ec && type != std::filesystem::file_type::directory) {
+      error = "The simulated machine " + dir.string() + " (VORT64_MACHINE) is not a directory.";
+    }
+    return dir;
+  }
   std::error_code ec;
   const bool exists = std::filesystem::exists(dir, ec);
   if (ec) {

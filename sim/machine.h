@@ -78,7 +78,8 @@ std::filesystem::path ResolveMachineDirectory(const std::function<std::optional<
 // The machine a run uses, as ResolveMachineDirectory finds it; the default
 // machine (no VORT64_MACHINE) is created with the default options when it
 // does not exist yet. `error` says why the default machine could not be
-// looked at or made (empty otherwise): the run goes on, and the firmware
+// looked at or made, or that a machine named by VORT64_MACHINE is missing
+// or no directory (empty otherwise): the run goes on, and the firmware
 // reads as one that cannot be read.
 std::filesystem::path MachineForRun(const std::function<std::optional<std::string>(const char*)>& getenv,
                                     std::string& error);

@@ -57,6 +57,10 @@ std::optional<int32_t> ParseCount(std::string_view text);
 
 // Writes (replaces) a whole file. False when it could not be written.
 bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+// The same for a file only its owner may read and write (a password):
+// mode 0600 on POSIX, whatever mode the file had; a link in its place is not
+// followed.
+bool WritePrivateFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 // A machine file that the firmware uses at every call (the option blocks,
 // last-sent.bin). It stays open from its first use until Close() or the

@@ -139,6 +139,11 @@ bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t
   return file.get() >= 0 && WriteWhole(file.get(), bytes) && file.Close();
 }
 
+bool WritePrivateFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  return file.get() >= 0 && ::fchmod(file.get(), 0600) == 0 && WriteWhole(file.get(), bytes) && file.Close();
+}
+
 MachineFile::MachineFile(std::filesystem::path path) : path_(std::move(path)) {}
 
 MachineFile::~MachineFile() { Close(); }

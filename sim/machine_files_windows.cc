@@ -42,6 +42,11 @@ bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t
   return !out.fail();
 }
 
+// Windows keeps no POSIX modes: the file inherits its directory's access list.
+bool WritePrivateFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  return WriteFileBytes(path, bytes);
+}
+
 MachineFile::MachineFile(std::filesystem::path path) : path_(std::move(path)) {}
 
 MachineFile::~MachineFile() = default;

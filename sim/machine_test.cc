@@ -127,9 +127,19 @@ TEST_F(MachineDirTest, OptionBlockCanBeSeededWithAnExportOfExactlyOneBlock) {
   for (size_t i = 0; i < options.optionBlock.size(); ++i) options.optionBlock[i] = static_cast<uint8_t>(i * 7);
   std::string error;
   ASSERT_TRUE(CreateMachine(dir_, options, error)) << error;
-  EXPECT_EQ(ReadFileAtMost(dir_ / kOptionsFile, 4096).bytes, options.optionBlock);
+  // As it is, but for what it says of the passwords: this machine holds none.
+  auto expected = options.optionBlock;
+  const SettingCatalog layout = LayoutOf(2, 90);
+  expected[layout.GetSettingOffset(L"supervisor password is status")] = 0;
+  expected[layout.GetSettingOffset(L"user password is status")] = 0;
+  EXPECT_EQ(ReadFileAtMost(dir_ / kOptionsFile, 4096).bytes, expected);
   // The factory defaults stay the ones made from the layout.
   EXPECT_EQ(ReadFileAtMost(dir_ / kDefaultsFile, 4096).bytes, BuildOptionBlock(LayoutOf(2, 90), options));
+  options.supervisorPassword = "pw";
+  ASSERT_TRUE(CreateMachine(dir_, options, error)) << error;
+  EXPECT_EQ(
+      ReadFileAtMost(dir_ / kOptionsFile, 4096).bytes.at(layout.GetSettingOffset(L"supervisor password is status")), 1);
+  options.supervisorPassword.clear();
 
   for (size_t size : {size_t{1}, size_t{kSettingsBufferSize} - 1, size_t{kSettingsBufferSize} + 1}) {
     options.optionBlock.assign(size, 0);
@@ -137,6 +147,46 @@ TEST_F(MachineDirTest, OptionBlockCanBeSeededWithAnExportOfExactlyOneBlock) {
     EXPECT_NE(error.find("2048"), std::string::npos) << error;
   }
 }
+
+TEST_F(MachineDirTest, CreateMakesAFreshMachineOverAnOldOne) {
+  MachineOptions options;
+  options.supervisorPassword = "old";
+  options.userPassword = "user";
+  std::string error;
+  ASSERT_TRUE(CreateMachine(dir_, options, error)) << error;
+  for (const char* name : {kFaultsFile, kCallsLogFile, kLastSentFile, kUserDefaultsFile, kRetriesFile}) {
+    std::ofstream(dir_ / name) << "left from before\n";
+  }
+  std::filesystem::remove(dir_ / kFaultsFile);
+  std::filesystem::create_directories(dir_ / kFaultsFile / "inside");  // even a directory in its place
+  ASSERT_TRUE(CreateMachine(dir_, MachineOptions(), error)) << error;
+  for (const char* name : {kFaultsFile, kCallsLogFile, kLastSentFile, kUserDefaultsFile, kRetriesFile,
+                           kSupervisorPasswordFile, kUserPasswordFile}) {
+    EXPECT_FALSE(std::filesystem::exists(dir_ / name)) << name;
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir_ / kOptionsFile));
+}
+
+#if !defined(_WIN32)
+TEST_F(MachineDirTest, PasswordFilesAreForTheOwnerOnly) {
+  MachineOptions options;
+  options.supervisorPassword = "old";
+  options.userPassword = "user";
+  std::string error;
+  ASSERT_TRUE(CreateMachine(dir_, options, error)) << error;
+  for (const char* name : {kSupervisorPasswordFile, kUserPasswordFile}) {
+    EXPECT_EQ(std::filesystem::status(dir_ / name).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+        << name;
+  }
+  // Written again over a file anyone could read, it becomes the owner's alone.
+  std::filesystem::permissions(dir_ / kUserPasswordFile, std::filesystem::perms::all);
+  ASSERT_TRUE(WritePrivateFileBytes(dir_ / kUserPasswordFile, {'n', 'e', 'w'}));
+  EXPECT_EQ(std::filesystem::status(dir_ / kUserPasswordFile).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_EQ(ReadFileAtMost(dir_ / kUserPasswordFile, 64).bytes, (std::vector<uint8_t>{'n', 'e', 'w'}));
+}
+#endif
 
 TEST_F(MachineDirTest, SmbiosReadStopsWhereTheEntryPointSaysAndSurvivesDamage) {
   std::string error;

@@ -94,11 +94,28 @@ std::optional<int32_t> CheckPassword(const std::filesystem::path& dir, const Int
   return wrong > kWrongPasswordsBeforeLockout ? kFirmwareRetryExceeded : kFirmwareIncorrectPassword;
 }
 
+// Makes a block about to be stored say truly which passwords the machine
+// holds, after a password change or when it comes from stored defaults; a
+// password file that is damaged leaves its account's byte as it is. (A
+// block sent without a password change is stored as sent, so that a write
+// of these settings reads back.)
+void KeepPasswordStatus(const Call& c, std::vector<uint8_t>& block) {
+  if (!c.rules.HasPasswordStatus()) return;
+  const auto isSet = [&c](Account account) -> std::optional<bool> {
+    const auto password = ReadPassword(PasswordFile(c.dir, account));
+    if (!password) return std::nullopt;
+    return !password->empty();
+  };
+  c.rules.KeepPasswordStatus(block, isSet(Account::kSupervisor), isSet(Account::kUser));
+}
+
 // Applies the password changes a sent block asks for: all of them, or none
 // when an old password of the long form does not match (2). Nothing when a
-// password file is damaged or cannot be written.
-std::optional<int32_t> ApplyPasswordChanges(const Call& c) {
+// password file is damaged or cannot be written. `changed` says whether it
+// asked for any.
+std::optional<int32_t> ApplyPasswordChanges(const Call& c, bool& changed) {
   const auto changes = c.rules.PasswordChanges(c.options, c.sent);
+  changed = !changes.empty();
   for (const auto& change : changes) {
     const auto current = ReadPassword(PasswordFile(c.dir, change.account));
     if (!current) return std::nullopt;
@@ -112,7 +129,8 @@ std::optional<int32_t> ApplyPasswordChanges(const Call& c) {
     if (change.newPassword.empty()) {
       std::filesystem::remove(path, ec);
       if (ec) return std::nullopt;
-    } else if (!WriteFileBytes(path, std::vector<uint8_t>(change.newPassword.begin(), change.newPassword.end()))) {
+    } else if (!WritePrivateFileBytes(path,
+                                      std::vector<uint8_t>(change.newPassword.begin(), change.newPassword.end()))) {
       return std::nullopt;
     }
   }
@@ -128,13 +146,15 @@ Answer GetOptions(const Call& c) { return {true, c.code, std::move(c.options)}; 
 Answer GetDefaultOptions(const Call& c) { return {true, c.code, std::move(c.defaults)}; }
 
 Answer SetOptions(const Call& c) {
+  bool passwordsChanged = false;
   if (!c.forced) {
-    const auto applied = ApplyPasswordChanges(c);
+    const auto applied = ApplyPasswordChanges(c, passwordsChanged);
     if (!applied) return NotExecuted();
     if (*applied != kFirmwareSuccess) return {true, *applied, {}};
   }
   auto block = c.rules.Merge(c.options, c.sent);
   c.faults.KeepStuckBytes(c.options, block);
+  if (passwordsChanged) KeepPasswordStatus(c, block);
   if (c.rules.SavesUserDefaults(c.options, block) && !WriteFileBytes(c.dir / kUserDefaultsFile, block)) {
     return NotExecuted();
   }
@@ -150,7 +170,9 @@ Answer SetDefaultOptions(const Call& c) {
 }
 
 Answer LoadBiosDefault(const Call& c) {
-  if (!c.optionsFile.Rewrite(c.rules.Merge(c.options, c.defaults))) return NotExecuted();
+  auto block = c.rules.Merge(c.options, c.defaults);
+  KeepPasswordStatus(c, block);
+  if (!c.optionsFile.Rewrite(block)) return NotExecuted();
   return {true, c.code, {}};
 }
 
@@ -159,8 +181,10 @@ Answer LoadUserDefault(const Call& c) {
   const FileRead user = ReadFileOfSize(c.dir / kUserDefaultsFile, kSettingsBufferSize);
   if (user.damaged()) return NotExecuted();
   if (!c.forced && user.missing()) return {true, kFirmwareNoUserDefault, {}};
-  if (user.ok() && !c.optionsFile.Rewrite(c.rules.Merge(c.options, user.bytes))) {
-    return NotExecuted();
+  if (user.ok()) {
+    auto block = c.rules.Merge(c.options, user.bytes);
+    KeepPasswordStatus(c, block);
+    if (!c.optionsFile.Rewrite(block)) return NotExecuted();
   }
   return {true, c.code, {}};
 }

@@ -214,6 +214,34 @@ TEST_F(SimulatedFirmwareTest, FlaggedPasswordFieldsChangeThePasswords) {
   EXPECT_TRUE(std::filesystem::exists(dir_ / kUserPasswordFile));
 }
 
+TEST_F(SimulatedFirmwareTest, PasswordStatusSaysWhichPasswordsTheMachineHolds) {
+  Create();
+  SettingCatalog catalog;
+  BuildSettingCatalog(catalog, 2, 90);
+  const uint32_t supervisorStatus = catalog.GetSettingOffset(L"supervisor password is status");
+  const uint32_t userStatus = catalog.GetSettingOffset(L"user password is status");
+  const uint32_t supervisor = catalog.GetSettingOffset(L"set supervisor password");
+  auto block = Stored();
+  ASSERT_EQ(block[supervisorStatus], 0);
+  // A block that changes no password is stored as sent (a write reads back).
+  block[userStatus] = 1;
+  ASSERT_EQ(Call(kSetBiosOptionsMethod, "", block).code, 0);
+  EXPECT_EQ(Stored()[userStatus], 1);
+  // A supervisor password set by a block shows at once, and so does the
+  // user password that is not there.
+  block = Stored();
+  block[supervisor + 17] = 3;
+  std::copy_n("new", 3, block.begin() + supervisor + 18);
+  block[kPasswordFlagByte] = kSupervisorFlag;
+  ASSERT_EQ(Call(kSetBiosOptionsMethod, "", block).code, 0);
+  EXPECT_EQ(Stored()[supervisorStatus], 1);
+  // Loading the defaults (made without passwords) keeps it true.
+  Reconnect();
+  ASSERT_EQ(Call(kLoadBiosDefaultMethod, "new").code, 0);
+  EXPECT_EQ(Stored()[supervisorStatus], 1);
+  EXPECT_EQ(Stored()[userStatus], 0);
+}
+
 TEST_F(SimulatedFirmwareTest, FaultsForceCodesOrFailures) {
   Create();
   Write(kFaultsFile, "# forced outcomes\nGetBiosOptions 8\nSetBiosOptions fail\n");

@@ -6,6 +6,8 @@
 //                       [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]
 //   vort-sim show DIR [--defaults | --file BLOCK.bin]
 //   vort-sim diff A.bin B.bin --wmi M.N
+//   vort-sim --help
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <iostream>
@@ -13,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "buffer/display.h"
 #include "catalog/catalog.h"
 #include "sim/block_view.h"
 #include "sim/machine.h"
@@ -28,7 +31,8 @@ constexpr char kUsage[] =
     "                           [--asset-tag TEXT] [--no-oem-structure]\n"
     "                           [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]\n"
     "       vort-sim show DIR [--defaults | --file BLOCK.bin]\n"
-    "       vort-sim diff A.bin B.bin --wmi M.N\n";
+    "       vort-sim diff A.bin B.bin --wmi M.N\n"
+    "       vort-sim --help\n";
 
 bool ParseByte(std::string_view text, uint8_t& out) {
   unsigned value = 0;
@@ -86,6 +90,11 @@ int Show(const std::vector<std::string>& args) {
   } else if (args.size() != 2) {
     return Fail("unknown option: " + args[2]);
   }
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir, ec)) {
+    std::cerr << "vort-sim: " << dir.string() << ": no such machine directory\n";
+    return 1;
+  }
   vort64::sim::SimulatedFirmware firmware(dir);
   firmware.Open();
   vort64::RawSmbiosTable table;
@@ -101,7 +110,7 @@ int Show(const std::vector<std::string>& args) {
     std::cerr << "vort-sim: " << error << '\n';
     return 1;
   }
-  std::cout << vort64::sim::ShowBlock(CatalogOf(2, static_cast<uint8_t>(version->minor)), block);
+  std::cout << vort64::ListSettings(CatalogOf(2, static_cast<uint8_t>(version->minor)), block);
   return 0;
 }
 
@@ -130,6 +139,12 @@ int Create(const std::vector<std::string>& args) {
       options.oemStructure = false;
       continue;
     }
+    static constexpr std::string_view kValueOptions[] = {"--wmi",           "--smbios",    "--model",
+                                                         "--serial",        "--asset-tag", "--supervisor-password",
+                                                         "--user-password", "--options"};
+    if (std::find(std::begin(kValueOptions), std::end(kValueOptions), flag) == std::end(kValueOptions)) {
+      return Fail("unknown option: " + flag);
+    }
     if (i + 1 >= args.size()) return Fail(flag + " needs a value");
     const std::string& value = args[++i];
     if (flag == "--wmi") {
@@ -152,8 +167,6 @@ int Create(const std::vector<std::string>& args) {
         std::cerr << "vort-sim: " << error << '\n';
         return 1;
       }
-    } else {
-      return Fail("unknown option: " + flag);
     }
   }
   std::string error;
@@ -169,8 +182,12 @@ int Create(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return Fail("no command");
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    std::cout << kUsage;
+    return 0;
+  }
   if (args[0] == "create") return Create(args);
   if (args[0] == "show") return Show(args);
   if (args[0] == "diff") return Diff(args);
-  return Fail("unknown command");
+  return Fail("unknown command: " + args[0]);
 }

@@ -13,8 +13,10 @@
 #include "buffer/assign.h"
 #include "catalog/catalog.h"
 #include "catalog/password_settings.h"
+#include "catalog/setting_kind.h"
 #include "cli/parser.h"
 #include "cli/test_support.h"
+#include "cli/value_parsers.h"
 #include "wmi/firmware_facts.h"
 
 namespace vort64 {
@@ -75,6 +77,14 @@ TEST(ExportedValuesTest, EveryExportedValueSetsTheBytesItWasReadFrom) {
         if (ClassifyPasswordItem(row.name).kind == PasswordItem::kHddCombined) continue;
         const std::wstring argument = std::wstring(row.name) + L"=" + row.value;
         SCOPED_TRACE(WideToUtf8(argument));
+        // 255 is what an export writes for a setting the machine does not
+        // support: it is never a value to write, and "/set" refuses it.
+        uint8_t plain = 0;
+        if (KindOfSetting(row.name) == SettingKind::kByte &&
+            CheckPlainValue(row.value, plain) == PlainValue::kNotSupportedMark) {
+          EXPECT_EQ(block.at(catalog.FindSetting(row.name)->offset), kNotSupported);
+          continue;
+        }
         cli_test::Harness run(minor);
         const std::vector<std::wstring> args = {L"vort64", L"/password", L"", L"/set", argument};
         ParsedRequest request;

@@ -218,7 +218,7 @@ TEST_F(GetSetTest, ShortFormPasswordsOfOlderInterfaces) {
   CreateMachine({"--wmi", "2.40"});
   ProcessResult r = Vort64({"/password", "", "/set", "set supervisor password=abc"});
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-  EXPECT_THAT(r.out, HasSubstr("g_new_supervisor_password : ABC\n"));
+  EXPECT_THAT(r.out, HasSubstr("g_new_supervisor_password : ********\n"));
   EXPECT_EQ(ReadMachineFile("supervisor-password"), (Bytes{'A', 'B', 'C'}));
   r = Vort64({"/password", "abc", "/get", "boot mode"});
   EXPECT_EQ(r.exitCode, 0) << r.out;

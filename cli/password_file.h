@@ -1,0 +1,40 @@
+// "/password-file FILE" in place of "/password PASSWORD": the password is
+// the first line of FILE, so that it shows neither in the process list nor
+// in a deployment system's log of the command.
+#ifndef VORT64_CLI_PASSWORD_FILE_H_
+#define VORT64_CLI_PASSWORD_FILE_H_
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/console.h"
+
+namespace vort64 {
+
+// The largest password file read.
+inline constexpr size_t kPasswordFileLimit = 1024;
+
+// Reading a password file: the password (the first line as UTF-8, its line
+// end dropped), or why there is none.
+struct PasswordFileRead {
+  enum class Kind { kRead, kMissing, kNotRegular, kTooLarge, kNoLine, kUnreadable };
+  Kind kind = Kind::kMissing;
+  std::wstring password;  // kRead only
+};
+PasswordFileRead ReadPasswordFile(const std::filesystem::path& path);
+
+// The arguments with "/password-file FILE" (the switch in any case, at
+// position 1) replaced by "/password" and the password FILE holds; any
+// other arguments as they are. A file that cannot give a password is said
+// on standard error with the usage, and nothing is returned (the run ends
+// with exit code 101). The length and character rules of the password are
+// the parser's.
+std::optional<std::vector<std::wstring>> ResolvePasswordFile(Console& console, std::span<const std::wstring> args);
+
+}  // namespace vort64
+
+#endif  // VORT64_CLI_PASSWORD_FILE_H_

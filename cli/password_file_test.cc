@@ -1,0 +1,111 @@
+#include "cli/password_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/test_support.h"
+
+namespace vort64 {
+namespace {
+
+using cli_test::Harness;
+using cli_test::kUsage;
+using Kind = PasswordFileRead::Kind;
+
+class PasswordFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("vort64-password-file-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::filesystem::path Write(const std::string& name, const std::string& content) const {
+    const auto path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(PasswordFileTest, ThePasswordIsTheFirstLineWithoutItsLineEnd) {
+  const struct {
+    const char* what;
+    std::string content;
+    std::wstring password;
+  } cases[] = {
+      {"a line", "Secret1\n", L"Secret1"},
+      {"no line end", "Secret1", L"Secret1"},
+      {"CR LF", "Secret1\r\n", L"Secret1"},
+      {"the first line only", "Secret1\nSecret2\n", L"Secret1"},
+      {"blanks are the password's", " a b \n", L" a b "},
+      {"an empty first line is an empty password", "\nSecret1\n", L""},
+      {"UTF-8", "caf\xc3\xa9\n", L"caf\u00e9"},
+      {"exactly 1 KiB", std::string(1023, 'x') + "\n", std::wstring(1023, L'x')},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const PasswordFileRead read = ReadPasswordFile(Write("pw", c.content));
+    EXPECT_EQ(read.kind, Kind::kRead);
+    EXPECT_EQ(read.password, c.password);
+  }
+}
+
+TEST_F(PasswordFileTest, AFileThatGivesNoPasswordIsRefusedWithTheReasonAndTheUsage) {
+  Write("empty", "");
+  Write("large", std::string(1025, 'x'));
+  std::filesystem::create_directory(dir_ / "dir");
+  const struct {
+    const char* file;
+    Kind kind;
+    std::string reason;
+  } cases[] = {
+      {"missing", Kind::kMissing, "there is no such file"},
+      {"dir", Kind::kNotRegular, "it is not a regular file"},
+      {"large", Kind::kTooLarge, "it holds more than 1024 bytes"},
+      {"empty", Kind::kNoLine, "it holds no line"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    EXPECT_EQ(ReadPasswordFile(dir_ / c.file).kind, c.kind);
+    Harness h(90);
+    const std::string name = (dir_ / c.file).string();
+    const std::vector<std::wstring> args = {L"vort64", L"/password-file", std::filesystem::path(name).wstring(),
+                                            L"/get", L"boot mode"};
+    EXPECT_EQ(ResolvePasswordFile(h.console, args), std::nullopt);
+    EXPECT_EQ(h.err.str(), "Password file " + name + ": " + c.reason + ".\n\n");
+    EXPECT_EQ(h.out.str(), kUsage);
+  }
+}
+
+TEST_F(PasswordFileTest, TheSwitchBecomesThePasswordSwitchWithThePassword) {
+  const std::wstring file = Write("pw", "Secret1\n").wstring();
+  const struct {
+    std::vector<std::wstring> args;
+    std::vector<std::wstring> resolved;
+  } cases[] = {
+      {{L"vort64", L"/password-file", file}, {L"vort64", L"/password", L"Secret1"}},
+      {{L"vort64", L"/Password-File", file, L"/get", L"boot mode"},
+       {L"vort64", L"/password", L"Secret1", L"/get", L"boot mode"}},
+      // Anything else stays as it is, for the parser to judge.
+      {{L"vort64", L"/password", L"pw", L"/get", L"boot mode"},
+       {L"vort64", L"/password", L"pw", L"/get", L"boot mode"}},
+      {{L"vort64", L"/password-file"}, {L"vort64", L"/password-file"}},
+      {{L"vort64", L"/get", L"/password-file", file}, {L"vort64", L"/get", L"/password-file", file}},
+  };
+  for (const auto& c : cases) {
+    Harness h(90);
+    EXPECT_EQ(ResolvePasswordFile(h.console, c.args), c.resolved);
+    EXPECT_EQ(h.out.str() + h.err.str(), "");
+  }
+}
+
+}  // namespace
+}  // namespace vort64

@@ -1,0 +1,159 @@
+// "/password-file FILE" in place of "/password PASSWORD": every function and
+// form gives the same output, exit code, firmware calls and files as with
+// the password on the command line, and a file that holds no password is
+// refused before the firmware is reached.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "tests/e2e/machine_fixture.h"
+
+namespace vort64::e2e {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr char kPassword[] = "Secret1";
+
+// Everything a run leaves behind.
+struct Outcome {
+  ProcessResult result;
+  std::map<std::string, std::string> files;  // machine/NAME and work/NAME
+};
+
+class PasswordFileTest : public MachineTest {
+ protected:
+  std::string Text(const std::filesystem::path& file) const {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  std::map<std::string, std::string> Files() const {
+    std::map<std::string, std::string> files;
+    for (const auto& [dir, label] : {std::pair{machine_, "machine/"}, std::pair{work_, "work/"}}) {
+      for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        files[label + entry.path().filename().string()] = Text(entry.path());
+      }
+    }
+    return files;
+  }
+  // A fresh machine with the supervisor password, `prepare` run with the
+  // password on the command line, then `args` after the password switch
+  // pair of `passwordSwitch`.
+  Outcome Run(const std::vector<std::string>& passwordSwitch, const std::vector<std::string>& prepare,
+              const std::vector<std::string>& args, const std::string& input, const std::string& settingsFile) {
+    std::filesystem::remove_all(work_);
+    std::filesystem::create_directories(work_);
+    if (!settingsFile.empty()) std::ofstream(work_ / "Settings.xml", std::ios::binary) << settingsFile;
+    CreateMachine({"--supervisor-password", kPassword});
+    if (!prepare.empty()) {
+      std::vector<std::string> full = {"/password", kPassword};
+      full.insert(full.end(), prepare.begin(), prepare.end());
+      EXPECT_EQ(Vort64(full).exitCode, 0);
+      std::filesystem::remove(machine_ / "calls.log");
+    }
+    std::vector<std::string> full = passwordSwitch;
+    full.insert(full.end(), args.begin(), args.end());
+    Outcome outcome{Vort64(full, input), {}};
+    outcome.files = Files();
+    return outcome;
+  }
+};
+
+TEST_F(PasswordFileTest, EveryFunctionWorksTheSameWithThePasswordFromAFile) {
+  const std::filesystem::path file = root_ / "deploy" / "password.txt";
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << kPassword << "\r\n";
+
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    std::vector<std::string> prepare = {};
+    std::string input = "";
+    std::string settingsFile = "";  // written to Settings.xml first
+  } cases[] = {
+      {{}, 103},  // the bare password check runs nothing
+      {{"/load-factory-default"}, 0},
+      {{"/load-user-default"}, 103},  // no user defaults stored yet
+      {{"/show-settings"}, 0},
+      {{"/get", "boot mode"}, 0},
+      {{"/set", "boot mode=1"}, 0},
+      {{"/get-default", "boot mode"}, 0},
+      {{"/set-default", "boot mode=1"}, 0},
+      {{"/set", "date=2024/7/4"}, 0},
+      {{"/set", "time=10:20:30"}, 0},
+      {{"/set", "boot priority order=1,19"}, 0},
+      {{"/set", "customized mac address=00-1B-21-3C-4D-5F"}, 0},
+      {{"/set", "asset tag number=ABC123"}, 0},
+      {{"/set", "current password=Secret1,supervisor password=Newpw1"}, 0},
+      {{"/set", "user password=Userpw1"}, 0},
+      {{"/set", "current password=Userpw1,user password=Userpw2"}, 0, {"/set", "user password=Userpw1"}},
+      {{"/set", "boot mode=abc"}, 101},
+      {{"/export-raw-settings", "Saved.bin"}, 0},
+      {{"/import-raw-settings", "Saved.bin"}, 0, {"/export-raw-settings", "Saved.bin"}},
+      {{"/export-custom-settings", "Settings.xml"}, 0},
+      {{"/import-custom-settings", "Settings.xml"},
+       0,
+       {},
+       "",
+       "<?xml version=\"1.0\"?>\n<Root><Item name=\"boot mode\"><Value>1</Value></Item>"
+       "<Item name=\"wi-fi\"><Value>0</Value></Item></Root>\n"},
+      {{"/get", "autotest"}, 0, {}, "Usr1 Usr2\nSecret1 Secret1\n"},
+      {{"/get", "boot mode", "/ignore_precheck"}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const Outcome typed = Run({"/password", kPassword}, c.prepare, c.args, c.input, c.settingsFile);
+    const Outcome filed = Run({"/password-file", file.string()}, c.prepare, c.args, c.input, c.settingsFile);
+    EXPECT_EQ(typed.result.exitCode, c.exitCode) << typed.result.out << typed.result.err;
+    EXPECT_EQ(filed.result.exitCode, typed.result.exitCode);
+    EXPECT_EQ(filed.result.out, typed.result.out);
+    EXPECT_EQ(filed.result.err, typed.result.err);
+    EXPECT_EQ(filed.files, typed.files);  // the firmware calls and every file left behind
+    EXPECT_THAT(filed.result.out + filed.result.err, Not(HasSubstr(kPassword)));
+  }
+}
+
+TEST_F(PasswordFileTest, AFileThatHoldsNoPasswordIsRefusedBeforeTheFirmwareIsReached) {
+  CreateMachine({"--supervisor-password", kPassword});
+  const std::filesystem::path dir = root_ / "files";
+  std::filesystem::create_directories(dir / "a-directory");
+  std::ofstream(dir / "empty", std::ios::binary);
+  std::ofstream(dir / "large", std::ios::binary) << kPassword << "\n" << std::string(1024, '#');
+  std::ofstream(dir / "too-long", std::ios::binary) << std::string(17, 'p') << "\n";
+  std::ofstream(dir / "tab", std::ios::binary) << "Sec\tret\n";
+  std::ofstream(dir / "wrong", std::ios::binary) << "Wrong1\n";
+  const std::string usage = "Usage:\n";
+  const struct {
+    std::string file;
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {"missing", 101, "Password file " + (dir / "missing").string() + ": there is no such file.\n\n"},
+      {"a-directory", 101, "Password file " + (dir / "a-directory").string() + ": it is not a regular file.\n\n"},
+      {"large", 101, "Password file " + (dir / "large").string() + ": it holds more than 1024 bytes.\n\n"},
+      {"empty", 101, "Password file " + (dir / "empty").string() + ": it holds no line.\n\n"},
+      // The password's own rules are those of the command line.
+      {"too-long", 101, "The length of password is too long.\n"},
+      {"tab", 101, "Password has invalid characters.\n\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const ProcessResult r = Vort64({"/password-file", (dir / c.file).string(), "/get", "boot mode"});
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_THAT(r.out, ::testing::StartsWith("BIOS WMI Version = 2.90\n" + usage));
+  }
+  EXPECT_TRUE(Calls().empty());
+
+  // A password the firmware does not take fails as on the command line.
+  const ProcessResult wrong = Vort64({"/password-file", (dir / "wrong").string(), "/set", "boot mode=1"});
+  EXPECT_EQ(wrong.exitCode, 103);
+  EXPECT_THAT(wrong.out, Not(HasSubstr("Wrong1")));
+}
+
+}  // namespace
+}  // namespace vort64::e2e
