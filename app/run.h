@@ -2,6 +2,7 @@
 #ifndef VORT64_APP_RUN_H_
 #define VORT64_APP_RUN_H_
 
+#include <chrono>
 #include <functional>
 #include <istream>
 #include <span>
@@ -28,6 +29,8 @@ struct Process {
   Firmware& firmware;
   // The wait after each password step of the self-test.
   std::function<void()> pauseAfterPasswordStep = [] {};
+  // How long the run waits for another run on the machine to end.
+  std::chrono::milliseconds lockLimit = kMachineLockLimit;
 };
 
 // The exit code of a function's result: 0 when it ran (a reboot request

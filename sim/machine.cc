@@ -197,7 +197,8 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
 
   bool ok = WriteFileBytes(dir / kDmiFile, dmi) &&
             WriteFileBytes(dir / kEntryPointFile, BuildEntryPoint(options, dmi.size())) &&
-            WriteFileBytes(dir / kOptionsFile, block) && WriteFileBytes(dir / kDefaultsFile, defaults);
+            WriteFileBytes(dir / kOptionsFile, block) && WriteFileBytes(dir / kDefaultsFile, defaults) &&
+            WriteFileBytes(dir / kRunLockFile, {}) && WriteFileBytes(dir / kCallLockFile, {});
   for (const char* name : {kUserDefaultsFile, kSupervisorPasswordFile, kUserPasswordFile, kRetriesFile}) {
     std::filesystem::remove(dir / name, ec);
   }
