@@ -113,7 +113,8 @@ class AppendFile {
 
 // A lock that processes take in turn on a file of the machine directory
 // (created when missing, never through a link): flock on POSIX, LockFileEx on
-// Windows. The file stays open from the first use until the object goes.
+// Windows. The file stays open from the first use until the object goes (on
+// Windows, where an open file cannot be removed, from each lock to its unlock).
 class FileLock {
  public:
   enum class Outcome {

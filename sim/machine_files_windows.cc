@@ -75,10 +75,9 @@ void AppendFile::Close() {}
 
 FileLock::FileLock(std::filesystem::path path) : path_(std::move(path)) {}
 
-FileLock::~FileLock() {
-  Unlock();
-  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
-}
+// The file is opened for each lock and closed with its unlock: Windows
+// removes no open file, nor the directory that holds it.
+FileLock::~FileLock() { Unlock(); }
 
 FileLock::Outcome FileLock::TryLock() { return Take(false); }
 
@@ -98,17 +97,23 @@ FileLock::Outcome FileLock::Take(bool wait) {
   OVERLAPPED at{};
   const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
   if (!LockFileEx(reinterpret_cast<HANDLE>(handle_), flags, 0, 1, 0, &at)) {
-    return GetLastError() == ERROR_LOCK_VIOLATION ? Outcome::kBusy : Outcome::kFailed;
+    const Outcome outcome = GetLastError() == ERROR_LOCK_VIOLATION ? Outcome::kBusy : Outcome::kFailed;
+    CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = -1;
+    return outcome;
   }
   held_ = true;
   return Outcome::kHeld;
 }
 
 void FileLock::Unlock() {
-  if (!held_) return;
-  OVERLAPPED at{};
-  UnlockFileEx(reinterpret_cast<HANDLE>(handle_), 0, 1, 0, &at);
+  if (held_) {
+    OVERLAPPED at{};
+    UnlockFileEx(reinterpret_cast<HANDLE>(handle_), 0, 1, 0, &at);
+  }
   held_ = false;
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = -1;
 }
 
 }  // namespace vort64::sim
