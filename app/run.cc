@@ -1,5 +1,6 @@
 #include "app/run.h"
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -12,6 +13,7 @@
 #include "catalog/catalog.h"
 #include "cli/parser.h"
 #include "cli/password_file.h"
+#include "ops/output_targets.h"
 #include "wmi/firmware_methods.h"
 #include "wmi/smbios.h"
 
@@ -20,26 +22,50 @@ namespace {
 
 constexpr char kUnsupportedVersionMessage[] = "Not support this BIOS WMI version \n";
 
-// The run's connection to the firmware: opened once, with the SMBIOS tables
-// read once, and closed however the run ends.
+// The run's connection to the firmware: the machine taken from every other
+// run first, then opened once, with the SMBIOS tables read once, and closed
+// and let go however the run ends.
 class Connection {
  public:
-  explicit Connection(Firmware& firmware) : firmware_(firmware) {
+  Connection(Firmware& firmware, std::chrono::milliseconds lockLimit)
+      : firmware_(firmware), lock_(firmware.LockMachine(lockLimit)) {
+    if (lock_ != LockOutcome::kHeld) return;
     // A failed connection or SMBIOS read shows later: as a missing OEM
     // structure, or as failed firmware calls.
     firmware_.Open();
     firmware_.ReadRawSmbiosTable(smbios_);
   }
-  ~Connection() { firmware_.Close(); }
+  ~Connection() {
+    if (lock_ != LockOutcome::kHeld) return;
+    firmware_.Close();
+    firmware_.UnlockMachine();
+  }
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
+  LockOutcome lock() const { return lock_; }
   const RawSmbiosTable& smbios() const { return smbios_; }
 
  private:
   Firmware& firmware_;
+  const LockOutcome lock_;
   RawSmbiosTable smbios_;
 };
+
+// "60 seconds", or "250 milliseconds" for a wait of no whole seconds.
+std::string Duration(std::chrono::milliseconds wait) {
+  if (wait.count() % 1000 == 0) return std::to_string(wait.count() / 1000) + " seconds";
+  return std::to_string(wait.count()) + " milliseconds";
+}
+
+// Says why the run cannot have the machine; nothing was called.
+void SayNotLocked(Console& console, LockOutcome lock, std::chrono::milliseconds limit) {
+  if (lock == LockOutcome::kTimedOut) {
+    console.Err("Another run of the program kept the firmware busy for " + Duration(limit) + ": nothing was done.\n");
+  } else {
+    console.Err("The firmware's lock against other runs could not be taken: nothing was done.\n");
+  }
+}
 
 }  // namespace
 
@@ -55,7 +81,11 @@ bool ShowVersionIfAsked(Console& console, std::span<const std::wstring> args) {
 
 int RunProgram(Process& process, std::span<const std::wstring> args) {
   Console& console = process.console;
-  const Connection connection(process.firmware);
+  const Connection connection(process.firmware, process.lockLimit);
+  if (connection.lock() != LockOutcome::kHeld) {
+    SayNotLocked(console, connection.lock(), process.lockLimit);
+    return kExitFailed;
+  }
 
   const auto version = ReadInterfaceVersion(connection.smbios());
   if (!version) {
@@ -93,8 +123,14 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
   ops.settings = &importedSettings;
   if (request.selfTest) {
     AutotestReport report(console, ops.workDir);
-    return ExitCodeFor(RunAutotest(ops, request, report, process.pauseAfterPasswordStep));
+    if (!report.usable()) return kExitFailed;
+    const AutotestVerdict verdict = RunAutotest(ops, request, report, process.pauseAfterPasswordStep);
+    // A report that did not reach its file fails the run.
+    return report.written() ? ExitCodeFor(verdict) : kExitFailed;
   }
+  // A file the function will write that cannot be written is refused before
+  // the firmware is called.
+  if (!OutputsWritable(ops, request)) return kExitFailed;
   std::vector<uint8_t> settings(kSettingsBufferSize, 0);
   const OperationResult result = ExecuteOperation(ops, request, settings);
   if (result.succeeded()) ShowSettingValue(ctx, catalog, request, settings);

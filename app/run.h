@@ -2,6 +2,7 @@
 #ifndef VORT64_APP_RUN_H_
 #define VORT64_APP_RUN_H_
 
+#include <chrono>
 #include <functional>
 #include <istream>
 #include <span>
@@ -27,6 +28,8 @@ struct Process {
   // The terminal behind `input`, if any: the password prompt switches its
   // echo off.
   TerminalEcho* terminal = nullptr;
+  // How long the run waits for another run on the machine to end.
+  std::chrono::milliseconds lockLimit = kMachineLockLimit;
 };
 
 // The exit code of a function's result, as the outcome table gives it.

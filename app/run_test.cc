@@ -2,11 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "wmi/scripted_firmware.h"
+
+#if defined(VORT64_SIMULATED)
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "sim/machine.h"
+#include "sim/machine_files.h"
+#include "sim/simulated_firmware.h"
+#endif
 
 namespace vort64 {
 namespace {
@@ -17,9 +29,11 @@ struct ProgramRun {
   Console console{out, err};
   ScriptedFirmware firmware;
 
+  std::chrono::milliseconds lockLimit = kMachineLockLimit;
+
   int operator()(std::vector<std::wstring> args) {
     args.insert(args.begin(), L"vort64");
-    Process process{console, input, firmware};
+    Process process{console, input, firmware, [] {}, nullptr, lockLimit};
     return RunProgram(process, args);
   }
 };
@@ -43,6 +57,81 @@ TEST(RunProgramTest, AVersionOtherThanTwoEndsBeforeAnyMethodCall) {
   EXPECT_EQ(run.out.str(), "BIOS WMI Version = 3.90\nNot support this BIOS WMI version \n");
   EXPECT_TRUE(run.firmware.calls.empty());
 }
+
+TEST(RunProgramTest, TheMachineIsLockedForTheWholeRunAndLetGoAtItsEnd) {
+  ProgramRun run;
+  run.firmware.block.assign(2048, 0);
+  EXPECT_EQ(run({L"/password", L"", L"/get", L"boot mode"}), kExitSuccess);
+  EXPECT_EQ(run.firmware.lockLimits, std::vector<std::chrono::milliseconds>{std::chrono::seconds(60)});
+  EXPECT_FALSE(run.firmware.locked);
+}
+
+TEST(RunProgramTest, ARunThatCannotLockTheMachineCallsNothing) {
+  const struct {
+    LockOutcome outcome;
+    std::chrono::milliseconds limit;
+    const char* message;
+  } kCases[] = {
+      {LockOutcome::kTimedOut, std::chrono::milliseconds(250),
+       "Another run of the program kept the firmware busy for 250 milliseconds: nothing was done.\n"},
+      {LockOutcome::kTimedOut, std::chrono::seconds(60),
+       "Another run of the program kept the firmware busy for 60 seconds: nothing was done.\n"},
+      {LockOutcome::kFailed, std::chrono::seconds(60),
+       "The firmware's lock against other runs could not be taken: nothing was done.\n"},
+  };
+  for (const auto& c : kCases) {
+    ProgramRun run;
+    run.firmware.lockOutcome = c.outcome;
+    run.lockLimit = c.limit;
+    EXPECT_EQ(run({L"/password", L"", L"/set", L"boot mode=1"}), kExitFailed);
+    EXPECT_EQ(run.out.str(), "");
+    EXPECT_EQ(run.err.str(), c.message);
+    EXPECT_EQ(run.firmware.lockLimits, std::vector<std::chrono::milliseconds>{c.limit});
+    EXPECT_EQ(run.firmware.opens, 0);
+    EXPECT_EQ(run.firmware.smbiosReads, 0);
+    EXPECT_TRUE(run.firmware.calls.empty());
+  }
+}
+
+#if defined(VORT64_SIMULATED)
+// The real simulated machine, with a short limit: a run waits while another
+// holds the machine, gives up at the limit with nothing called, and goes on
+// once the other run has ended.
+TEST(RunProgramTest, ARunWaitsForTheMachineAndGivesUpAtTheLimitHavingCalledNothing) {
+  const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "vort64-run-lock";
+  std::filesystem::remove_all(dir);
+  std::string error;
+  ASSERT_TRUE(sim::CreateMachine(dir, sim::MachineOptions(), error)) << error;
+  const auto callsLog = [&] {
+    std::ifstream in(dir / "calls.log", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  const std::vector<std::wstring> args = {L"vort64", L"/password", L"", L"/set", L"boot mode=1"};
+  std::ostringstream out, err;
+  std::istringstream input;
+  Console console(out, err);
+  {
+    sim::FileLock other(dir / sim::kRunLockFile);  // another run holds the machine
+    ASSERT_EQ(other.Lock(), sim::FileLock::Outcome::kHeld);
+    sim::SimulatedFirmware firmware(dir);
+    Process process{console, input, firmware, [] {}, nullptr, std::chrono::milliseconds(300)};
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunProgram(process, args), kExitFailed);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(300));
+    EXPECT_LT(waited, std::chrono::seconds(5));
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "Another run of the program kept the firmware busy for 300 milliseconds: nothing was done.\n");
+    EXPECT_EQ(callsLog(), "");
+  }
+  sim::SimulatedFirmware firmware(dir);
+  Process process{console, input, firmware, [] {}, nullptr, std::chrono::milliseconds(300)};
+  EXPECT_EQ(RunProgram(process, args), kExitSuccess);
+  const std::string calls = callsLog();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), '\n'), 3);
+  std::filesystem::remove_all(dir);
+}
+#endif
 
 }  // namespace
 }  // namespace vort64

@@ -1,9 +1,9 @@
 #include "autotest/report.h"
 
-#include <ios>
-#include <ostream>
+#include <span>
 
 #include "base/text.h"
+#include "ops/file_io.h"
 #include "wmi/firmware_facts.h"
 
 namespace vort64 {
@@ -36,7 +36,12 @@ constexpr std::string_view kHead[] = {
     "<body>",
 };
 
-constexpr std::string_view kFailToOpen = "Fail to open file: ";
+// The line break of a text file on the platform.
+#if defined(_WIN32)
+constexpr std::string_view kLineEnd = "\r\n";
+#else
+constexpr std::string_view kLineEnd = "\n";
+#endif
 
 // A name converted for the page takes at most 259 bytes, and a step line at
 // most 259 characters before its block end (the line is built in a 260-byte buffer);
@@ -66,10 +71,12 @@ std::string BlackRow(std::string_view text) {
 
 AutotestReport::AutotestReport(Console& console, const std::filesystem::path& dir)
     : console_(console), path_(dir / kAutotestReportFile) {
-  // Text mode (no std::ios::binary): the C runtime writes CR LF on Windows.
-  // Both runtimes open the file shared for reading and writing by others.
-  file_.open(path_, std::ios::out | std::ios::trunc);
-  if (file_.fail()) console_.Out(std::string(kFailToOpen) + kAutotestReportFile + "\n");
+  const TargetKind kind = CheckOutputTarget(path_);
+  usable_ = MayWriteOver(kind);
+  if (!usable_) {
+    console_.Out(RefusedOutputMessage(kAutotestReportFile, kind));
+    return;
+  }
   console_.Out("File Descriptor:\n");
   for (std::string_view line : kHead) Line(line);
 }
@@ -87,7 +94,6 @@ void AutotestReport::WriteItemHeader(std::wstring_view settingName) {
 }
 
 void AutotestReport::WriteStepLine(StepKind kind, std::wstring_view settingName, uint8_t value, StepVerdict verdict) {
-  ComplainIfFailed();
   // The driver asks for Skip only with a failed result; should it pass one,
   // the line still says Skip.
   if (kind == StepKind::kSkip && verdict == StepVerdict::kPassed) verdict = StepVerdict::kSkipped;
@@ -100,7 +106,7 @@ void AutotestReport::WriteStepLine(StepKind kind, std::wstring_view settingName,
       line.append(kBlueStart).append(kSuccessLabel);
       if (kind == StepKind::kCompare) {
         line.append(kCompareLabel);
-        file_ << std::endl;  // the Compare line starts a new text line
+        page_ += kLineEnd;  // the Compare line starts a new text line
       } else {
         line.append(kind == StepKind::kGet ? kGetLabel : kSetLabel);
         line.append(NarrowName(settingName)).append(kSeparator).append(std::to_string(value));
@@ -110,20 +116,26 @@ void AutotestReport::WriteStepLine(StepKind kind, std::wstring_view settingName,
   if (line.size() > kTextLimit) line.resize(kTextLimit);
   line.append(kBlockEnd);
   // No line break after a step line: the next line follows on the same text line.
-  file_ << line << std::flush;
+  page_ += line;
 }
 
 void AutotestReport::Close() {
-  ComplainIfFailed();
+  if (!usable_ || written_) return;
   Line("</body>");
   Line("</html>");
-  file_.close();  // a failed close (or one of a closed file) sets the failed state
+  const std::string name = kAutotestReportFile;
+  const auto bytes = std::span(reinterpret_cast<const uint8_t*>(page_.data()), page_.size());
+  switch (WriteWholeFile(path_, bytes)) {
+    case WriteOutcome::kWritten: written_ = true; break;
+    case WriteOutcome::kNotRegular: console_.Out(RefusedOutputMessage(name, CheckOutputTarget(path_))); break;
+    case WriteOutcome::kOpenFailed: console_.Out("file: " + name + " open failed. \n\n"); break;
+    case WriteOutcome::kWriteFailed: console_.Out("file: " + name + " write failed. \n\n"); break;
+  }
 }
 
-void AutotestReport::Line(std::string_view text) { file_ << text << std::endl; }
-
-void AutotestReport::ComplainIfFailed() {
-  if (file_.fail()) console_.Out(std::string(kFailToOpen) + "\n");
+void AutotestReport::Line(std::string_view text) {
+  page_ += text;
+  page_ += kLineEnd;
 }
 
 }  // namespace vort64

@@ -2,21 +2,20 @@
 // a run header with the WMI interface version, and for every tested setting a
 // header and one coloured line per step, in monospaced preformatted blocks.
 //
-// The text is exact to the byte. The file is written in text mode, so every
-// line break is the stream's own end-of-line: CR LF on Windows, LF elsewhere.
-// A report whose file could not be opened keeps working: it writes nothing and
-// says "Fail to open file: " on the console before each step line and at the
-// close.
+// The text is exact to the byte. Every line break is the platform's text
+// end-of-line: CR LF on Windows, LF elsewhere. The page is kept in memory
+// and written whole at Close, as WriteWholeFile writes: an earlier report
+// stays as it was until the new one is complete, and nothing is written
+// through a link or into anything else than a regular file.
 //
-// Calling order: construct (opens the file, writes the head), WriteRunHeader,
-// then for each item WriteItemHeader followed by its WriteStepLine calls, and
-// last Close.
+// Calling order: construct (looks at the file's place, starts the head),
+// WriteRunHeader, then for each item WriteItemHeader followed by its
+// WriteStepLine calls, and last Close.
 #ifndef VORT64_AUTOTEST_REPORT_H_
 #define VORT64_AUTOTEST_REPORT_H_
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -38,20 +37,22 @@ enum class StepKind {
 
 class AutotestReport {
  public:
-  // Opens kAutotestReportFile in `dir` (created, or truncated), writes the page
-  // head, and says "Fail to open file: VORT_AutoTestResult.html" (when it
-  // cannot be opened) and "File Descriptor:" on `console`.
+  // Looks at where kAutotestReportFile in `dir` goes: a link, directory,
+  // fifo or device there refuses the report (a message names the file) and
+  // usable() is false; otherwise says "File Descriptor:" on `console` and
+  // starts the page with its head.
   AutotestReport(Console& console, const std::filesystem::path& dir);
   AutotestReport(const AutotestReport&) = delete;
   AutotestReport& operator=(const AutotestReport&) = delete;
-  // Closes the file; without a Close before, the page stays without its end.
+  // Without a Close before, nothing is written.
   ~AutotestReport() = default;
 
   // Where the report is written.
   const std::filesystem::path& path() const { return path_; }
-
-  // Whether the file is open and every write to it so far succeeded.
-  bool ok() const { return file_.is_open() && !file_.fail(); }
+  // Whether the report may be written where it goes.
+  bool usable() const { return usable_; }
+  // Whether Close wrote the whole page to the file.
+  bool written() const { return written_; }
 
   // The run header: an empty black row, black "WMI version : 2.90", the rule.
   void WriteRunHeader(InterfaceVersion version);
@@ -62,18 +63,20 @@ class AutotestReport {
   // `settingName` and `value` (the byte at the setting's offset) show on
   // passed Get and Set lines only.
   void WriteStepLine(StepKind kind, std::wstring_view settingName, uint8_t value, StepVerdict verdict);
-  // Ends the page ("</body>", "</html>") and closes the file.
+  // Ends the page ("</body>", "</html>") and writes it to the file. A page
+  // that cannot be written whole (a full disk, a link put in its place) is
+  // said on the console, naming the file; an earlier report stays as it was.
   void Close();
 
  private:
-  // Writes `text` and a line break (the stream's end-of-line), then flushes.
+  // Adds `text` and a line break.
   void Line(std::string_view text);
-  // Says "Fail to open file: " on the console when the stream has failed.
-  void ComplainIfFailed();
 
   Console& console_;
   std::filesystem::path path_;
-  std::ofstream file_;
+  std::string page_;
+  bool usable_ = false;
+  bool written_ = false;
 };
 
 }  // namespace vort64

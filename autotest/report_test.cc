@@ -66,13 +66,16 @@ class AutotestReportTest : public ::testing::Test {
   fs::path dir_;
 };
 
-TEST_F(AutotestReportTest, OpeningWritesTheHeadAndTheFileDescriptorLabel) {
+TEST_F(AutotestReportTest, TheFileIsWrittenWholeAtClose) {
   AutotestReport report(console_, dir_);
-  EXPECT_TRUE(report.ok());
+  EXPECT_TRUE(report.usable());
   EXPECT_EQ(out_.str(), "File Descriptor:\n");
   EXPECT_EQ(err_.str(), "");
-  // Every line break is flushed: the head is in the file before Close.
-  EXPECT_EQ(File(), WithLineEnds(kHead));
+  EXPECT_FALSE(fs::exists(dir_ / kAutotestReportFile));
+  report.Close();
+  EXPECT_TRUE(report.written());
+  EXPECT_EQ(File(), WithLineEnds(kHead + kEnd));
+  EXPECT_EQ(out_.str(), "File Descriptor:\n");
 }
 
 TEST_F(AutotestReportTest, ReplacesTheReportOfTheRunBefore) {
@@ -82,9 +85,13 @@ TEST_F(AutotestReportTest, ReplacesTheReportOfTheRunBefore) {
   }
   {
     AutotestReport report(console_, dir_);
+    report.WriteRunHeader({2, 90});
+    // The report of the run before stays whole until the new one is.
+    EXPECT_EQ(File(), std::string(5000, 'x'));
     report.Close();
   }
-  EXPECT_EQ(File(), WithLineEnds(kHead + kEnd));
+  EXPECT_EQ(File().rfind(WithLineEnds(kHead), 0), 0u);
+  EXPECT_TRUE(File().ends_with(WithLineEnds(kEnd)));
 }
 
 // Every kind of line and every colour, in the driver's order: a passed item
@@ -107,7 +114,7 @@ TEST_F(AutotestReportTest, ReportIsExactToTheByte) {
     report.WriteStepLine(StepKind::kGet, L"wake on lan", 255, StepVerdict::kPassed);
     report.WriteStepLine(StepKind::kSkip, L"wake on lan", 255, StepVerdict::kSkipped);
     report.Close();
-    EXPECT_FALSE(report.ok());  // closed
+    EXPECT_TRUE(report.written());
   }
   const std::string expected = kHead + "<pre style=\"color:black;\">" + kFiller +
                                "</pre>\n"
@@ -156,6 +163,7 @@ TEST_F(AutotestReportTest, RuleAndFillerHaveTheirLengths) {
   {
     AutotestReport report(console_, dir_);
     report.WriteRunHeader({2, 7});
+    report.Close();
   }
   std::istringstream lines(File());
   std::vector<std::string> got;
@@ -163,7 +171,7 @@ TEST_F(AutotestReportTest, RuleAndFillerHaveTheirLengths) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     got.push_back(line);
   }
-  ASSERT_EQ(got.size(), 11u);
+  ASSERT_EQ(got.size(), 13u);
   EXPECT_EQ(got[8], "<pre style=\"color:black;\">" + std::string(77, ' ') + "</pre>");
   EXPECT_EQ(got[9], "<pre style=\"color:black;\">WMI version : 2.7</pre>");
   EXPECT_EQ(got[10], "---------------------------------------------------------------");
@@ -220,9 +228,9 @@ TEST_F(AutotestReportTest, StepLinesTakeTheColourOfTheirVerdict) {
     {
       AutotestReport report(console_, dir_);
       report.WriteStepLine(c.kind, L"asf support", c.value, c.verdict);
-      EXPECT_TRUE(report.ok());
+      report.Close();
     }
-    EXPECT_EQ(File(), WithLineEnds(kHead + c.line));
+    EXPECT_EQ(File(), WithLineEnds(kHead + c.line + kEnd));
   }
 }
 
@@ -232,51 +240,48 @@ TEST_F(AutotestReportTest, LongNamesAreCutToTheLineLimit) {
     AutotestReport report(console_, dir_);
     report.WriteItemHeader(name);
     report.WriteStepLine(StepKind::kGet, name, 7, StepVerdict::kPassed);
+    report.Close();
   }
   const std::string blue = "<pre style=\"color:blue;\">[Success] [Get    ] ";
   const std::string expected = kHead + "<pre style=\"color:black;\">" + kFiller + "</pre>\n" +
                                "<pre style=\"color:black;\">Vortmark : " + std::string(259, 'n') + "</pre>\n" + kRule +
-                               "\n" + blue + std::string(259 - blue.size(), 'n') + "</pre>";
+                               "\n" + blue + std::string(259 - blue.size(), 'n') + "</pre>" + kEnd;
   EXPECT_EQ(File(), WithLineEnds(expected));
 }
 
-// The report cannot be opened: the run goes on, the console says so before
-// the head, before every step line and at the end, and nothing is written.
-TEST_F(AutotestReportTest, UnopenableFileWritesNothingAndSaysSo) {
+// A directory where the report goes refuses the report at once; a report
+// that cannot be written at the end says so. Either way the message names
+// the file and nothing is written.
+TEST_F(AutotestReportTest, AReportThatCannotBeWrittenSaysSoAndWritesNothing) {
   struct Where {
     const char* what;
     fs::path dir;
+    bool usable;
+    const char* out;
   };
   fs::create_directories(dir_ / "taken" / kAutotestReportFile);  // the file's path is a directory
   const Where wheres[] = {
-      {"path is a directory", dir_ / "taken"},
-      {"directory is missing", dir_ / "missing"},
+      {"path is a directory", dir_ / "taken", false,
+       "file: VORT_AutoTestResult.html is a directory, not a regular file: nothing was written. \n\n"},
+      {"directory is missing", dir_ / "missing", true,
+       "File Descriptor:\nfile: VORT_AutoTestResult.html open failed. \n\n"},
   };
   for (const Where& where : wheres) {
     SCOPED_TRACE(where.what);
     out_.str("");
     {
       AutotestReport report(console_, where.dir);
-      EXPECT_FALSE(report.ok());
+      EXPECT_EQ(report.usable(), where.usable);
       report.WriteRunHeader({2, 90});
       report.WriteItemHeader(L"asf support");
       report.WriteStepLine(StepKind::kGet, L"asf support", 1, StepVerdict::kPassed);
-      report.WriteStepLine(StepKind::kCompare, L"asf support", 1, StepVerdict::kPassed);
-      report.WriteItemHeader(L"hour");
-      report.WriteStepLine(StepKind::kSkip, L"hour", 0, StepVerdict::kSkipped);
       report.Close();
-      EXPECT_FALSE(report.ok());
+      EXPECT_FALSE(report.written());
     }
-    EXPECT_EQ(out_.str(),
-              "Fail to open file: VORT_AutoTestResult.html\n"
-              "File Descriptor:\n"
-              "Fail to open file: \n"
-              "Fail to open file: \n"
-              "Fail to open file: \n"
-              "Fail to open file: \n");
+    EXPECT_EQ(out_.str(), where.out);
     EXPECT_EQ(err_.str(), "");
   }
-  EXPECT_TRUE(fs::is_directory(dir_ / "taken" / kAutotestReportFile));
+  EXPECT_TRUE(fs::is_empty(dir_ / "taken" / kAutotestReportFile));
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 
@@ -294,7 +299,7 @@ TEST(AutotestReportBrowserSample, WritesEveryColour) {
   Console console(out, err);
   {
     AutotestReport report(console, dir);
-    ASSERT_TRUE(report.ok());
+    ASSERT_TRUE(report.usable());
     report.WriteRunHeader({2, 90});
     report.WriteItemHeader(L"asf support");
     report.WriteStepLine(StepKind::kGet, L"asf support", 1, StepVerdict::kPassed);

@@ -97,7 +97,7 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
   const WriteOutcome written =
       AppendWholeFile(resultFile, std::span(reinterpret_cast<const uint8_t*>(block.data()), block.size()));
   if (written != WriteOutcome::kWritten) {
-    ops.ctx.console.Err("Error: the results could not be written to " + Utf8Text(resultFile) + ".\n");
+    ops.ctx.console.Out("file: " + Utf8Text(resultFile) + " write failed. \n\n");
     return {Kind::kFileFailed};
   }
   return log.Verdict() == ImportVerdict::kFail ? OperationResult{Kind::kSettingsFailed} : OperationResult{Kind::kDone};

@@ -134,7 +134,7 @@ TEST_F(CustomImportTest, AResultFileThatCannotBeWrittenFailsTheImport) {
   request.function = Function::kImportCustomSettings;
   request.xmlFileName = (dir_ / "in.xml").string();
   EXPECT_EQ(ImportCustomSettingsFile(ops, request).kind, OperationResult::Kind::kFileFailed);
-  EXPECT_NE(err_.str().find("Result.txt"), std::string::npos);
+  EXPECT_NE(out_.str().find("Result.txt write failed."), std::string::npos);
 }
 
 }  // namespace

@@ -1,78 +1,344 @@
 #include "ops/file_io.h"
 
-#include <fstream>
+#include <algorithm>
+#include <random>
 #include <string>
 #include <system_error>
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace vort64 {
+namespace {
 
-bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& target) {
+// How often a new temporary name is drawn when the one drawn is taken.
+constexpr int kTemporaryNameTries = 16;
+
+// A short name no other file beside `target` is likely to have:
+// ".vort64-" and eight random hexadecimal digits. It is created exclusively,
+// so a name someone planted is never written through.
+std::filesystem::path TemporaryBeside(const std::filesystem::path& target, std::random_device& random) {
+  constexpr char kDigits[] = "0123456789abcdef";
+  std::string name = ".vort64-";
+  const uint32_t bits = random();
+  for (int shift = 28; shift >= 0; shift -= 4) name += kDigits[(bits >> shift) & 0xFu];
+  return target.parent_path() / name;
+}
+
+const char* Describe(TargetKind kind) {
+  switch (kind) {
+    case TargetKind::kLink: return " is a link";
+    case TargetKind::kDirectory: return " is a directory";
+    case TargetKind::kFifo: return " is a fifo";
+    case TargetKind::kDevice: return " is a device";
+    case TargetKind::kOther: return " is a special file";
+    case TargetKind::kUnreachable: return " cannot be looked up";
+    case TargetKind::kAbsent:
+    case TargetKind::kRegular: break;
+  }
+  // Refused a moment ago, a file may be what stands there now.
+  return " changed while it was written";
+}
+
 #if defined(_WIN32)
-  return MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-  std::error_code ec;
-  std::filesystem::rename(from, target, ec);
-  return !ec;
-#endif
+
+// An open handle, closed when it goes out of scope unless closed before.
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() {
+    if (valid()) CloseHandle(h_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  HANDLE get() const { return h_; }
+  // False when closing reports an error.
+  bool Close() {
+    const bool closed = CloseHandle(h_) != 0;
+    h_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+// What an open handle is: a regular file, or which other kind.
+TargetKind KindOfHandle(HANDLE h) {
+  const DWORD type = GetFileType(h);
+  if (type == FILE_TYPE_PIPE) return TargetKind::kFifo;
+  if (type == FILE_TYPE_CHAR) return TargetKind::kDevice;
+  if (type != FILE_TYPE_DISK) return TargetKind::kOther;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) return TargetKind::kUnreachable;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return TargetKind::kLink;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return TargetKind::kDirectory;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) return TargetKind::kDevice;
+  return TargetKind::kRegular;
 }
 
-std::filesystem::path PartialFileBeside(const std::filesystem::path& target) {
-  std::filesystem::path partial = target;
-  partial += ".vort64-partial";
-  return partial;
+bool WriteAll(HANDLE h, std::span<const uint8_t> bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    DWORD wrote = 0;
+    if (!WriteFile(h, bytes.data() + done, want, &wrote, nullptr) || wrote == 0) return false;
+    done += wrote;
+  }
+  return true;
 }
+
+#else
+
+// An open file descriptor, closed when it goes out of scope unless closed before.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  // False when closing reports an error (a write that failed late).
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+TargetKind KindOfMode(mode_t mode) {
+  if (S_ISREG(mode)) return TargetKind::kRegular;
+  if (S_ISLNK(mode)) return TargetKind::kLink;
+  if (S_ISDIR(mode)) return TargetKind::kDirectory;
+  if (S_ISFIFO(mode)) return TargetKind::kFifo;
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return TargetKind::kDevice;
+  return TargetKind::kOther;
+}
+
+// Writes all of `bytes`: false when a write fails or stops short.
+bool WriteAll(int fd, std::span<const uint8_t> bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += static_cast<size_t>(wrote);
+  }
+  return true;
+}
+
+// The flags every output is opened with: no link followed, no wait for a
+// fifo's reader, no controlling terminal taken, not inherited.
+constexpr int kOutputFlags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+#endif
+
+}  // namespace
 
 std::filesystem::path PathOfFileName(std::string_view utf8Name) {
   return std::filesystem::path(std::u8string(utf8Name.begin(), utf8Name.end()));
 }
 
-WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes) {
-  const std::filesystem::path temp = PartialFileBeside(target);
-  std::error_code ec;
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) return WriteOutcome::kOpenFailed;
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::filesystem::remove(temp, ec);
+std::string RefusedOutputMessage(std::string_view name, TargetKind kind) {
+  std::string text = "file: ";
+  text += name;
+  text += Describe(kind);
+  const bool special = !MayWriteOver(kind) && kind != TargetKind::kUnreachable;
+  text += special ? ", not a regular file: nothing was written. \n\n" : ": nothing was written. \n\n";
+  return text;
+}
+
+#if defined(_WIN32)
+
+TargetKind CheckOutputTarget(const std::filesystem::path& path) {
+  // Opened for no access at all, the reparse point itself rather than what
+  // it names, a directory too: nothing is read, written or waited for.
+  const Handle h(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!h.valid()) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return TargetKind::kAbsent;
+    // A pipe with no free instance cannot be opened at all.
+    if (error == ERROR_PIPE_BUSY) return TargetKind::kFifo;
+    return TargetKind::kUnreachable;
+  }
+  return KindOfHandle(h.get());
+}
+
+WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes, FileAccess) {
+  if (!MayWriteOver(CheckOutputTarget(target))) return WriteOutcome::kNotRegular;
+  std::random_device random;
+  for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+    const std::filesystem::path temp = TemporaryBeside(target, random);
+    Handle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.valid()) {
+      if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
+      return WriteOutcome::kOpenFailed;
+    }
+    const bool written = WriteAll(file.get(), bytes);
+    const bool closed = file.Close();
+    if (!written || !closed) {
+      DeleteFileW(temp.c_str());
       return WriteOutcome::kWriteFailed;
     }
+    // Whatever stands at the target now is looked at once more: a link put
+    // there in the meantime is refused rather than replaced.
+    const TargetKind now = CheckOutputTarget(target);
+    if (!MayWriteOver(now)) {
+      DeleteFileW(temp.c_str());
+      return WriteOutcome::kNotRegular;
+    }
+    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      DeleteFileW(temp.c_str());
+      return WriteOutcome::kOpenFailed;
+    }
+    return WriteOutcome::kWritten;
   }
-  if (!RenameOver(temp, target)) {
-    std::filesystem::remove(temp, ec);
-    return WriteOutcome::kOpenFailed;
-  }
-  return WriteOutcome::kWritten;
+  return WriteOutcome::kOpenFailed;
 }
 
 WriteOutcome AppendWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes) {
-  std::ofstream out(target, std::ios::binary | std::ios::app);
-  if (!out.is_open()) return WriteOutcome::kOpenFailed;
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return out ? WriteOutcome::kWritten : WriteOutcome::kWriteFailed;
+  if (!MayWriteOver(CheckOutputTarget(target))) return WriteOutcome::kNotRegular;
+  Handle file(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file.valid()) return WriteOutcome::kOpenFailed;
+  if (KindOfHandle(file.get()) != TargetKind::kRegular) return WriteOutcome::kNotRegular;
+  LARGE_INTEGER before{};
+  const LARGE_INTEGER zero{};
+  if (!SetFilePointerEx(file.get(), zero, &before, FILE_END)) return WriteOutcome::kWriteFailed;
+  if (!WriteAll(file.get(), bytes)) {
+    // What reached the file is taken back: it keeps what it held.
+    if (SetFilePointerEx(file.get(), before, nullptr, FILE_BEGIN)) SetEndOfFile(file.get());
+    return WriteOutcome::kWriteFailed;
+  }
+  return file.Close() ? WriteOutcome::kWritten : WriteOutcome::kWriteFailed;
 }
 
 ReadOutcome ReadFileStart(const std::filesystem::path& path, size_t limit) {
   ReadOutcome result;
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec) || ec) return result;
-  const uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) return result;
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) return result;
+  const Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid() || KindOfHandle(file.get()) != TargetKind::kRegular) return result;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) return result;
   result.bytes.resize(limit);
-  in.read(reinterpret_cast<char*>(result.bytes.data()), static_cast<std::streamsize>(limit));
-  if (in.bad()) return {};
-  result.bytes.resize(static_cast<size_t>(in.gcount()));
-  result.size = size;
+  size_t got = 0;
+  while (got < limit) {
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(limit - got, 1u << 30));
+    DWORD read = 0;
+    if (!ReadFile(file.get(), result.bytes.data() + got, want, &read, nullptr)) return {};
+    if (read == 0) break;
+    got += read;
+  }
+  result.bytes.resize(got);
+  result.size = static_cast<uint64_t>(size.QuadPart);
   result.kind = ReadOutcome::Kind::kRead;
   return result;
 }
+
+#else
+
+TargetKind CheckOutputTarget(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? TargetKind::kAbsent : TargetKind::kUnreachable;
+  return KindOfMode(st.st_mode);
+}
+
+WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes, FileAccess access) {
+  if (!MayWriteOver(CheckOutputTarget(target))) return WriteOutcome::kNotRegular;
+  const mode_t mode = access == FileAccess::kOwnerOnly ? 0600 : 0666;
+  std::random_device random;
+  for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+    const std::filesystem::path temp = TemporaryBeside(target, random);
+    Descriptor file(::open(temp.c_str(), kOutputFlags | O_CREAT | O_EXCL, mode));
+    if (file.get() < 0) {
+      if (errno == EEXIST) continue;
+      return WriteOutcome::kOpenFailed;
+    }
+    const bool written = WriteAll(file.get(), bytes);
+    const bool closed = file.Close();
+    if (!written || !closed) {
+      ::unlink(temp.c_str());
+      return WriteOutcome::kWriteFailed;
+    }
+    // Whatever stands at the target now is looked at once more: a link put
+    // there in the meantime is refused rather than replaced.
+    if (!MayWriteOver(CheckOutputTarget(target))) {
+      ::unlink(temp.c_str());
+      return WriteOutcome::kNotRegular;
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+      ::unlink(temp.c_str());
+      return WriteOutcome::kOpenFailed;
+    }
+    return WriteOutcome::kWritten;
+  }
+  return WriteOutcome::kOpenFailed;
+}
+
+WriteOutcome AppendWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes) {
+  // Looked at before it is opened, so that no device is even opened.
+  if (!MayWriteOver(CheckOutputTarget(target))) return WriteOutcome::kNotRegular;
+  Descriptor file(::open(target.c_str(), kOutputFlags | O_APPEND | O_CREAT, 0666));
+  if (file.get() < 0) {
+    // A link (ELOOP), a directory (EISDIR) or a fifo without a reader (ENXIO)
+    // put there since it was looked at.
+    return errno == ELOOP || errno == EISDIR || errno == ENXIO ? WriteOutcome::kNotRegular : WriteOutcome::kOpenFailed;
+  }
+  struct stat before {};
+  if (::fstat(file.get(), &before) != 0) return WriteOutcome::kOpenFailed;
+  if (!S_ISREG(before.st_mode)) return WriteOutcome::kNotRegular;
+  if (!WriteAll(file.get(), bytes)) {
+    // What reached the file is taken back, unless someone else appended
+    // meanwhile: the file keeps what it held.
+    struct stat after {};
+    if (::fstat(file.get(), &after) == 0 && after.st_size >= before.st_size) {
+      const off_t mine = after.st_size - before.st_size;
+      if (mine >= 0 && static_cast<uintmax_t>(mine) <= bytes.size()) {
+        [[maybe_unused]] const int cut = ::ftruncate(file.get(), before.st_size);
+      }
+    }
+    return WriteOutcome::kWriteFailed;
+  }
+  return file.Close() ? WriteOutcome::kWritten : WriteOutcome::kWriteFailed;
+}
+
+ReadOutcome ReadFileStart(const std::filesystem::path& path, size_t limit) {
+  ReadOutcome result;
+  // Not blocking: a fifo opens at once and is refused below.
+  const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.get() < 0) return result;
+  struct stat st {};
+  if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return result;
+  result.bytes.resize(limit);
+  size_t got = 0;
+  while (got < limit) {
+    const ssize_t n = ::read(file.get(), result.bytes.data() + got, limit - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return {};
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  result.bytes.resize(got);
+  result.size = static_cast<uint64_t>(st.st_size);
+  result.kind = ReadOutcome::Kind::kRead;
+  return result;
+}
+
+#endif
 
 }  // namespace vort64

@@ -1,12 +1,14 @@
 // Reading and writing the files the file functions name, safely: a file is
-// read only as far as it can be valid, and a file is replaced only once its
-// new content is wholly written.
+// read only as far as it can be valid and only when it is a regular file; a
+// file is written only as a regular file reached without following a link,
+// and replaced only once its new content is wholly written.
 #ifndef VORT64_OPS_FILE_IO_H_
 #define VORT64_OPS_FILE_IO_H_
 
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,22 +17,56 @@ namespace vort64 {
 // The path of a file name as the parser keeps it (UTF-8).
 std::filesystem::path PathOfFileName(std::string_view utf8Name);
 
-// Where the new content of `target` is written before it replaces `target`.
-std::filesystem::path PartialFileBeside(const std::filesystem::path& target);
+// What stands where an output file is to go, the last name of the path not
+// followed when it is a link (a Windows reparse point).
+enum class TargetKind {
+  kAbsent,       // nothing: the file will be created
+  kRegular,      // a regular file
+  kLink,         // a symbolic link or another reparse point, dangling or not
+  kDirectory,    // a directory
+  kFifo,         // a named pipe
+  kDevice,       // a character or block device
+  kOther,        // a socket or anything else that is no regular file
+  kUnreachable,  // the path cannot be looked up (no permission, a loop on the way)
+};
 
-// Renames `from` over `target`, replacing it, as one step where the system
-// allows it. False when `target` could not be replaced.
-bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& target);
+// Looks at `path` without following it and without opening anything there.
+TargetKind CheckOutputTarget(const std::filesystem::path& path);
 
-enum class WriteOutcome { kWritten, kOpenFailed, kWriteFailed };
+// Whether a file may be written at a path where `kind` stands.
+constexpr bool MayWriteOver(TargetKind kind) { return kind == TargetKind::kAbsent || kind == TargetKind::kRegular; }
 
-// Writes `bytes` to a temporary file beside `target` and renames it over
-// `target` once all of it was written and the file closed without error. On
-// any failure the temporary file is removed and `target` stays as it was.
-WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes);
+// The console message for an output refused because of what stands at its
+// path, naming the file as the user gave it:
+// "file: NAME is a link, not a regular file: nothing was written. \n\n".
+std::string RefusedOutputMessage(std::string_view name, TargetKind kind);
 
-// Appends `bytes` to `target` (created when missing) in one write, and
-// reports whether all of them reached the file.
+// Who may read a file written whole.
+enum class FileAccess {
+  kShared,     // as the user's file creation mask lets others (0666 & ~umask)
+  kOwnerOnly,  // the owner only (0600): the file may hold password bytes
+};
+
+enum class WriteOutcome {
+  kWritten,
+  kNotRegular,   // a link, directory, fifo, device or other file stands at the path: nothing written
+  kOpenFailed,   // the file (or its temporary) could not be created, or the target not replaced
+  kWriteFailed,  // not every byte reached the file (a full disk), or closing it failed
+};
+
+// Writes `bytes` to a temporary file created exclusively under a short
+// random name beside `target` and renames it over `target` once all of it was
+// written and the file closed without error. On any failure the temporary
+// file is removed and `target` stays as it was. A `target` that is not a
+// regular file (CheckOutputTarget) is refused and left alone.
+WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes,
+                            FileAccess access = FileAccess::kShared);
+
+// Appends `bytes` to the regular file `target` (created when missing) in one
+// write, and reports whether all of them reached the file. The path is not
+// followed when it is a link, and nothing else than a regular file is
+// written (nor waited for: a fifo is refused at once). A write that falls
+// short (a full disk) is taken back, so the file keeps what it held before.
 WriteOutcome AppendWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes);
 
 struct ReadOutcome {
@@ -41,7 +77,8 @@ struct ReadOutcome {
 };
 
 // Reads at most `limit` bytes of a regular file. A missing file, a
-// directory or a file that cannot be opened or read is kOpenFailed.
+// directory, a fifo, a device or a file that cannot be opened or read is
+// kOpenFailed; nothing waits for a fifo's writer.
 ReadOutcome ReadFileStart(const std::filesystem::path& path, size_t limit);
 
 }  // namespace vort64

@@ -22,8 +22,12 @@ OperationResult ExportRawSettings(Operations& ops, const ParsedRequest& request,
   if (!read.passed()) return OperationResult::From(read);
 
   const std::string& name = request.binFileName;
-  switch (WriteWholeFile(PathOfFileName(name), buffer.first(std::min<size_t>(buffer.size(), kSettingsBufferSize)))) {
+  // The block may hold password bytes: the file is its owner's alone.
+  const std::filesystem::path path = PathOfFileName(name);
+  switch (WriteWholeFile(path, buffer.first(std::min<size_t>(buffer.size(), kSettingsBufferSize)),
+                         FileAccess::kOwnerOnly)) {
     case WriteOutcome::kWritten: return OperationResult::From(read);
+    case WriteOutcome::kNotRegular: ops.ctx.console.Out(RefusedOutputMessage(name, CheckOutputTarget(path))); break;
     case WriteOutcome::kOpenFailed: SayOpenFailed(ops.ctx.console, name); break;
     case WriteOutcome::kWriteFailed: ops.ctx.console.Out("file: " + name + " write failed. \n\n"); break;
   }

@@ -211,7 +211,8 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
   }
   bool ok = WriteFileBytes(dir / kDmiFile, dmi) &&
             WriteFileBytes(dir / kEntryPointFile, BuildEntryPoint(options, dmi.size())) &&
-            WriteFileBytes(dir / kOptionsFile, block) && WriteFileBytes(dir / kDefaultsFile, defaults);
+            WriteFileBytes(dir / kOptionsFile, block) && WriteFileBytes(dir / kDefaultsFile, defaults) &&
+            WriteFileBytes(dir / kRunLockFile, {}) && WriteFileBytes(dir / kCallLockFile, {});
   if (ok && !options.supervisorPassword.empty()) {
     ok = WritePrivateFileBytes(dir / kSupervisorPasswordFile, text(options.supervisorPassword));
   }

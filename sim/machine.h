@@ -30,6 +30,10 @@ inline constexpr char kRetriesFile[] = "password-retries";
 inline constexpr char kFaultsFile[] = "faults";
 inline constexpr char kCallsLogFile[] = "calls.log";
 inline constexpr char kLastSentFile[] = "last-sent.bin";
+// Held by a run of the program from connecting to its end.
+inline constexpr char kRunLockFile[] = "run.lock";
+// Held by the firmware for each method call.
+inline constexpr char kCallLockFile[] = "call.lock";
 
 struct MachineOptions {
   uint8_t wmiMajor = 2;

@@ -115,6 +115,38 @@ class AppendFile {
   int descriptor_ = -1;
 };
 
+// A lock that processes take in turn on a file of the machine directory
+// (created when missing, never through a link): flock on POSIX, LockFileEx on
+// Windows. The file stays open from the first use until the object goes (on
+// Windows, where an open file cannot be removed, from each lock to its unlock).
+class FileLock {
+ public:
+  enum class Outcome {
+    kHeld,     // this object holds it
+    kBusy,     // another holds it (TryLock only)
+    kNoPlace,  // the directory is not there
+    kFailed,   // the file cannot be made or locked
+  };
+
+  explicit FileLock(std::filesystem::path path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  // Takes the lock when no one holds it, without waiting.
+  Outcome TryLock();
+  // Takes the lock, waiting as long as another holds it.
+  Outcome Lock();
+  void Unlock();
+
+ private:
+  Outcome Take(bool wait);
+
+  std::filesystem::path path_;
+  intptr_t handle_ = -1;  // a file descriptor, or a Windows file handle
+  bool held_ = false;
+};
+
 }  // namespace vort64::sim
 
 #endif  // VORT64_SIM_MACHINE_FILES_H_

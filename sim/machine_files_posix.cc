@@ -3,6 +3,7 @@
 // opening and written again (ext4 makes the close of such a file wait for
 // the disk): new bytes go over the old ones and the file is cut to length.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -216,6 +217,35 @@ void AppendFile::Append(std::string_view line) {
 
 void AppendFile::Close() {
   if (descriptor_ >= 0) ::close(std::exchange(descriptor_, -1));
+}
+
+FileLock::FileLock(std::filesystem::path path) : path_(std::move(path)) {}
+
+FileLock::~FileLock() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+FileLock::Outcome FileLock::TryLock() { return Take(false); }
+
+FileLock::Outcome FileLock::Lock() { return Take(true); }
+
+FileLock::Outcome FileLock::Take(bool wait) {
+  if (handle_ < 0) {
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | kOpenFlags, 0666);
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? Outcome::kNoPlace : Outcome::kFailed;
+    handle_ = fd;
+  }
+  while (::flock(static_cast<int>(handle_), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+    if (errno == EINTR) continue;
+    return errno == EWOULDBLOCK ? Outcome::kBusy : Outcome::kFailed;
+  }
+  held_ = true;
+  return Outcome::kHeld;
+}
+
+void FileLock::Unlock() {
+  if (held_) ::flock(static_cast<int>(handle_), LOCK_UN);
+  held_ = false;
 }
 
 }  // namespace vort64::sim

@@ -1,6 +1,14 @@
 // Machine files over the C++ streams, for the Windows build of the simulated
 // machine: each file is opened for each read or write, so that none stays
 // open (Windows removes no open file).
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
 #include <algorithm>
 #include <array>
 #include <fstream>
@@ -69,5 +77,48 @@ void AppendFile::Append(std::string_view line) {
 }
 
 void AppendFile::Close() {}
+
+FileLock::FileLock(std::filesystem::path path) : path_(std::move(path)) {}
+
+// The file is opened for each lock and closed with its unlock: Windows
+// removes no open file, nor the directory that holds it.
+FileLock::~FileLock() { Unlock(); }
+
+FileLock::Outcome FileLock::TryLock() { return Take(false); }
+
+FileLock::Outcome FileLock::Lock() { return Take(true); }
+
+FileLock::Outcome FileLock::Take(bool wait) {
+  if (handle_ == -1) {
+    const HANDLE h = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      const bool noPlace = error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND || error == ERROR_DIRECTORY;
+      return noPlace ? Outcome::kNoPlace : Outcome::kFailed;
+    }
+    handle_ = reinterpret_cast<intptr_t>(h);
+  }
+  OVERLAPPED at{};
+  const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+  if (!LockFileEx(reinterpret_cast<HANDLE>(handle_), flags, 0, 1, 0, &at)) {
+    const Outcome outcome = GetLastError() == ERROR_LOCK_VIOLATION ? Outcome::kBusy : Outcome::kFailed;
+    CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = -1;
+    return outcome;
+  }
+  held_ = true;
+  return Outcome::kHeld;
+}
+
+void FileLock::Unlock() {
+  if (held_) {
+    OVERLAPPED at{};
+    UnlockFileEx(reinterpret_cast<HANDLE>(handle_), 0, 1, 0, &at);
+  }
+  held_ = false;
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = -1;
+}
 
 }  // namespace vort64::sim

@@ -4,6 +4,7 @@
 #include <array>
 #include <limits>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "base/text.h"
@@ -263,7 +264,32 @@ SimulatedFirmware::SimulatedFirmware(std::filesystem::path dir)
       optionsFile_(dir_ / kOptionsFile),
       defaultsFile_(dir_ / kDefaultsFile),
       lastSentFile_(dir_ / kLastSentFile),
-      log_(dir_ / kCallsLogFile) {}
+      log_(dir_ / kCallsLogFile),
+      runLock_(dir_ / kRunLockFile),
+      callLock_(dir_ / kCallLockFile) {}
+
+LockOutcome SimulatedFirmware::LockMachine(std::chrono::milliseconds limit) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir_, ec)) return LockOutcome::kHeld;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  // Polled, first often, then every 10 ms: a run of another process takes
+  // a few milliseconds.
+  auto pause = std::chrono::microseconds(500);
+  for (;;) {
+    switch (runLock_.TryLock()) {
+      case FileLock::Outcome::kHeld:
+      case FileLock::Outcome::kNoPlace: return LockOutcome::kHeld;
+      case FileLock::Outcome::kFailed: return LockOutcome::kFailed;
+      case FileLock::Outcome::kBusy: break;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return LockOutcome::kTimedOut;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+    pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(10));
+  }
+}
+
+void SimulatedFirmware::UnlockMachine() { runLock_.Unlock(); }
 
 void SimulatedFirmware::Close() {
   open_ = false;
@@ -347,6 +373,13 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   const FirmwareValue* password = FindIn(call, kPasswordParam, FirmwareValue::Kind::kBytes);
   const FirmwareValue* data = FindIn(call, kDataParam, FirmwareValue::Kind::kBytes);
   if (!length || !password || (method->sendsData && !data)) return kInvalidParameter;
+
+  // One call at a time on the machine, whoever calls.
+  if (callLock_.Lock() == FileLock::Outcome::kFailed) return kStatusFailed;
+  struct Unlock {
+    FileLock& lock;
+    ~Unlock() { lock.Unlock(); }
+  } const unlock{callLock_};
 
   const std::string& name = NarrowNameOf(*method);
   std::string line;

@@ -6,6 +6,7 @@
 #ifndef VORT64_SIM_SIMULATED_FIRMWARE_H_
 #define VORT64_SIM_SIMULATED_FIRMWARE_H_
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -21,6 +22,12 @@ namespace vort64::sim {
 class SimulatedFirmware : public Firmware {
  public:
   explicit SimulatedFirmware(std::filesystem::path dir);
+
+  // The lock is run.lock in the machine directory, polled until `limit`. A
+  // machine directory that is not there (or cannot be reached) has no runs
+  // to keep apart: the run goes on and finds no machine.
+  LockOutcome LockMachine(std::chrono::milliseconds limit) override;
+  void UnlockMachine() override;
 
   bool Open() override;
   bool IsOpen() const override { return open_; }
@@ -41,7 +48,9 @@ class SimulatedFirmware : public Firmware {
   MachineFile optionsFile_;
   MachineFile defaultsFile_;
   MachineFile lastSentFile_;
-  AppendFile log_;  // calls.log
+  AppendFile log_;     // calls.log
+  FileLock runLock_;   // run.lock
+  FileLock callLock_;  // call.lock: each method call runs alone, as on a real firmware
   bool open_ = false;
   // The supervisor password in force when the connection was opened: calls
   // are checked against it, so a run that changes the password still reads

@@ -5,6 +5,7 @@
 #ifndef VORT64_WMI_FIRMWARE_H_
 #define VORT64_WMI_FIRMWARE_H_
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -52,9 +53,28 @@ struct MethodCall {
   std::vector<std::wstring> outNames;  // read in this order
 };
 
+// How taking the machine-wide lock of a run ended.
+enum class LockOutcome {
+  kHeld,      // the lock is this run's until UnlockMachine()
+  kTimedOut,  // another run held it for the whole wait
+  kFailed,    // the lock could not be made or taken
+};
+
+// How long a run waits for another run on the same machine to end.
+inline constexpr std::chrono::milliseconds kMachineLockLimit = std::chrono::seconds(60);
+
 class Firmware {
  public:
   virtual ~Firmware() = default;
+
+  // Takes the machine-wide lock that keeps every other run of the program
+  // away from this firmware, waiting at most `limit` while another run holds
+  // it. A run takes it before it opens the connection and keeps it to its
+  // end, so that no other run's read, change and write-back of the option
+  // block comes between its own. Held until UnlockMachine() or the object
+  // goes.
+  virtual LockOutcome LockMachine(std::chrono::milliseconds limit) = 0;
+  virtual void UnlockMachine() = 0;
 
   // Opens the connection to the firmware's namespace. Returns false when it
   // could not be opened; every method call then fails.

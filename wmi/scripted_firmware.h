@@ -14,6 +14,12 @@ namespace vort64 {
 
 class ScriptedFirmware : public Firmware {
  public:
+  LockOutcome LockMachine(std::chrono::milliseconds limit) override {
+    lockLimits.push_back(limit);
+    locked = lockOutcome == LockOutcome::kHeld;
+    return lockOutcome;
+  }
+  void UnlockMachine() override { locked = false; }
   bool Open() override {
     ++opens;
     return open;
@@ -69,6 +75,9 @@ class ScriptedFirmware : public Firmware {
     return n;
   }
 
+  LockOutcome lockOutcome = LockOutcome::kHeld;       // what LockMachine answers
+  std::vector<std::chrono::milliseconds> lockLimits;  // what each LockMachine waited at most
+  bool locked = false;
   int opens = 0;
   int smbiosReads = 0;
   bool open = true;

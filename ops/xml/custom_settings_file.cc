@@ -149,14 +149,21 @@ ExportResult ExportCustomSettings(Console& console, const std::filesystem::path&
   for (const PlannedCategory& category : PlanCategories(rows)) WriteCategory(doc, root, category);
   WriteBootDevices(doc, root, bootRows);
 
-  const std::filesystem::path temporary = PartialFileBeside(file);
-  const XmlSaveResult saved = doc.Save(temporary);
-  if (saved == XmlSaveResult::kSaved && RenameOver(temporary, file)) return ExportResult::kSaved;
-  std::error_code ec;
-  std::filesystem::remove(temporary, ec);
+  std::vector<uint8_t> bytes;
+  const XmlSaveResult saved = doc.Save(bytes);
   if (saved == XmlSaveResult::kError) {
     console.Err(kDomFailed);
     return ExportResult::kError;
+  }
+  if (saved == XmlSaveResult::kSaved) {
+    const std::u8string name8 = file.u8string();
+    const std::string name(name8.begin(), name8.end());
+    switch (WriteWholeFile(file, bytes)) {
+      case WriteOutcome::kWritten: return ExportResult::kSaved;
+      case WriteOutcome::kNotRegular: console.Out(RefusedOutputMessage(name, CheckOutputTarget(file))); break;
+      case WriteOutcome::kOpenFailed: console.Out("file: " + name + " open failed. \n\n"); break;
+      case WriteOutcome::kWriteFailed: console.Out("file: " + name + " write failed. \n\n"); break;
+    }
   }
   console.Out(kWriteFailed);
   return ExportResult::kNotSaved;

@@ -42,8 +42,10 @@ enum class ExportResult {
 };
 
 // Writes the export rows (CollectExportSettings) and the boot device rows
-// (CollectExportBootDevices) of interface `version` to `file`. The document
-// is saved beside the file first and replaces it only once it is complete.
+// (CollectExportBootDevices) of interface `version` to `file`, as
+// WriteWholeFile writes: the document replaces the file only once it is
+// complete, and nothing is written through a link or into anything else
+// than a regular file (a message names the file).
 ExportResult ExportCustomSettings(Console& console, const std::filesystem::path& file,
                                   std::span<const SettingExportRow> rows, std::span<const BootDeviceExportRow> bootRows,
                                   const InterfaceVersion& version);

@@ -304,21 +304,28 @@ TEST(ExportCustomSettingsTest, AFailedExportLeavesWhatStoodThere) {
   EXPECT_EQ(ExportCustomSettings(replaced.console, dir / "old.xml", rows, {}, {2, 90}), ExportResult::kSaved);
   EXPECT_TRUE(ReadAll(dir / "old.xml").starts_with("<?xml"));
 
-  // A folder in the way: written beside it, then not put in its place.
+  const auto name = [](const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+  };
+  // A folder in the way: refused, the message names it.
   std::filesystem::create_directory(dir / "taken.xml");
   WriteAll(dir / "taken.xml" / "inside", "kept");
   Captured blocked;
   EXPECT_EQ(ExportCustomSettings(blocked.console, dir / "taken.xml", rows, {}, {2, 90}), ExportResult::kNotSaved);
-  EXPECT_EQ(blocked.out.str(), kWriteFailed);
+  EXPECT_EQ(blocked.out.str(), "file: " + name(dir / "taken.xml") +
+                                   " is a directory, not a regular file: nothing was written. \n\n" +
+                                   std::string(kWriteFailed));
   EXPECT_EQ(blocked.err.str(), "");
   EXPECT_EQ(ReadAll(dir / "taken.xml" / "inside"), "kept");
 
-  // No folder to write in: the DOM's save fails.
+  // No folder to write in: the file cannot be created.
   Captured missing;
   EXPECT_EQ(ExportCustomSettings(missing.console, dir / "missing" / "new.xml", rows, {}, {2, 90}),
-            ExportResult::kError);
-  EXPECT_EQ(missing.out.str(), "");
-  EXPECT_EQ(missing.err.str(), kDomFailed);
+            ExportResult::kNotSaved);
+  EXPECT_EQ(missing.out.str(),
+            "file: " + name(dir / "missing" / "new.xml") + " open failed. \n\n" + std::string(kWriteFailed));
+  EXPECT_EQ(missing.err.str(), "");
 
   // Nothing is left behind on the way.
   EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::filesystem::path>{"old.xml", "taken.xml"}));

@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -51,9 +50,9 @@ class XmlWriter {
   void AppendText(XmlElement parent, std::wstring_view text);
 
   bool failed() const;
-  // Writes the document to `path` in UTF-8, replacing a file that is there.
-  // The top-level nodes each end a line (CR LF).
-  XmlSaveResult Save(const std::filesystem::path& path);
+  // The document's bytes in UTF-8, as a file holds them: the top-level
+  // nodes each end a line (CR LF). `bytes` is empty unless kSaved.
+  XmlSaveResult Save(std::vector<uint8_t>& bytes);
 
  private:
   struct Impl;

@@ -286,15 +286,36 @@ void XmlWriter::AppendText(XmlElement parent, std::wstring_view text) {
 
 bool XmlWriter::failed() const { return impl_->failed; }
 
-XmlSaveResult XmlWriter::Save(const std::filesystem::path& path) {
+XmlSaveResult XmlWriter::Save(std::vector<uint8_t>& bytes) {
+  bytes.clear();
   if (impl_->failed) return XmlSaveResult::kError;
   HRESULT hr = E_FAIL;
   const bool called = Guarded([&] {
+    // The document is saved into a stream in memory, so that the file is
+    // written by the caller, the safe way.
+    ComPtr<IStream> stream;
+    Check(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()));
     Variant destination;
-    PutString(destination, path.wstring());
+    VARIANT* v = destination.Put();
+    V_VT(v) = VT_UNKNOWN;
+    V_UNKNOWN(v) = stream.Get();
+    stream->AddRef();  // released with the VARIANT
     hr = impl_->doc->save(*destination.Ptr());
+    if (FAILED(hr)) return;
+    STATSTG stat{};
+    Check(stream->Stat(&stat, STATFLAG_NONAME));
+    if (stat.cbSize.QuadPart > std::numeric_limits<ULONG>::max()) throw DomError{};
+    bytes.resize(static_cast<size_t>(stat.cbSize.QuadPart));
+    LARGE_INTEGER start{};
+    Check(stream->Seek(start, STREAM_SEEK_SET, nullptr));
+    ULONG read = 0;
+    if (!bytes.empty()) Check(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read));
+    if (read != bytes.size()) throw DomError{};
   });
-  if (!called || FAILED(hr)) return XmlSaveResult::kError;
+  if (!called || FAILED(hr)) {
+    bytes.clear();
+    return XmlSaveResult::kError;
+  }
   return hr == S_OK ? XmlSaveResult::kSaved : XmlSaveResult::kNotSaved;
 }
 

@@ -1,7 +1,6 @@
 // The XML document over pugixml (every build but Windows).
 #include <algorithm>
 #include <exception>
-#include <fstream>
 #include <set>
 #include <string>
 
@@ -162,19 +161,35 @@ void XmlWriter::AppendText(XmlElement parent, std::wstring_view text) {
 
 bool XmlWriter::failed() const { return impl_->failed; }
 
-XmlSaveResult XmlWriter::Save(const std::filesystem::path& path) {
+namespace {
+
+// Collects what pugixml writes.
+class ByteWriter : public pugi::xml_writer {
+ public:
+  explicit ByteWriter(std::vector<uint8_t>& bytes) : bytes_(bytes) {}
+  void write(const void* data, size_t size) override {
+    const auto* begin = static_cast<const uint8_t*>(data);
+    bytes_.insert(bytes_.end(), begin, begin + size);
+  }
+
+ private:
+  std::vector<uint8_t>& bytes_;
+};
+
+}  // namespace
+
+XmlSaveResult XmlWriter::Save(std::vector<uint8_t>& bytes) {
+  bytes.clear();
   if (impl_->failed) return XmlSaveResult::kError;
   try {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return XmlSaveResult::kError;
-    pugi::xml_writer_stream writer(file);
+    ByteWriter writer(bytes);
     for (const pugi::xml_node& node : impl_->doc.children()) {
       node.print(writer, PUGIXML_TEXT(""), pugi::format_raw, pugi::encoding_utf8);
-      file << "\r\n";
+      writer.write("\r\n", 2);
     }
-    file.close();
-    return file ? XmlSaveResult::kSaved : XmlSaveResult::kError;
+    return XmlSaveResult::kSaved;
   } catch (const std::exception&) {
+    bytes.clear();
     return XmlSaveResult::kError;
   }
 }

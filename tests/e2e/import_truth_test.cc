@@ -135,7 +135,7 @@ TEST_F(ImportTruthTest, AResultFileThatCannotBeWrittenFailsTheImport) {
   std::filesystem::create_directory(work_ / "Result.txt");
   const ProcessResult r = Import();
   EXPECT_EQ(r.exitCode, 103);
-  EXPECT_THAT(r.err, HasSubstr("Result.txt"));
+  EXPECT_THAT(r.out, HasSubstr("Result.txt"));
   EXPECT_TRUE(std::filesystem::is_empty(work_ / "Result.txt"));
 }
 

@@ -1,5 +1,6 @@
 #include "wmi/windows/wmi_firmware.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "wmi/firmware_facts.h"
@@ -35,7 +36,35 @@ bool GetByteProperty(IWbemClassObject& object, const wchar_t* name, uint8_t& val
 
 WmiFirmware::WmiFirmware(std::unique_ptr<ComRuntime> com) : com_(std::move(com)) {}
 
-WmiFirmware::~WmiFirmware() { Close(); }
+WmiFirmware::~WmiFirmware() {
+  Close();
+  UnlockMachine();
+}
+
+LockOutcome WmiFirmware::LockMachine(std::chrono::milliseconds limit) {
+  UnlockMachine();
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, kMachineMutexName);
+  // Made by a run of another account: it can still be waited for.
+  if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
+    mutex = OpenMutexW(SYNCHRONIZE, FALSE, kMachineMutexName);
+  }
+  if (mutex == nullptr) return LockOutcome::kFailed;
+  const auto wait = std::clamp<std::chrono::milliseconds::rep>(limit.count(), 0, INFINITE - 1);
+  const DWORD waited = WaitForSingleObject(mutex, static_cast<DWORD>(wait));
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+    machineMutex_ = mutex;
+    return LockOutcome::kHeld;
+  }
+  CloseHandle(mutex);
+  return waited == WAIT_TIMEOUT ? LockOutcome::kTimedOut : LockOutcome::kFailed;
+}
+
+void WmiFirmware::UnlockMachine() {
+  if (machineMutex_ == nullptr) return;
+  ReleaseMutex(machineMutex_);
+  CloseHandle(machineMutex_);
+  machineMutex_ = nullptr;
+}
 
 HRESULT WmiFirmware::Connect() {
   HRESULT hr = com_->CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,

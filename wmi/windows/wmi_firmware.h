@@ -5,6 +5,7 @@
 #ifndef VORT64_WMI_WINDOWS_WMI_FIRMWARE_H_
 #define VORT64_WMI_WINDOWS_WMI_FIRMWARE_H_
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -32,6 +33,12 @@ class WmiFirmware final : public Firmware {
   // security of the connection. On failure releases what it obtained and
   // balances its COM initialisation. Opening an open connection closes it
   // first.
+  // The lock is a named mutex in the Global\ namespace, shared by every
+  // session of the machine; a mutex its last holder left without releasing
+  // it (a run that was killed) is taken over.
+  LockOutcome LockMachine(std::chrono::milliseconds limit) override;
+  void UnlockMachine() override;
+
   bool Open() override;
   bool IsOpen() const override { return services_.Get() != nullptr; }
   // Releases the services, then the locator, then balances the COM
@@ -65,7 +72,11 @@ class WmiFirmware final : public Firmware {
   ComPtr<IWbemLocator> locator_;
   ComPtr<IWbemServices> services_;
   HRESULT connectStatus_ = E_FAIL;
+  HANDLE machineMutex_ = nullptr;  // held while not null
 };
+
+// The name of the machine-wide mutex runs take in turn.
+inline constexpr wchar_t kMachineMutexName[] = L"Global\\Vort64.Firmware";
 
 }  // namespace vort64
 

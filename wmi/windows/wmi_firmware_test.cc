@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "wmi/windows/fake_wbem.h"
@@ -193,6 +196,29 @@ TEST_F(WmiFirmwareTest, DestructorClosesAndReopeningClosesFirst) {
   wmi_.ClearCalls();
   firmware_.reset();
   EXPECT_THAT(wmi_.calls(), ElementsAre(L"release services", L"release locator", kUninit));
+}
+
+// One run at a time: the machine-wide mutex is held from LockMachine to
+// UnlockMachine; another run (here another thread, as a mutex is its
+// owner's again and again) waits for it up to its limit, and takes it once
+// it is let go.
+TEST_F(WmiFirmwareTest, TheMachineLockKeepsOtherRunsOutUntilItIsLetGo) {
+  ASSERT_EQ(firmware().LockMachine(std::chrono::milliseconds(0)), LockOutcome::kHeld);
+  const auto otherRun = [this](std::chrono::milliseconds limit) {
+    return std::async(std::launch::async, [this, limit] {
+      WmiFirmware other(wmi_.MakeRuntime());
+      const auto start = std::chrono::steady_clock::now();
+      const LockOutcome outcome = other.LockMachine(limit);
+      return std::pair(outcome, std::chrono::steady_clock::now() - start);
+    });
+  };
+  const auto [busy, waited] = otherRun(std::chrono::milliseconds(200)).get();
+  EXPECT_EQ(busy, LockOutcome::kTimedOut);
+  EXPECT_GE(waited, std::chrono::milliseconds(150));
+  firmware().UnlockMachine();
+  EXPECT_EQ(otherRun(std::chrono::milliseconds(200)).get().first, LockOutcome::kHeld);
+  // Nothing of COM is touched by the lock.
+  EXPECT_THAT(wmi_.calls(), IsEmpty());
 }
 
 // ---------------------------------------------------------------- SMBIOS read

@@ -1,0 +1,20 @@
+// The files a function writes that are known before it calls the firmware:
+// a raw or XML export's file and the import's Result.txt. Each is looked at
+// before the first call, so that a link, a directory, a fifo or a device in
+// its place ends the run with nothing called.
+#ifndef VORT64_OPS_OUTPUT_TARGETS_H_
+#define VORT64_OPS_OUTPUT_TARGETS_H_
+
+#include "base/parsed_request.h"
+#include "ops/executor.h"
+
+namespace vort64 {
+
+// True when every file `request`'s function will write may be written where
+// it goes (nothing there, or a regular file). Otherwise says on the console
+// which file is refused and why, and returns false.
+bool OutputsWritable(Operations& ops, const ParsedRequest& request);
+
+}  // namespace vort64
+
+#endif  // VORT64_OPS_OUTPUT_TARGETS_H_
