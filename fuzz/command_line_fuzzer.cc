@@ -90,7 +90,9 @@ bool ValidDate(const std::array<uint8_t, 3>& date) {
   return DayFitsMonth(day, month, year);
 }
 
+// A record within its bounds, or five zeros: "No Record", given as "0".
 bool ValidGptRecord(const std::array<uint8_t, 5>& gpt) {
+  if (std::all_of(gpt.begin(), gpt.end(), [](uint8_t b) { return b == 0; })) return true;
   const uint32_t minute = gpt[0], hour = gpt[1], day = gpt[2], month = gpt[3];
   return minute <= 60 && hour <= 24 && day <= 31 && month >= 1 && month <= 12 && DayFitsMonth(day, month, gpt[4]);
 }
