@@ -106,6 +106,11 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
 OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
   const ImportResult file = ImportCustomSettings(ops.ctx.console, PathOfFileName(request.xmlFileName));
   if (file.status != ImportStatus::kLoaded) return {Kind::kFileFailed};
+  // A file without a setting is no configuration to hold a machine to.
+  if (file.settings.empty()) {
+    ops.ctx.console.Err("Error: " + request.xmlFileName + " holds no Item: nothing was checked.\n");
+    return {Kind::kFileFailed};
+  }
   const MethodOutcome read = GetBiosOptions(ops.session, OptionsPassword(ops.ctx.version, request), buffer);
   if (!read.passed()) return OperationResult::From(read);
 

@@ -26,7 +26,8 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
 // Reads the block once into `buffer` and compares every setting of
 // `request.xmlFileName` with it, a line each on the console and a count at
 // the end; writes nothing. kDone when every setting is as the file has it
-// (or one this machine lacks), kDrift when one differs or is invalid.
+// (or one this machine lacks), kDrift when one differs or is invalid,
+// kFileFailed for a file that cannot be loaded or holds no Item.
 OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer);
 
 }  // namespace vort64

@@ -87,6 +87,14 @@ TEST_F(FleetTest, TheCheckReadsOnceWritesNothingAndSaysWhatDiffers) {
   const ProcessResult older = Check("new.xml");
   EXPECT_THAT(CheckLines(older.out), HasSubstr("gna device: Not support\n"));
 
+  // A file without any Item is no configuration: it is refused, unread.
+  WriteItems("empty.xml", "");
+  WriteMachineFile("calls.log", "");
+  const ProcessResult empty = Check("empty.xml");
+  EXPECT_EQ(empty.exitCode, 103);
+  EXPECT_THAT(empty.err, HasSubstr("empty.xml holds no Item: nothing was checked."));
+  EXPECT_TRUE(Calls().empty());
+
   // A failed read and a file that cannot be loaded.
   WriteMachineFile("faults", "GetBiosOptions 3\n");
   EXPECT_EQ(Check("matching.xml").exitCode, 103);
