@@ -73,6 +73,8 @@ bool IsCanonicalBootOrder(std::span<const uint8_t> bytes) {
 // a real day.
 bool IsCanonicalGptRecord(std::span<const uint8_t> bytes) {
   if (bytes.size() != 5) return false;
+  // Five zeros are "No Record", exported and set again as "0".
+  if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; })) return true;
   const uint32_t minute = bytes[0], hour = bytes[1], day = bytes[2], month = bytes[3];
   return minute <= 60 && hour <= 24 && day <= 31 && month >= 1 && month <= 12 && DayFitsMonth(day, month, bytes[4]);
 }
@@ -82,7 +84,9 @@ bool ReadsBackExactly(std::wstring_view name, std::span<const uint8_t> bytes) {
   if (name == kClearTpmSetting || name == L"clear tpm(tcm)") return false;
   switch (KindOfSetting(name)) {
     case SettingKind::kGptRecord: return IsCanonicalGptRecord(bytes);
-    case SettingKind::kByte: return bytes.size() == 1;
+    // 255 is the firmware's mark of a setting it does not support: an export
+    // writes it, but it is never a value to set.
+    case SettingKind::kByte: return bytes.size() == 1 && bytes[0] != 255;
     case SettingKind::kMacAddress: return bytes.size() == 6;
     case SettingKind::kBootOrder: return IsCanonicalBootOrder(bytes);
     case SettingKind::kAssetTag:
@@ -100,7 +104,10 @@ std::wstring ExpectedExportValue(std::wstring_view name, std::span<const uint8_t
     for (size_t i = 0; i < bytes.size(); ++i) text += i == 0 ? L"238" : L":238";
     return text;
   }
-  if (name == L"gpt partition record") return Joined<std::wstring>(bytes, ",", true, 2000);
+  if (name == L"gpt partition record") {
+    if (!bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; })) return L"0";
+    return Joined<std::wstring>(bytes, ",", true, 2000);
+  }
   if (name == L"customized mac address") {
     std::wstring text;
     for (size_t i = 0; i < bytes.size(); ++i) {
