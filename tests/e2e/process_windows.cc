@@ -181,9 +181,16 @@ ProcessResult RunProcess(const std::filesystem::path& program, const std::vector
     startup.hStdError = err.get();
     PROCESS_INFORMATION info{};
     const std::wstring cwd = workDir.wstring();
-    if (CreateProcessW(program.c_str(), lineBuffer.data(), nullptr, nullptr, TRUE,
-                       CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, environment.data(), cwd.c_str(), &startup,
-                       &info)) {
+    // Wine now and then fails to start a process while others start at the
+    // same time; the program never ran then, so it is started again.
+    bool started = false;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+      if (attempt > 0) Sleep(200);
+      started = CreateProcessW(program.c_str(), lineBuffer.data(), nullptr, nullptr, TRUE,
+                               CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, environment.data(), cwd.c_str(), &startup,
+                               &info) != 0;
+    }
+    if (started) {
       Handle process(info.hProcess);
       Handle thread(info.hThread);
       WaitForSingleObject(process.get(), INFINITE);
