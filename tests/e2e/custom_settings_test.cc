@@ -19,13 +19,6 @@ constexpr char kFileHead[] = "<?xml version='1.0' encoding='UTF-8'?>\n<Root WMI_
 
 class CustomSettingsTest : public MachineTest {
  protected:
-  std::string WorkText(const std::string& name) const {
-    std::ifstream in(work_ / name, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  void WriteWorkText(const std::string& name, const std::string& text) const {
-    std::ofstream(work_ / name, std::ios::binary | std::ios::trunc) << text;
-  }
   // A file of hand-written Items in one Category.
   void WriteItems(const std::string& name, const std::string& items) const {
     WriteWorkText(name,

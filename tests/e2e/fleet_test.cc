@@ -17,13 +17,6 @@ using Bytes = std::vector<uint8_t>;
 
 class FleetTest : public MachineTest {
  protected:
-  std::string WorkText(const std::string& name) const {
-    std::ifstream in(work_ / name, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  void WriteWorkText(const std::string& name, const std::string& text) const {
-    std::ofstream(work_ / name, std::ios::binary | std::ios::trunc) << text;
-  }
   void WriteItems(const std::string& name, const std::string& items) const {
     WriteWorkText(name, "<?xml version='1.0' encoding='UTF-8'?>\n<Root WMI_version=\"2.90\">\n<Category name=\"x\">\n" +
                             items + "</Category>\n</Root>\n");

@@ -21,10 +21,6 @@ constexpr char kRule[] =
 
 class ImportTruthTest : public MachineTest {
  protected:
-  std::string WorkText(const std::string& name) const {
-    std::ifstream in(work_ / name, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
   void WriteFile(const std::string& name, const std::string& items) const {
     std::ofstream(work_ / name, std::ios::binary | std::ios::trunc)
         << "<?xml version='1.0' encoding='UTF-8'?>\n<Root WMI_version=\"2.90\">\n<Category name=\"x\">\n"

@@ -38,6 +38,15 @@ std::vector<uint8_t> MachineTest::ReadMachineFile(const std::string& name) const
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+std::string MachineTest::WorkText(const std::string& name) const {
+  std::ifstream in(work_ / name, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void MachineTest::WriteWorkText(const std::string& name, const std::string& text) const {
+  std::ofstream(work_ / name, std::ios::binary | std::ios::trunc) << text;
+}
+
 std::vector<uint8_t> MachineTest::FileBytes(const std::string& file, size_t offset, size_t count) const {
   const auto all = ReadMachineFile(file);
   if (all.size() < offset + count) return {};

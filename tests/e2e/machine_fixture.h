@@ -29,6 +29,9 @@ class MachineTest : public ::testing::Test {
   std::vector<uint8_t> FileBytes(const std::string& file, size_t offset, size_t count) const;
   // The lines of calls.log.
   std::vector<std::string> Calls() const;
+  // A file of the working directory, as text (empty when missing); writes one.
+  std::string WorkText(const std::string& name) const;
+  void WriteWorkText(const std::string& name, const std::string& text) const;
 
   std::filesystem::path root_;
   std::filesystem::path machine_;
