@@ -10,14 +10,10 @@
 #include "base/text.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
+#include "ops/file_io.h"
 
 namespace vort64 {
 namespace {
-
-std::string PathText(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
 
 class Autotest {
  public:

@@ -43,11 +43,6 @@ std::wstring MachineLines(const RawSmbiosTable* smbios) {
   return lines;
 }
 
-std::string Utf8Text(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
 // The settings one by one, each a "/set" of its own on the run's connection.
 std::vector<OperationResult> ApplyOneByOne(Operations& ops, std::span<const PlannedSetting> plan) {
   std::vector<OperationResult> outcomes;
@@ -97,7 +92,7 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
   const WriteOutcome written =
       AppendWholeFile(resultFile, std::span(reinterpret_cast<const uint8_t*>(block.data()), block.size()));
   if (written != WriteOutcome::kWritten) {
-    ops.ctx.console.Out("file: " + Utf8Text(resultFile) + " write failed. \n\n");
+    ops.ctx.console.Out("file: " + PathText(resultFile) + " write failed. \n\n");
     return {Kind::kFileFailed};
   }
   return log.Verdict() == ImportVerdict::kFail ? OperationResult{Kind::kSettingsFailed} : OperationResult{Kind::kDone};

@@ -148,6 +148,11 @@ constexpr int kOutputFlags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_C
 
 }  // namespace
 
+std::string PathText(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 std::filesystem::path PathOfFileName(std::string_view utf8Name) {
   return std::filesystem::path(std::u8string(utf8Name.begin(), utf8Name.end()));
 }

@@ -16,6 +16,8 @@ namespace vort64 {
 
 // The path of a file name as the parser keeps it (UTF-8).
 std::filesystem::path PathOfFileName(std::string_view utf8Name);
+// A path as UTF-8 text, for messages.
+std::string PathText(const std::filesystem::path& path);
 
 // What stands where an output file is to go, the last name of the path not
 // followed when it is a link (a Windows reparse point).

@@ -156,8 +156,7 @@ ExportResult ExportCustomSettings(Console& console, const std::filesystem::path&
     return ExportResult::kError;
   }
   if (saved == XmlSaveResult::kSaved) {
-    const std::u8string name8 = file.u8string();
-    const std::string name(name8.begin(), name8.end());
+    const std::string name = PathText(file);
     switch (WriteWholeFile(file, bytes)) {
       case WriteOutcome::kWritten: return ExportResult::kSaved;
       case WriteOutcome::kNotRegular: console.Out(RefusedOutputMessage(name, CheckOutputTarget(file))); break;
@@ -173,9 +172,8 @@ ImportResult ImportCustomSettings(Console& console, const std::filesystem::path&
   ImportResult result;
   // "Error: failed to load XML file." and a line with the file and why.
   const auto notLoaded = [&](std::string_view why) {
-    const std::u8string name = file.u8string();
-    console.Out(std::string(kLoadFailed.substr(0, kLoadFailed.size() - 1)) + std::string(name.begin(), name.end()) +
-                ": " + std::string(why) + ".\n\n");
+    console.Out(std::string(kLoadFailed.substr(0, kLoadFailed.size() - 1)) + PathText(file) + ": " + std::string(why) +
+                ".\n\n");
     return result;
   };
   // One byte more than the largest file shows a file that is too large.

@@ -19,15 +19,6 @@ using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-constexpr char kVersion[] = "BIOS WMI Version = 2.90\n";
-constexpr char kUsage[] =
-    "Usage:\n"
-    "\tVort64.exe /password \"%Password%\" /set   \"%ItemName%=%Value1%,%Value2%,..\"\n"
-    "\tVort64.exe /password \"%Password%\" /get   \"%ItemName%\"\n"
-    "\tVort64.exe /password \"%Password%\" /show-settings\n"
-    "\t/password-file FILE in place of /password \"%Password%\" takes the first line of FILE\n"
-    "\tVort64.exe --version\n";
-
 class FirstStepsTest : public MachineTest {
  protected:
   void SetUp() override {

@@ -12,6 +12,17 @@
 
 namespace vort64::e2e {
 
+// What the program prints on a 2.90 machine before anything else, and its
+// usage text.
+inline constexpr char kVersion[] = "BIOS WMI Version = 2.90\n";
+inline constexpr char kUsage[] =
+    "Usage:\n"
+    "\tVort64.exe /password \"%Password%\" /set   \"%ItemName%=%Value1%,%Value2%,..\"\n"
+    "\tVort64.exe /password \"%Password%\" /get   \"%ItemName%\"\n"
+    "\tVort64.exe /password \"%Password%\" /show-settings\n"
+    "\t/password-file FILE in place of /password \"%Password%\" takes the first line of FILE\n"
+    "\tVort64.exe --version\n";
+
 class MachineTest : public ::testing::Test {
  protected:
   void SetUp() override;
