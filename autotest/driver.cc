@@ -24,7 +24,7 @@ class Autotest {
 
   AutotestVerdict Run() {
     report_.WriteRunHeader(ops_.ctx.version);
-    for (const std::wstring_view name : AutotestItems(ops_.ctx.version.major, ops_.ctx.version.minor)) {
+    for (const std::wstring_view name : AutotestItems(ops_.ctx.version)) {
       item_ = ItemOutcome::kPassed;
       TestItem(name);
       ++tally_[static_cast<size_t>(item_)];

@@ -2,9 +2,9 @@
 
 #include <span>
 
+#include "base/option_block.h"
 #include "base/text.h"
 #include "ops/file_io.h"
-#include "wmi/firmware_facts.h"
 
 namespace vort64 {
 namespace {

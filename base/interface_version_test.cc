@@ -31,10 +31,23 @@ TEST(InterfaceVersionTest, VersionSetsPasswordLimitsAndOffersSlots) {
   }
 }
 
-TEST(InterfaceVersionTest, AtLeastHoldsForMajorTwoOnly) {
-  EXPECT_TRUE((InterfaceVersion{2, 56}).AtLeast(56));
-  EXPECT_FALSE((InterfaceVersion{2, 55}).AtLeast(56));
-  EXPECT_FALSE((InterfaceVersion{3, 90}).AtLeast(56));
+// A rule holds from its first minor on, for major 2 only; scan codes are
+// the one thing before a rule that needs major 2 as well.
+TEST(InterfaceVersionTest, RulesHoldFromTheirFirstMinorForMajorTwoOnly) {
+  for (const InterfaceRule rule : {InterfaceRule::kCharacterPasswords, InterfaceRule::kClockKept,
+                                   InterfaceRule::kLongPasswords, InterfaceRule::kFlaggedPasswords,
+                                   InterfaceRule::kDrivePasswordForms, InterfaceRule::kEmptyOldDrivePasswordAsZero}) {
+    const uint32_t first = FirstMinor(rule);
+    SCOPED_TRACE(first);
+    EXPECT_TRUE((InterfaceVersion{2, first}).Holds(rule));
+    EXPECT_TRUE((InterfaceVersion{2, 255}).Holds(rule));
+    EXPECT_FALSE((InterfaceVersion{2, first - 1}).Holds(rule));
+    EXPECT_FALSE((InterfaceVersion{3, 255}).Holds(rule));
+    EXPECT_FALSE((InterfaceVersion{1, 255}).Holds(rule));
+  }
+  EXPECT_TRUE((InterfaceVersion{2, 49}).SendsScanCodes());
+  EXPECT_FALSE((InterfaceVersion{2, 50}).SendsScanCodes());
+  EXPECT_FALSE((InterfaceVersion{1, 0}).SendsScanCodes());
 }
 
 }  // namespace

@@ -45,10 +45,11 @@ struct ParsedRequest {
   std::wstring itemName;
 
   // The password given after "/password", NUL-padded, no terminator when the
-  // field is full: `currentPassword` from interface 2.56 on,
-  // `currentPasswordShort` before.
+  // field is full; at most as long as the interface version allows. The
+  // firmware methods size the array it is sent in.
   std::array<char, 16> currentPassword{};
-  std::array<char, 12> currentPasswordShort{};
+  // The whole field, padding included, as the firmware methods take it.
+  std::string_view CurrentPassword() const { return {currentPassword.data(), currentPassword.size()}; }
 
   uint8_t byteValue = 0;                // a plain one-byte setting: low 8 bits of the number
   std::array<uint8_t, 3> timeValue{};   // hour, minute, second

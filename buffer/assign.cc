@@ -62,42 +62,36 @@ bool AcceptNewPassword(const RunContext& ctx, std::string_view password, size_t 
 
 void OrFlag(std::span<uint8_t> block, uint8_t bit) { OrBlockByte(block, kPasswordFlagByte, bit); }
 
-// The common end of most assignments: from 2.55 on the clock is left alone.
+// The common end of most assignments: with the clock kept, the clock bytes
+// ask the firmware to leave its clock alone.
 Placement Placed(const RunContext& ctx, std::span<uint8_t> block) {
-  if (ctx.version.AtLeast(55)) KeepClock(block);
+  if (ctx.version.Holds(InterfaceRule::kClockKept)) KeepClock(block);
   return Placement::kPlaced;
 }
 
-uint8_t AccountFlag(const PasswordItem& item) {
-  return item.kind == PasswordItem::kSupervisor ? kSupervisorFlag : kUserFlag;
-}
-
-// Supervisor or user password from 2.73 on: the long form.
-Placement AssignAccountLong(PasswordStep& s) {
-  const std::string_view fresh = s.request.NewPasswordText();
-  if (fresh == kKeepPasswordWord) return Placement::kKept;
-  const auto old = TakeOldPassword(s.ctx, s.request);
-  if (!old) return Placement::kRefused;
-  uint8_t oldLength = static_cast<uint8_t>(old->size());
-  if (IsSingleBlank(*old)) {
-    oldLength = s.ctx.version.AtLeast(79) ? 0 : 1;
-    s.ctx.console.OutWide(L"Current password is empty\n");
+// The item's bit of the password flag byte.
+uint8_t FlagOf(const PasswordItem& item) {
+  switch (item.kind) {
+    case PasswordItem::kSupervisor: return kSupervisorFlag;
+    case PasswordItem::kUser: return kUserFlag;
+    case PasswordItem::kHdd:
+    case PasswordItem::kHddOpal:
+    case PasswordItem::kHddCombined: return DriveFlag(item.disk);
+    case PasswordItem::kNone: break;
   }
-  if (!AcceptNewPassword(s.ctx, fresh, kLongFormSlot, true)) return Placement::kRefused;
-  WritePasswordPair(s.field, kLongFormSlot, oldLength, *old, fresh);
-  if (s.ctx.version.AtLeast(72)) OrFlag(s.block, AccountFlag(s.item));
-  return Placed(s.ctx, s.block);
+  return 0;
 }
 
-// The short form: supervisor and user passwords before 2.73 (flagged from
-// 2.72 on), drive 0 and 1 passwords before 2.79 (never flagged).
+// The short form: supervisor and user passwords before the long form
+// (flagged where the flag byte is read), drive 0 and 1 passwords before the
+// drive forms (never flagged).
 Placement AssignShortForm(PasswordStep& s, bool flagged) {
   const std::string_view fresh = s.request.NewPasswordText();
   if (fresh == kKeepPasswordWord) return Placement::kKept;
   const size_t room = s.field.size() > kShortFormPasswordStart ? s.field.size() - kShortFormPasswordStart : 0;
   if (!AcceptNewPassword(s.ctx, fresh, room, false)) return Placement::kRefused;
   WriteShortForm(s.field, fresh);
-  if (flagged && s.ctx.version.AtLeast(72)) OrFlag(s.block, AccountFlag(s.item));
+  if (flagged && s.ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) OrFlag(s.block, FlagOf(s.item));
   return Placed(s.ctx, s.block);
 }
 
@@ -108,29 +102,6 @@ void PrintLengths(const RunContext& ctx, size_t fresh, size_t old) {
 
 void PrintFlagByte(const RunContext& ctx, std::span<const uint8_t> block) {
   ctx.console.Out("Debug AssignData[235]: " + std::to_string(BlockByte(block, kPasswordFlagByte)) + "\n");
-}
-
-// A drive password from 2.79 on: the long form.
-Placement AssignHddLong(PasswordStep& s) {
-  const std::string_view fresh = s.request.NewPasswordText();
-  if (fresh == kKeepPasswordWord) return Placement::kKept;
-  const auto old = TakeOldPassword(s.ctx, s.request);
-  if (!old) return Placement::kRefused;
-  PrintLengths(s.ctx, fresh.size(), old->size());
-  uint8_t oldLength = static_cast<uint8_t>(old->size());
-  if (IsSingleBlank(*old)) {
-    oldLength = s.ctx.version.AtLeast(80) ? 0 : 1;
-    s.ctx.console.OutWide(L"Current password is empty\n");
-  } else {
-    s.ctx.console.OutWide(L"Current password is not empty\n");
-  }
-  if (!AcceptNewPassword(s.ctx, fresh, kLongFormSlot, true)) return Placement::kRefused;
-  WritePasswordPair(s.field, kLongFormSlot, oldLength, *old, fresh);
-  if (s.ctx.version.AtLeast(72)) OrFlag(s.block, DriveFlag(s.item.disk));
-  if (s.ctx.version.AtLeast(55)) KeepClock(s.block);
-  s.ctx.console.Out("\n");
-  PrintFlagByte(s.ctx, s.block);
-  return Placement::kPlaced;
 }
 
 // Prints a drive's OPAL field, ten bytes to a line as the block counts them.
@@ -147,69 +118,118 @@ void DumpOpalField(const RunContext& ctx, std::span<const uint8_t> block, uint32
   ctx.console.Out(text);
 }
 
-// An OPAL drive password from 2.79 on: the OPAL form.
-Placement AssignOpal(PasswordStep& s) {
+// How a password form with the old password beside the new one (the long
+// and the OPAL form) is filled and what it prints.
+struct PairForm {
+  uint32_t slot;       // bytes for each password
+  bool printableOnly;  // the new password: printable non-blank ASCII only
+  bool reportsOld;     // "PasswordLen", "CurrentPasswordLen", "Current password is (not) empty"
+  enum class BlankOld { kAsTyped, kLengthByRule, kZeroed } blankOld;  // the old password " "
+  InterfaceRule blankOldLengthZero;  // kLengthByRule: from this rule on length 0, before it 1
+  enum class Flag { kAdd, kReplace, kReplaceForDriveZero } flag;
+  enum class Trailer { kNone, kFlagByte, kOpalDump } trailer;
+};
+
+// Supervisor and user passwords in the long form.
+constexpr PairForm kAccountLongForm{kLongFormSlot,
+                                    true,
+                                    false,
+                                    PairForm::BlankOld::kLengthByRule,
+                                    InterfaceRule::kEmptyOldAccountPasswordAsZero,
+                                    PairForm::Flag::kAdd,
+                                    PairForm::Trailer::kNone};
+// "set hddN password" with the drive forms.
+constexpr PairForm kDriveLongForm{kLongFormSlot,
+                                  true,
+                                  true,
+                                  PairForm::BlankOld::kLengthByRule,
+                                  InterfaceRule::kEmptyOldDrivePasswordAsZero,
+                                  PairForm::Flag::kAdd,
+                                  PairForm::Trailer::kFlagByte};
+// "set hddN(opal) password" with the drive forms. Drive 0 sets its flag bit
+// alone, clearing any other the block held; drives 1 to 5 add theirs. The
+// firmware reads it this way: keep it.
+constexpr PairForm kOpalForm{kOpalFormSlot,
+                             true,
+                             true,
+                             PairForm::BlankOld::kZeroed,
+                             InterfaceRule::kEmptyOldDrivePasswordAsZero,
+                             PairForm::Flag::kReplaceForDriveZero,
+                             PairForm::Trailer::kOpalDump};
+// "set hddN/hddN(opal) password" in the long form.
+constexpr PairForm kCombinedDriveForm{kLongFormSlot,
+                                      false,
+                                      false,
+                                      PairForm::BlankOld::kAsTyped,
+                                      InterfaceRule::kEmptyOldDrivePasswordAsZero,
+                                      PairForm::Flag::kReplace,
+                                      PairForm::Trailer::kNone};
+
+Placement AssignPairForm(PasswordStep& s, const PairForm& form) {
   const std::string_view fresh = s.request.NewPasswordText();
   if (fresh == kKeepPasswordWord) return Placement::kKept;
   const auto old = TakeOldPassword(s.ctx, s.request);
   if (!old) return Placement::kRefused;
-  PrintLengths(s.ctx, fresh.size(), old->size());
+  if (form.reportsOld) PrintLengths(s.ctx, fresh.size(), old->size());
   uint8_t oldLength = static_cast<uint8_t>(old->size());
   std::string_view oldBytes = *old;
-  if (IsSingleBlank(*old)) {
-    // No password yet: the whole old part stays zero.
-    oldLength = 0;
-    oldBytes = {};
+  if (form.blankOld != PairForm::BlankOld::kAsTyped && IsSingleBlank(*old)) {
+    if (form.blankOld == PairForm::BlankOld::kZeroed) {
+      // No password yet: the whole old part stays zero.
+      oldLength = 0;
+      oldBytes = {};
+    } else {
+      oldLength = s.ctx.version.Holds(form.blankOldLengthZero) ? 0 : 1;
+    }
     s.ctx.console.OutWide(L"Current password is empty\n");
-  } else {
+  } else if (form.reportsOld) {
     s.ctx.console.OutWide(L"Current password is not empty\n");
   }
-  if (!AcceptNewPassword(s.ctx, fresh, kOpalFormSlot, true)) return Placement::kRefused;
-  WritePasswordPair(s.field, kOpalFormSlot, oldLength, oldBytes, fresh);
-  if (s.ctx.version.AtLeast(72)) {
-    // Drive 0 sets its bit alone, clearing any other flag the block held;
-    // drives 1 to 5 add theirs. The firmware reads it this way: keep it.
-    if (s.item.disk == 0) {
-      PutBlockByte(s.block, kPasswordFlagByte, DriveFlag(0));
+  if (!AcceptNewPassword(s.ctx, fresh, form.slot, form.printableOnly)) return Placement::kRefused;
+  WritePasswordPair(s.field, form.slot, oldLength, oldBytes, fresh);
+  if (s.ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) {
+    const bool replace = form.flag == PairForm::Flag::kReplace ||
+                         (form.flag == PairForm::Flag::kReplaceForDriveZero && s.item.disk == 0);
+    if (replace) {
+      PutBlockByte(s.block, kPasswordFlagByte, FlagOf(s.item));
     } else {
-      OrFlag(s.block, DriveFlag(s.item.disk));
+      OrFlag(s.block, FlagOf(s.item));
     }
   }
-  if (s.ctx.version.AtLeast(55)) KeepClock(s.block);
-  PrintFlagByte(s.ctx, s.block);
-  s.ctx.console.Out("\nDebug AssignData: \n");
-  DumpOpalField(s.ctx, s.block, s.item.disk);
-  s.ctx.console.Out("Debug End \n");
+  Placed(s.ctx, s.block);
+  switch (form.trailer) {
+    case PairForm::Trailer::kNone: break;
+    case PairForm::Trailer::kFlagByte:
+      s.ctx.console.Out("\n");
+      PrintFlagByte(s.ctx, s.block);
+      break;
+    case PairForm::Trailer::kOpalDump:
+      PrintFlagByte(s.ctx, s.block);
+      s.ctx.console.Out("\nDebug AssignData: \n");
+      DumpOpalField(s.ctx, s.block, s.item.disk);
+      s.ctx.console.Out("Debug End \n");
+      break;
+  }
   return Placement::kPlaced;
-}
-
-// A combined drive password ("set hdd0/hdd0(opal) password") from 2.73 on.
-Placement AssignHddCombined(PasswordStep& s) {
-  const std::string_view fresh = s.request.NewPasswordText();
-  if (fresh == kKeepPasswordWord) return Placement::kKept;
-  const auto old = TakeOldPassword(s.ctx, s.request);
-  if (!old) return Placement::kRefused;
-  if (!AcceptNewPassword(s.ctx, fresh, kLongFormSlot, false)) return Placement::kRefused;
-  WritePasswordPair(s.field, kLongFormSlot, static_cast<uint8_t>(old->size()), *old, fresh);
-  if (s.ctx.version.AtLeast(72)) PutBlockByte(s.block, kPasswordFlagByte, DriveFlag(s.item.disk));
-  return Placed(s.ctx, s.block);
 }
 
 // The password items; nothing when the name and version call for another rule.
 std::optional<Placement> AssignPassword(PasswordStep& s) {
   const InterfaceVersion& v = s.ctx.version;
+  const bool longForm = v.Holds(InterfaceRule::kLongPasswordForm);
+  const bool driveForms = v.Holds(InterfaceRule::kDrivePasswordForms);
   switch (s.item.kind) {
     case PasswordItem::kSupervisor:
-    case PasswordItem::kUser: return v.AtLeast(73) ? AssignAccountLong(s) : AssignShortForm(s, true);
+    case PasswordItem::kUser: return longForm ? AssignPairForm(s, kAccountLongForm) : AssignShortForm(s, true);
     case PasswordItem::kHdd:
-      if (v.AtLeast(79)) return AssignHddLong(s);
+      if (driveForms) return AssignPairForm(s, kDriveLongForm);
       if (s.item.disk <= 1) return AssignShortForm(s, false);
       return std::nullopt;
     case PasswordItem::kHddOpal:
-      if (v.AtLeast(79)) return AssignOpal(s);
+      if (driveForms) return AssignPairForm(s, kOpalForm);
       return std::nullopt;
     case PasswordItem::kHddCombined:
-      if (v.AtLeast(73)) return AssignHddCombined(s);
+      if (longForm) return AssignPairForm(s, kCombinedDriveForm);
       return std::nullopt;
     case PasswordItem::kNone: return std::nullopt;
   }
@@ -249,12 +269,12 @@ Placement AssignSettingValue(const RunContext& ctx, const ParsedRequest& request
       field.Put(0, t[2]);
       field.Put(1, t[1]);
       field.Put(2, t[0]);
-      if (ctx.version.AtLeast(55)) KeepDate(block);
+      if (ctx.version.Holds(InterfaceRule::kClockKept)) KeepDate(block);
       return Placement::kPlaced;
     }
     case SettingKind::kDate:
       PutBytes(field, request.dateValue);
-      if (ctx.version.AtLeast(55)) KeepTime(block);
+      if (ctx.version.Holds(InterfaceRule::kClockKept)) KeepTime(block);
       return Placement::kPlaced;
     case SettingKind::kGptRecord: PutBytes(field, request.gptRecord); return Placed(ctx, block);
     case SettingKind::kBootOrder: PutBytes(field, request.bootOrder); return Placed(ctx, block);
@@ -295,7 +315,7 @@ Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& req
   const size_t at = offset;
   const std::wstring& name = request.itemName;
   const PasswordItem item = ClassifyPasswordItem(name);
-  if (item.IsAccount() && ctx.version.AtLeast(73)) {
+  if (item.IsAccount() && ctx.version.Holds(InterfaceRule::kLongPasswordForm)) {
     if (agree(at + 1, at + 1 + n)) return Comparison::kSame;
     return report(agree(at + 2, at + 2 + n));
   }
@@ -327,11 +347,11 @@ void PlacePromptedPasswords(const RunContext& ctx, std::span<uint8_t> block, uin
     field.Put(1 + i, static_cast<uint8_t>(i < old.size() ? old[i] : kPasswordFiller));
     field.Put(kLongFormSlot + 2 + i, static_cast<uint8_t>(i < fresh.size() ? fresh[i] : kPasswordFiller));
   }
-  if (ctx.version.AtLeast(72)) {
+  if (ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) {
     OrBlockByte(block, kPasswordFlagByte, supervisor ? kSupervisorFlag : kUserFlag);
     ctx.console.Say("flag for setting : " + std::to_string(BlockByte(block, kPasswordFlagByte)) + "\n");
   }
-  if (ctx.version.AtLeast(55)) KeepClock(block);
+  if (ctx.version.Holds(InterfaceRule::kClockKept)) KeepClock(block);
 }
 
 }  // namespace vort64

@@ -18,9 +18,9 @@ namespace vort64 {
 enum class Placement { kPlaced, kKept, kRefused };
 
 // Places the value of the setting `request.itemName` into the setting's
-// bytes [offset, end) of `block`; on interface 2.55 and later the date and
-// time bytes the change does not concern become 238, so that writing the
-// block back leaves the clock alone.
+// bytes [offset, end) of `block`; where the clock is kept
+// (InterfaceRule::kClockKept) the date and time bytes the change does not
+// concern become 238, so that writing the block back leaves the clock alone.
 //
 // The old password of a password item is `request.formPassword` (the form
 // "current password=OLD,ITEM=VALUE"); without that form it is empty, and a
@@ -41,9 +41,9 @@ Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& req
 
 // Places the passwords typed at the self-test's prompt into the password
 // field [offset, end): the long form with unused password bytes '0'; sets
-// the supervisor or user flag bit (from 2.72 on, with a "flag for setting"
-// line) and keeps the clock (from 2.55 on). The caller has checked both
-// passwords.
+// the supervisor or user flag bit (with the flag byte, and a "flag for
+// setting" line) and keeps the clock (where the version keeps it). The
+// caller has checked both passwords.
 void PlacePromptedPasswords(const RunContext& ctx, std::span<uint8_t> block, uint32_t offset, uint32_t end,
                             std::string_view old, std::string_view fresh, bool supervisor);
 

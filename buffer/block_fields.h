@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "wmi/firmware_facts.h"
+#include "base/option_block.h"
 
 namespace vort64 {
 

@@ -128,7 +128,7 @@ Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, c
   const SettingValue value = FormatSettingValue(name, block, offset, size);
   if (value.kind == SettingValue::kHiddenPassword) {
     console.Say("\n");
-    if (ctx.version.AtLeast(72)) {
+    if (ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) {
       console.Say("Offset : " + std::to_string(kPasswordFlagByte) + "\n");
       console.Say("Size : 2\n");
       console.Say("end : 237\n");

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "wmi/firmware_facts.h"
+#include "base/option_block.h"
 
 namespace vort64 {
 

@@ -4,7 +4,7 @@
 namespace vort64 {
 namespace {
 
-// Interface 2.76 and later.
+// With InterfaceRule::kCurrentSelfTestList.
 constexpr std::wstring_view kCurrent[] = {
     L"intel vtd",
     L"intel vtx",
@@ -74,7 +74,7 @@ constexpr std::wstring_view kCurrent[] = {
     L"set supervisor password",
 };
 
-// Interfaces before 2.76.
+// Without InterfaceRule::kCurrentSelfTestList.
 constexpr std::wstring_view kLegacy[] = {
     L"asf support",
     L"asf configuration",
@@ -109,8 +109,8 @@ constexpr std::wstring_view kLegacy[] = {
 std::span<const std::wstring_view> AutotestItemsCurrent() { return kCurrent; }
 std::span<const std::wstring_view> AutotestItemsLegacy() { return kLegacy; }
 
-std::span<const std::wstring_view> AutotestItems(uint32_t major, uint32_t minor) {
-  return major == 2 && minor >= 76 ? AutotestItemsCurrent() : AutotestItemsLegacy();
+std::span<const std::wstring_view> AutotestItems(const InterfaceVersion& version) {
+  return version.Holds(InterfaceRule::kCurrentSelfTestList) ? AutotestItemsCurrent() : AutotestItemsLegacy();
 }
 
 }  // namespace vort64

@@ -33,12 +33,12 @@ TEST(AutotestItemsTest, ListsHaveTheirLengthAndEnds) {
 TEST(AutotestItemsTest, VersionChoosesTheList) {
   const auto current = AsVector(AutotestItemsCurrent());
   const auto legacy = AsVector(AutotestItemsLegacy());
-  EXPECT_EQ(AsVector(AutotestItems(2, 0)), legacy);
-  EXPECT_EQ(AsVector(AutotestItems(2, 75)), legacy);
-  EXPECT_EQ(AsVector(AutotestItems(2, 76)), current);
-  EXPECT_EQ(AsVector(AutotestItems(2, 90)), current);
-  EXPECT_EQ(AsVector(AutotestItems(2, 255)), current);
-  EXPECT_EQ(AsVector(AutotestItems(3, 90)), legacy);
+  EXPECT_EQ(AsVector(AutotestItems(InterfaceVersion{2, 0})), legacy);
+  EXPECT_EQ(AsVector(AutotestItems(InterfaceVersion{2, 75})), legacy);
+  EXPECT_EQ(AsVector(AutotestItems(InterfaceVersion{2, 76})), current);
+  EXPECT_EQ(AsVector(AutotestItems(InterfaceVersion{2, 90})), current);
+  EXPECT_EQ(AsVector(AutotestItems(InterfaceVersion{2, 255})), current);
+  EXPECT_EQ(AsVector(AutotestItems(InterfaceVersion{3, 90})), legacy);
 }
 
 TEST(AutotestItemsTest, NamesAreCatalogNames) {

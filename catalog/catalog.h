@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/interface_version.h"
 #include "catalog/sorted_rows.h"
 
 namespace vort64 {
@@ -131,9 +132,9 @@ void CollectExportBootDevices(const SettingCatalog& catalog, std::vector<BootDev
 // of `buffer` are not read (they are left out of the text).
 std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end);
 
-// The settings the self-test exercises: the current list from interface 2.76
-// on, the legacy list before.
-std::span<const std::wstring_view> AutotestItems(uint32_t major, uint32_t minor);
+// The settings the self-test exercises: the current list where the version
+// holds InterfaceRule::kCurrentSelfTestList, the legacy list else.
+std::span<const std::wstring_view> AutotestItems(const InterfaceVersion& version);
 std::span<const std::wstring_view> AutotestItemsCurrent();
 std::span<const std::wstring_view> AutotestItemsLegacy();
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <string>
 
+#include "base/option_block.h"
 #include "catalog/catalog.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
-#include "wmi/firmware_facts.h"
 
 namespace vort64 {
 namespace {

@@ -1,5 +1,7 @@
 #include "catalog/password_settings.h"
 
+#include "base/option_block.h"
+
 namespace vort64 {
 namespace {
 
@@ -38,14 +40,14 @@ PasswordItem ClassifyPasswordItem(std::wstring_view name) {
 bool IsPasswordItem(std::wstring_view name) { return ClassifyPasswordItem(name).kind != PasswordItem::kNone; }
 
 std::optional<PasswordSlot> PasswordSlotFor(const InterfaceVersion& version, std::wstring_view name) {
-  const uint32_t minor = version.minor;
+  const bool driveForms = version.Holds(InterfaceRule::kDrivePasswordForms);
   const PasswordItem item = ClassifyPasswordItem(name);
   std::optional<PasswordSlot> slot;
   switch (item.kind) {
     case PasswordItem::kSupervisor: slot = PasswordSlot::kSupervisor; break;
     case PasswordItem::kUser: slot = PasswordSlot::kUser; break;
     case PasswordItem::kHdd:
-      if (minor >= 79) {
+      if (driveForms) {
         slot = PasswordSlot::kHdd;
       } else if (item.disk == 0) {
         slot = PasswordSlot::kHdd0;
@@ -54,10 +56,10 @@ std::optional<PasswordSlot> PasswordSlotFor(const InterfaceVersion& version, std
       }
       break;
     case PasswordItem::kHddOpal:
-      if (minor >= 79) slot = PasswordSlot::kOpal;
+      if (driveForms) slot = PasswordSlot::kOpal;
       break;
     case PasswordItem::kHddCombined:
-      if (minor >= 55 && minor <= 78) slot = PasswordSlot::kHdd;
+      if (version.Holds(InterfaceRule::kCombinedDrivePasswords) && !driveForms) slot = PasswordSlot::kHdd;
       break;
     case PasswordItem::kNone: break;
   }
@@ -66,18 +68,18 @@ std::optional<PasswordSlot> PasswordSlotFor(const InterfaceVersion& version, std
 }
 
 std::optional<uint32_t> PasswordFlagBit(const InterfaceVersion& version, std::wstring_view name) {
-  const uint32_t minor = version.minor;
-  if (minor < 72) return std::nullopt;
+  if (!version.Holds(InterfaceRule::kFlaggedPasswords)) return std::nullopt;
+  const bool driveForms = version.Holds(InterfaceRule::kDrivePasswordForms);
   const PasswordItem item = ClassifyPasswordItem(name);
   switch (item.kind) {
-    case PasswordItem::kSupervisor: return 1;
-    case PasswordItem::kUser: return 2;
+    case PasswordItem::kSupervisor: return kSupervisorFlag;
+    case PasswordItem::kUser: return kUserFlag;
     case PasswordItem::kHddCombined:
-      if (minor <= 78) return 4u << item.disk;
+      if (!driveForms) return DriveFlag(item.disk);
       return std::nullopt;
     case PasswordItem::kHdd:
     case PasswordItem::kHddOpal:
-      if (minor >= 79) return 4u << item.disk;
+      if (driveForms) return DriveFlag(item.disk);
       return std::nullopt;
     case PasswordItem::kNone: return std::nullopt;
   }

@@ -56,7 +56,8 @@ void WriteEcho(const RunContext& ctx, const Arguments& args, const ParsedRequest
   text += L"FunctionName = " + WithoutFirstCharacter(args[kFunctionSwitch]) + L"\n";
   text += L"Item = " + request.itemText + L"\n";
   if (value) {
-    if (ctx.version.minor >= 79 && KindOfSetting(request.itemName) == SettingKind::kMacAddress) {
+    if (ctx.version.Holds(InterfaceRule::kMacAddressEcho) &&
+        KindOfSetting(request.itemName) == SettingKind::kMacAddress) {
       text += L"Value = ";
       for (size_t i = 0; i < request.macAddress.size(); ++i) {
         if (i > 0) text += L"-";
@@ -220,7 +221,7 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
     }
   }
 
-  if (FixedText(out.currentPassword).empty() && FixedText(out.currentPasswordShort).empty()) {
+  if (FixedText(out.currentPassword).empty()) {
     if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
   }
 
@@ -305,7 +306,6 @@ ParsedSetting ParseSetting(const RunContext& ctx, const SettingCatalog& catalog,
   ParsedSetting result;
   ParsedRequest& out = result.request;
   out.currentPassword = run.currentPassword;
-  out.currentPasswordShort = run.currentPasswordShort;
   out.quietOutput = ctx.console.quiet();
   // The item argument "NAME=VALUE" as the command line would hold it.
   if (name.size() + 1 + value.size() > kMaxArgumentLength) {

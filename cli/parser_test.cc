@@ -181,10 +181,7 @@ std::vector<ParseCase> PasswordOnlyCases() {
        "",
        "",
        "",
-       [](const ParsedRequest& r, const RunContext&) {
-         EXPECT_EQ(FixedText(r.currentPasswordShort), "SECRET");
-         EXPECT_EQ(FixedText(r.currentPassword), "");
-       }},
+       [](const ParsedRequest& r, const RunContext&) { EXPECT_EQ(FixedText(r.currentPassword), "SECRET"); }},
       {"load factory defaults",
        90,
        {P, L"pw", L"/load-factory-default"},
@@ -452,7 +449,7 @@ std::vector<ParseCase> ItemCases() {
        "",
        "",
        "",
-       [](const ParsedRequest& r, const RunContext&) { EXPECT_EQ(FixedText(r.currentPasswordShort), "SECRET"); },
+       [](const ParsedRequest& r, const RunContext&) { EXPECT_EQ(FixedText(r.currentPassword), "SECRET"); },
        Catalog::kBaseline},
       {"password shown as typed on 2.55",
        55,
@@ -462,7 +459,7 @@ std::vector<ParseCase> ItemCases() {
        "",
        "",
        "",
-       [](const ParsedRequest& r, const RunContext&) { EXPECT_EQ(FixedText(r.currentPasswordShort), "secret"); },
+       [](const ParsedRequest& r, const RunContext&) { EXPECT_EQ(FixedText(r.currentPassword), "secret"); },
        Catalog::kBaseline},
   };
 }

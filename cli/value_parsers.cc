@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/console.h"
+#include "base/option_block.h"
 #include "base/text.h"
 #include "catalog/catalog.h"
 #include "catalog/password_settings.h"
@@ -14,9 +15,6 @@
 
 namespace vort64 {
 namespace {
-
-// The firmware's marker for "keep the current value".
-constexpr uint32_t kKeep = 238;
 
 constexpr std::string_view kPasswordTooLong = "The length of password is too long.\n";
 constexpr std::string_view kPasswordInvalid = "Password has invalid characters.\n\n";
@@ -41,18 +39,18 @@ std::optional<std::array<uint8_t, 3>> TryDate(std::wstring& buffer, wchar_t deli
   const auto yearToken = tokens.Next(delimiters);
   if (!yearToken) return std::nullopt;
   const uint32_t year = TokenNumber(*yearToken);
-  if ((year >= 2000 && year <= 2255) || year == kKeep) {
+  if ((year >= 2000 && year <= 2255) || year == kDoNotChange) {
     // 2000 to 2099, or 238 to keep the firmware's year as it is.
-    if (year / 100 != 20 && year != kKeep) return std::nullopt;
+    if (year / 100 != 20 && year != kDoNotChange) return std::nullopt;
     const uint8_t yearByte = LowByte(year % 2000);
     const auto monthToken = tokens.Next(delimiters);
     if (!monthToken) return std::nullopt;
     const uint32_t month = TokenNumber(*monthToken);
-    if (!((month >= 1 && month <= 12) || month == kKeep)) return std::nullopt;
+    if (!((month >= 1 && month <= 12) || month == kDoNotChange)) return std::nullopt;
     const auto dayToken = tokens.Next(delimiters);
     if (!dayToken) return std::nullopt;
     const uint32_t day = TokenNumber(*dayToken);
-    if (!((day >= 1 && day <= 31) || day == kKeep)) return std::nullopt;
+    if (!((day >= 1 && day <= 31) || day == kDoNotChange)) return std::nullopt;
     return std::array<uint8_t, 3>{LowByte(day), LowByte(month), yearByte};
   }
   if (year >= 2256) return std::nullopt;
@@ -100,7 +98,7 @@ std::string MaskedPassword(std::string_view password) {
 }
 
 std::wstring CurrentPasswordAsKept(const RunContext& ctx, std::wstring_view passwordText) {
-  if (ctx.version.minor < 55) return AsciiToUpper(passwordText);
+  if (!ctx.version.Holds(InterfaceRule::kPasswordCaseKept)) return AsciiToUpper(passwordText);
   return std::wstring(passwordText);
 }
 
@@ -124,11 +122,7 @@ bool ParseCurrentPassword(const RunContext& ctx, std::wstring_view switchText, s
     return false;
   }
   const std::string narrow = AsciiNarrow(password);
-  if (ctx.version.minor >= 56) {
-    StoreFixedText(out.currentPassword, narrow);
-  } else {
-    StoreFixedText(out.currentPasswordShort, narrow);
-  }
+  StoreFixedText(out.currentPassword, narrow);
   return true;
 }
 
@@ -154,7 +148,7 @@ bool ParsePassword(const RunContext& ctx, std::wstring_view valueText, ParsedReq
   }
   // Older firmware knows upper-case passwords only, but the word that keeps
   // the password must reach the assignment as it is written.
-  const bool upperCase = ctx.version.minor < 55 && valueText != kKeepPasswordValue;
+  const bool upperCase = !ctx.version.Holds(InterfaceRule::kPasswordCaseKept) && valueText != kKeepPasswordValue;
   const std::wstring password = upperCase ? AsciiToUpper(valueText) : std::wstring(valueText);
   auto& buffer = out.newPassword;
   buffer.fill('\0');
@@ -203,7 +197,7 @@ bool ParseTime(std::wstring& valueText, wchar_t separator, ParsedRequest& out) {
     const auto token = tokens.Next(delimiters);
     if (!token) return false;
     const uint32_t n = TokenNumber(*token);
-    if (!(n < limits[i] || n == kKeep)) return false;
+    if (!(n < limits[i] || n == kDoNotChange)) return false;
     time[i] = LowByte(n);
   }
   out.timeValue = time;
@@ -219,7 +213,7 @@ bool DayFitsMonth(uint32_t day, uint32_t month, uint32_t yearByte) {
     case 8:
     case 10:
     case 12:
-    case kKeep: return day < 32 || day == kKeep;
+    case kDoNotChange: return day < 32 || day == kDoNotChange;
     case 2: {
       const uint32_t year = 2000 + yearByte;
       const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
@@ -296,7 +290,7 @@ bool ParseGptRecord(const RunContext& ctx, std::wstring_view valueText, ParsedRe
 
 bool ParseBootOrder(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
   Console& console = ctx.console;
-  out.bootOrder.fill(255);
+  out.bootOrder.fill(kNotSupported);
   std::wstring buffer(valueText);
   InPlaceTokenizer tokens(buffer);
   size_t stored = 0;
@@ -309,7 +303,7 @@ bool ParseBootOrder(const RunContext& ctx, std::wstring_view valueText, ParsedRe
       ShowUsage(console);
       return false;
     }
-    if (n == 255) break;
+    if (n == kNotSupported) break;
     out.bootOrder[stored++] = LowByte(n);
   }
   for (size_t i = 0; i < stored; ++i) {

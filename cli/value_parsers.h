@@ -18,12 +18,12 @@ namespace vort64 {
 inline constexpr std::string_view kPasswordMask = "********";
 std::string MaskedPassword(std::string_view password);
 
-// The current password as it is kept: upper-cased below interface 2.55
-// (older firmware knows upper case only), as typed from 2.55 on.
+// The current password as it is kept: as typed where the version keeps a
+// password's case, else upper-cased (older firmware knows upper case only).
 std::wstring CurrentPasswordAsKept(const RunContext& ctx, std::wstring_view passwordText);
 
-// The switch must read "/password" in any case; the password is stored in
-// `currentPassword` (from 2.56 on) or `currentPasswordShort`.
+// The switch must read "/password" in any case; the password, at most as
+// long as the version allows, is stored in `currentPassword`.
 bool ParseCurrentPassword(const RunContext& ctx, std::wstring_view switchText, std::wstring_view passwordText,
                           ParsedRequest& out);
 

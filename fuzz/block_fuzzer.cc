@@ -179,9 +179,9 @@ void CheckAssignment(const RunContext& ctx, const ParsedRequest& r, const std::v
     FUZZ_CHECK(placed);
     if (inField) continue;
     if (i == kPasswordFlagByte) {
-      FUZZ_CHECK(password && ctx.version.AtLeast(kPasswordFlagFromMinor));
+      FUZZ_CHECK(password && ctx.version.Holds(InterfaceRule::kFlaggedPasswords));
     } else {
-      FUZZ_CHECK(InClock(i) && after[i] == kDoNotChange && ctx.version.AtLeast(55));
+      FUZZ_CHECK(InClock(i) && after[i] == kDoNotChange && ctx.version.Holds(InterfaceRule::kClockKept));
     }
   }
   if (placed) CheckPlacedValue(r, after, offset, end, catalogField);

@@ -194,7 +194,7 @@ void CheckShownValue(const RunContext& ctx, const SettingCatalog& catalog, const
   if (value.kind == SettingValue::kHiddenPassword) {
     // Only the flag byte is shown of a password.
     expected += "\n";
-    if (ctx.version.AtLeast(72)) {
+    if (ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) {
       const unsigned flag = kPasswordFlagByte < block.size() ? block[kPasswordFlagByte] : 0;
       expected += "Offset : 235\nSize : 2\nend : 237\nflag for setting : " + std::to_string(flag) + "\n";
     }

@@ -126,11 +126,11 @@ bool HasUpperCaseAscii(std::wstring_view text) {
 
 void CheckCurrentPassword(const RunContext& ctx, const ParsedRequest& r) {
   const InterfaceVersion& v = ctx.version;
-  const std::string_view kept = v.minor >= 56 ? FixedText(r.currentPassword) : FixedText(r.currentPasswordShort);
-  FUZZ_CHECK(v.minor >= 56 ? AllZero(r.currentPasswordShort) : AllZero(r.currentPassword));
+  const std::string_view kept = FixedText(r.currentPassword);
   FUZZ_CHECK(kept.size() <= v.PasswordMaxLength() && IsPrintable(kept));
   // Older firmware keeps upper case only.
-  if (v.minor < 55) FUZZ_CHECK(std::none_of(kept.begin(), kept.end(), [](char c) { return c >= 'a' && c <= 'z'; }));
+  if (!v.Holds(InterfaceRule::kPasswordCaseKept))
+    FUZZ_CHECK(std::none_of(kept.begin(), kept.end(), [](char c) { return c >= 'a' && c <= 'z'; }));
 }
 
 void CheckNewPassword(const RunContext& ctx, const ParsedRequest& r) {
@@ -218,12 +218,12 @@ void CheckAccepted(const RunContext& ctx, const SettingCatalog& catalog, size_t 
 
 bool SameRequest(const ParsedRequest& a, const ParsedRequest& b) {
   return a.function == b.function && a.itemName == b.itemName && a.currentPassword == b.currentPassword &&
-         a.currentPasswordShort == b.currentPasswordShort && a.byteValue == b.byteValue && a.timeValue == b.timeValue &&
-         a.dateValue == b.dateValue && a.gptRecord == b.gptRecord && a.bootOrder == b.bootOrder &&
-         a.macAddress == b.macAddress && a.ownershipTag == b.ownershipTag && a.assetTag == b.assetTag &&
-         a.newPassword == b.newPassword && a.newPasswordSlot == b.newPasswordSlot && a.binFileName == b.binFileName &&
-         a.xmlFileName == b.xmlFileName && a.quietOutput == b.quietOutput && a.selfTest == b.selfTest &&
-         a.itemText == b.itemText && a.valueText == b.valueText && a.formPassword == b.formPassword;
+         a.byteValue == b.byteValue && a.timeValue == b.timeValue && a.dateValue == b.dateValue &&
+         a.gptRecord == b.gptRecord && a.bootOrder == b.bootOrder && a.macAddress == b.macAddress &&
+         a.ownershipTag == b.ownershipTag && a.assetTag == b.assetTag && a.newPassword == b.newPassword &&
+         a.newPasswordSlot == b.newPasswordSlot && a.binFileName == b.binFileName && a.xmlFileName == b.xmlFileName &&
+         a.quietOutput == b.quietOutput && a.selfTest == b.selfTest && a.itemText == b.itemText &&
+         a.valueText == b.valueText && a.formPassword == b.formPassword;
 }
 
 void FuzzCommandLine(uint32_t minor, bool quiet, const std::vector<std::wstring>& args) {
@@ -315,7 +315,7 @@ void FuzzValueParsers(uint32_t minor, std::wstring_view text, std::wstring_view 
     FUZZ_CHECK(ok == p.request.newPasswordSlot.has_value());
     FUZZ_CHECK(p.request.newPassword.back() == '\0');
     if (ok) {
-      const bool keepsCase = minor >= 55 || text == kKeepPasswordValue;
+      const bool keepsCase = p.ctx.version.Holds(InterfaceRule::kPasswordCaseKept) || text == kKeepPasswordValue;
       FUZZ_CHECK(p.request.NewPasswordText() == AsciiNarrow(keepsCase ? std::wstring(text) : AsciiToUpper(text)));
       FUZZ_CHECK(p.ctx.version.Offers(*p.request.newPasswordSlot));
     } else {
@@ -331,8 +331,7 @@ void FuzzValueParsers(uint32_t minor, std::wstring_view text, std::wstring_view 
     FUZZ_CHECK(ok == valid);
     if (ok) {
       CheckCurrentPassword(p.ctx, p.request);
-      const auto stored =
-          minor >= 56 ? FixedText(p.request.currentPassword) : FixedText(p.request.currentPasswordShort);
+      const auto stored = FixedText(p.request.currentPassword);
       FUZZ_CHECK(stored == AsciiNarrow(kept).substr(0, AsciiNarrow(kept).find('\0')));
     }
   }

@@ -106,7 +106,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   request.binFileName = path.string();
   request.itemName = Utf8ToWide(request.binFileName);
   StoreFixedText(request.currentPassword, password);
-  StoreFixedText(request.currentPasswordShort, password);
 
   std::vector<uint8_t> buffer(kSettingsBufferSize, 0);
   const OperationResult result = ExecuteOperation(ops, request, buffer);
@@ -121,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(firmware.calls.empty() && result.kind == OperationResult::Kind::kFirmwareRefused);
     return 0;
   }
-  const bool keepsClock = version.AtLeast(55);
+  const bool keepsClock = version.Holds(InterfaceRule::kClockKept);
   size_t setCall = 0;
   if (!keepsClock) {
     // The current clock is read first; a failed read sends nothing.
@@ -142,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const FirmwareValue length = firmware.In(setCall, kPasswordLenParam);
   FUZZ_CHECK(length.kind == FirmwareValue::Kind::kInt16);
-  const std::string_view sentPassword = OptionsPassword(version, request);
+  const std::string_view sentPassword = request.CurrentPassword();
   FUZZ_CHECK(static_cast<size_t>(length.integer) == std::min(sentPassword.find('\0'), sentPassword.size()));
 
   const int32_t setCode = (flags & kSetAnswers) ? code : 0;

@@ -61,7 +61,7 @@ std::vector<OperationResult> ApplyOneByOne(Operations& ops, std::span<const Plan
 }  // namespace
 
 OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
-  const MethodOutcome read = GetBiosOptions(ops.session, OptionsPassword(ops.ctx.version, request), buffer);
+  const MethodOutcome read = GetBiosOptions(ops.session, request.CurrentPassword(), buffer);
   if (!read.passed()) return OperationResult::From(read);
   std::vector<SettingExportRow> rows;
   CollectExportSettings(ops.catalog, rows, buffer);
@@ -106,7 +106,7 @@ OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& re
     ops.ctx.console.Err("Error: " + request.xmlFileName + " holds no Item: nothing was checked.\n");
     return {Kind::kFileFailed};
   }
-  const MethodOutcome read = GetBiosOptions(ops.session, OptionsPassword(ops.ctx.version, request), buffer);
+  const MethodOutcome read = GetBiosOptions(ops.session, request.CurrentPassword(), buffer);
   if (!read.passed()) return OperationResult::From(read);
 
   const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);

@@ -48,7 +48,7 @@ std::optional<OperationResult> Assign(Operations& ops, const ParsedRequest& requ
 OperationResult PromptedPasswordChange(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer,
                                        Position at, bool supervisor) {
   const PromptOutcome prompted =
-      PromptPasswordChange(ops, OptionsPassword(ops.ctx.version, request), buffer, at.offset, at.end, supervisor);
+      PromptPasswordChange(ops, request.CurrentPassword(), buffer, at.offset, at.end, supervisor);
   if (!prompted.sent) return {Kind::kValueRefused};
   return OperationResult::From(prompted.outcome).Sent();
 }
@@ -67,7 +67,7 @@ OperationResult ReadBackAndCompare(Operations& ops, const ParsedRequest& request
 }
 
 OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
-  const std::string_view password = OptionsPassword(ops.ctx.version, request);
+  const std::string_view password = request.CurrentPassword();
   const MethodOutcome read = GetBiosOptions(ops.session, password, buffer);
   if (!read.passed()) return OperationResult::FromRead(read);
   if (auto stop = ShowOrSkip(ops, request, buffer)) return *stop;
@@ -86,7 +86,7 @@ OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span
 }
 
 OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
-  const std::string_view password = DefaultsPassword(request);
+  const std::string_view password = request.CurrentPassword();
   const MethodOutcome read = GetBiosDefaultOptions(ops.session, password, buffer);
   if (!read.passed()) return OperationResult::FromRead(read);
   if (auto stop = ShowOrSkip(ops, request, buffer)) return *stop;
@@ -100,32 +100,20 @@ OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, st
   return ReadBackAndCompare(ops, request, buffer, at, written, reread, readBack);
 }
 
-std::string_view Field(const auto& field) { return std::string_view(field.data(), field.size()); }
-
 }  // namespace
-
-std::string_view OptionsPassword(const InterfaceVersion& version, const ParsedRequest& request) {
-  return version.AtLeast(kLongPasswordArrayFromMinor) ? Field(request.currentPassword)
-                                                      : Field(request.currentPasswordShort);
-}
-
-std::string_view DefaultsPassword(const ParsedRequest& request) { return Field(request.currentPassword); }
 
 OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
   const uint32_t offset = ops.catalog.GetSettingOffset(request.itemName);
   const Position at = {offset, offset + ops.catalog.GetSettingSize(request.itemName)};
-  const std::string_view optionsPassword = OptionsPassword(ops.ctx.version, request);
+  const std::string_view password = request.CurrentPassword();
   switch (request.function) {
     case Function::kGet:
-    case Function::kShowSettings: return OperationResult::From(GetBiosOptions(ops.session, optionsPassword, buffer));
+    case Function::kShowSettings: return OperationResult::From(GetBiosOptions(ops.session, password, buffer));
     case Function::kSet: return SetPath(ops, request, buffer, at);
-    case Function::kGetDefault:
-      return OperationResult::From(GetBiosDefaultOptions(ops.session, DefaultsPassword(request), buffer));
+    case Function::kGetDefault: return OperationResult::From(GetBiosDefaultOptions(ops.session, password, buffer));
     case Function::kSetDefault: return SetDefaultPath(ops, request, buffer, at);
-    case Function::kLoadFactoryDefault:
-      return OperationResult::From(LoadBIOSDefault(ops.session, DefaultsPassword(request)));
-    case Function::kLoadUserDefault:
-      return OperationResult::From(LoadUserDefault(ops.session, DefaultsPassword(request)));
+    case Function::kLoadFactoryDefault: return OperationResult::From(LoadBIOSDefault(ops.session, password));
+    case Function::kLoadUserDefault: return OperationResult::From(LoadUserDefault(ops.session, password));
     case Function::kPassword: return {Kind::kNothingRan};
     case Function::kExportRawSettings: return ExportRawSettings(ops, request, buffer);
     case Function::kImportRawSettings: return ImportRawSettings(ops, request);

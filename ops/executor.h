@@ -40,12 +40,6 @@ struct Operations {
 // Runs the request's function on `buffer` (2048 zeroed bytes).
 OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer);
 
-// The password GetBiosOptions and SetBiosOptions are called with:
-// `currentPassword` from interface 2.56 on, `currentPasswordShort` before.
-std::string_view OptionsPassword(const InterfaceVersion& version, const ParsedRequest& request);
-// The password of the other four methods: always `currentPassword`.
-std::string_view DefaultsPassword(const ParsedRequest& request);
-
 }  // namespace vort64
 
 #endif  // VORT64_OPS_EXECUTOR_H_

@@ -31,13 +31,12 @@ class PromptTest : public BlockTest {
     FirmwareSession session{firmware_, console_, ctx().version};
     Operations ops{ctx(), session, catalog_, input_};
     const PromptOutcome prompted =
-        PromptPasswordChange(ops, OptionsPassword(ctx().version, request_), block_, offset, end, supervisor);
+        PromptPasswordChange(ops, request_.CurrentPassword(), block_, offset, end, supervisor);
     if (!prompted.sent) return 0;
     return prompted.outcome.passed() ? 1 : prompted.outcome.code;
   }
   void SetCurrentPassword(std::string_view text) {
     std::copy(text.begin(), text.end(), request_.currentPassword.begin());
-    std::copy(text.begin(), text.begin() + std::min<size_t>(text.size(), 12), request_.currentPasswordShort.begin());
   }
   std::istringstream input_;
   SettingCatalog catalog_;
@@ -209,8 +208,7 @@ TEST_F(PromptTest, AnswersTypedAtATerminalDoNotShowAndTheEchoComesBack) {
   FirmwareSession session{firmware_, console_, ctx().version};
   Operations ops{ctx(), session, catalog_, input};
   ops.terminal = &terminal;
-  const PromptOutcome prompted =
-      PromptPasswordChange(ops, OptionsPassword(ctx().version, request_), block_, 199, 233, true);
+  const PromptOutcome prompted = PromptPasswordChange(ops, request_.CurrentPassword(), block_, 199, 233, true);
   EXPECT_TRUE(prompted.sent);
   EXPECT_EQ(typed.shown, "");
   EXPECT_TRUE(terminal.echo);

@@ -18,7 +18,7 @@ void SayOpenFailed(Console& console, const std::string& name) { console.Out("fil
 }  // namespace
 
 OperationResult ExportRawSettings(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
-  const MethodOutcome read = GetBiosOptions(ops.session, OptionsPassword(ops.ctx.version, request), buffer);
+  const MethodOutcome read = GetBiosOptions(ops.session, request.CurrentPassword(), buffer);
   if (!read.passed()) return OperationResult::From(read);
 
   const std::string& name = request.binFileName;
@@ -49,8 +49,8 @@ OperationResult ImportRawSettings(Operations& ops, const ParsedRequest& request)
   }
 
   std::vector<uint8_t>& block = file.bytes;
-  const std::string_view password = OptionsPassword(ops.ctx.version, request);
-  if (ops.ctx.version.AtLeast(55)) {
+  const std::string_view password = request.CurrentPassword();
+  if (ops.ctx.version.Holds(InterfaceRule::kClockKept)) {
     KeepClock(block);
   } else {
     // Older firmware takes the clock bytes as sent: send the current ones.

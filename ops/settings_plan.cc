@@ -4,11 +4,11 @@
 
 #include "base/text.h"
 
+#include "base/option_block.h"
 #include "buffer/assign.h"
 #include "buffer/block_fields.h"
 #include "buffer/display.h"
 #include "catalog/setting_kind.h"
-#include "wmi/firmware_facts.h"
 
 namespace vort64 {
 namespace {
@@ -89,7 +89,7 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
     if (ChangesAPassword(*p.request) || !names.insert(p.request->itemName).second) return std::nullopt;
   }
 
-  const std::string_view password = OptionsPassword(ops.ctx.version, run);
+  const std::string_view password = run.CurrentPassword();
   std::vector<uint8_t> block(kSettingsBufferSize, 0);
   const MethodOutcome read = GetBiosOptions(ops.session, password, block);
   std::vector<OperationResult> outcomes;
@@ -100,7 +100,7 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
   // The block sent: what was read, with every value placed and (as every
   // "/set" sends it) the clock left to the firmware.
   std::vector<uint8_t> sent = block;
-  if (ops.ctx.version.AtLeast(kClockKeptFromMinor)) KeepClock(sent);
+  if (ops.ctx.version.Holds(InterfaceRule::kClockKept)) KeepClock(sent);
   std::vector<size_t> placed;
   for (size_t i = 0; i < plan.size(); ++i) {
     if (!plan[i].request) continue;

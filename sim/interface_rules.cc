@@ -43,7 +43,7 @@ SettingCatalog LayoutOf(uint32_t major, uint32_t minor) {
 }
 
 InterfaceRules::InterfaceRules(uint32_t major, uint32_t minor)
-    : major_(major), minor_(minor), catalog_(LayoutOf(major, minor)), firmwareOwn_(kSettingsBufferSize, 1) {
+    : version_{major, minor}, catalog_(LayoutOf(major, minor)), firmwareOwn_(kSettingsBufferSize, 1) {
   for (const auto& [name, info] : catalog_.settings()) {
     for (size_t i = info.offset; i < size_t{info.offset} + info.size && i < kSettingsBufferSize; ++i) {
       firmwareOwn_[i] = 0;
@@ -83,12 +83,11 @@ void InterfaceRules::KeepPasswordStatus(std::vector<uint8_t>& block, std::option
   }
 }
 
-bool InterfaceRules::FlagByteInUse() const { return major_ == 2 && minor_ >= kPasswordFlagFromMinor; }
+bool InterfaceRules::FlagByteInUse() const { return version_.Holds(InterfaceRule::kFlaggedPasswords); }
 
 std::vector<uint8_t> InterfaceRules::PasswordArray(std::string_view password) const {
-  const bool v2 = major_ == 2;
-  const size_t length = v2 && minor_ >= kLongPasswordArrayFromMinor ? kPasswordArrayLong : kPasswordArrayShort;
-  const bool scanCodes = v2 && minor_ < kCharacterPasswordsFromMinor;
+  const size_t length = version_.Holds(InterfaceRule::kLongPasswords) ? kPasswordArrayLong : kPasswordArrayShort;
+  const bool scanCodes = version_.SendsScanCodes();
   std::vector<uint8_t> array(length, 0);
   for (size_t i = 0; i < password.size() && i < length; ++i) {
     array[i] = scanCodes ? static_cast<uint8_t>(UsKeyboardScan(password[i]) & 0xFF) : static_cast<uint8_t>(password[i]);

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/interface_version.h"
 #include "catalog/catalog.h"
 
 namespace vort64::sim {
@@ -60,11 +61,10 @@ class InterfaceRules {
                           std::optional<bool> userSet) const;
 
  private:
-  // Whether byte 235 flags the password fields (from 2.72 on).
+  // Whether byte 235 flags the password fields (InterfaceRule::kFlaggedPasswords).
   bool FlagByteInUse() const;
 
-  uint32_t major_;
-  uint32_t minor_;
+  InterfaceVersion version_;
   SettingCatalog catalog_;
   // Per block byte, 1 for the firmware's own: no setting covers it, and it is
   // neither a clock byte nor the password flag byte.

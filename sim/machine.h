@@ -59,9 +59,9 @@ std::vector<uint8_t> BuildEntryPoint(const MachineOptions& options, size_t table
 // What an entry point says: the SMBIOS version and the length of the
 // structure table (the maximum size, from 3.0 on).
 struct EntryPoint {
-  uint8_t major = 0;
-  uint8_t minor = 0;
-  uint32_t tableLength = 0;
+  uint8_t major{};
+  uint8_t minor{};
+  uint32_t tableLength{};
 };
 // Nothing for an unknown or cut-off entry point.
 std::optional<EntryPoint> ParseEntryPoint(const std::vector<uint8_t>& bytes);

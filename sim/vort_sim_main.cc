@@ -116,7 +116,7 @@ int Show(const std::vector<std::string>& args) {
 
 // vort-sim diff A.bin B.bin --wmi M.N: the settings whose bytes differ.
 int Diff(const std::vector<std::string>& args) {
-  uint8_t major = 0, minor = 0;
+  uint8_t major{}, minor{};
   if (args.size() != 5 || args[3] != "--wmi" || !ParseVersion(args[4], major, minor)) {
     return Fail("diff takes A.bin B.bin --wmi M.N");
   }

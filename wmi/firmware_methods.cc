@@ -226,12 +226,9 @@ int16_t MakePasswordVariant(FirmwareSession& session, std::string_view password,
   const size_t length = std::min(terminator == std::string_view::npos ? password.size() : terminator, scratch.size());
   size_t arrayLength = kPasswordArrayShort;
   bool scanCodes = false;
-  if (const auto& version = session.version; version && version->major == 2) {
-    if (version->minor < kCharacterPasswordsFromMinor) {
-      scanCodes = true;
-    } else if (version->minor >= kLongPasswordArrayFromMinor) {
-      arrayLength = kPasswordArrayLong;
-    }
+  if (const auto& version = session.version) {
+    scanCodes = version->SendsScanCodes();
+    if (version->Holds(InterfaceRule::kLongPasswords)) arrayLength = kPasswordArrayLong;
   }
   for (size_t i = 0; i < length; ++i) {
     // The character goes to the keyboard lookup sign-extended, as a char is.
@@ -241,7 +238,7 @@ int16_t MakePasswordVariant(FirmwareSession& session, std::string_view password,
   arrayLength = std::min(arrayLength, scratch.size());
   variant =
       FirmwareValue::Bytes(std::vector<uint8_t>(scratch.begin(), scratch.begin() + static_cast<long>(arrayLength)));
-  return static_cast<int16_t>(length);
+  return static_cast<int16_t>(std::min(length, arrayLength));
 }
 
 MethodOutcome GetBiosOptions(FirmwareSession& session, std::string_view password, std::span<uint8_t> buffer) {

@@ -54,9 +54,10 @@ Status CallFirmwareMethod(Firmware& firmware, std::wstring_view className, std::
                           std::vector<FirmwareValue>& out);
 
 // The Password parameter for a password held in a NUL-padded field: its
-// bytes, zero-filled to 12 or (from interface 2.56 on) 16, as scan codes
-// below 2.50; 12 bytes of characters when the version is unknown. Returns
-// the password's length, sent as PasswordLen.
+// bytes, zero-filled to 12 or (with InterfaceRule::kLongPasswords) 16, as
+// scan codes where the version sends them; 12 bytes of characters when the
+// version is unknown. Returns the password's length, sent as PasswordLen;
+// a password longer than the array is cut to it.
 int16_t MakePasswordVariant(FirmwareSession& session, std::string_view password, FirmwareValue& variant);
 
 // The six operations. Each prints its message for the outcome (most of them

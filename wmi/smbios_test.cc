@@ -27,8 +27,8 @@ void AddStructure(std::vector<uint8_t>& data, uint8_t type, std::vector<uint8_t>
 // Type 1: byte 5 product name, byte 7 serial number.
 std::vector<uint8_t> SystemBody(uint8_t product, uint8_t serial) { return {1, product, 0, serial, 0, 0, 0}; }
 
-RawSmbiosTable Table(std::vector<uint8_t> data, uint8_t major = 3, uint8_t minor = 4) {
-  return RawSmbiosTable{major, minor, std::move(data)};
+RawSmbiosTable Table(std::vector<uint8_t> data, uint8_t entryMajor = 3, uint8_t entryMinor = 4) {
+  return RawSmbiosTable{entryMajor, entryMinor, std::move(data)};
 }
 
 TEST(SmbiosTest, FirstStructureOfTypeWins) {
