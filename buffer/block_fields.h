@@ -16,9 +16,6 @@ namespace vort64 {
 inline constexpr char kInvalidCharacterMessage[] = "Invalid Character\n\n";
 inline constexpr char kPasswordTooLongMessage[] = "The length of password is too long.\n";
 
-// The word that keeps a password as it is.
-inline constexpr std::string_view kKeepPasswordWord = "DoNotChange";
-
 // What a password byte may be: printable ASCII without the blank.
 constexpr bool IsPasswordCharacter(char c) { return c >= 0x21 && c <= 0x7E; }
 

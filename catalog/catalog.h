@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/interface_version.h"
+#include "catalog/setting_kind.h"
 #include "catalog/sorted_rows.h"
 
 namespace vort64 {
@@ -39,13 +40,33 @@ struct CodeUnitLess {
   bool operator()(std::wstring_view a, std::wstring_view b) const;
 };
 
+// How a setting goes into the custom-settings file, decided here for every
+// setting: an import of the file must never change a password, clear the TPM
+// or move the clock, whatever the machine held when it was exported.
+enum class ExportTreatment {
+  kLeftOut,       // the firmware takes no value for it: its description offers no "Set"
+  kValueAsRead,   // its value as the block holds it, in the form "/set" takes
+  kKeepPassword,  // a password: kKeepPasswordValue
+  kNeverClear,    // the TPM clear: "0"
+  kKeepClock,     // date and time: 238 in every byte
+};
+ExportTreatment ExportTreatmentOf(std::wstring_view name, const SettingInfo& info);
+
+// Where a setting group stands in the custom-settings file: the groups in
+// order, each where its first setting comes; the last group after them,
+// whose settings with `lastInGroup` close it; a group left out.
+enum class ExportGroupPlace { kLeftOut, kInOrder, kLast };
+
 // An export row refers to the texts of the catalog it was collected from
-// (which must outlive it); only the value text is its own.
+// (which must outlive it); only the value text is its own. An empty row
+// (no category) stands for a setting that is left out.
 struct SettingExportRow {
   std::wstring_view category;
   std::wstring_view name;
   std::wstring_view meaning;
   std::wstring value;
+  ExportGroupPlace groupPlace = ExportGroupPlace::kLeftOut;
+  bool lastInGroup = false;
 };
 
 struct BootDeviceExportRow {
@@ -56,9 +77,6 @@ struct BootDeviceExportRow {
 
 inline constexpr size_t kSettingExportRows = 2048;
 inline constexpr size_t kBootDeviceExportRows = 20;
-
-// The value of a password setting that keeps the password as it is.
-inline constexpr std::wstring_view kKeepPasswordValue = L"DoNotChange";
 
 // A built catalog refers to its layout's rows, sorted once per process into a
 // constant table: building and copying it allocate nothing per row. A catalog
@@ -119,17 +137,20 @@ class SettingCatalog {
 void BuildSettingCatalog(SettingCatalog& catalog, uint32_t major, uint32_t minor);
 
 // One row per catalog entry, in catalog order, into `rows` (replaced by
-// kSettingExportRows empty rows first); an entry whose description lacks "Set"
-// leaves its row empty. Returns 0. The rows refer to the catalog's texts.
+// kSettingExportRows empty rows first); an entry left out (ExportTreatmentOf)
+// leaves its row empty. Each row carries its value as its treatment gives it
+// and where its group stands in the file. Returns 0. The rows refer to the
+// catalog's texts.
 int CollectExportSettings(const SettingCatalog& catalog, std::vector<SettingExportRow>& rows,
                           std::span<const uint8_t> buffer);
 // One row per boot device, ascending by code, into `rows` (replaced by
 // kBootDeviceExportRows empty rows first).
 void CollectExportBootDevices(const SettingCatalog& catalog, std::vector<BootDeviceExportRow>& rows);
 // The export text of a setting's bytes [offset, end), in the form "/set"
-// takes: passwords are kept (kKeepPasswordValue), the TPM is not cleared
-// ("0"), date and time keep the firmware's clock (238). Bytes beyond the end
-// of `buffer` are not read (they are left out of the text).
+// takes, as the setting's treatment gives it: passwords are kept
+// (kKeepPasswordValue), the TPM is not cleared ("0"), date and time keep the
+// firmware's clock (238). Bytes beyond the end of `buffer` are not read (they
+// are left out of the text).
 std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end);
 
 // The settings the self-test exercises: the current list where the version

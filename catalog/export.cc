@@ -7,6 +7,7 @@
 #include "catalog/catalog.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
+#include "catalog/tables.h"
 
 namespace vort64 {
 namespace {
@@ -76,31 +77,88 @@ std::wstring TagText(std::span<const uint8_t> buffer, uint32_t offset, uint32_t 
   return text;
 }
 
-}  // namespace
-
-std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
-  // An exported file never changes a password or clears the TPM.
-  if (name == kClearTpmSetting || name == L"clear tpm(tcm)") return L"0";
+// The treatment of a setting the file holds, by its name.
+ExportTreatment ValueTreatment(std::wstring_view name) {
+  if (name == kClearTpmSetting || name == kClearTpmTcmSetting) return ExportTreatment::kNeverClear;
   switch (KindOfSetting(name)) {
-    case SettingKind::kPassword: return std::wstring(kKeepPasswordValue);
-    case SettingKind::kTime: {
-      std::wstring text;
-      for (size_t i = offset; i < std::min<size_t>(end, buffer.size()); ++i) {
-        if (i != offset) text += L':';
-        text += KeepClock();
-      }
-      return text;
-    }
+    case SettingKind::kPassword: return ExportTreatment::kKeepPassword;
+    case SettingKind::kTime:
+    case SettingKind::kDate: return ExportTreatment::kKeepClock;
+    case SettingKind::kGptRecord:
+    case SettingKind::kMacAddress:
+    case SettingKind::kAssetTag:
+    case SettingKind::kOwnershipTag:
+    case SettingKind::kBootOrder:
+    case SettingKind::kByte: break;
+  }
+  return ExportTreatment::kValueAsRead;
+}
+
+// The value as the block holds it, in the form "/set" takes for its kind.
+std::wstring ValueAsRead(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
+  switch (KindOfSetting(name)) {
     case SettingKind::kGptRecord: return GptRecordText(buffer, offset, end);
-    case SettingKind::kDate: return KeepClock() + L',' + KeepClock() + L',' + KeepClock();
     case SettingKind::kMacAddress: return JoinHexBytes(buffer, offset, end);
     case SettingKind::kAssetTag:
     case SettingKind::kOwnershipTag: return TagText(buffer, offset, end);
+    case SettingKind::kPassword:
+    case SettingKind::kTime:
+    case SettingKind::kDate:
     case SettingKind::kBootOrder:
     case SettingKind::kByte: break;
   }
   // The boot priority order and every other setting: the bytes in order.
   return JoinBytes(buffer, offset, end, /*reversed=*/false);
+}
+
+// Where a group stands in the file: Security last, the groups of the
+// expansion fields and of the SMBIOS information left out.
+ExportGroupPlace GroupPlaceOf(std::wstring_view categoryText) {
+  for (size_t i = 0; i < kCategoryCount; ++i) {
+    const auto group = static_cast<Category>(i);
+    if (CategoryText(group) != categoryText) continue;
+    switch (group) {
+      case Category::kSecurity: return ExportGroupPlace::kLast;
+      case Category::kExpansion:
+      case Category::kSmbiosInformation: return ExportGroupPlace::kLeftOut;
+      case Category::kSystemFunction:
+      case Category::kDeviceControl:
+      case Category::kIoPorts:
+      case Category::kPowerAndEventControl:
+      case Category::kPostBehaviors:
+      case Category::kDateAndTime: return ExportGroupPlace::kInOrder;
+    }
+  }
+  return ExportGroupPlace::kLeftOut;
+}
+
+}  // namespace
+
+ExportTreatment ExportTreatmentOf(std::wstring_view name, const SettingInfo& info) {
+  // The firmware's descriptions say "Set" of every setting it takes a value for.
+  if (info.description.find(L"Set") == std::wstring_view::npos) return ExportTreatment::kLeftOut;
+  return ValueTreatment(name);
+}
+
+std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
+  switch (ValueTreatment(name)) {
+    case ExportTreatment::kNeverClear: return L"0";
+    case ExportTreatment::kKeepPassword: return std::wstring(kKeepPasswordValue);
+    case ExportTreatment::kKeepClock:
+      if (KindOfSetting(name) == SettingKind::kDate) return KeepClock() + L',' + KeepClock() + L',' + KeepClock();
+      {
+        // The time: one 238 for every byte the block holds.
+        std::wstring text;
+        for (size_t i = offset; i < std::min<size_t>(end, buffer.size()); ++i) {
+          if (i != offset) text += L':';
+          text += KeepClock();
+        }
+        return text;
+      }
+    case ExportTreatment::kLeftOut:
+    case ExportTreatment::kValueAsRead: break;
+  }
+  return ValueAsRead(name, buffer, offset, end);
 }
 
 int CollectExportSettings(const SettingCatalog& catalog, std::vector<SettingExportRow>& rows,
@@ -109,11 +167,13 @@ int CollectExportSettings(const SettingCatalog& catalog, std::vector<SettingExpo
   size_t index = 0;
   for (const auto& [name, info] : catalog.settings()) {
     if (index == rows.size()) break;
-    if (info.description.find(L"Set") != std::wstring_view::npos) {
+    if (ExportTreatmentOf(name, info) != ExportTreatment::kLeftOut) {
       rows[index] = SettingExportRow{.category = info.category,
                                      .name = name,
                                      .meaning = info.meaning,
-                                     .value = FormatExportValue(name, buffer, info.offset, info.offset + info.size)};
+                                     .value = FormatExportValue(name, buffer, info.offset, info.offset + info.size),
+                                     .groupPlace = GroupPlaceOf(info.category),
+                                     .lastInGroup = ClassifyPasswordItem(name).kind == PasswordItem::kSupervisor};
     }
     ++index;
   }

@@ -3,6 +3,8 @@
 #ifndef VORT64_CATALOG_SETTING_KIND_H_
 #define VORT64_CATALOG_SETTING_KIND_H_
 
+#include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace vort64 {
@@ -25,6 +27,20 @@ SettingKind KindOfSetting(std::wstring_view name);
 // The one setting written without a read-back: the firmware clears the TPM
 // on the next start.
 inline constexpr std::wstring_view kClearTpmSetting = L"clear tpm";
+// The TPM clear under the name newer layouts give it.
+inline constexpr std::wstring_view kClearTpmTcmSetting = L"clear tpm(tcm)";
+
+// The value of a password setting that keeps the password as it is: the
+// word as typed (kKeepPasswordValue) and as a new password is held
+// (kKeepPasswordWord), written once.
+inline constexpr char kKeepPasswordText[] = "DoNotChange";
+inline constexpr std::string_view kKeepPasswordWord = kKeepPasswordText;
+inline constexpr auto kKeepPasswordWide = [] {
+  std::array<wchar_t, sizeof(kKeepPasswordText)> wide{};
+  for (size_t i = 0; i < wide.size(); ++i) wide[i] = static_cast<wchar_t>(kKeepPasswordText[i]);
+  return wide;
+}();
+inline constexpr std::wstring_view kKeepPasswordValue{kKeepPasswordWide.data(), kKeepPasswordWide.size() - 1};
 
 }  // namespace vort64
 

@@ -187,26 +187,8 @@ constexpr std::wstring_view kSataPort =
 
 // clang-format off
 constexpr ExpectedRow kExpectedRows[] = {
-    // 2.90
+    // The newest layout is its table itself: only a minor above it is checked.
     {255, L"tpm device selection", 296, 1, L"Security", L"0 : iPTT, 1 : dTPM, 2 : PSP fTPM, 3 : Pluton fTPM,  255 : Not Supported. iPTT: Intel only dTPM: Discrete TPM onlynPSP fTPM : AMD only Pluton fTPM : Support Microsoft Pluton only", L"Get/Set TPM Device Selection, if WMI version >= 2.90"},
-    {90, L"display mode", 80, 1, L"Device Control", L"1 : Auto Select, 2 : Optimus, 3 : nVidia GPU only, 4 : Int Graphics (IGD), 5 : Ext Graphics(PEG), 255 : Not Supported", L"Get/Set Display mode, if WMI version >= 2.86"},
-    {90, L"emmc port", 89, 1, L"IO Ports", kEnabled, L"Get/Set eMMC Port, if WMI version >= 2.90"},
-    {90, L"set supervisor password", 199, 34, L"Security", kPassword, L"Set Supervisor Password, if WMI version >= 2.56 ; Clear password, if WMI version >= 2.73"},
-    {90, L"set user password", 260, 34, L"Security", L"password, Empty : Clear password, DoNotChange : keep password. Function not support without supervisor password", L"Set User Password, if WMI version >= 2.56 ; Clear password, if WMI version >= 2.71"},
-    {90, L"flag for setting password", 235, 2, L"Security", L"0 : Do nothing, 1 : Set Supervisor, 2 : Set User Password, 4: Set HDD0/HDD0(OPAL) Password, 8: Set HDD1/HDD1(OPAL) Password, 16: Set HDD2/HDD2(OPAL) Password, 32: Set HDD3/HDD3(OPAL) Password, 64: Set HDD4/HDD4(OPAL) Password, 128: Set HDD5/HDD5(OPAL) Password", L"Flag for setting password, if WMI version >= 2.73"},
-    {90, L"boot priority order", 312, 16, L"Post Behaviors", L"1st priority, 2nd priority, 3rd priority, \u2026, 16th priority. 255 : terminate. Refer to Boot device table in the end of this file", L"Get/Set Boot Priority Order, if WMI version >= 2.56"},
-    {90, L"display language", 304, 1, L"Post Behaviors", L"0 : English, 1 : Danish, 2 : Spanish, 3 : Portuguese, 4 : Norwegian, 5 :  Swedish, 6 : Dutch, 7 : Japanese, 8 : Traditional Chinese, 9 : French, 10 : Simplified Chinese, 11 : Thai, 12 : Russian, 13 : Finnish, 255 : Not Supported", L"Get/Set Display Language, if WMI version >= 2.73"},
-    {90, L"date", 391, 3, L"Date and Time", L"Year, Month (1~12), Date (1~31). 238 : Do not change, 255 : Not Supported. 24 hour format", L"Get/Set System Date (MM/DD/YY), if WMI version >= 2.56"},
-    {90, L"time", 394, 3, L"Date and Time", L"Hour (0~23) : Minute (0~59) : Second (0~59), 238 : Do not change, 255 : Not Supported. 24 hour format", L"Get/Set System Time (HH:MM:SS)"},
-    {90, L"customized mac address", 72, 6, L"Device Control", L"Follow the format of MAC address. 0xFFFFFFFFFFFF : Not Supported", L"Get/Set Customized MAC Address, if WMI version >= 2.85"},
-    {90, L"revert hdd0(opal) device", 601, 32, L"Expansion", L"PSID for reverting OPAL device", L"Revert HDD0(OPAL) Device, if WMI version >= 2.74"},
-    {90, L"revert hdd5(opal) device", 761, 32, L"Expansion", kPsid, L"Revert HDD5(OPAL) Device, if WMI version >= 2.74"},
-    {90, L"set hdd5(opal) password", 1123, 66, L"Expansion", kPassword, L"Set HDD5(OPAL) Password, if WMI version >= 2.79 ; Clear password, if WMI version >= 2.79"},
-    {90, L"asset tag number", 1201, 22, L"SMBIOS information", L"Up to 22 characters, alphabet or digit only. Must be the same as SMBIOS type 3 offset 08h", L"Get/Set Asset Tag Number, if WMI version >= 2.89"},
-    {90, L"ownership tag number", 1223, 50, L"SMBIOS information", L"Up to 50 characters, alphabet or digit only. Must be the same as SMBIOS type 11 string 02h.", L"Get/Set Ownership Tag Number, if WMI version >= 2.89"},
-    {90, L"mac address pass through", 69, 1, L"Device Control", L"0 : Disabled, 1 : System MAC address, 2 : Customized MAC address, 255 : Not Supported", L"Get/Set MAC Address Passthrough, if WMI version >= 2.82"},
-    {90, L"speaker & headphone", 64, 1, L"Device Control", kEnabled, L"Get/Set, if WMI version >= 2.56"},
-    {90, L"battery threshold", 166, 1, L"Power and Event Control", L"1: 10%, 2: 20 %, 3 : 30 %, 255 : Not Supported, not support when Power-off USB Charge is set to Disabled", L"Get/Set Battery Threshold (commercial only), if WMI version >= 2.56"},
     // 2.89
     {89, L"display mode", 80, 1, L"Device Control", L"1 : Auto Select, 2 : Optimus, 3 : nVidia GPU only, 255 : Not Supported", L"Get/Set Display mode, if WMI version >= 2.86"},
     {89, L"ownership tag number", 1223, 50, L"SMBIOS information", L"Up to 50 characters, alphabet or digit only. Must be the same as SMBIOS type 11 string 02h.", L"Get/Set Ownership Tag Number, if WMI version >= 2.89"},

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "cli/test_support.h"
 #include "cli/text_rules.h"
 
@@ -1140,22 +1142,29 @@ TEST(EffectiveArgumentCountTest, SixthSwitchDroppedParsesLikeFive) {
   EXPECT_EQ(request.byteValue, 1);
 }
 
-TEST(ItemFunctionTest, OnlyTheEightFunctionWords) {
-  const struct {
-    const wchar_t* word;
-    Function function;
-  } known[] = {
-      {L"get", Function::kGet},
-      {L"set", Function::kSet},
-      {L"export-raw-settings", Function::kExportRawSettings},
-      {L"import-raw-settings", Function::kImportRawSettings},
-      {L"export-custom-settings", Function::kExportCustomSettings},
-      {L"import-custom-settings", Function::kImportCustomSettings},
-      {L"get-default", Function::kGetDefault},
-      {L"set-default", Function::kSetDefault},
-  };
-  for (const auto& k : known) EXPECT_EQ(ItemFunction(k.word), k.function);
-  for (const auto* word : {L"", L"GET", L"password", L"clear", L"clean", L"load-factory-default", L"get "}) {
+// The words of the functions that take an item: each names a function of
+// its own, and only as written, in lower case.
+TEST(ItemFunctionTest, EachWordNamesItsOwnFunctionInLowerCaseOnly) {
+  const std::wstring_view words[] = {L"get",
+                                     L"set",
+                                     L"export-raw-settings",
+                                     L"import-raw-settings",
+                                     L"export-custom-settings",
+                                     L"import-custom-settings",
+                                     L"check-custom-settings",
+                                     L"get-default",
+                                     L"set-default"};
+  std::set<Function> named;
+  for (const std::wstring_view word : words) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(word)));
+    const auto function = ItemFunction(word);
+    ASSERT_TRUE(function.has_value());
+    EXPECT_NE(*function, Function::kNone);
+    EXPECT_TRUE(named.insert(*function).second) << "a second word for one function";
+    EXPECT_FALSE(ItemFunction(AsciiToUpper(word)).has_value());
+    EXPECT_FALSE(ItemFunction(std::wstring(word) + L" ").has_value());
+  }
+  for (const auto* word : {L"", L"password", L"clear", L"clean", L"load-factory-default", L"show-settings"}) {
     EXPECT_FALSE(ItemFunction(word).has_value());
   }
 }

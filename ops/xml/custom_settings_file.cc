@@ -26,14 +26,6 @@ constexpr std::wstring_view kTab = L"\t";
 constexpr std::wstring_view kCrTab = L"\r\t";
 constexpr std::wstring_view kCrTabTab = L"\r\t\t";
 
-// The categories the file holds besides "Security", which always comes last.
-constexpr std::array<std::wstring_view, 6> kListedCategories = {L"System Function", L"Device Control",
-                                                                L"IO Ports",        L"Power and Event Control",
-                                                                L"Post Behaviors",  L"Date and Time"};
-constexpr std::wstring_view kSecurity = L"Security";
-constexpr std::wstring_view kBootDeviceTable = L"Boot device table";
-constexpr std::wstring_view kSupervisorPassword = L"set supervisor password";
-
 // ---- export -----------------------------------------------------------------
 
 struct PlannedItem {
@@ -47,47 +39,39 @@ struct PlannedCategory {
   std::vector<PlannedItem> items;
 };
 
-// The value a Security setting is written with: the passwords are kept and
-// the TPM is not cleared, whatever the row says.
-std::wstring_view SecurityValue(const SettingExportRow& row) {
-  if (row.name == kSupervisorPassword || row.name == L"set user password") return kKeepPasswordValue;
-  if (row.name == L"clear tpm") return L"0";
-  return row.value;
-}
-
-// The categories in the order they are written: the listed ones in the
-// order their first row comes, then Security with the supervisor password
-// as its last Item.
+// The categories in the order they are written, as the rows place them:
+// those in order where their first row comes, then the last one, closed by
+// its rows that close it. A row's value is written as it stands.
 std::vector<PlannedCategory> PlanCategories(std::span<const SettingExportRow> rows) {
-  std::vector<PlannedCategory> listed;
-  std::optional<PlannedCategory> security;
-  std::optional<PlannedItem> supervisor;
+  std::vector<PlannedCategory> planned;
+  std::optional<PlannedCategory> last;
+  std::vector<PlannedItem> closing;
   for (size_t position = 0; position < rows.size(); ++position) {
     const SettingExportRow& row = rows[position];
     if (row.category.empty()) continue;
-    if (std::find(kListedCategories.begin(), kListedCategories.end(), row.category) != kListedCategories.end()) {
-      auto category =
-          std::find_if(listed.begin(), listed.end(), [&](const PlannedCategory& c) { return c.name == row.category; });
-      if (category == listed.end()) {
-        listed.push_back({.name = row.category, .leadingCr = position == 0, .items = {}});
-        category = listed.end() - 1;
+    switch (row.groupPlace) {
+      case ExportGroupPlace::kLeftOut: break;
+      case ExportGroupPlace::kInOrder: {
+        auto category = std::find_if(planned.begin(), planned.end(),
+                                     [&](const PlannedCategory& c) { return c.name == row.category; });
+        if (category == planned.end()) {
+          planned.push_back({.name = row.category, .leadingCr = position == 0, .items = {}});
+          category = planned.end() - 1;
+        }
+        category->items.push_back({&row, row.value});
+        break;
       }
-      category->items.push_back({&row, row.value});
-    } else if (row.category == kSecurity) {
-      if (!security) security = PlannedCategory{.name = kSecurity, .leadingCr = false, .items = {}};
-      const PlannedItem item{&row, SecurityValue(row)};
-      if (row.name == kSupervisorPassword) {
-        supervisor = item;
-      } else {
-        security->items.push_back(item);
-      }
+      case ExportGroupPlace::kLast:
+        if (!last) last = PlannedCategory{.name = row.category, .leadingCr = false, .items = {}};
+        (row.lastInGroup ? closing : last->items).push_back({&row, row.value});
+        break;
     }
   }
-  if (security) {
-    if (supervisor) security->items.push_back(*supervisor);
-    listed.push_back(std::move(*security));
+  if (last) {
+    last->items.insert(last->items.end(), closing.begin(), closing.end());
+    planned.push_back(std::move(*last));
   }
-  return listed;
+  return planned;
 }
 
 void WriteCategory(XmlWriter& doc, XmlElement root, const PlannedCategory& planned) {
@@ -113,7 +97,7 @@ void WriteBootDevices(XmlWriter& doc, XmlElement root, std::span<const BootDevic
   std::optional<XmlElement> reference;
   for (size_t position = 0; position < bootRows.size(); ++position) {
     const BootDeviceExportRow& row = bootRows[position];
-    if (row.category != kBootDeviceTable) continue;
+    if (row.category.empty()) continue;
     if (!reference) {
       if (position == 0) doc.AppendText(root, kCr);
       reference = doc.AppendElement(root, L"Reference");

@@ -38,6 +38,25 @@ std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir) {
 
 // ---- export -----------------------------------------------------------------
 
+// Export rows as the catalog collects them: each says where its group stands.
+SettingExportRow Row(ExportGroupPlace place, std::wstring_view category, std::wstring_view name,
+                     std::wstring_view meaning, std::wstring value, bool lastInGroup = false) {
+  return {.category = category,
+          .name = name,
+          .meaning = meaning,
+          .value = std::move(value),
+          .groupPlace = place,
+          .lastInGroup = lastInGroup};
+}
+SettingExportRow InOrder(std::wstring_view category, std::wstring_view name, std::wstring_view meaning,
+                         std::wstring value) {
+  return Row(ExportGroupPlace::kInOrder, category, name, meaning, std::move(value));
+}
+SettingExportRow Security(std::wstring_view name, std::wstring_view meaning, std::wstring value,
+                          bool lastInGroup = false) {
+  return Row(ExportGroupPlace::kLast, L"Security", name, meaning, std::move(value), lastInGroup);
+}
+
 #if !defined(_WIN32)
 // The bytes pugixml writes. (MSXML writes the same tree in its own way.)
 TEST(ExportCustomSettingsTest, TheBytesOfTheFile) {
@@ -50,26 +69,24 @@ TEST(ExportCustomSettingsTest, TheBytesOfTheFile) {
   } kCases[] = {
       {"every kind of row",
        {
-           {L"Device Control", L"wi-fi", L"0 : Disabled, 1 : Enabled", L"1"},
-           {L"Security", L"set supervisor password", L"password, DoNotChange : keep password", L""},
-           {L"Security", L"clear tpm", L"0 : Do nothing, 1: Clear", L"1"},
+           InOrder(L"Device Control", L"wi-fi", L"0 : Disabled, 1 : Enabled", L"1"),
+           Security(L"set supervisor password", L"password, DoNotChange : keep password", L"DoNotChange", true),
+           Security(L"clear tpm", L"0 : Do nothing, 1: Clear", L"0"),
            {},
-           {L"Expansion", L"set hdd0 password", L"password", L"DoNotChange"},
-           {L"Device Control", L"audio", L"0 : Off", L"0"},
-           {L"Security", L"set user password", L"password", L"secret"},
-           {L"Date and Time", L"time", L"Hour", L"238:238:238"},
-           {L"SMBIOS information", L"asset tag number", L"Up to 22", L"SIM1"},
-           {L"Security", L"clear tpm(tcm)", L"0 : Do nothing", L"254"},
-           {L"Post Behaviors", L"boot priority order", L"1st \u2026 16th & \"last\"", L"19,1,7,255"},
-           {L"System Function", L"asf support", L"0 : <off>", L""},
-           {L"Unknown", L"other", L"m", L"1"},
-           {L"Post Behaviors", L"tag", L"m", L"a<b&c"},
+           Row(ExportGroupPlace::kLeftOut, L"Expansion", L"set hdd0 password", L"password", L"DoNotChange"),
+           InOrder(L"Device Control", L"audio", L"0 : Off", L"0"),
+           Security(L"set user password", L"password", L"DoNotChange"),
+           InOrder(L"Date and Time", L"time", L"Hour", L"238:238:238"),
+           Row(ExportGroupPlace::kLeftOut, L"SMBIOS information", L"asset tag number", L"Up to 22", L"SIM1"),
+           Security(L"clear tpm(tcm)", L"0 : Do nothing", L"0"),
+           InOrder(L"Post Behaviors", L"boot priority order", L"1st \u2026 16th & \"last\"", L"19,1,7,255"),
+           InOrder(L"System Function", L"asf support", L"0 : <off>", L""),
+           InOrder(L"Post Behaviors", L"tag", L"m", L"a<b&c"),
        },
        {
            {L"Boot device table", L"1", L"1st HDD"},
            {},
            {L"Boot device table", L"16", L"USB Other Devices"},
-           {L"Other table", L"5", L"x"},
        },
        {2, 90},
        "<Root WMI_version=\"2.90\">\r"
@@ -91,7 +108,7 @@ TEST(ExportCustomSettingsTest, TheBytesOfTheFile) {
        "<Category name=\"Security\">"
        "\r\t<Item name=\"clear tpm\" Description=\"0 : Do nothing, 1: Clear\">\r\t\t<Value>0</Value></Item>\r\n"
        "\t<Item name=\"set user password\" Description=\"password\">\r\t\t<Value>DoNotChange</Value></Item>\r\n"
-       "\t<Item name=\"clear tpm(tcm)\" Description=\"0 : Do nothing\">\r\t\t<Value>254</Value></Item>\r\n"
+       "\t<Item name=\"clear tpm(tcm)\" Description=\"0 : Do nothing\">\r\t\t<Value>0</Value></Item>\r\n"
        "\t<Item name=\"set supervisor password\" Description=\"password, DoNotChange : keep password\">"
        "\r\t\t<Value>DoNotChange</Value></Item>\r\n"
        "</Category>\r\n"
@@ -101,7 +118,7 @@ TEST(ExportCustomSettingsTest, TheBytesOfTheFile) {
        "</Reference>\r\n"
        "</Root>\r\n"},
       {"row 0 and boot row 0 empty",
-       {{}, {L"IO Ports", L"usb ports", L"m", L"1"}},
+       {{}, InOrder(L"IO Ports", L"usb ports", L"m", L"1")},
        {{}, {L"Boot device table", L"2", L"CD"}},
        {2, 73},
        "<Root WMI_version=\"2.73\"><Category name=\"IO Ports\">"
@@ -110,7 +127,8 @@ TEST(ExportCustomSettingsTest, TheBytesOfTheFile) {
        "<Reference name=\"Boot device table\">\t<Meaning name=\"CD\" Value=\"2\"/>\r\n</Reference>\r\n"
        "</Root>\r\n"},
       {"row 0 in Security, no boot devices",
-       {{L"Security", L"set supervisor password", L"m", L""}, {L"Device Control", L"wi-fi", L"m", L"0"}},
+       {Security(L"set supervisor password", L"m", L"DoNotChange", true),
+        InOrder(L"Device Control", L"wi-fi", L"m", L"0")},
        {},
        {2, 56},
        "<Root WMI_version=\"2.56\"><Category name=\"Device Control\">"
@@ -295,7 +313,7 @@ TEST_F(ExportOfTheNewestLayoutTest, ImportGivesTheItemsInFileOrder) {
 }
 
 TEST(ExportCustomSettingsTest, AFailedExportLeavesWhatStoodThere) {
-  const std::vector<SettingExportRow> rows = {{L"Device Control", L"wi-fi", L"m", L"1"}};
+  const std::vector<SettingExportRow> rows = {InOrder(L"Device Control", L"wi-fi", L"m", L"1")};
   ScratchDir dir;
 
   // A file is replaced once the new one is complete.
