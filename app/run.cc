@@ -93,7 +93,7 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
     return kExitUnsupported;
   }
   console.Say("BIOS WMI Version = " + std::to_string(version->major) + "." + std::to_string(version->minor) + "\n");
-  if (version->major != 2) {
+  if (!version->Supported()) {
     console.Say(kUnsupportedVersionMessage);
     return kExitUnsupported;
   }

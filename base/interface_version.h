@@ -87,10 +87,12 @@ struct InterfaceVersion {
   uint32_t major = 0;
   uint32_t minor = 0;
 
-  constexpr bool Holds(InterfaceRule rule) const { return major == 2 && minor >= FirstMinor(rule); }
+  // Whether a run may go on with this version: major 2 only.
+  constexpr bool Supported() const { return major == 2; }
+  constexpr bool Holds(InterfaceRule rule) const { return Supported() && minor >= FirstMinor(rule); }
 
   // Keyboard scan codes in place of characters: major 2 below 2.50.
-  constexpr bool SendsScanCodes() const { return major == 2 && !Holds(InterfaceRule::kCharacterPasswords); }
+  constexpr bool SendsScanCodes() const { return Supported() && !Holds(InterfaceRule::kCharacterPasswords); }
 
   // The longest current or new password: 12 characters, or 16 with long
   // passwords.

@@ -130,40 +130,25 @@ struct PairForm {
   enum class Trailer { kNone, kFlagByte, kOpalDump } trailer;
 };
 
+// The forms, one to a line: slot, printable only, reports the old password,
+// a blank old password, from which rule its length is 0, the flag, the
+// trailer. Drive 0's OPAL password sets its flag bit alone, clearing any
+// other the block held, while drives 1 to 5 add theirs: the firmware reads
+// it this way, so keep it.
+using BlankOld = PairForm::BlankOld;
+using Flag = PairForm::Flag;
+using Trailer = PairForm::Trailer;
+using enum InterfaceRule;
+// clang-format off
 // Supervisor and user passwords in the long form.
-constexpr PairForm kAccountLongForm{kLongFormSlot,
-                                    true,
-                                    false,
-                                    PairForm::BlankOld::kLengthByRule,
-                                    InterfaceRule::kEmptyOldAccountPasswordAsZero,
-                                    PairForm::Flag::kAdd,
-                                    PairForm::Trailer::kNone};
+constexpr PairForm kAccountLongForm{kLongFormSlot, true, false, BlankOld::kLengthByRule, kEmptyOldAccountPasswordAsZero, Flag::kAdd, Trailer::kNone};
 // "set hddN password" with the drive forms.
-constexpr PairForm kDriveLongForm{kLongFormSlot,
-                                  true,
-                                  true,
-                                  PairForm::BlankOld::kLengthByRule,
-                                  InterfaceRule::kEmptyOldDrivePasswordAsZero,
-                                  PairForm::Flag::kAdd,
-                                  PairForm::Trailer::kFlagByte};
-// "set hddN(opal) password" with the drive forms. Drive 0 sets its flag bit
-// alone, clearing any other the block held; drives 1 to 5 add theirs. The
-// firmware reads it this way: keep it.
-constexpr PairForm kOpalForm{kOpalFormSlot,
-                             true,
-                             true,
-                             PairForm::BlankOld::kZeroed,
-                             InterfaceRule::kEmptyOldDrivePasswordAsZero,
-                             PairForm::Flag::kReplaceForDriveZero,
-                             PairForm::Trailer::kOpalDump};
-// "set hddN/hddN(opal) password" in the long form.
-constexpr PairForm kCombinedDriveForm{kLongFormSlot,
-                                      false,
-                                      false,
-                                      PairForm::BlankOld::kAsTyped,
-                                      InterfaceRule::kEmptyOldDrivePasswordAsZero,
-                                      PairForm::Flag::kReplace,
-                                      PairForm::Trailer::kNone};
+constexpr PairForm kDriveLongForm{kLongFormSlot, true, true, BlankOld::kLengthByRule, kEmptyOldDrivePasswordAsZero, Flag::kAdd, Trailer::kFlagByte};
+// "set hddN(opal) password" with the drive forms.
+constexpr PairForm kOpalForm{kOpalFormSlot, true, true, BlankOld::kZeroed, kEmptyOldDrivePasswordAsZero, Flag::kReplaceForDriveZero, Trailer::kOpalDump};
+// "set hddN/hddN(opal) password" in the long form: the old password as typed.
+constexpr PairForm kCombinedDriveForm{kLongFormSlot, false, false, BlankOld::kAsTyped, kEmptyOldDrivePasswordAsZero, Flag::kReplace, Trailer::kNone};
+// clang-format on
 
 Placement AssignPairForm(PasswordStep& s, const PairForm& form) {
   const std::string_view fresh = s.request.NewPasswordText();

@@ -100,7 +100,7 @@ int Show(const std::vector<std::string>& args) {
   vort64::RawSmbiosTable table;
   firmware.ReadRawSmbiosTable(table);
   const auto version = vort64::ReadInterfaceVersion(table);
-  if (!version || version->major != 2) {
+  if (!version || !version->Supported()) {
     std::cerr << "vort-sim: " << dir.string() << ": no WMI interface of major version 2\n";
     return 1;
   }
