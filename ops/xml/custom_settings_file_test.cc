@@ -52,12 +52,13 @@ SettingExportRow InOrder(std::wstring_view category, std::wstring_view name, std
                          std::wstring value) {
   return Row(ExportGroupPlace::kInOrder, category, name, meaning, std::move(value));
 }
+
+#if !defined(_WIN32)
 SettingExportRow Security(std::wstring_view name, std::wstring_view meaning, std::wstring value,
                           bool lastInGroup = false) {
   return Row(ExportGroupPlace::kLast, L"Security", name, meaning, std::move(value), lastInGroup);
 }
 
-#if !defined(_WIN32)
 // The bytes pugixml writes. (MSXML writes the same tree in its own way.)
 TEST(ExportCustomSettingsTest, TheBytesOfTheFile) {
   const struct {
