@@ -34,11 +34,12 @@ TEST(InterfaceVersionTest, VersionSetsPasswordLimitsAndOffersSlots) {
 // A rule holds from its first minor on, for major 2 only; scan codes are
 // the one thing before a rule that needs major 2 as well.
 TEST(InterfaceVersionTest, RulesHoldFromTheirFirstMinorForMajorTwoOnly) {
-  for (const InterfaceRule rule : {InterfaceRule::kCharacterPasswords, InterfaceRule::kClockKept,
-                                   InterfaceRule::kLongPasswords, InterfaceRule::kFlaggedPasswords,
-                                   InterfaceRule::kDrivePasswordForms, InterfaceRule::kEmptyOldDrivePasswordAsZero}) {
+  // Every rule, the last one declared included.
+  for (int i = 0; i <= static_cast<int>(InterfaceRule::kEmptyOldDrivePasswordAsZero); ++i) {
+    const auto rule = static_cast<InterfaceRule>(i);
     const uint32_t first = FirstMinor(rule);
-    SCOPED_TRACE(first);
+    SCOPED_TRACE(i);
+    EXPECT_GT(first, 0u);
     EXPECT_TRUE((InterfaceVersion{2, first}).Holds(rule));
     EXPECT_TRUE((InterfaceVersion{2, 255}).Holds(rule));
     EXPECT_FALSE((InterfaceVersion{2, first - 1}).Holds(rule));
