@@ -69,19 +69,6 @@ Placement Placed(const RunContext& ctx, std::span<uint8_t> block) {
   return Placement::kPlaced;
 }
 
-// The item's bit of the password flag byte.
-uint8_t FlagOf(const PasswordItem& item) {
-  switch (item.kind) {
-    case PasswordItem::kSupervisor: return kSupervisorFlag;
-    case PasswordItem::kUser: return kUserFlag;
-    case PasswordItem::kHdd:
-    case PasswordItem::kHddOpal:
-    case PasswordItem::kHddCombined: return DriveFlag(item.disk);
-    case PasswordItem::kNone: break;
-  }
-  return 0;
-}
-
 // The short form: supervisor and user passwords before the long form
 // (flagged where the flag byte is read), drive 0 and 1 passwords before the
 // drive forms (never flagged).
@@ -91,7 +78,7 @@ Placement AssignShortForm(PasswordStep& s, bool flagged) {
   const size_t room = s.field.size() > kShortFormPasswordStart ? s.field.size() - kShortFormPasswordStart : 0;
   if (!AcceptNewPassword(s.ctx, fresh, room, false)) return Placement::kRefused;
   WriteShortForm(s.field, fresh);
-  if (flagged && s.ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) OrFlag(s.block, FlagOf(s.item));
+  if (flagged && s.ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) OrFlag(s.block, s.item.FlagBit());
   return Placed(s.ctx, s.block);
 }
 
@@ -176,9 +163,9 @@ Placement AssignPairForm(PasswordStep& s, const PairForm& form) {
     const bool replace = form.flag == PairForm::Flag::kReplace ||
                          (form.flag == PairForm::Flag::kReplaceForDriveZero && s.item.disk == 0);
     if (replace) {
-      PutBlockByte(s.block, kPasswordFlagByte, FlagOf(s.item));
+      PutBlockByte(s.block, kPasswordFlagByte, s.item.FlagBit());
     } else {
-      OrFlag(s.block, FlagOf(s.item));
+      OrFlag(s.block, s.item.FlagBit());
     }
   }
   Placed(s.ctx, s.block);

@@ -111,6 +111,18 @@ std::wstring ValueAsRead(std::wstring_view name, std::span<const uint8_t> buffer
   return JoinBytes(buffer, offset, end, /*reversed=*/false);
 }
 
+// Date or time as "leave the clock alone": the date as three 238s, the time
+// as one 238 for every byte of it the block holds.
+std::wstring KeptClockText(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
+  if (KindOfSetting(name) == SettingKind::kDate) return KeepClock() + L',' + KeepClock() + L',' + KeepClock();
+  std::wstring text;
+  for (size_t i = offset; i < std::min<size_t>(end, buffer.size()); ++i) {
+    if (i != offset) text += L':';
+    text += KeepClock();
+  }
+  return text;
+}
+
 // Where a group stands in the file: Security last, the groups of the
 // expansion fields and of the SMBIOS information left out.
 ExportGroupPlace GroupPlaceOf(std::wstring_view categoryText) {
@@ -144,17 +156,7 @@ std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> 
   switch (ValueTreatment(name)) {
     case ExportTreatment::kNeverClear: return L"0";
     case ExportTreatment::kKeepPassword: return std::wstring(kKeepPasswordValue);
-    case ExportTreatment::kKeepClock:
-      if (KindOfSetting(name) == SettingKind::kDate) return KeepClock() + L',' + KeepClock() + L',' + KeepClock();
-      {
-        // The time: one 238 for every byte the block holds.
-        std::wstring text;
-        for (size_t i = offset; i < std::min<size_t>(end, buffer.size()); ++i) {
-          if (i != offset) text += L':';
-          text += KeepClock();
-        }
-        return text;
-      }
+    case ExportTreatment::kKeepClock: return KeptClockText(name, buffer, offset, end);
     case ExportTreatment::kLeftOut:
     case ExportTreatment::kValueAsRead: break;
   }

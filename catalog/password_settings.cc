@@ -1,7 +1,5 @@
 #include "catalog/password_settings.h"
 
-#include "base/option_block.h"
-
 namespace vort64 {
 namespace {
 
@@ -72,18 +70,18 @@ std::optional<uint32_t> PasswordFlagBit(const InterfaceVersion& version, std::ws
   const bool driveForms = version.Holds(InterfaceRule::kDrivePasswordForms);
   const PasswordItem item = ClassifyPasswordItem(name);
   switch (item.kind) {
-    case PasswordItem::kSupervisor: return kSupervisorFlag;
-    case PasswordItem::kUser: return kUserFlag;
+    case PasswordItem::kSupervisor:
+    case PasswordItem::kUser: break;
     case PasswordItem::kHddCombined:
-      if (!driveForms) return DriveFlag(item.disk);
-      return std::nullopt;
+      if (driveForms) return std::nullopt;
+      break;
     case PasswordItem::kHdd:
     case PasswordItem::kHddOpal:
-      if (driveForms) return DriveFlag(item.disk);
-      return std::nullopt;
+      if (!driveForms) return std::nullopt;
+      break;
     case PasswordItem::kNone: return std::nullopt;
   }
-  return std::nullopt;
+  return item.FlagBit();
 }
 
 }  // namespace vort64

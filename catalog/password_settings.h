@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/interface_version.h"
+#include "base/option_block.h"
 
 namespace vort64 {
 
@@ -25,6 +26,18 @@ struct PasswordItem {
   uint32_t disk = 0;  // N, 0 to 5, for the hard-disk kinds
 
   bool IsAccount() const { return kind == kSupervisor || kind == kUser; }
+  // The item's bit of the password flag byte; 0 for kNone.
+  uint8_t FlagBit() const {
+    switch (kind) {
+      case kSupervisor: return kSupervisorFlag;
+      case kUser: return kUserFlag;
+      case kHdd:
+      case kHddOpal:
+      case kHddCombined: return DriveFlag(disk);
+      case kNone: break;
+    }
+    return 0;
+  }
 };
 
 inline constexpr uint32_t kHardDisks = 6;
