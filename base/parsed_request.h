@@ -51,7 +51,10 @@ struct ParsedRequest {
   // The whole field, padding included, as the firmware methods take it.
   std::string_view CurrentPassword() const { return {currentPassword.data(), currentPassword.size()}; }
 
-  uint8_t byteValue = 0;                // a plain one-byte setting: low 8 bits of the number
+  uint8_t byteValue = 0;  // a plain one-byte setting: low 8 bits of the number
+  // `byteValue` is not among the values the firmware lists for the setting:
+  // it is written only when the machine holds it now or in its defaults.
+  bool unlistedValue = false;
   std::array<uint8_t, 3> timeValue{};   // hour, minute, second
   std::array<uint8_t, 3> dateValue{};   // day, month, year - 2000
   std::array<uint8_t, 5> gptRecord{};   // minute, hour, day, month, year byte

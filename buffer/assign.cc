@@ -223,7 +223,7 @@ void PutBytes(FieldWriter& field, const std::array<uint8_t, N>& bytes) {
 Placement AssignSettingValue(const RunContext& ctx, const ParsedRequest& request, std::span<uint8_t> block,
                              uint32_t offset, uint32_t end) {
   const std::wstring& name = request.itemName;
-  if (request.function == Function::kSet && name == L"flag for setting password") {
+  if (request.function == Function::kSet && name == kPasswordFlagSetting) {
     // The flag byte is preset to the user bit; the setting's own value follows.
     PutBlockByte(block, kPasswordFlagByte, kUserFlag);
   }

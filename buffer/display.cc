@@ -9,7 +9,6 @@
 #include "buffer/block_fields.h"
 #include "buffer/layout.h"
 #include "catalog/password_settings.h"
-#include "catalog/setting_kind.h"
 
 namespace vort64 {
 namespace {
@@ -57,17 +56,17 @@ bool IsShownPassword(PasswordItem::Kind kind) {
 
 }  // namespace
 
-SettingValue FormatSettingValue(std::wstring_view name, std::span<const uint8_t> block, uint32_t offset,
-                                uint32_t size) {
-  const uint64_t end = uint64_t{offset} + size;
+SettingValue FormatSettingValue(const SettingInfo& setting, std::span<const uint8_t> block) {
+  const uint32_t offset = setting.offset;
+  const uint64_t end = uint64_t{offset} + setting.size;
   // The setting's bytes, as far as the block holds them.
   const size_t first = std::min<size_t>(offset, block.size());
   const std::span<const uint8_t> bytes = block.subspan(first, std::min<size_t>(end, block.size()) - first);
   const auto at = [&](size_t i) { return BlockByte(block, static_cast<uint32_t>(offset + i)); };
 
-  switch (KindOfSetting(name)) {
+  switch (setting.kind) {
     case SettingKind::kPassword:
-      if (!IsShownPassword(ClassifyPasswordItem(name).kind)) break;
+      if (!IsShownPassword(setting.password.kind)) break;
       return {SettingValue::kHiddenPassword, ""};
     case SettingKind::kTime: return {SettingValue::kText, Reversed(bytes, ":") + "\n"};
     case SettingKind::kBootOrder: return {SettingValue::kText, JoinBytes(bytes, ", ")};
@@ -75,7 +74,11 @@ SettingValue FormatSettingValue(std::wstring_view name, std::span<const uint8_t>
     case SettingKind::kDate:
       return {SettingValue::kText, Number(at(1)) + " / " + Number(at(0)) + " / " + Number(at(2)) + "\n"};
     case SettingKind::kAssetTag:
-    case SettingKind::kOwnershipTag: return {SettingValue::kText, std::string(bytes.begin(), bytes.end()) + "\n"};
+    case SettingKind::kOwnershipTag: {
+      // A tag ends at its first NUL byte; the bytes after it are no text.
+      const auto nul = std::find(bytes.begin(), bytes.end(), uint8_t{0});
+      return {SettingValue::kText, std::string(bytes.begin(), nul) + "\n"};
+    }
     case SettingKind::kMacAddress: {
       const bool unsupported =
           bytes.size() == 6 && std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == kNotSupported; });
@@ -87,13 +90,34 @@ SettingValue FormatSettingValue(std::wstring_view name, std::span<const uint8_t>
   return {unsupported ? SettingValue::kUnsupported : SettingValue::kText, JoinBytes(bytes, ", ")};
 }
 
-std::string OneLineValue(const SettingValue& value) {
-  if (value.kind == SettingValue::kHiddenPassword) return "(password, not shown)";
+std::string ReadableValue(const SettingInfo& setting, std::span<const uint8_t> block) {
+  const SettingValue value = FormatSettingValue(setting, block);
   std::string text = value.text;
-  while (!text.empty() && text.back() == '\n') text.pop_back();
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  const bool oneByte = setting.size == 1 && setting.offset < block.size();
+  if (setting.kind == SettingKind::kMacAddress && value.kind == SettingValue::kText) {
+    // In the form "/set" takes it: two hexadecimal digits a byte.
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    text.clear();
+    for (uint32_t i = 0; i < setting.size && setting.offset + i < block.size(); ++i) {
+      if (i > 0) text += '-';
+      const uint8_t b = block[setting.offset + i];
+      text += kDigits[b >> 4];
+      text += kDigits[b & 0x0F];
+    }
+  } else if (setting.kind == SettingKind::kByte && oneByte) {
+    if (const auto label = setting.listed.LabelOf(block[setting.offset])) text += " (" + WideToUtf8(*label) + ")";
+  }
   for (char& c : text) {
     if (c < 0x20 || c > 0x7E) c = '.';
   }
+  return text;
+}
+
+std::string OneLineValue(const SettingInfo& setting, std::span<const uint8_t> block) {
+  const SettingValue value = FormatSettingValue(setting, block);
+  if (value.kind == SettingValue::kHiddenPassword) return "(password, not shown)";
+  std::string text = ReadableValue(setting, block);
   if (value.kind == SettingValue::kUnsupported) text += " (not supported)";
   return text;
 }
@@ -101,7 +125,7 @@ std::string OneLineValue(const SettingValue& value) {
 std::string ListSettings(const SettingCatalog& catalog, std::span<const uint8_t> block) {
   std::string out;
   for (const auto& [name, info] : catalog.settings()) {
-    out += WideToUtf8(name) + ": " + OneLineValue(FormatSettingValue(name, block, info.offset, info.size)) + "\n";
+    out += WideToUtf8(name) + ": " + OneLineValue(info, block) + "\n";
   }
   return out;
 }
@@ -112,20 +136,20 @@ Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, c
     ctx.console.Say(ListSettings(catalog, block));
     return Support::kSupported;
   }
-  if (ShowsNoSetting(request.function) || request.itemName == L"change supervisor password") {
-    return Support::kSupported;
-  }
+  if (ShowsNoSetting(request.function)) return Support::kSupported;
 
   const std::wstring& name = request.itemName;
-  const uint32_t offset = catalog.GetSettingOffset(name);
-  const uint32_t size = catalog.GetSettingSize(name);
+  const SettingInfo* found = catalog.FindSetting(name);
+  const SettingInfo setting = found ? *found : SettingInfo{};
+  const uint32_t offset = setting.offset;
+  const uint32_t size = setting.size;
   Console& console = ctx.console;
   console.Say("Offset : " + std::to_string(offset) + "\n");
   console.Say("Size : " + std::to_string(size) + "\n");
   console.Say("end : " + std::to_string(uint64_t{offset} + size) + "\n");
   console.SayWide(name + L": ");
 
-  const SettingValue value = FormatSettingValue(name, block, offset, size);
+  const SettingValue value = FormatSettingValue(setting, block);
   if (value.kind == SettingValue::kHiddenPassword) {
     console.Say("\n");
     if (ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) {

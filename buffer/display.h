@@ -16,7 +16,7 @@ namespace vort64 {
 // Prints the setting `request.itemName` from `block`: its offset, size and
 // end, then its name and value (passwords are never shown). Nothing is
 // printed while the console is quiet, nor for the file and default
-// operations and "change supervisor password". For "/show-settings" it
+// operations. For "/show-settings" it
 // prints ListSettings of the block.
 //
 // Says whether the firmware marks the setting as not supported (a byte of
@@ -26,20 +26,25 @@ Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, c
                          std::span<const uint8_t> block);
 
 // A setting's value as the display writes it after "name: ": the text (line
-// break included, except for the lists that end without one when empty), a
-// password that is never shown, or a value the firmware marks as not
-// supported (its text is shown all the same).
+// break included, except for the lists that end without one when empty; a
+// tag up to its first NUL byte), a password that is never shown, or a value
+// the firmware marks as not supported (its text is shown all the same).
 struct SettingValue {
   enum Kind { kText, kHiddenPassword, kUnsupported };
   Kind kind = kText;
   std::string text;
 };
-SettingValue FormatSettingValue(std::wstring_view name, std::span<const uint8_t> block, uint32_t offset, uint32_t size);
+SettingValue FormatSettingValue(const SettingInfo& setting, std::span<const uint8_t> block);
 
-// A setting's value on one line: the display's text without its line break
-// and with anything that is not printable ASCII as '.'; "(password, not
-// shown)" for a password, " (not supported)" after a value so marked.
-std::string OneLineValue(const SettingValue& value);
+// The value as a person reads it, on one line: the display's text without
+// its line break, a listed value with its label ("1 (Enabled)"), a MAC
+// address in the hexadecimal form "/set" takes, anything that is not
+// printable ASCII as '.'.
+std::string ReadableValue(const SettingInfo& setting, std::span<const uint8_t> block);
+
+// ReadableValue, "(password, not shown)" for a password, " (not supported)"
+// after a value so marked.
+std::string OneLineValue(const SettingInfo& setting, std::span<const uint8_t> block);
 
 // One line "name: value" per setting of the catalog, in catalog order.
 std::string ListSettings(const SettingCatalog& catalog, std::span<const uint8_t> block);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "buffer/buffer_test_util.h"
+#include "catalog/tables.h"
 
 namespace vort64 {
 namespace {
@@ -33,7 +34,8 @@ class DisplayTest : public BlockTest {
         {L"ownership tag number", 1223, 50},
         {L"change supervisor password", 199, 34},
     };
-    for (const auto& r : rows) catalog_.AddSetting(r.name, SettingInfo{L"", L"", L"", r.size, r.offset});
+    for (const auto& r : rows)
+      catalog_.AddSetting(r.name, MakeSettingInfo(L"", L"", Category::kSystemFunction, r.size, r.offset));
     request_.function = Function::kGet;
   }
 
@@ -94,13 +96,10 @@ TEST_F(DisplayTest, ValuesByKind) {
        0},
       {L"customized mac address", 72, Repeat(255, 6),
        "Offset : 72\nSize : 6\nend : 78\ncustomized mac address: 255-255-255-255-255-255\n", 1},
-      {L"asset tag number", 1201, Text("ABC123"),
-       "Offset : 1201\nSize : 22\nend : 1223\nasset tag number: ABC123" + std::string(16, '\0') + "\n", 0},
-      {L"asset tag number",
-       1201,
-       {},
-       "Offset : 1201\nSize : 22\nend : 1223\nasset tag number: " + std::string(22, '\0') + "\n",
+      // A tag ends at its first NUL byte: no NUL reaches the output.
+      {L"asset tag number", 1201, Text("ABC123"), "Offset : 1201\nSize : 22\nend : 1223\nasset tag number: ABC123\n",
        0},
+      {L"asset tag number", 1201, {}, "Offset : 1201\nSize : 22\nend : 1223\nasset tag number: \n", 0},
       {L"ownership tag number", 1223, Repeat(255, 50),
        "Offset : 1223\nSize : 50\nend : 1273\nownership tag number: " + std::string(50, '\xff') + "\n", 0},
       // The combined drive names are shown like any other setting.
@@ -168,22 +167,20 @@ TEST_F(DisplayTest, FileAndDefaultOperationsShowNothing) {
   }
   for (const Function function : {Function::kGet, Function::kSet, Function::kGetDefault, Function::kSetDefault}) {
     request_.function = function;
-    EXPECT_EQ(Show(L"change supervisor password"), 0);
-    EXPECT_EQ(TakeOut(), "");
     EXPECT_EQ(Show(L"boot mode"), 1);
     EXPECT_EQ(TakeOut(), "Offset : 300\nSize : 1\nend : 301\nboot mode: 255\n");
   }
 }
 
 TEST_F(DisplayTest, NameIsPrintedAsWideText) {
-  catalog_.AddSetting(L"speaker & headphone \u00e9", SettingInfo{L"", L"", L"", 1, 64});
+  catalog_.AddSetting(L"speaker & headphone \u00e9", MakeSettingInfo(L"", L"", Category::kSystemFunction, 1, 64));
   block_[64] = 1;
   EXPECT_EQ(Show(L"speaker & headphone \u00e9"), 0);
   EXPECT_EQ(TakeOut(), "Offset : 64\nSize : 1\nend : 65\nspeaker & headphone \xc3\xa9: 1\n");
 }
 
 TEST_F(DisplayTest, FieldPastTheBlockShowsWhatTheBlockHolds) {
-  catalog_.AddSetting(L"edge", SettingInfo{L"", L"", L"", 4, 2046});
+  catalog_.AddSetting(L"edge", MakeSettingInfo(L"", L"", Category::kSystemFunction, 4, 2046));
   block_[2046] = 1;
   block_[2047] = 2;
   EXPECT_EQ(Show(L"edge"), 0);
@@ -192,22 +189,30 @@ TEST_F(DisplayTest, FieldPastTheBlockShowsWhatTheBlockHolds) {
 
 TEST(ListSettingsTest, ShowsEverySettingOnOneLineInCatalogOrder) {
   SettingCatalog c;
-  c.AddSetting(L"boot mode", SettingInfo{L"", L"", L"", 1, 10});
-  c.AddSetting(L"date", SettingInfo{L"", L"", L"", 3, 391});
-  c.AddSetting(L"set user password", SettingInfo{L"", L"", L"", 34, 100});
-  c.AddSetting(L"wigig", SettingInfo{L"", L"", L"", 1, 11});
-  c.AddSetting(L"asset tag number", SettingInfo{L"", L"", L"", 4, 20});
+  c.AddSetting(L"boot mode", MakeSettingInfo(L"", L"", Category::kSystemFunction, 1, 10));
+  c.AddSetting(L"date", MakeSettingInfo(L"", L"", Category::kSystemFunction, 3, 391));
+  c.AddSetting(L"set user password", MakeSettingInfo(L"", L"", Category::kSystemFunction, 34, 100));
+  c.AddSetting(L"wigig", MakeSettingInfo(L"", L"", Category::kSystemFunction, 1, 11));
+  c.AddSetting(L"asset tag number", MakeSettingInfo(L"", L"", Category::kSystemFunction, 4, 20));
+  c.AddSetting(L"camera", MakeSettingInfo(L"Get/Set", kOnOff, Category::kDeviceControl, 1, 12));
+  c.AddSetting(L"customized mac address", MakeSettingInfo(L"Get/Set", L"", Category::kDeviceControl, 6, 30));
   std::vector<uint8_t> block(2048, 0);
   block[10] = 1;
   block[11] = 255;
+  block[12] = 1;
+  const uint8_t mac[] = {0x00, 0x1B, 0x21, 0x3C, 0x4D, 0xAE};
+  std::copy(std::begin(mac), std::end(mac), block.begin() + 30);
   block[391] = 9;  // day
   block[392] = 12;
   block[393] = 26;
   block[20] = 'A';
-  block[21] = '7';
+  block[21] = 0x07;  // not printable: shown as '.'
+  block[23] = 'Z';   // after the tag's NUL byte: no part of it
   EXPECT_EQ(ListSettings(c, block),
-            "asset tag number: A7..\n"
+            "asset tag number: A.\n"
             "boot mode: 1\n"
+            "camera: 1 (Enabled)\n"
+            "customized mac address: 00-1B-21-3C-4D-AE\n"
             "date: 12 / 9 / 26\n"
             "set user password: (password, not shown)\n"
             "wigig: 255 (not supported)\n");

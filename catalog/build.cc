@@ -42,11 +42,14 @@ std::vector<SettingEntry> SettingEntriesOf(uint32_t variant) {
   std::vector<SettingEntry> entries;
   entries.reserve(rows.size());
   for (const CatalogRow& row : rows) {
-    entries.emplace_back(row.name, SettingInfo{.description = row.description,
-                                               .meaning = row.meaning,
-                                               .category = CategoryText(row.category),
-                                               .size = row.size,
-                                               .offset = row.offset});
+    SettingInfo info;
+    info.description = row.description;
+    info.meaning = row.meaning;
+    info.category = row.category;
+    info.size = row.size;
+    info.offset = row.offset;
+    DescribeSetting(row.name, info);
+    entries.emplace_back(row.name, info);
   }
   return SortedByKey(entries, CodeUnitLess());
 }

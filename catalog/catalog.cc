@@ -43,7 +43,7 @@ void SettingCatalog::AddSetting(std::wstring name, SettingInfo info) {
   const std::wstring_view kept = Keep(std::move(name));
   info.description = Keep(std::wstring(info.description));
   info.meaning = Keep(std::wstring(info.meaning));
-  info.category = Keep(std::wstring(info.category));
+  DescribeSetting(kept, info);
   Assign(sharedSettings_, ownSettings_, SettingEntry(kept, info), CodeUnitLess());
 }
 

@@ -14,31 +14,13 @@
 #include <vector>
 
 #include "base/interface_version.h"
+#include "catalog/listed_values.h"
+#include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
 #include "catalog/sorted_rows.h"
+#include "catalog/tables.h"
 
 namespace vort64 {
-
-// The texts are views: into the constant layout tables for a built catalog,
-// into the catalog's own copies for rows added with AddSetting.
-struct SettingInfo {
-  std::wstring_view description;
-  std::wstring_view meaning;
-  std::wstring_view category;
-  uint32_t size = 0;
-  uint32_t offset = 0;
-};
-
-struct BootDevice {
-  std::wstring_view category;  // "Boot device table"
-  std::wstring_view deviceName;
-};
-
-// Names order by their UTF-16 code units as unsigned numbers.
-struct CodeUnitLess {
-  using is_transparent = void;
-  bool operator()(std::wstring_view a, std::wstring_view b) const;
-};
 
 // How a setting goes into the custom-settings file, decided here for every
 // setting: an import of the file must never change a password, clear the TPM
@@ -50,7 +32,59 @@ enum class ExportTreatment {
   kNeverClear,    // the TPM clear: "0"
   kKeepClock,     // date and time: 238 in every byte
 };
-ExportTreatment ExportTreatmentOf(std::wstring_view name, const SettingInfo& info);
+
+// Whether a write of the setting is read back and compared.
+enum class ReadBack {
+  kCompare,  // read the block again and compare the setting's bytes
+  kNone,     // the firmware acts on the next start (the TPM clear): the write's code is the outcome
+};
+
+// One setting of a layout, with every fact the program knows of it. The
+// texts are views: into the constant layout tables for a built catalog, into
+// the catalog's own copies for rows added with AddSetting. The facts after
+// `offset` are derived once from the row (DescribeSetting) when the catalog
+// is built or a row is added; code below the parser reads them here.
+struct SettingInfo {
+  std::wstring_view description;
+  std::wstring_view meaning;
+  Category category = Category::kSystemFunction;
+  uint32_t size = 0;
+  uint32_t offset = 0;
+
+  SettingKind kind = SettingKind::kByte;
+  bool writable = false;  // the firmware takes a value for it
+  ExportTreatment exportTreatment = ExportTreatment::kLeftOut;
+  ReadBack readBack = ReadBack::kCompare;
+  ListedValues listed;    // a one-byte setting's listed values; empty for the free-form kinds
+  PasswordItem password;  // which password, for kPassword
+};
+
+// Fills the derived facts of `info` for the setting `name`.
+void DescribeSetting(std::wstring_view name, SettingInfo& info);
+
+// A row as tests and hand-made catalogs give it: the texts, the group and
+// where its bytes lie.
+inline SettingInfo MakeSettingInfo(std::wstring_view description, std::wstring_view meaning, Category category,
+                                   uint32_t size, uint32_t offset) {
+  SettingInfo info;
+  info.description = description;
+  info.meaning = meaning;
+  info.category = category;
+  info.size = size;
+  info.offset = offset;
+  return info;
+}
+
+struct BootDevice {
+  std::wstring_view category;  // "Boot device table"
+  std::wstring_view deviceName;
+};
+
+// Names order by their UTF-16 code units as unsigned numbers.
+struct CodeUnitLess {
+  using is_transparent = void;
+  bool operator()(std::wstring_view a, std::wstring_view b) const;
+};
 
 // Where a setting group stands in the custom-settings file: the groups in
 // order, each where its first setting comes; the last group after them,
@@ -137,7 +171,7 @@ class SettingCatalog {
 void BuildSettingCatalog(SettingCatalog& catalog, uint32_t major, uint32_t minor);
 
 // One row per catalog entry, in catalog order, into `rows` (replaced by
-// kSettingExportRows empty rows first); an entry left out (ExportTreatmentOf)
+// kSettingExportRows empty rows first); an entry left out (SettingInfo::exportTreatment)
 // leaves its row empty. Each row carries its value as its treatment gives it
 // and where its group stands in the file. Returns 0. The rows refer to the
 // catalog's texts.
@@ -146,12 +180,11 @@ int CollectExportSettings(const SettingCatalog& catalog, std::vector<SettingExpo
 // One row per boot device, ascending by code, into `rows` (replaced by
 // kBootDeviceExportRows empty rows first).
 void CollectExportBootDevices(const SettingCatalog& catalog, std::vector<BootDeviceExportRow>& rows);
-// The export text of a setting's bytes [offset, end), in the form "/set"
-// takes, as the setting's treatment gives it: passwords are kept
-// (kKeepPasswordValue), the TPM is not cleared ("0"), date and time keep the
-// firmware's clock (238). Bytes beyond the end of `buffer` are not read (they
-// are left out of the text).
-std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end);
+// The export text of a setting's bytes, in the form "/set" takes, as the
+// setting's treatment gives it: passwords are kept (kKeepPasswordValue), the
+// TPM is not cleared ("0"), date and time keep the firmware's clock (238).
+// Bytes beyond the end of `buffer` are not read (they are left out of the text).
+std::wstring FormatExportValue(const SettingInfo& info, std::span<const uint8_t> buffer);
 
 // The settings the self-test exercises: the current list where the version
 // holds InterfaceRule::kCurrentSelfTestList, the legacy list else.

@@ -25,7 +25,8 @@ TEST(CodeUnitLessTest, OrdersByUnsignedCodeUnits) {
 
 TEST(SettingCatalogTest, LookupsAreExact) {
   SettingCatalog catalog;
-  catalog.AddSetting(L"boot mode", SettingInfo{L"Get/Set Boot Mode", L"0 : Legacy", L"Post Behaviors", 1, 311});
+  catalog.AddSetting(L"boot mode",
+                     MakeSettingInfo(L"Get/Set Boot Mode", L"0 : Legacy", Category::kPostBehaviors, 1, 311));
   EXPECT_TRUE(catalog.HasSetting(L"boot mode"));
   EXPECT_FALSE(catalog.HasSetting(L"Boot Mode"));
   EXPECT_FALSE(catalog.HasSetting(L" boot mode"));
@@ -40,14 +41,14 @@ TEST(SettingCatalogTest, LookupsAreExact) {
 
 TEST(SettingCatalogTest, AddingAgainReplacesTheWholeRow) {
   SettingCatalog catalog;
-  catalog.AddSetting(L"x", SettingInfo{L"first", L"m1", L"c1", 2, 10});
-  catalog.AddSetting(L"x", SettingInfo{L"second", L"", L"c2", 1, 20});
+  catalog.AddSetting(L"x", MakeSettingInfo(L"first", L"m1", Category::kIoPorts, 2, 10));
+  catalog.AddSetting(L"x", MakeSettingInfo(L"second", L"", Category::kDeviceControl, 1, 20));
   ASSERT_EQ(catalog.settings().size(), 1u);
   const SettingInfo* info = catalog.FindSetting(L"x");
   ASSERT_NE(info, nullptr);
   EXPECT_EQ(info->description, L"second");
   EXPECT_EQ(info->meaning, L"");
-  EXPECT_EQ(info->category, L"c2");
+  EXPECT_EQ(info->category, Category::kDeviceControl);
   EXPECT_EQ(info->size, 1u);
   EXPECT_EQ(info->offset, 20u);
 }
@@ -65,7 +66,7 @@ TEST(SettingCatalogTest, BootDevicesAscendByCode) {
 TEST(SettingCatalogTest, CopiesKeepTheAddedRowsWhenTheOriginalIsGone) {
   auto original = std::make_unique<SettingCatalog>();
   original->AddSetting(std::wstring(L"boot mode"),
-                       SettingInfo{L"Get/Set Boot Mode", L"0 : Legacy", L"Post Behaviors", 1, 311});
+                       MakeSettingInfo(L"Get/Set Boot Mode", L"0 : Legacy", Category::kPostBehaviors, 1, 311));
   original->AddBootDevice(7, BootDevice{L"Boot device table", L"Network"});
   const SettingCatalog copy = *original;
   original.reset();
@@ -73,7 +74,7 @@ TEST(SettingCatalogTest, CopiesKeepTheAddedRowsWhenTheOriginalIsGone) {
   ASSERT_NE(info, nullptr);
   EXPECT_EQ(info->description, L"Get/Set Boot Mode");
   EXPECT_EQ(info->meaning, L"0 : Legacy");
-  EXPECT_EQ(info->category, L"Post Behaviors");
+  EXPECT_EQ(info->category, Category::kPostBehaviors);
   EXPECT_EQ(copy.settings().begin()->first, L"boot mode");
   EXPECT_EQ(copy.bootDevices().at(7).deviceName, L"Network");
 }
@@ -82,8 +83,8 @@ TEST(SettingCatalogTest, AddingToABuiltCatalogLeavesOtherCatalogsAlone) {
   SettingCatalog added;
   BuildSettingCatalog(added, 2, 90);
   const size_t built = added.settings().size();
-  added.AddSetting(L"zz extra", SettingInfo{L"Get/Set", L"", L"Expansion", 1, 2000});
-  added.AddSetting(L"boot mode", SettingInfo{L"Get/Set", L"", L"Post Behaviors", 1, 5});
+  added.AddSetting(L"zz extra", MakeSettingInfo(L"Get/Set", L"", Category::kExpansion, 1, 2000));
+  added.AddSetting(L"boot mode", MakeSettingInfo(L"Get/Set", L"", Category::kPostBehaviors, 1, 5));
   EXPECT_EQ(added.settings().size(), built + 1);
   EXPECT_EQ(added.GetSettingOffset(L"zz extra"), 2000u);
   EXPECT_EQ(added.GetSettingOffset(L"boot mode"), 5u);

@@ -77,26 +77,9 @@ std::wstring TagText(std::span<const uint8_t> buffer, uint32_t offset, uint32_t 
   return text;
 }
 
-// The treatment of a setting the file holds, by its name.
-ExportTreatment ValueTreatment(std::wstring_view name) {
-  if (name == kClearTpmSetting || name == kClearTpmTcmSetting) return ExportTreatment::kNeverClear;
-  switch (KindOfSetting(name)) {
-    case SettingKind::kPassword: return ExportTreatment::kKeepPassword;
-    case SettingKind::kTime:
-    case SettingKind::kDate: return ExportTreatment::kKeepClock;
-    case SettingKind::kGptRecord:
-    case SettingKind::kMacAddress:
-    case SettingKind::kAssetTag:
-    case SettingKind::kOwnershipTag:
-    case SettingKind::kBootOrder:
-    case SettingKind::kByte: break;
-  }
-  return ExportTreatment::kValueAsRead;
-}
-
 // The value as the block holds it, in the form "/set" takes for its kind.
-std::wstring ValueAsRead(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
-  switch (KindOfSetting(name)) {
+std::wstring ValueAsRead(SettingKind kind, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
+  switch (kind) {
     case SettingKind::kGptRecord: return GptRecordText(buffer, offset, end);
     case SettingKind::kMacAddress: return JoinHexBytes(buffer, offset, end);
     case SettingKind::kAssetTag:
@@ -113,8 +96,8 @@ std::wstring ValueAsRead(std::wstring_view name, std::span<const uint8_t> buffer
 
 // Date or time as "leave the clock alone": the date as three 238s, the time
 // as one 238 for every byte of it the block holds.
-std::wstring KeptClockText(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
-  if (KindOfSetting(name) == SettingKind::kDate) return KeepClock() + L',' + KeepClock() + L',' + KeepClock();
+std::wstring KeptClockText(SettingKind kind, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
+  if (kind == SettingKind::kDate) return KeepClock() + L',' + KeepClock() + L',' + KeepClock();
   std::wstring text;
   for (size_t i = offset; i < std::min<size_t>(end, buffer.size()); ++i) {
     if (i != offset) text += L':';
@@ -125,42 +108,34 @@ std::wstring KeptClockText(std::wstring_view name, std::span<const uint8_t> buff
 
 // Where a group stands in the file: Security last, the groups of the
 // expansion fields and of the SMBIOS information left out.
-ExportGroupPlace GroupPlaceOf(std::wstring_view categoryText) {
-  for (size_t i = 0; i < kCategoryCount; ++i) {
-    const auto group = static_cast<Category>(i);
-    if (CategoryText(group) != categoryText) continue;
-    switch (group) {
-      case Category::kSecurity: return ExportGroupPlace::kLast;
-      case Category::kExpansion:
-      case Category::kSmbiosInformation: return ExportGroupPlace::kLeftOut;
-      case Category::kSystemFunction:
-      case Category::kDeviceControl:
-      case Category::kIoPorts:
-      case Category::kPowerAndEventControl:
-      case Category::kPostBehaviors:
-      case Category::kDateAndTime: return ExportGroupPlace::kInOrder;
-    }
+ExportGroupPlace GroupPlaceOf(Category group) {
+  switch (group) {
+    case Category::kSecurity: return ExportGroupPlace::kLast;
+    case Category::kExpansion:
+    case Category::kSmbiosInformation: return ExportGroupPlace::kLeftOut;
+    case Category::kSystemFunction:
+    case Category::kDeviceControl:
+    case Category::kIoPorts:
+    case Category::kPowerAndEventControl:
+    case Category::kPostBehaviors:
+    case Category::kDateAndTime: return ExportGroupPlace::kInOrder;
   }
   return ExportGroupPlace::kLeftOut;
 }
 
 }  // namespace
 
-ExportTreatment ExportTreatmentOf(std::wstring_view name, const SettingInfo& info) {
-  // The firmware's descriptions say "Set" of every setting it takes a value for.
-  if (info.description.find(L"Set") == std::wstring_view::npos) return ExportTreatment::kLeftOut;
-  return ValueTreatment(name);
-}
-
-std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
-  switch (ValueTreatment(name)) {
+std::wstring FormatExportValue(const SettingInfo& info, std::span<const uint8_t> buffer) {
+  const uint32_t offset = info.offset;
+  const uint32_t end = info.offset + info.size;
+  switch (info.exportTreatment) {
     case ExportTreatment::kNeverClear: return L"0";
     case ExportTreatment::kKeepPassword: return std::wstring(kKeepPasswordValue);
-    case ExportTreatment::kKeepClock: return KeptClockText(name, buffer, offset, end);
+    case ExportTreatment::kKeepClock: return KeptClockText(info.kind, buffer, offset, end);
     case ExportTreatment::kLeftOut:
     case ExportTreatment::kValueAsRead: break;
   }
-  return ValueAsRead(name, buffer, offset, end);
+  return ValueAsRead(info.kind, buffer, offset, end);
 }
 
 int CollectExportSettings(const SettingCatalog& catalog, std::vector<SettingExportRow>& rows,
@@ -169,13 +144,13 @@ int CollectExportSettings(const SettingCatalog& catalog, std::vector<SettingExpo
   size_t index = 0;
   for (const auto& [name, info] : catalog.settings()) {
     if (index == rows.size()) break;
-    if (ExportTreatmentOf(name, info) != ExportTreatment::kLeftOut) {
-      rows[index] = SettingExportRow{.category = info.category,
+    if (info.exportTreatment != ExportTreatment::kLeftOut) {
+      rows[index] = SettingExportRow{.category = CategoryText(info.category),
                                      .name = name,
                                      .meaning = info.meaning,
-                                     .value = FormatExportValue(name, buffer, info.offset, info.offset + info.size),
+                                     .value = FormatExportValue(info, buffer),
                                      .groupPlace = GroupPlaceOf(info.category),
-                                     .lastInGroup = ClassifyPasswordItem(name).kind == PasswordItem::kSupervisor};
+                                     .lastInGroup = info.password.kind == PasswordItem::kSupervisor};
     }
     ++index;
   }

@@ -15,6 +15,14 @@ namespace {
 
 std::string Narrow(std::wstring_view text) { return WideToUtf8(text); }
 
+// The export text of the setting `name` whose bytes are [offset, end).
+std::wstring FormatExportValue(std::wstring_view name, std::span<const uint8_t> buffer, uint32_t offset, uint32_t end) {
+  SettingInfo info =
+      MakeSettingInfo(L"Get/Set", L"", Category::kSystemFunction, end > offset ? end - offset : 0, offset);
+  DescribeSetting(name, info);
+  return vort64::FormatExportValue(info, buffer);
+}
+
 SettingCatalog Built(uint32_t minor) {
   SettingCatalog catalog;
   BuildSettingCatalog(catalog, 2, minor);
@@ -180,7 +188,7 @@ TEST(CollectExportSettingsTest, NewestLayoutRowOrderAndEmptySlots) {
       EXPECT_TRUE(row.category.empty() && row.meaning.empty() && row.value.empty()) << index;
     } else {
       EXPECT_EQ(row.name, name) << index;
-      EXPECT_EQ(row.category, info.category) << index;
+      EXPECT_EQ(row.category, CategoryText(info.category)) << index;
       EXPECT_EQ(row.meaning, info.meaning) << index;
     }
     ++index;

@@ -21,13 +21,15 @@ enum class SettingKind {
   kPassword,      // a supervisor, user, drive or OPAL password
 };
 
-// Allocates nothing.
+// The kind of the setting `name`, as the catalog decides it once for each row
+// (DescribeSetting); code elsewhere reads SettingInfo::kind. Allocates nothing.
 SettingKind KindOfSetting(std::wstring_view name);
 
-// The one setting written without a read-back: the firmware clears the TPM
-// on the next start.
+// The setting whose write presets the password flag byte to the user bit.
+inline constexpr std::wstring_view kPasswordFlagSetting = L"flag for setting password";
+
+// The TPM clear, under the names the layouts give it.
 inline constexpr std::wstring_view kClearTpmSetting = L"clear tpm";
-// The TPM clear under the name newer layouts give it.
 inline constexpr std::wstring_view kClearTpmTcmSetting = L"clear tpm(tcm)";
 
 // The value of a password setting that keeps the password as it is: the

@@ -135,10 +135,10 @@ TEST(CatalogTablesTest, EveryGroupKeepsToItsByteBand) {
     SCOPED_TRACE(layout.variant);
     const SettingCatalog catalog = Built(layout.variant);
     for (const auto& [name, info] : catalog.settings()) {
-      const std::wstring_view category = info.category;
+      const std::wstring_view category = CategoryText(info.category);
       const auto band =
           std::find_if(std::begin(kBands), std::end(kBands), [&](const Band& b) { return b.category == category; });
-      ASSERT_NE(band, std::end(kBands)) << Narrow(name) << ": " << Narrow(info.category);
+      ASSERT_NE(band, std::end(kBands)) << Narrow(name) << ": " << Narrow(category);
       const uint32_t last = info.offset + info.size - 1;
       EXPECT_GE(info.offset, band->first) << Narrow(name);
       EXPECT_LE(last, band->last) << Narrow(name);
@@ -149,7 +149,7 @@ TEST(CatalogTablesTest, EveryGroupKeepsToItsByteBand) {
     // The expansion group starts with 2.73, the SMBIOS group with 2.89.
     const auto has = [&](std::wstring_view category) {
       return std::any_of(catalog.settings().begin(), catalog.settings().end(),
-                         [&](const auto& entry) { return entry.second.category == category; });
+                         [&](const auto& entry) { return CategoryText(entry.second.category) == category; });
     };
     EXPECT_EQ(has(L"Expansion"), layout.variant >= 73);
     EXPECT_EQ(has(L"SMBIOS information"), layout.variant >= 89);
@@ -294,7 +294,7 @@ TEST(CatalogTablesTest, ChosenRowsMatchFieldByField) {
     EXPECT_EQ(info->size, expected.size);
     EXPECT_EQ(catalog.GetSettingOffset(expected.name), expected.offset);
     EXPECT_EQ(catalog.GetSettingSize(expected.name), expected.size);
-    EXPECT_EQ(Narrow(info->category), Narrow(expected.category));
+    EXPECT_EQ(Narrow(CategoryText(info->category)), Narrow(expected.category));
     EXPECT_EQ(Narrow(info->meaning), Narrow(expected.meaning));
     EXPECT_EQ(Narrow(info->description), Narrow(expected.description));
   }

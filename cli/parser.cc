@@ -7,6 +7,7 @@
 
 #include "base/console.h"
 #include "base/text.h"
+#include "catalog/aliases.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
 #include "cli/messages.h"
@@ -48,7 +49,7 @@ class Arguments {
 // The block that repeats what was understood. `value` is the number of the
 // value line, or nothing for a block without one.
 void WriteEcho(const RunContext& ctx, const Arguments& args, const ParsedRequest& request,
-               std::optional<uint32_t> value) {
+               std::optional<uint32_t> value, SettingKind kind = SettingKind::kByte) {
   if (ctx.console.quiet()) return;  // withheld anyway
   // The password itself never shows: a run's output ends up in logs.
   const std::wstring_view password = args[kPassword];
@@ -56,8 +57,7 @@ void WriteEcho(const RunContext& ctx, const Arguments& args, const ParsedRequest
   text += L"FunctionName = " + WithoutFirstCharacter(args[kFunctionSwitch]) + L"\n";
   text += L"Item = " + request.itemText + L"\n";
   if (value) {
-    if (ctx.version.Holds(InterfaceRule::kMacAddressEcho) &&
-        KindOfSetting(request.itemName) == SettingKind::kMacAddress) {
+    if (ctx.version.Holds(InterfaceRule::kMacAddressEcho) && kind == SettingKind::kMacAddress) {
       text += L"Value = ";
       for (size_t i = 0; i < request.macAddress.size(); ++i) {
         if (i > 0) text += L"-";
@@ -117,11 +117,12 @@ std::optional<uint32_t> ParseTimeValue(const RunContext& ctx, ParsedRequest& out
 
 // Converts the value text of a "set" or "set-default" by item; returns the
 // number for the value line.
-std::optional<uint32_t> ParseValue(const RunContext& ctx, ParsedRequest& out, std::wstring_view valueText) {
+std::optional<uint32_t> ParseValue(const RunContext& ctx, const SettingInfo& setting, ParsedRequest& out,
+                                   std::wstring_view valueText) {
   Console& console = ctx.console;
   using Parser = bool (*)(const RunContext&, std::wstring_view, ParsedRequest&);
   Parser parse = nullptr;
-  switch (KindOfSetting(out.itemName)) {
+  switch (setting.kind) {
     case SettingKind::kPassword:
       if (!ParsePassword(ctx, valueText, out)) {
         console.Out("ParsePassword failed\n");
@@ -147,7 +148,7 @@ std::optional<uint32_t> ParseValue(const RunContext& ctx, ParsedRequest& out, st
     ShowUsage(console);
     return std::nullopt;
   }
-  if (!ParsePlainValue(ctx, valueText, out)) return std::nullopt;
+  if (!ParsePlainValue(ctx, valueText, setting.listed, out)) return std::nullopt;
   return out.byteValue;
 }
 
@@ -187,9 +188,12 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
   }
 
   out.itemText = itemText;
-  std::wstring functionWord = AsciiToLower(WithoutFirstCharacter(args[kFunctionSwitch]));
-  out.itemName = AsciiToLower(itemText);
-  NormaliseItemName(console, functionWord, out.itemName, valueText);
+  const ResolvedName resolved = ResolveSettingName(catalog, AsciiToLower(WithoutFirstCharacter(args[kFunctionSwitch])),
+                                                   AsciiToLower(itemText), valueText);
+  if (resolved.echoesName) console.OutWide(resolved.name + L"\n");
+  const std::wstring& functionWord = resolved.functionWord;
+  out.itemName = resolved.name;
+  valueText = resolved.valueText;
   out.valueText = valueText;
 
   const auto function = ItemFunction(functionWord);
@@ -208,7 +212,8 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
     default: break;
   }
 
-  if (!catalog.HasSetting(out.itemName)) {
+  const SettingInfo* setting = catalog.FindSetting(out.itemName);
+  if (!setting) {
     console.Err("Invalid Item auto test\n\n");
     console.ErrWide(out.itemName + L"\n");
     if (out.itemName == L"autotest") {
@@ -236,9 +241,12 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
   }
   if (out.function != Function::kSet && out.function != Function::kSetDefault) return true;
 
-  const auto value = ParseValue(ctx, out, valueText);
+  // The self-test's "autotest" is no setting: its value reads as a plain one.
+  const SettingInfo plain;
+  const SettingInfo& row = setting ? *setting : plain;
+  const auto value = ParseValue(ctx, row, out, valueText);
   if (!value) return false;
-  WriteEcho(ctx, args, out, value);
+  WriteEcho(ctx, args, out, value, row.kind);
   return true;
 }
 
@@ -323,24 +331,24 @@ ParsedSetting ParseSetting(const RunContext& ctx, const SettingCatalog& catalog,
     out.formPassword = oldPassword;
   }
   out.itemText = itemText;
-  std::wstring functionWord = L"set";
-  out.itemName = AsciiToLower(itemText);
-  NormaliseItemName(ctx.console, functionWord, out.itemName, valueText);
+  const ResolvedName resolved = ResolveSettingName(catalog, L"set", AsciiToLower(itemText), valueText);
+  if (resolved.echoesName) ctx.console.OutWide(resolved.name + L"\n");
+  out.itemName = resolved.name;
   out.valueText = valueText;
   out.function = Function::kSet;
-  if (!catalog.HasSetting(out.itemName)) {
+  const SettingInfo* setting = catalog.FindSetting(out.itemName);
+  if (!setting) {
     result.kind = ParsedSetting::Kind::kUnknownName;
     return result;
   }
   // 255 is the firmware's mark of a plain setting it does not support, as an
   // export writes it; it is never written as a value.
   uint8_t plain = 0;
-  if (KindOfSetting(out.itemName) == SettingKind::kByte &&
-      CheckPlainValue(valueText, plain) == PlainValue::kNotSupportedMark) {
+  if (setting->kind == SettingKind::kByte && CheckPlainValue(valueText, plain) == PlainValue::kNotSupportedMark) {
     result.refusal = ParsedSetting::Refusal::kNotSupportedMark;
     return result;
   }
-  if (!ParseValue(ctx, out, valueText)) {
+  if (!ParseValue(ctx, *setting, out, valueText)) {
     result.refusal = ParsedSetting::Refusal::kBadValue;
     return result;
   }
@@ -364,59 +372,6 @@ bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog, std:
                       ParsedRequest& out) {
   out.quietOutput = ctx.console.quiet();
   return ParseArguments(ctx, catalog, Arguments(args), out);
-}
-
-void NormaliseItemName(Console& console, std::wstring& function, std::wstring& item, std::wstring& valueText) {
-  const auto is = [&item](std::initializer_list<std::wstring_view> names) {
-    for (const auto name : names) {
-      if (item == name) return true;
-    }
-    return false;
-  };
-  if (function == L"set") {
-    if (item == L"supervisor password") {
-      item = L"set supervisor password";
-      console.OutWide(item + L"\n");
-      return;
-    }
-    if (is({L"user password", L"hdd0 password", L"hdd1 password"})) {
-      item = L"set " + item;
-      return;
-    }
-    const PasswordItem password = ClassifyPasswordItem(item);
-    if (password.kind == PasswordItem::kHddCombined) {
-      item = L"set hdd" + std::to_wstring(password.disk) + L" password";
-      return;
-    }
-  }
-  if (item == L"boot device") {
-    item = L"boot priority order";
-    return;
-  }
-  if (function == L"get" && is({L"tpm state", L"tcm state", L"current tpm state", L"current tcm state"})) {
-    item = L"current tpm state (for tpm 2.0)";
-    return;
-  }
-  if (function == L"set" && is({L"tpm state", L"tcm state", L"change tpm state", L"change tcm state"})) {
-    item = L"change tpm state (for tpm 2.0)";
-    return;
-  }
-  if (function == L"clear" && is({L"tpm", L"tcm"})) {
-    item = L"clear tpm";
-    function = L"set";
-    valueText = L"1";
-    return;
-  }
-  if (function == L"clean" && item == L"gpt") {
-    item = L"clean gpt";
-    function = L"set";
-    valueText = L"1";
-    return;
-  }
-  if (function == L"clear" && is({L"user password status", L"hdd password status"})) {
-    function = L"set";
-    valueText = L"0";
-  }
 }
 
 std::optional<Function> ItemFunction(std::wstring_view functionWord) {

@@ -67,10 +67,6 @@ class CommandLineSettings final : public SettingParser {
   const ParsedRequest& run_;
 };
 
-// Applies the item-name aliases to `item` for the typed function word
-// `function`; some also change the function word and replace `valueText`.
-void NormaliseItemName(Console& console, std::wstring& function, std::wstring& item, std::wstring& valueText);
-
 // The function of a five-argument command line: "get", "set",
 // "export-raw-settings", "import-raw-settings", "export-custom-settings",
 // "import-custom-settings", "get-default" and "set-default"; nothing for

@@ -24,33 +24,33 @@ struct Harness {
   RunContext ctx;
 };
 
-inline void Add(SettingCatalog& catalog, const wchar_t* name, uint32_t offset, uint32_t size, const wchar_t* category) {
-  catalog.AddSetting(name, SettingInfo{L"Get/Set", L"", category, size, offset});
+inline void Add(SettingCatalog& catalog, const wchar_t* name, uint32_t offset, uint32_t size, Category category) {
+  catalog.AddSetting(name, MakeSettingInfo(L"Get/Set", L"", category, size, offset));
 }
 
-// Settings as interfaces from 2.79 on name them.
+// Settings as interfaces from 2.79 on name them (offsets of 2.90).
 inline SettingCatalog CurrentCatalog() {
   SettingCatalog c;
-  Add(c, L"boot mode", 311, 1, L"Post Behaviors");
-  Add(c, L"fast boot", 307, 1, L"Post Behaviors");
-  Add(c, L"boot priority order", 312, 16, L"Post Behaviors");
-  Add(c, L"date", 391, 3, L"Date and Time");
-  Add(c, L"time", 394, 3, L"Date and Time");
-  Add(c, L"customized mac address", 72, 6, L"Device Control");
-  Add(c, L"asset tag number", 1201, 22, L"SMBIOS information");
-  Add(c, L"ownership tag number", 1223, 50, L"SMBIOS information");
-  Add(c, L"gpt partition record", 306, 5, L"Post Behaviors");
-  Add(c, L"clean gpt", 305, 1, L"Post Behaviors");
-  Add(c, L"clear tpm", 195, 1, L"Security");
-  Add(c, L"current tpm state (for tpm 2.0)", 192, 1, L"Security");
-  Add(c, L"change tpm state (for tpm 2.0)", 194, 1, L"Security");
-  Add(c, L"user password status", 197, 1, L"Security");
-  Add(c, L"set supervisor password", 199, 34, L"Security");
-  Add(c, L"set user password", 260, 34, L"Security");
+  Add(c, L"boot mode", 311, 1, Category::kPostBehaviors);
+  Add(c, L"fast boot", 307, 1, Category::kPostBehaviors);
+  Add(c, L"boot priority order", 312, 16, Category::kPostBehaviors);
+  Add(c, L"date", 391, 3, Category::kDateAndTime);
+  Add(c, L"time", 394, 3, Category::kDateAndTime);
+  Add(c, L"customized mac address", 72, 6, Category::kDeviceControl);
+  Add(c, L"asset tag number", 1201, 22, Category::kSmbiosInformation);
+  Add(c, L"ownership tag number", 1223, 50, Category::kSmbiosInformation);
+  Add(c, L"gpt partition record", 306, 5, Category::kPostBehaviors);
+  Add(c, L"clean gpt", 305, 1, Category::kPostBehaviors);
+  Add(c, L"clear tpm(tcm)", 195, 1, Category::kSecurity);
+  Add(c, L"current tpm 2.0 state", 192, 1, Category::kSecurity);
+  Add(c, L"change tpm 2.0 state", 194, 1, Category::kSecurity);
+  Add(c, L"user password status", 197, 1, Category::kSecurity);
+  Add(c, L"set supervisor password", 199, 34, Category::kSecurity);
+  Add(c, L"set user password", 260, 34, Category::kSecurity);
   for (uint32_t n = 0; n < 6; ++n) {
     const std::wstring d = std::to_wstring(n);
-    Add(c, (L"set hdd" + d + L" password").c_str(), 397 + 34 * n, 34, L"Expansion");
-    Add(c, (L"set hdd" + d + L"(opal) password").c_str(), 793 + 66 * n, 66, L"Expansion");
+    Add(c, (L"set hdd" + d + L" password").c_str(), 397 + 34 * n, 34, Category::kExpansion);
+    Add(c, (L"set hdd" + d + L"(opal) password").c_str(), 793 + 66 * n, 66, Category::kExpansion);
   }
   return c;
 }
@@ -58,12 +58,12 @@ inline SettingCatalog CurrentCatalog() {
 // Settings as interfaces 2.73 to 2.78 name them: combined hard-disk names.
 inline SettingCatalog CombinedCatalog() {
   SettingCatalog c;
-  Add(c, L"boot mode", 311, 1, L"Post Behaviors");
-  Add(c, L"set supervisor password", 199, 34, L"Security");
-  Add(c, L"set user password", 260, 34, L"Security");
+  Add(c, L"boot mode", 311, 1, Category::kPostBehaviors);
+  Add(c, L"set supervisor password", 199, 34, Category::kSecurity);
+  Add(c, L"set user password", 260, 34, Category::kSecurity);
   for (uint32_t n = 0; n < 6; ++n) {
     const std::wstring d = std::to_wstring(n);
-    Add(c, (L"set hdd" + d + L"/hdd" + d + L"(opal) password").c_str(), 397 + 34 * n, 34, L"Expansion");
+    Add(c, (L"set hdd" + d + L"/hdd" + d + L"(opal) password").c_str(), 397 + 34 * n, 34, Category::kExpansion);
   }
   return c;
 }
@@ -71,11 +71,11 @@ inline SettingCatalog CombinedCatalog() {
 // Settings of the oldest interfaces (below 2.56).
 inline SettingCatalog BaselineCatalog() {
   SettingCatalog c;
-  Add(c, L"boot mode", 311, 1, L"Post Behaviors");
-  Add(c, L"set supervisor password", 199, 14, L"Security");
-  Add(c, L"set user password", 213, 14, L"Security");
-  Add(c, L"set hdd0 password", 227, 14, L"Security");
-  Add(c, L"set hdd1 password", 241, 14, L"Security");
+  Add(c, L"boot mode", 311, 1, Category::kPostBehaviors);
+  Add(c, L"set supervisor password", 199, 14, Category::kSecurity);
+  Add(c, L"set user password", 213, 14, Category::kSecurity);
+  Add(c, L"set hdd0 password", 227, 14, Category::kSecurity);
+  Add(c, L"set hdd1 password", 241, 14, Category::kSecurity);
   return c;
 }
 

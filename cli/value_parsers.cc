@@ -172,20 +172,30 @@ PlainValue CheckPlainValue(std::wstring_view valueText, uint8_t& value) {
   return PlainValue::kAccepted;
 }
 
-bool ParsePlainValue(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out) {
+bool ParsePlainValue(const RunContext& ctx, std::wstring_view valueText, const ListedValues& listed,
+                     ParsedRequest& out) {
   Console& console = ctx.console;
   uint8_t value = 0;
   const PlainValue check = CheckPlainValue(valueText, value);
-  if (check != PlainValue::kAccepted) {
-    const std::string_view mark =
-        check == PlainValue::kNotSupportedMark ? "255 marks a setting as not supported; " : "";
-    console.Complain("Invalid value \"" + WideToUtf8(CText(valueText)) + "\" of " + WideToUtf8(out.itemName) + ": " +
-                     std::string(mark) + "a decimal number from 0 to 254 is expected.\n\n");
-    ShowUsage(console);
-    return false;
+  if (check == PlainValue::kAccepted) {
+    out.byteValue = value;
+    // The firmware's list may be incomplete: whether the machine holds that
+    // value itself is known only once its block is read.
+    out.unlistedValue = !listed.empty() && !listed.Lists(value);
+    return true;
   }
-  out.byteValue = value;
-  return true;
+  // A listed value also goes by its label.
+  if (const auto labelled = listed.ValueOfLabel(CText(valueText))) {
+    out.byteValue = *labelled;
+    return true;
+  }
+  const std::string_view mark = check == PlainValue::kNotSupportedMark ? "255 marks a setting as not supported; " : "";
+  const std::string expected =
+      listed.empty() ? "a decimal number from 0 to 254 is expected" : "the firmware lists " + listed.Describe();
+  console.Complain("Invalid value \"" + WideToUtf8(CText(valueText)) + "\" of " + WideToUtf8(out.itemName) + ": " +
+                   std::string(mark) + expected + ".\n\n");
+  ShowUsage(console);
+  return false;
 }
 
 bool ParseTime(std::wstring& valueText, wchar_t separator, ParsedRequest& out) {

@@ -10,6 +10,7 @@
 
 #include "base/parsed_request.h"
 #include "base/run_context.h"
+#include "catalog/listed_values.h"
 
 namespace vort64 {
 
@@ -43,9 +44,12 @@ enum class PlainValue {
 PlainValue CheckPlainValue(std::wstring_view valueText, uint8_t& value);
 
 // The value of the plain one-byte setting `out.itemName` into
-// `out.byteValue`; anything but an accepted value is refused with a message
-// naming it, and the usage.
-bool ParsePlainValue(const RunContext& ctx, std::wstring_view valueText, ParsedRequest& out);
+// `out.byteValue`: an accepted number, or the label of a value in `listed`
+// (the firmware's list for the setting), in any case. Anything else is
+// refused with a message naming it and what is expected, and the usage. A
+// number the list lacks is taken, marked `out.unlistedValue`.
+bool ParsePlainValue(const RunContext& ctx, std::wstring_view valueText, const ListedValues& listed,
+                     ParsedRequest& out);
 
 // Hour, minute and second separated by `separator`. Tokenises `valueText` in
 // place, so a second attempt with another separator sees only the text

@@ -110,7 +110,7 @@ OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& re
   if (!read.passed()) return OperationResult::From(read);
 
   const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
-  const std::vector<CheckedSetting> checked = CheckSettings(ops, plan, buffer);
+  const std::vector<CheckedSetting> checked = CheckSettings(ops, request.CurrentPassword(), plan, buffer);
   size_t same = 0, differ = 0, unsupported = 0, invalid = 0;
   std::string lines;
   for (size_t i = 0; i < plan.size(); ++i) {
@@ -130,6 +130,7 @@ OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& re
         break;
       case CheckedSetting::State::kInvalid:
         lines += "Invalid Parameter";
+        if (!checked[i].current.empty()) lines += " (the firmware lists " + checked[i].current + ")";
         ++invalid;
         break;
     }

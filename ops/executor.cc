@@ -7,8 +7,8 @@
 #include "buffer/assign.h"
 #include "buffer/display.h"
 #include "catalog/password_settings.h"
-#include "catalog/setting_kind.h"
 #include "ops/custom_settings.h"
+#include "ops/held_values.h"
 #include "ops/password_prompt.h"
 #include "ops/raw_settings.h"
 
@@ -66,19 +66,34 @@ OperationResult ReadBackAndCompare(Operations& ops, const ParsedRequest& request
   return OperationResult::From(write).Sent();
 }
 
+// A value the firmware does not list goes on only where the machine holds
+// it; nothing when the path goes on.
+std::optional<OperationResult> RefuseUnlisted(Operations& ops, const ParsedRequest& request,
+                                              std::span<const uint8_t> buffer, HeldValues::Other other) {
+  const SettingInfo* setting = ops.catalog.FindSetting(request.itemName);
+  if (!setting || HeldValues(ops.session, request.CurrentPassword(), other).Allows(request, *setting, buffer)) {
+    return std::nullopt;
+  }
+  ops.ctx.console.Err(UnlistedValueMessage(request, *setting));
+  return OperationResult{Kind::kValueUnlisted};
+}
+
 OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
   const std::string_view password = request.CurrentPassword();
   const MethodOutcome read = GetBiosOptions(ops.session, password, buffer);
   if (!read.passed()) return OperationResult::FromRead(read);
   if (auto stop = ShowOrSkip(ops, request, buffer)) return *stop;
-  const PasswordItem item = ClassifyPasswordItem(request.itemName);
+  const SettingInfo* setting = ops.catalog.FindSetting(request.itemName);
+  const PasswordItem item = setting ? setting->password : PasswordItem{};
   if (request.selfTest && item.IsAccount()) {
     return PromptedPasswordChange(ops, request, buffer, at, item.kind == PasswordItem::kSupervisor);
   }
+  if (auto stop = RefuseUnlisted(ops, request, buffer, HeldValues::Other::kDefaults)) return *stop;
   if (auto stop = Assign(ops, request, buffer, at)) return *stop;
 
   const MethodOutcome written = SetBiosOptions(ops.session, password, buffer);
-  if (!written.passed() || request.itemName == kClearTpmSetting) return OperationResult::From(written).Sent();
+  const bool readsBack = !setting || setting->readBack == ReadBack::kCompare;
+  if (!written.passed() || !readsBack) return OperationResult::From(written).Sent();
 
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   const MethodOutcome reread = GetBiosOptions(ops.session, password, readBack);
@@ -90,6 +105,7 @@ OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, st
   const MethodOutcome read = GetBiosDefaultOptions(ops.session, password, buffer);
   if (!read.passed()) return OperationResult::FromRead(read);
   if (auto stop = ShowOrSkip(ops, request, buffer)) return *stop;
+  if (auto stop = RefuseUnlisted(ops, request, buffer, HeldValues::Other::kCurrent)) return *stop;
   if (auto stop = Assign(ops, request, buffer, at)) return *stop;
 
   const MethodOutcome written = SetBiosDefaultOptions(ops.session, password, buffer);

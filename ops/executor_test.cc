@@ -133,7 +133,7 @@ TEST_F(SetOutcomeTest, ClearTpmIsNotReadBack) {
   request.itemName = L"clear tpm";
   request.byteValue = 1;
   SettingCatalog catalog;
-  catalog.AddSetting(L"clear tpm", SettingInfo{L"Set clear tpm", L"1 : Clear", L"Security", 1, 250});
+  catalog.AddSetting(L"clear tpm", MakeSettingInfo(L"Set clear tpm", L"1 : Clear", Category::kSecurity, 1, 250));
   firmware_.codes[L"SetBiosOptions"] = 8;
   const OperationResult result = Run(request, catalog);
   EXPECT_EQ(result.kind, OperationResult::Kind::kDone);

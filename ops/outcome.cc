@@ -57,6 +57,8 @@ OutcomeRule RuleFor(const OperationResult& r) {
     case Kind::kPasswordKept: return {kPass, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false};
     case Kind::kValueRefused:
       return {kInvalidParameter, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true};
+    case Kind::kValueUnlisted:
+      return {kInvalidParameter, VerdictEffect::kFails, kExitUsage, StepVerdict::kSkipped, true};
     case Kind::kReadFailed: return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, FirmwareStep(r), true};
     case Kind::kFirmwareRefused: return {RefusedWord(r), VerdictEffect::kFails, kExitFailed, FirmwareStep(r), true};
     case Kind::kDrift: return {kFail, VerdictEffect::kFails, kExitDrift, StepVerdict::kSkipped, true};

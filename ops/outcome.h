@@ -27,6 +27,7 @@ struct OperationResult {
     kAbsent,           // this model has no setting of that name: nothing written
     kPasswordKept,     // the new password "DoNotChange": nothing to write
     kValueRefused,     // the value cannot be placed (refused by the parser, the field or the prompt)
+    kValueUnlisted,    // the firmware does not list the value, and the machine holds it neither now nor as default
     kReadFailed,       // reading the block before or after a write failed (firmwareCode, executed)
     kFirmwareRefused,  // any other firmware method answered a failing code or did not execute
     kNotTheSame,       // the setting read back differs from what was written

@@ -9,6 +9,7 @@
 #include "buffer/block_fields.h"
 #include "buffer/display.h"
 #include "catalog/setting_kind.h"
+#include "ops/held_values.h"
 
 namespace vort64 {
 namespace {
@@ -26,16 +27,23 @@ Range RangeOf(const SettingCatalog& catalog, const std::wstring& name) {
   return {offset, offset + catalog.GetSettingSize(name)};
 }
 
+// The catalog's row of a request's setting (the parser found it there).
+const SettingInfo& SettingOf(const SettingCatalog& catalog, const ParsedRequest& request) {
+  static const SettingInfo kNone{};
+  const SettingInfo* setting = catalog.FindSetting(request.itemName);
+  return setting ? *setting : kNone;
+}
+
 bool IsClockByte(size_t i) { return i >= kClockFirstByte && i < kClockEndByte; }
 
-bool Unsupported(const ParsedRequest& request, std::span<const uint8_t> block, Range at) {
-  return FormatSettingValue(request.itemName, block, at.offset, at.end - at.offset).kind == SettingValue::kUnsupported;
+bool Unsupported(const SettingInfo& setting, std::span<const uint8_t> block) {
+  return FormatSettingValue(setting, block).kind == SettingValue::kUnsupported;
 }
 
 // A password Item that gives a new password: the firmware applies it only
 // once the block with its old and new password is sent by itself.
-bool ChangesAPassword(const ParsedRequest& request) {
-  return KindOfSetting(request.itemName) == SettingKind::kPassword && request.NewPasswordText() != kKeepPasswordWord;
+bool ChangesAPassword(const SettingInfo& setting, const ParsedRequest& request) {
+  return setting.kind == SettingKind::kPassword && request.NewPasswordText() != kKeepPasswordWord;
 }
 
 // Copies into `into` what placing a setting changed in `read`, but the
@@ -46,13 +54,6 @@ void Merge(std::span<const uint8_t> read, std::span<const uint8_t> placed, Range
     if (!own.Holds(i) && IsClockByte(i) && placed[i] == kDoNotChange) continue;
     into[i] = placed[i];
   }
-}
-
-std::string ShownValue(const std::wstring& name, std::span<const uint8_t> block, Range at) {
-  const SettingValue value = FormatSettingValue(name, block, at.offset, at.end - at.offset);
-  std::string text = value.text;
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
 }
 
 }  // namespace
@@ -86,7 +87,9 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
   std::set<std::wstring> names;
   for (const PlannedSetting& p : plan) {
     if (!p.request) continue;
-    if (ChangesAPassword(*p.request) || !names.insert(p.request->itemName).second) return std::nullopt;
+    if (ChangesAPassword(SettingOf(ops.catalog, *p.request), *p.request) || !names.insert(p.request->itemName).second) {
+      return std::nullopt;
+    }
   }
 
   const std::string_view password = run.CurrentPassword();
@@ -102,12 +105,18 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
   std::vector<uint8_t> sent = block;
   if (ops.ctx.version.Holds(InterfaceRule::kClockKept)) KeepClock(sent);
   std::vector<size_t> placed;
+  HeldValues held(ops.session, password, HeldValues::Other::kDefaults);
   for (size_t i = 0; i < plan.size(); ++i) {
     if (!plan[i].request) continue;
     const ParsedRequest& request = *plan[i].request;
+    const SettingInfo& setting = SettingOf(ops.catalog, request);
     const Range at = RangeOf(ops.catalog, request.itemName);
-    if (Unsupported(request, block, at)) {
+    if (Unsupported(setting, block)) {
       outcomes[i] = {Kind::kUnsupported};
+      continue;
+    }
+    if (!held.Allows(request, setting, block)) {
+      outcomes[i] = {Kind::kValueUnlisted};
       continue;
     }
     std::vector<uint8_t> alone = block;
@@ -127,7 +136,7 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
   std::optional<MethodOutcome> reread;
   for (const size_t i : placed) {
     const ParsedRequest& request = *plan[i].request;
-    if (request.itemName == kClearTpmSetting) {
+    if (SettingOf(ops.catalog, request).readBack == ReadBack::kNone) {
       outcomes[i] = OperationResult::From(written).Sent();
       continue;
     }
@@ -144,11 +153,12 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
   return outcomes;
 }
 
-std::vector<CheckedSetting> CheckSettings(const Operations& ops, std::span<const PlannedSetting> plan,
-                                          std::span<const uint8_t> block) {
+std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view password,
+                                          std::span<const PlannedSetting> plan, std::span<const uint8_t> block) {
   using State = CheckedSetting::State;
   std::vector<CheckedSetting> checked;
   checked.reserve(plan.size());
+  HeldValues held(ops.session, password, HeldValues::Other::kDefaults);
   for (const PlannedSetting& p : plan) {
     CheckedSetting c;
     if (!p.request) {
@@ -158,16 +168,20 @@ std::vector<CheckedSetting> CheckSettings(const Operations& ops, std::span<const
       continue;
     }
     const ParsedRequest& request = *p.request;
+    const SettingInfo& setting = SettingOf(ops.catalog, request);
     const Range at = RangeOf(ops.catalog, request.itemName);
     std::vector<uint8_t> wanted(block.begin(), block.end());
-    if (Unsupported(request, block, at)) {
+    if (Unsupported(setting, block)) {
       c.state = State::kLacking;
+    } else if (!held.Allows(request, setting, block)) {
+      c.state = State::kInvalid;
+      c.current = setting.listed.Describe();
     } else {
       switch (AssignSettingValue(ops.ctx, request, wanted, at.offset, at.end)) {
         case Placement::kKept: c.state = State::kSame; break;
         case Placement::kRefused: c.state = State::kInvalid; break;
         case Placement::kPlaced:
-          if (ChangesAPassword(request)) {
+          if (ChangesAPassword(setting, request)) {
             // A password is never read back, nor shown.
             c = {State::kDiffers, "********", "********"};
             break;
@@ -178,8 +192,8 @@ std::vector<CheckedSetting> CheckSettings(const Operations& ops, std::span<const
             if (wanted[i] != block[i]) c.state = State::kDiffers;
           }
           if (c.state == State::kDiffers) {
-            c.current = ShownValue(request.itemName, block, at);
-            c.wanted = ShownValue(request.itemName, wanted, at);
+            c.current = ReadableValue(setting, block);
+            c.wanted = ReadableValue(setting, wanted);
           }
           break;
       }

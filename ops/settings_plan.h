@@ -43,15 +43,17 @@ struct CheckedSetting {
   // kLacking: a setting this machine lacks or does not support.
   enum class State { kSame, kDiffers, kLacking, kInvalid };
   State state = State::kSame;
-  std::string current;  // kDiffers: both values in the words "/get" uses
-  std::string wanted;
+  std::string current;  // kDiffers: both values as a person reads them (ReadableValue);
+  std::string wanted;   // kInvalid: `current` names the values the firmware lists, if any
 };
 
 // Compares every planned setting with `block`, as read from the firmware:
 // a password Item that keeps the password and a clock byte given as 238
-// count as the same; a new password always differs (it cannot be read).
-std::vector<CheckedSetting> CheckSettings(const Operations& ops, std::span<const PlannedSetting> plan,
-                                          std::span<const uint8_t> block);
+// count as the same; a new password always differs (it cannot be read). A
+// value the firmware does not list is invalid unless the machine holds it
+// now or in its defaults (read with `password` on first need).
+std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view password,
+                                          std::span<const PlannedSetting> plan, std::span<const uint8_t> block);
 
 }  // namespace vort64
 

@@ -22,13 +22,11 @@ std::string DiffBlocks(const SettingCatalog& catalog, std::span<const uint8_t> a
     const auto left = Bytes(a, info);
     const auto right = Bytes(b, info);
     if (std::equal(left.begin(), left.end(), right.begin(), right.end())) continue;
-    const SettingValue before = FormatSettingValue(name, a, info.offset, info.size);
-    if (before.kind == SettingValue::kHiddenPassword) {
+    if (FormatSettingValue(info, a).kind == SettingValue::kHiddenPassword) {
       out += WideToUtf8(name) + ": (password changed, not shown)\n";
       continue;
     }
-    out += WideToUtf8(name) + ": " + OneLineValue(before) + " -> " +
-           OneLineValue(FormatSettingValue(name, b, info.offset, info.size)) + "\n";
+    out += WideToUtf8(name) + ": " + OneLineValue(info, a) + " -> " + OneLineValue(info, b) + "\n";
   }
   return out;
 }

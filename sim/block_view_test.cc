@@ -9,11 +9,11 @@ namespace {
 
 SettingCatalog SmallCatalog() {
   SettingCatalog c;
-  c.AddSetting(L"boot mode", SettingInfo{L"", L"", L"", 1, 10});
-  c.AddSetting(L"date", SettingInfo{L"", L"", L"", 3, 391});
-  c.AddSetting(L"set user password", SettingInfo{L"", L"", L"", 34, 100});
-  c.AddSetting(L"wigig", SettingInfo{L"", L"", L"", 1, 11});
-  c.AddSetting(L"asset tag number", SettingInfo{L"", L"", L"", 4, 20});
+  c.AddSetting(L"boot mode", MakeSettingInfo(L"", L"", Category::kSystemFunction, 1, 10));
+  c.AddSetting(L"date", MakeSettingInfo(L"", L"", Category::kSystemFunction, 3, 391));
+  c.AddSetting(L"set user password", MakeSettingInfo(L"", L"", Category::kSystemFunction, 34, 100));
+  c.AddSetting(L"wigig", MakeSettingInfo(L"", L"", Category::kSystemFunction, 1, 11));
+  c.AddSetting(L"asset tag number", MakeSettingInfo(L"", L"", Category::kSystemFunction, 4, 20));
   return c;
 }
 

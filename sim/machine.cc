@@ -147,7 +147,7 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
     if (info.offset >= kSettingsBufferSize || info.size > kSettingsBufferSize - info.offset) continue;
     auto field = std::span(block).subspan(info.offset, info.size);
     std::fill(field.begin(), field.end(), uint8_t{0});
-    const SettingKind kind = KindOfSetting(name);
+    const SettingKind kind = info.kind;
     if (kind == SettingKind::kDate) {
       const uint8_t date[] = {10, 12, 26};  // day, month, year - 2000
       std::copy_n(date, std::min<size_t>(3, field.size()), field.begin());
@@ -172,6 +172,10 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
     } else if (info.size == 1 && Contains(info.meaning, L"1 : Enabled") && kind != SettingKind::kPassword &&
                !Contains(name, L"password")) {
       field[0] = 1;
+    }
+    // A one-byte setting holds a value its layout lists.
+    if (info.size == 1 && !info.listed.empty() && field[0] != kNotSupported && !info.listed.Lists(field[0])) {
+      field[0] = info.listed.values().front().first;
     }
   }
   return block;

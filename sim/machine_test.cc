@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "base/text.h"
 #include "catalog/catalog.h"
 #include "sim/interface_rules.h"
 #include "sim/machine_files.h"
@@ -93,6 +94,28 @@ TEST_F(MachineDirTest, EntryPointsOfBothGenerationsRoundTrip) {
   // Cut off before the table length.
   EXPECT_FALSE(ParseEntryPoint({'_', 'S', 'M', '3', '_', 0, 0x18, 3, 4, 0, 1, 0}));
   EXPECT_FALSE(ParseEntryPoint({'_', 'X', 'M', '_', 0, 0, 2, 1}));
+}
+
+// What a made-up machine holds of a one-byte setting is a value its layout
+// lists (or the firmware's mark 255 for a setting it lacks), on every layout:
+// the program refuses values the firmware does not list.
+TEST(MadeUpBlockTest, EveryOneByteValueIsListedOnEveryLayout) {
+  for (const uint32_t minor :
+       {40u, 56u, 61u, 65u, 68u, 71u, 72u, 73u, 74u, 77u, 78u, 79u, 82u, 85u, 86u, 87u, 89u, 90u}) {
+    SettingCatalog catalog;
+    BuildSettingCatalog(catalog, 2, minor);
+    MachineOptions options;
+    options.supervisorPassword = "Sup1";
+    for (const auto& block : {BuildOptionBlock(catalog, options), BuildOptionBlock(catalog, MachineOptions{})}) {
+      for (const auto& [name, info] : catalog.settings()) {
+        if (info.listed.empty() || info.size != 1) continue;
+        const uint8_t value = block[info.offset];
+        EXPECT_TRUE(value == kNotSupported || info.listed.Lists(value))
+            << "2." << minor << " " << WideToUtf8(name) << " holds " << int{value} << ", lists "
+            << info.listed.Describe();
+      }
+    }
+  }
 }
 
 TEST_F(MachineDirTest, OptionBlockFillsCatalogSettingsAnd255Elsewhere) {

@@ -53,9 +53,10 @@ class FirstStepsTest : public MachineTest {
   }
 };
 
+// The refusal names what the firmware lists for the setting.
 std::string Refused(const std::string& value, const std::string& item, const std::string& reason = "") {
-  return "Invalid value \"" + value + "\" of " + item + ": " + reason +
-         "a decimal number from 0 to 254 is expected.\n\n";
+  const std::string listed = item == "boot mode" ? "0 (Legacy), 1 (UEFI)" : "0 (Disabled), 1 (Enabled)";
+  return "Invalid value \"" + value + "\" of " + item + ": " + reason + "the firmware lists " + listed + ".\n\n";
 }
 
 TEST_F(FirstStepsTest, AValueTheSettingCannotTakeIsRefusedBeforeTheFirmwareIsReached) {
@@ -181,11 +182,12 @@ TEST_F(FirstStepsTest, ShowSettingsListsEverySettingWithOneRead) {
   const ProcessResult r = Vort64({"/password", "Secret1", "/show-settings"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  EXPECT_THAT(r.out, ::testing::StartsWith(std::string(kVersion) + "Get BIOS options success.\n3g/lte: 1\n"));
+  EXPECT_THAT(r.out, ::testing::StartsWith(std::string(kVersion) + "Get BIOS options success.\n3g/lte: 1 (Enabled)\n"));
   for (const char* line :
-       {"\nboot mode: 0\n", "\nboot priority order: 19, 1, 7, 10, 255, 255", "\ndate: 12 / 10 / 26\n",
+       {"\nboot mode: 0 (Legacy)\n", "\nboot priority order: 19, 1, 7, 10, 255, 255", "\ndate: 12 / 10 / 26\n",
         "\nwigig: 255 (not supported)\n", "\nset supervisor password: (password, not shown)\n",
-        "\nsupervisor password is status: 1\n", "\nuser password is status: 0\n"}) {
+        "\nsupervisor password is status: 1 (Set)\n", "\nuser password is status: 0 (Clear)\n",
+        "\ncustomized mac address: 00-1B-21-3C-4D-5E\n"}) {
     EXPECT_THAT(r.out, HasSubstr(line));
   }
   EXPECT_THAT(r.out, Not(HasSubstr("Secret1")));

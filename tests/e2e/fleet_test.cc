@@ -55,7 +55,7 @@ TEST_F(FleetTest, TheCheckReadsOnceWritesNothingAndSaysWhatDiffers) {
        "boot mode: same\nfast boot: same\ndate: same\nset supervisor password: same\n"
        "4 settings: 4 same, 0 differ, 0 not supported, 0 invalid\n"},
       {"two settings differ", "two.xml", "", 1,
-       "boot mode: 1 -> 0\nfast boot: 1 -> 0\ndate: same\n"
+       "boot mode: 1 (UEFI) -> 0 (Legacy)\nfast boot: 1 (Enabled) -> 0 (Disabled)\ndate: same\n"
        "3 settings: 1 same, 2 differ, 0 not supported, 0 invalid\n"},
       {"a bad value, a name this model lacks, a new password", "odd.xml", "", 1,
        "boot mode: same\nfast boot: Invalid Parameter\nno such setting: Not support\nwigig: Not support\n"

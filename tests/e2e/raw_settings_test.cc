@@ -152,7 +152,7 @@ TEST_F(RawSettingsTest, VortSimShowsWhatARawFileHoldsAndWhatTwoOfThemDiffer) {
   const auto sim = [&](std::vector<std::string> args) { return RunProcess(VORT_SIM_BIN, args, {}, work_); };
   const ProcessResult shown = sim({"show", machine_.string(), "--file", (work_ / "after.bin").string()});
   EXPECT_EQ(shown.exitCode, 0) << shown.err;
-  EXPECT_THAT(shown.out, HasSubstr("\nboot mode: 1\n"));
+  EXPECT_THAT(shown.out, HasSubstr("\nboot mode: 1 (UEFI)\n"));
   EXPECT_THAT(shown.out, HasSubstr("\nwigig: 255 (not supported)\n"));
   EXPECT_THAT(shown.out, HasSubstr("\nset supervisor password: (password, not shown)\n"));
   EXPECT_EQ(sim({"show", machine_.string()}).out, shown.out);  // the machine holds what was exported
@@ -160,7 +160,7 @@ TEST_F(RawSettingsTest, VortSimShowsWhatARawFileHoldsAndWhatTwoOfThemDiffer) {
   const ProcessResult diff =
       sim({"diff", (work_ / "before.bin").string(), (work_ / "after.bin").string(), "--wmi", "2.90"});
   EXPECT_EQ(diff.exitCode, 0) << diff.err;
-  EXPECT_EQ(diff.out, "boot mode: 0 -> 1\n");
+  EXPECT_EQ(diff.out, "boot mode: 0 (Legacy) -> 1 (UEFI)\n");
 
   WriteWorkFile("short.bin", Bytes(100, 0));
   const ProcessResult refused =

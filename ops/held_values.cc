@@ -1,0 +1,29 @@
+#include "ops/held_values.h"
+
+#include "base/option_block.h"
+#include "base/text.h"
+#include "wmi/firmware_methods.h"
+
+namespace vort64 {
+
+bool HeldValues::Allows(const ParsedRequest& request, const SettingInfo& setting, std::span<const uint8_t> block) {
+  if (!request.unlistedValue) return true;
+  const auto holds = [&](std::span<const uint8_t> b) {
+    return setting.offset < b.size() && b[setting.offset] == request.byteValue;
+  };
+  if (holds(block)) return true;
+  if (!otherBlock_) {
+    std::vector<uint8_t> other(kSettingsBufferSize, 0);
+    const MethodOutcome read = other_ == Other::kDefaults ? GetBiosDefaultOptions(session_, password_, other)
+                                                          : GetBiosOptions(session_, password_, other);
+    otherBlock_ = read.passed() ? std::move(other) : std::vector<uint8_t>();
+  }
+  return holds(*otherBlock_);
+}
+
+std::string UnlistedValueMessage(const ParsedRequest& request, const SettingInfo& setting) {
+  return "Invalid value \"" + WideToUtf8(request.valueText) + "\" of " + WideToUtf8(request.itemName) +
+         ": the firmware lists " + setting.listed.Describe() + ".\n";
+}
+
+}  // namespace vort64
