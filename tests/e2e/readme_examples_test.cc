@@ -110,6 +110,11 @@ TEST(ShellSplitTest, SplitsAsAPosixShellDoes) {
   }
 }
 
+// A word as a shell line shows it: in double quotes when it is empty or holds a blank.
+std::string Quoted(const std::string& word) {
+  return word.empty() || word.find_first_of(" \t") != std::string::npos ? "\"" + word + "\"" : word;
+}
+
 // The interface versions an example exists on, by minor (the major is 2).
 struct Minors {
   int from = 0;
@@ -174,6 +179,7 @@ struct Command {
   size_t line = 0;                 // of README.md
   std::string text;                // as written
   std::string stands;              // what a leading "..." stands for, when it has one
+  bool runnable = false;           // a shell runs it as it is
   std::vector<std::string> words;  // after "vort64"
   int exitCode = 0;
 };
@@ -275,7 +281,7 @@ class ReadmeExamplesTest : public MachineTest {
     }
   }
 
-  // A command of README line `index` (0-based); empty words when it cannot be split.
+  // A command of README line `index` (0-based); not runnable when a shell would not run it as it is.
   Command Read(size_t index, const std::string& text) {
     Command command;
     command.line = index + 1;
@@ -287,6 +293,7 @@ class ReadmeExamplesTest : public MachineTest {
                     << "` is no vort64 command line a shell runs as it is" << (error.empty() ? "" : ": ") << error;
       return command;
     }
+    command.runnable = true;
     command.words.assign(words->begin() + 1, words->end());
     return command;
   }
@@ -308,7 +315,11 @@ class ReadmeExamplesTest : public MachineTest {
       for (const std::string& span : CodeSpans(cells[exampleColumn])) {
         if (span.starts_with("vort64 ")) {
           commands.push_back(Read(index, span));
-        } else if (span.starts_with("... ") && !commands.empty()) {
+        } else if (span.starts_with("... ")) {
+          if (commands.empty()) {
+            ADD_FAILURE() << "README.md:" << index + 1 << ": `" << span << "` with no command before it";
+            continue;
+          }
           // "..." stands for the first command up to its function: the program and its password.
           const Command& first = commands.front();
           size_t lead = 0;
@@ -320,7 +331,8 @@ class ReadmeExamplesTest : public MachineTest {
           Command next = Read(index, "vort64" + span.substr(3));
           next.text = span;
           next.stands = "vort64";
-          for (size_t i = 0; i < lead; ++i) next.stands += " " + first.words[i];
+          for (size_t i = 0; i < lead; ++i) next.stands += " " + Quoted(first.words[i]);
+          next.runnable = next.runnable && first.runnable;
           next.words.insert(next.words.begin(), first.words.begin(), first.words.begin() + static_cast<long>(lead));
           commands.push_back(next);
         }
@@ -421,7 +433,7 @@ TEST_F(ReadmeExamplesTest, EveryExampleRunsAsWrittenWithTheExitCodeTheReadmeProm
     ASSERT_FALSE(HasFatalFailure()) << example.machine.Name();
     for (size_t step = 0; step < example.commands.size(); ++step) {
       const Command& command = example.commands[step];
-      if (command.words.empty()) continue;  // said when it was read
+      if (!command.runnable) continue;  // said when it was read
       const ProcessResult r = Vort64(command.words, TypedFor(command.words));
       EXPECT_EQ(r.exitCode, command.exitCode)
           << "README.md:" << command.line << ": `" << command.text << "`"
