@@ -107,7 +107,8 @@ ListedValues ParseListedValues(std::wstring_view meaning) {
     if (item.empty() || item.front() != L':' || last > 255) continue;
     const std::wstring_view label = Trim(item.substr(1));
     if (*first == last && IsMark(last)) continue;
-    listed.Add({static_cast<uint8_t>(*first), static_cast<uint8_t>(last), *first == last ? label : std::wstring_view()});
+    listed.Add(
+        {static_cast<uint8_t>(*first), static_cast<uint8_t>(last), *first == last ? label : std::wstring_view()});
   }
   return listed;
 }

@@ -88,8 +88,8 @@ TEST(ListedValuesTest, EveryWritableOneByteSettingOfEveryLayoutListsItsValues) {
         continue;
       }
       if (!info.writable || row.size != 1) continue;
-      EXPECT_FALSE(info.listed.empty()) << "layout " << variant << ": " << WideToUtf8(row.name) << " lists nothing in \""
-                                        << WideToUtf8(row.meaning) << "\"";
+      EXPECT_FALSE(info.listed.empty()) << "layout " << variant << ": " << WideToUtf8(row.name)
+                                        << " lists nothing in \"" << WideToUtf8(row.meaning) << "\"";
     }
   }
 }

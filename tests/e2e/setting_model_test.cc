@@ -55,15 +55,33 @@ TEST_F(SettingModelTest, ListedValuesAndLabels) {
   };
   const std::vector<std::string> set = {"GetBiosOptions", "SetBiosOptions", "GetBiosOptions"};
   const Case kCases[] = {
-      {"a typo of a value", "camera=7", -1, -1, 101, {"GetBiosOptions", "GetBiosDefaultOptions"}, 1,
+      {"a typo of a value",
+       "camera=7",
+       -1,
+       -1,
+       101,
+       {"GetBiosOptions", "GetBiosDefaultOptions"},
+       1,
        std::string("Invalid value \"7\" of camera: ") + kCameraList + ".\n"},
       {"the label", "camera=Disabled", -1, -1, 0, set, 0, ""},
       {"the label in another case", "Camera=dISABLED", -1, -1, 0, set, 0, ""},
-      {"a word that is no label", "camera=Off", -1, -1, 101, {}, 1,
+      {"a word that is no label",
+       "camera=Off",
+       -1,
+       -1,
+       101,
+       {},
+       1,
        std::string("Invalid value \"Off\" of camera: ") + kCameraList + "."},
       {"a value the machine holds now", "camera=7", 7, -1, 0, set, 7, ""},
-      {"a value the machine holds as default", "camera=9", -1, 9, 0,
-       {"GetBiosOptions", "GetBiosDefaultOptions", "SetBiosOptions", "GetBiosOptions"}, 9, ""},
+      {"a value the machine holds as default",
+       "camera=9",
+       -1,
+       9,
+       0,
+       {"GetBiosOptions", "GetBiosDefaultOptions", "SetBiosOptions", "GetBiosOptions"},
+       9,
+       ""},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
