@@ -13,7 +13,8 @@ namespace vort64 {
 struct ParsedSetting {
   enum class Kind {
     kRequest,      // `request` is the "/set" of the setting
-    kUnknownName,  // this version has no setting of that name (aliases applied)
+    kUnknownName,  // this version has no setting of that name (aliases applied), another one has
+    kNoSuchName,   // no interface version has a setting of that name: a typo, not a missing feature
     kRefused,      // the name is known, the value is not taken: see `refusal`
   };
   enum class Refusal {

@@ -1,6 +1,9 @@
 #include "catalog/aliases.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "base/text.h"
 #include <vector>
 
 namespace vort64 {
@@ -136,6 +139,47 @@ std::span<const std::wstring> KnownSettingNames() {
     return all;
   }();
   return names;
+}
+
+std::vector<std::wstring> NearestKnownNames(std::wstring_view name, size_t most) {
+  // The edit distance of two names, with insertions, deletions and changes.
+  const auto distance = [](std::wstring_view a, std::wstring_view b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+      size_t diagonal = row[0];
+      row[0] = i;
+      for (size_t j = 1; j <= b.size(); ++j) {
+        const size_t above = row[j];
+        row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+        diagonal = above;
+      }
+    }
+    return row[b.size()];
+  };
+  constexpr size_t kMostEdits = 2;
+  constexpr size_t kShortestPart = 3;  // a shorter name is inside too many others
+  std::vector<std::pair<size_t, std::wstring>> near;
+  for (const std::wstring& known : KnownSettingNames()) {
+    const size_t edits = distance(name, known);
+    if (edits <= kMostEdits) {
+      near.emplace_back(edits, known);
+    } else if (name.size() >= kShortestPart && known.find(name) != std::wstring::npos) {
+      near.emplace_back(kMostEdits + 1, known);
+    }
+  }
+  std::sort(near.begin(), near.end());
+  std::vector<std::wstring> names;
+  for (size_t i = 0; i < near.size() && names.size() < most; ++i) names.push_back(near[i].second);
+  return names;
+}
+
+std::string UnknownSettingText(std::wstring_view name) {
+  std::string text = "unknown setting";
+  const std::vector<std::wstring> near = NearestKnownNames(name);
+  for (size_t i = 0; i < near.size(); ++i) text += (i == 0 ? " (nearest: " : ", ") + WideToUtf8(near[i]);
+  if (!near.empty()) text += ")";
+  return text;
 }
 
 bool IsKnownSettingName(std::wstring_view name) {

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalog/catalog.h"
 
@@ -43,6 +44,14 @@ ResolvedName ResolveSettingName(const SettingCatalog& catalog, std::wstring_view
 // Whether any interface version's layout has a setting of that name, or an
 // alias row names it.
 bool IsKnownSettingName(std::wstring_view name);
+
+// The known names closest to `name` (at most two edits away, or holding it
+// whole), nearest first, at most `most`.
+std::vector<std::wstring> NearestKnownNames(std::wstring_view name, size_t most = 3);
+
+// "unknown setting", with the nearest known names if any are close:
+// "unknown setting (nearest: wi-fi)".
+std::string UnknownSettingText(std::wstring_view name);
 
 // The names of every layout and every alias, sorted, each once.
 std::span<const std::wstring> KnownSettingNames();

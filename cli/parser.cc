@@ -221,6 +221,9 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
       out.selfTest = true;
     } else {
       console.Err("Invalid Item\n\n");
+      if (!IsKnownSettingName(out.itemName)) {
+        console.Err(WideToUtf8(out.itemName) + ": " + UnknownSettingText(out.itemName) + "\n\n");
+      }
       ShowUsage(console);
       return false;
     }
@@ -338,7 +341,7 @@ ParsedSetting ParseSetting(const RunContext& ctx, const SettingCatalog& catalog,
   out.function = Function::kSet;
   const SettingInfo* setting = catalog.FindSetting(out.itemName);
   if (!setting) {
-    result.kind = ParsedSetting::Kind::kUnknownName;
+    result.kind = IsKnownSettingName(out.itemName) ? ParsedSetting::Kind::kUnknownName : ParsedSetting::Kind::kNoSuchName;
     return result;
   }
   // 255 is the firmware's mark of a plain setting it does not support, as an

@@ -70,6 +70,12 @@ std::string RefusedValue(const std::string& value, const std::string& item, cons
 
 std::string InvalidItem(const std::string& item) { return "Invalid Item auto test\n\n" + item + "\nInvalid Item\n\n"; }
 
+// A name no interface version has: a typo, said so, with the nearest names.
+std::string UnknownItem(const std::string& item, const std::string& nearest = "") {
+  return InvalidItem(item) + item + ": unknown setting" + (nearest.empty() ? "" : " (nearest: " + nearest + ")") +
+         "\n\n";
+}
+
 // The function a typed word stands for; kNone for the empty word.
 Function FunctionOf(std::wstring_view word) {
   if (word.empty()) return Function::kNone;
@@ -145,9 +151,9 @@ std::vector<ParseCase> ShapeCases() {
        {P, L"pw", L"/get", L"boot mode" + std::wstring(250, L' ')},
        false,
        Usage(),
-       InvalidItem("boot mode" + std::string(250, ' ')),
+       UnknownItem("boot mode" + std::string(250, ' ')),
        "",
-       InvalidItem("boot mode" + std::string(250, ' '))},
+       UnknownItem("boot mode" + std::string(250, ' '))},
       {"long password meets the password check",
        90,
        {P, std::wstring(300, L'a')},
@@ -296,9 +302,9 @@ std::vector<ParseCase> ItemCases() {
        {P, L"pw", L"/set", L"boot mode = 1"},
        false,
        Usage(),
-       InvalidItem("boot mode "),
+       UnknownItem("boot mode ", "boot mode"),
        "",
-       InvalidItem("boot mode ")},
+       UnknownItem("boot mode ", "boot mode")},
       {"everything lower-cased",
        90,
        {L"/PASSWORD", L"pw", L"/GET", L"Boot Mode"},
@@ -396,11 +402,11 @@ std::vector<ParseCase> ItemCases() {
        {P, L"pw", L"/get", L"no such thing"},
        false,
        Usage(),
-       InvalidItem("no such thing"),
+       UnknownItem("no such thing"),
        "",
-       InvalidItem("no such thing")},
-      {"empty item", 90, {P, L"pw", L"/get", L""}, false, Usage(), InvalidItem(""), "", InvalidItem("")},
-      {"only equals signs", 90, {P, L"pw", L"/set", L"==="}, false, Usage(), InvalidItem(""), "", InvalidItem("")},
+       UnknownItem("no such thing")},
+      {"empty item", 90, {P, L"pw", L"/get", L""}, false, Usage(), UnknownItem(""), "", UnknownItem("")},
+      {"only equals signs", 90, {P, L"pw", L"/set", L"==="}, false, Usage(), UnknownItem(""), "", UnknownItem("")},
       {"autotest",
        90,
        {P, L"pw", L"/get", L"autotest"},
@@ -722,9 +728,9 @@ std::vector<ParseCase> FormCases() {
        {P, L"pw", L"/set", L"Current Password=old,set user password=x"},
        false,
        Usage(),
-       InvalidItem("current password"),
+       UnknownItem("current password"),
        "",
-       InvalidItem("current password")},
+       UnknownItem("current password")},
   };
 }
 

@@ -7,6 +7,7 @@
 
 #include "base/console.h"
 #include "base/text.h"
+#include "catalog/aliases.h"
 #include "ops/file_io.h"
 #include "ops/result_files.h"
 #include "ops/settings_plan.h"
@@ -127,6 +128,10 @@ OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& re
       case CheckedSetting::State::kLacking:
         lines += "Not support";
         ++unsupported;
+        break;
+      case CheckedSetting::State::kUnknown:
+        lines += UnknownSettingText(plan[i].name);  // a typo: no interface has the name
+        ++invalid;
         break;
       case CheckedSetting::State::kInvalid:
         lines += "Invalid Parameter";

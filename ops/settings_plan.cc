@@ -66,11 +66,16 @@ std::vector<PlannedSetting> PlanSettings(const Operations& ops, std::span<const 
     // An Item without a value, or one longer than a "/set" argument.
     if (item.problem == ImportProblem::kNone && ops.settings) {
       ParsedSetting parsed = ops.settings->Parse(item.name, item.value);
+      // The line names the setting the Item reached ("set user password" for
+      // the form "current password=OLD,set user password=NEW").
+      if (!parsed.request.itemName.empty()) planned.name = parsed.request.itemName;
       switch (parsed.kind) {
         case ParsedSetting::Kind::kRequest: planned.request = std::move(parsed.request); break;
         // A setting this model does not have: a file from another model
         // still imports.
         case ParsedSetting::Kind::kUnknownName: planned.outcome = {Kind::kAbsent}; break;
+        // A name no model has: a typo, which fails the import.
+        case ParsedSetting::Kind::kNoSuchName: planned.noSuchName = true; break;
         case ParsedSetting::Kind::kRefused:
           // What an export writes for a setting its machine does not support.
           if (parsed.refusal == ParsedSetting::Refusal::kNotSupportedMark) planned.outcome = {Kind::kUnsupported};
@@ -163,7 +168,7 @@ std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view pass
     CheckedSetting c;
     if (!p.request) {
       const bool lacking = p.outcome.kind == Kind::kAbsent || p.outcome.kind == Kind::kUnsupported;
-      c.state = lacking ? State::kLacking : State::kInvalid;
+      c.state = p.noSuchName ? State::kUnknown : lacking ? State::kLacking : State::kInvalid;
       checked.push_back(std::move(c));
       continue;
     }

@@ -19,9 +19,12 @@
 namespace vort64 {
 
 struct PlannedSetting {
-  std::wstring name;                     // the Item's name in lower case, as the result lines show it
+  // The setting the Item reached, as the result lines show it; the Item's
+  // name in lower case when it reached none.
+  std::wstring name;
   std::optional<ParsedRequest> request;  // the "/set" the Item stands for
   OperationResult outcome;               // without a request: what became of the Item (absent, refused)
+  bool noSuchName = false;               // no interface version has a setting of that name
 };
 
 // Reads every Item through the operations' setting parser.
@@ -41,7 +44,8 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
 // How one planned setting stands against the block the firmware holds.
 struct CheckedSetting {
   // kLacking: a setting this machine lacks or does not support.
-  enum class State { kSame, kDiffers, kLacking, kInvalid };
+  // kUnknown: a name no interface version has.
+  enum class State { kSame, kDiffers, kLacking, kInvalid, kUnknown };
   State state = State::kSame;
   std::string current;  // kDiffers: both values as a person reads them (ReadableValue);
   std::string wanted;   // kInvalid: `current` names the values the firmware lists, if any

@@ -141,7 +141,7 @@ TEST_F(CustomSettingsTest, RefusalsAndUnknownNamesEachGetTheirLine) {
   EXPECT_EQ(wrong.exitCode, 103);
   EXPECT_EQ(LastBlockLines(),
             "boot mode:\t\t\t\tIncorrect password\r\n"
-            "no such setting:\t\t\tNot support\r\n"
+            "no such setting:\t\t\tInvalid Parameter\r\n"
             "date:\t\t\t\t\tInvalid Parameter\r\n"
             "fast boot:\t\t\t\tInvalid Parameter\r\n");
   // A name this model lacks is its line's word, not a complaint of the parser.

@@ -58,9 +58,9 @@ TEST_F(FleetTest, TheCheckReadsOnceWritesNothingAndSaysWhatDiffers) {
        "boot mode: 1 (UEFI) -> 0 (Legacy)\nfast boot: 1 (Enabled) -> 0 (Disabled)\ndate: same\n"
        "3 settings: 1 same, 2 differ, 0 not supported, 0 invalid\n"},
       {"a bad value, a name this model lacks, a new password", "odd.xml", "", 1,
-       "boot mode: same\nfast boot: Invalid Parameter\nno such setting: Not support\nwigig: Not support\n"
+       "boot mode: same\nfast boot: Invalid Parameter\nno such setting: unknown setting\nwigig: Not support\n"
        "set supervisor password: ******** -> ********\n"
-       "5 settings: 1 same, 1 differ, 2 not supported, 1 invalid\n"},
+       "5 settings: 1 same, 1 differ, 1 not supported, 2 invalid\n"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.label);

@@ -131,6 +131,45 @@ TEST_F(SettingModelTest, BaselinesCatchAnUnlistedValue) {
   EXPECT_EQ(FileBytes("options.bin", 53, 1), Bytes{0});
 }
 
+// A typo is not a missing feature: a name no interface version has is
+// unknown (invalid in the check, "Invalid Parameter" in the import, refused
+// by "/set"), while a name another interface has stays "Not support". Each
+// line names the setting the Item reached.
+TEST_F(SettingModelTest, TyposAreUnknownAndLinesNameTheSettingReached) {
+  CreateMachine();
+  WriteItems("base.xml", Item("wifi", "0") + Item("secureboot", "1") + Item("gpt partition record", "0") +
+                             Item("boot device", "19,1,7,10") + Item("supervisor password", "DoNotChange"));
+  const ProcessResult check = Vort64({"/password", "", "/check-custom-settings", "base.xml"});
+  EXPECT_EQ(check.exitCode, 1) << check.out << check.err;
+  EXPECT_THAT(check.out, HasSubstr("wifi: unknown setting (nearest: wi-fi, wigig)\n"
+                                   "secureboot: unknown setting (nearest: secure boot)\n"
+                                   "gpt partition record: Not support\n"
+                                   "boot priority order: same\n"
+                                   "set supervisor password: same\n"
+                                   "5 settings: 2 same, 0 differ, 1 not supported, 2 invalid\n"));
+
+  const ProcessResult import = Vort64({"/password", "", "/import-custom-settings", "base.xml"});
+  EXPECT_EQ(import.exitCode, 103) << import.out << import.err;
+  std::string result = WorkText("Result.txt");
+  result.erase(std::remove(result.begin(), result.end(), '\t'), result.end());
+  EXPECT_THAT(result, HasSubstr("Overall result : Fail\r\n"));
+  EXPECT_THAT(result, HasSubstr("\r\nwifi:Invalid Parameter\r\nsecureboot:Invalid Parameter\r\n"
+                                "gpt partition record:Not support\r\nboot priority order:Pass\r\n"
+                                "set supervisor password:Pass\r\n"));
+
+  // Without the typos the same baseline passes on a model that lacks a setting of it.
+  WriteItems("fixed.xml", Item("wi-fi", "0") + Item("gpt partition record", "0"));
+  EXPECT_EQ(Vort64({"/password", "", "/check-custom-settings", "fixed.xml"}).exitCode, 1);
+  EXPECT_EQ(Vort64({"/password", "", "/import-custom-settings", "fixed.xml"}).exitCode, 0);
+  EXPECT_EQ(Vort64({"/password", "", "/check-custom-settings", "fixed.xml"}).exitCode, 0);
+
+  const size_t calls = Calls().size();
+  const ProcessResult set = Vort64({"/password", "", "/set", "wifi=0"});
+  EXPECT_EQ(set.exitCode, 101);
+  EXPECT_THAT(set.err, HasSubstr("wifi: unknown setting (nearest: wi-fi, wigig)\n"));
+  EXPECT_EQ(Calls().size(), calls);
+}
+
 // The names of the README and of older baselines reach the setting on every
 // layout that has it under any of its names.
 TEST_F(SettingModelTest, AliasesReachEachLayoutsName) {
