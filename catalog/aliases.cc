@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "base/text.h"
 #include <vector>
+#include "base/text.h"
 
 namespace vort64 {
 namespace {

@@ -341,7 +341,8 @@ ParsedSetting ParseSetting(const RunContext& ctx, const SettingCatalog& catalog,
   out.function = Function::kSet;
   const SettingInfo* setting = catalog.FindSetting(out.itemName);
   if (!setting) {
-    result.kind = IsKnownSettingName(out.itemName) ? ParsedSetting::Kind::kUnknownName : ParsedSetting::Kind::kNoSuchName;
+    result.kind =
+        IsKnownSettingName(out.itemName) ? ParsedSetting::Kind::kUnknownName : ParsedSetting::Kind::kNoSuchName;
     return result;
   }
   // 255 is the firmware's mark of a plain setting it does not support, as an
