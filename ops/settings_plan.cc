@@ -88,6 +88,12 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
     if (!p.request) continue;
     if (ChangesAPassword(*p.request) || !names.insert(p.request->itemName).second) return std::nullopt;
   }
+  // Nothing to place: the firmware is not called at all.
+  if (names.empty()) {
+    std::vector<OperationResult> outcomes;
+    for (const PlannedSetting& p : plan) outcomes.push_back(p.outcome);
+    return outcomes;
+  }
 
   const std::string_view password = run.CurrentPassword();
   std::vector<uint8_t> block(kSettingsBufferSize, 0);
