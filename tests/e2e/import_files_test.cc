@@ -249,8 +249,7 @@ class AsNobodyTest : public ImportFilesTest {
     if (pid == 0) {
       // Only calls that are safe after fork: the child drops root and runs.
       if (::dup2(inFd, 0) < 0 || ::dup2(outFd, 1) < 0 || ::dup2(errFd, 2) < 0) ::_exit(125);
-      if (::chdir(work_.c_str()) != 0 || ::setgroups(0, nullptr) != 0 || ::setgid(gid_) != 0 ||
-          ::setuid(uid_) != 0) {
+      if (::chdir(work_.c_str()) != 0 || ::setgroups(0, nullptr) != 0 || ::setgid(gid_) != 0 || ::setuid(uid_) != 0) {
         ::_exit(126);
       }
       ::execve(argv[0], argv.data(), envp);
