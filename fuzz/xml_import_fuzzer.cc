@@ -8,7 +8,7 @@
 //
 // Invariants: the import ends loaded or not loaded, with no settings when
 // not loaded and never more than 2048; a file MSXML would refuse (text around
-// the top element, a NUL character, a reference XML does not know) is not
+// the top element, a control character, a reference XML does not know) is not
 // loaded; each setting's problem follows from
 // its text; the settings are the file's Items with a name attribute in
 // document order, each name and value as an XPath reading of the same
@@ -70,17 +70,17 @@ bool UnknownReference(std::string_view text) {
   return false;
 }
 
-// A NUL character in the text itself, in characters of the encoding
-// pugixml read it in.
-bool HoldsNul(std::span<const uint8_t> bytes, pugi::xml_encoding encoding) {
+// A NUL or another control character XML does not allow in the text
+// itself, in characters of the encoding pugixml read it in.
+bool HoldsControlCharacter(std::span<const uint8_t> bytes, pugi::xml_encoding encoding) {
   size_t width = 1;
   if (encoding == pugi::encoding_utf16_le || encoding == pugi::encoding_utf16_be) width = 2;
   if (encoding == pugi::encoding_utf32_le || encoding == pugi::encoding_utf32_be) width = 4;
+  const bool bigEndian = encoding == pugi::encoding_utf16_be || encoding == pugi::encoding_utf32_be;
   for (size_t at = 0; at + width <= bytes.size(); at += width) {
-    if (std::all_of(bytes.begin() + static_cast<ptrdiff_t>(at), bytes.begin() + static_cast<ptrdiff_t>(at + width),
-                    [](uint8_t b) { return b == 0; })) {
-      return true;
-    }
+    uint32_t c = 0;
+    for (size_t i = 0; i < width; ++i) c = (c << 8) | bytes[bigEndian ? at + i : at + width - 1 - i];
+    if (c < 0x20 && !XmlCharacter(c)) return true;
   }
   return false;
 }
@@ -88,12 +88,12 @@ bool HoldsNul(std::span<const uint8_t> bytes, pugi::xml_encoding encoding) {
 // A document the import must refuse although pugixml reads it (as a
 // fragment, which keeps what stands around the top element): not exactly
 // one element at the top, text or CDATA beside it, an XML declaration
-// anywhere but at the start, a NUL character, an attribute named twice in
+// anywhere but at the start, a NUL or another control character, an attribute named twice in
 // an element, or a reference XML does not know.
 bool BeyondWellFormed(const pugi::xml_document& doc, std::span<const uint8_t> bytes, pugi::xml_encoding encoding,
                       unsigned options) {
   if (doc.select_nodes("/*").size() != 1 || !doc.select_nodes("/text()").empty()) return true;
-  if (HoldsNul(bytes, encoding)) return true;
+  if (HoldsControlCharacter(bytes, encoding)) return true;
   size_t position = 0;
   for (const pugi::xml_node& n : doc.children()) {
     if (n.type() == pugi::node_declaration && position != 0) return true;
@@ -126,7 +126,7 @@ std::optional<std::vector<Expected>> ReadWithXPath(std::span<const uint8_t> byte
   const unsigned options = pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype |
                            pugi::parse_declaration | pugi::parse_fragment;
   const pugi::xml_parse_result parsed = doc.load_buffer(bytes.data(), bytes.size(), options);
-  if (HoldsNul(bytes, parsed.encoding) || !parsed) return std::nullopt;
+  if (HoldsControlCharacter(bytes, parsed.encoding) || !parsed) return std::nullopt;
   // A document type is refused: nothing of such a file is read.
   for (const pugi::xml_node& n : doc.children()) {
     if (n.type() == pugi::node_doctype) return std::nullopt;

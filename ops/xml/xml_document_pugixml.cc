@@ -104,21 +104,20 @@ size_t UnitSize(pugi::xml_encoding encoding) {
   return 1;
 }
 
-// A NUL character in the text itself: pugixml would stop reading there and
-// take the text before it as the whole file. Looked for by whole characters
-// of the file's encoding; its line counts the line ends before it.
-std::optional<NotXml> NulCharacter(std::span<const uint8_t> bytes, pugi::xml_encoding encoding) {
+// A control character XML does not allow (anything below U+0020 but tab,
+// line feed and carriage return) in the text itself, which pugixml takes as
+// text; a NUL among them, where pugixml would stop reading and take the text
+// before it as the whole file. Looked for by whole characters of the file's
+// encoding; its line counts the line ends before it.
+std::optional<NotXml> ControlCharacter(std::span<const uint8_t> bytes, pugi::xml_encoding encoding) {
   const size_t unit = UnitSize(encoding);
   const bool bigEndian = encoding == pugi::encoding_utf16_be || encoding == pugi::encoding_utf32_be;
   size_t line = 1;
   for (size_t at = 0; at + unit <= bytes.size(); at += unit) {
-    bool zero = true;
-    for (size_t i = 0; i < unit; ++i) zero = zero && bytes[at + i] == 0;
-    if (zero) return NotXml{line};
-    const uint8_t low = bytes[bigEndian ? at + unit - 1 : at];
-    bool lineEnd = low == '\n';
-    for (size_t i = 1; i < unit && lineEnd; ++i) lineEnd = bytes[bigEndian ? at + unit - 1 - i : at + i] == 0;
-    if (lineEnd) ++line;
+    uint32_t c = 0;
+    for (size_t i = 0; i < unit; ++i) c |= static_cast<uint32_t>(bytes[at + (bigEndian ? unit - 1 - i : i)]) << (8 * i);
+    if (c == '\n') ++line;
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return NotXml{line};
   }
   return std::nullopt;
 }
@@ -180,8 +179,8 @@ bool ReferencesAreXml(std::string_view text) {
 // What MSXML refuses and pugixml lets pass: a document needs exactly one
 // element at its top with nothing but comments, instructions and blanks
 // around it, the XML declaration only at its very start, an element names
-// each attribute once, and every reference is one XML knows (no NUL
-// character among them). `raw` is the document read again without its
+// each attribute once, and every reference is one XML knows (no NUL or other
+// control character among them). `raw` is the document read again without its
 // references replaced (nothing when the file holds no '&').
 std::optional<NotXml> BeyondTheParser(const pugi::xml_document& doc, const pugi::xml_document* raw,
                                       std::span<const uint8_t> bytes, pugi::xml_encoding encoding) {
@@ -357,7 +356,7 @@ XmlLoadResult XmlReader::Load(std::span<const uint8_t> bytes, XmlWhitespace whit
     if (parsed.status == pugi::status_out_of_memory) return XmlLoadResult::kError;
     // A NUL character ends pugixml's reading wherever it stands, in a text
     // it takes or one it refuses: the NUL is what is no XML.
-    if (const std::optional<NotXml> nul = NulCharacter(bytes, parsed.encoding)) {
+    if (const std::optional<NotXml> nul = ControlCharacter(bytes, parsed.encoding)) {
       impl_->errorLine = nul->line;
       return XmlLoadResult::kNotLoaded;
     }

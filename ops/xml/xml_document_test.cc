@@ -133,7 +133,7 @@ TEST(XmlDocumentTest, OnlyWellFormedTextLoads) {
 }
 
 // One element at the top, with nothing but comments, instructions and blanks
-// around it; no NUL character, typed or referred to; only references XML
+// around it; no NUL or other control character, typed or referred to; only references XML
 // knows. Both builds take and refuse the same texts, with the line of what
 // is refused (where the parser tells it: Wine's MSXML does not).
 TEST(XmlDocumentTest, BothBuildsRefuseTheSameTextsAtTheirLine) {
@@ -164,6 +164,8 @@ TEST(XmlDocumentTest, BothBuildsRefuseTheSameTextsAtTheirLine) {
       {"<Root>\n<Value>1\0junk</Value></Root>"sv, 2},
       {"<Root/>\n\0junk"sv, 2},
       {"<Root>\n<Value a='1\0'/></Root>"sv, 2},
+      {"<Root>\n<Value>1\x01</Value></Root>", 2},
+      {"<Root>\n\n<Value a='\x1F'/></Root>", 3},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.bytes);
