@@ -77,22 +77,33 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
   const ImportResult file = ImportCustomSettings(ops.ctx.console, PathOfFileName(request.xmlFileName));
   if (file.status != ImportStatus::kLoaded) return {Kind::kFileFailed};
 
+  // Result.txt is opened before anything is applied, and the block goes
+  // through that open file at the end: a file the run cannot append to
+  // stops it here, with the firmware untouched.
+  const std::filesystem::path resultFile = ops.workDir / kResultFile;
+  AppendFile result(resultFile);
+  if (!result.open()) {
+    ops.ctx.console.Out(result.openFailed() ? "file: " + PathText(resultFile) + " open failed. \n\n"
+                                            : RefusedOutputMessage(kResultFile, result.refusal()));
+    return {Kind::kFileFailed};
+  }
+
   ImportLog log;
-  // A file without a setting applies nothing: that is no pass.
-  if (file.settings.empty()) {
+  const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
+  if (plan.empty()) {
+    // A file without a setting applies nothing, and calls nothing: that is
+    // no pass.
     ops.ctx.console.Err("Error: " + request.xmlFileName + " holds no Item: nothing was imported.\n");
     log.Fail();
+  } else {
+    std::optional<std::vector<OperationResult>> outcomes = ApplyAsOneBlock(ops, request, plan);
+    if (!outcomes) outcomes = ApplyOneByOne(ops, plan);
+    for (size_t i = 0; i < plan.size(); ++i) log.Add(plan[i].name, RuleFor((*outcomes)[i]));
   }
-  const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
-  std::optional<std::vector<OperationResult>> outcomes = ApplyAsOneBlock(ops, request, plan);
-  if (!outcomes) outcomes = ApplyOneByOne(ops, plan);
-  for (size_t i = 0; i < plan.size(); ++i) log.Add(plan[i].name, RuleFor((*outcomes)[i]));
 
   const std::string block = log.Block(MachineLines(ops.session.smbios));
-  const std::filesystem::path resultFile = ops.workDir / kResultFile;
-  const WriteOutcome written =
-      AppendWholeFile(resultFile, std::span(reinterpret_cast<const uint8_t*>(block.data()), block.size()));
-  if (written != WriteOutcome::kWritten) {
+  if (result.Append(std::span(reinterpret_cast<const uint8_t*>(block.data()), block.size())) !=
+      WriteOutcome::kWritten) {
     ops.ctx.console.Out("file: " + PathText(resultFile) + " write failed. \n\n");
     return {Kind::kFileFailed};
   }

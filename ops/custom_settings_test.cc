@@ -123,7 +123,9 @@ TEST(ImportLogTest, VerdictFollowsFailuresAndReboots) {
             "a setting with a name of 33 chars:\tFail\r\n");
 }
 
-TEST_F(CustomImportTest, AResultFileThatCannotBeWrittenFailsTheImport) {
+// Result.txt is opened before anything is applied: one that cannot be
+// opened stops the import with the firmware untouched.
+TEST_F(CustomImportTest, AResultFileThatCannotBeOpenedStopsTheImportBeforeAnyCall) {
   std::filesystem::create_directory(dir_ / "Result.txt");
   FirmwareSession session{firmware_, console_, ctx_.version, nullptr};
   std::istringstream input;
@@ -134,7 +136,8 @@ TEST_F(CustomImportTest, AResultFileThatCannotBeWrittenFailsTheImport) {
   request.function = Function::kImportCustomSettings;
   request.xmlFileName = (dir_ / "in.xml").string();
   EXPECT_EQ(ImportCustomSettingsFile(ops, request).kind, OperationResult::Kind::kFileFailed);
-  EXPECT_NE(out_.str().find("Result.txt write failed."), std::string::npos);
+  EXPECT_EQ(out_.str(), "file: Result.txt is a directory, not a regular file: nothing was written. \n\n");
+  EXPECT_TRUE(firmware_.calls.empty());
 }
 
 }  // namespace

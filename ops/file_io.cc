@@ -1,6 +1,7 @@
 #include "ops/file_io.h"
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <string>
 #include <system_error>
@@ -32,6 +33,30 @@ std::filesystem::path TemporaryBeside(const std::filesystem::path& target, std::
   return target.parent_path() / name;
 }
 
+// Whether `kind` is something else than a regular file.
+bool NotAFile(TargetKind kind) {
+  switch (kind) {
+    case TargetKind::kLink:
+    case TargetKind::kDirectory:
+    case TargetKind::kFifo:
+    case TargetKind::kDevice:
+    case TargetKind::kOther: return true;
+    case TargetKind::kAbsent:
+    case TargetKind::kRegular:
+    case TargetKind::kUnreachable:
+    case TargetKind::kReadOnly:
+    case TargetKind::kHardLinked: break;
+  }
+  return false;
+}
+
+// The room a read of a file of `size` bytes starts with: the file and one
+// byte more (which shows it ended), never more than `limit`.
+size_t FirstRoom(uint64_t size, size_t limit) { return static_cast<size_t>(std::min<uint64_t>(size + 1, limit)); }
+
+// The room after `room` was filled by a file that grew while it was read.
+size_t MoreRoom(size_t room, size_t limit) { return std::min(limit, std::max<size_t>(room * 2, 4096)); }
+
 const char* Describe(TargetKind kind) {
   switch (kind) {
     case TargetKind::kLink: return " is a link";
@@ -40,6 +65,8 @@ const char* Describe(TargetKind kind) {
     case TargetKind::kDevice: return " is a device";
     case TargetKind::kOther: return " is a special file";
     case TargetKind::kUnreachable: return " cannot be looked up";
+    case TargetKind::kReadOnly: return " is read-only";
+    case TargetKind::kHardLinked: return " has more than one name (a hard link)";
     case TargetKind::kAbsent:
     case TargetKind::kRegular: break;
   }
@@ -71,8 +98,9 @@ class Handle {
   HANDLE h_;
 };
 
-// What an open handle is: a regular file, or which other kind.
-TargetKind KindOfHandle(HANDLE h) {
+// What an open handle is: a regular file, or which other kind; for an
+// output, also whether a regular file may be written as `output` writes it.
+TargetKind KindOfHandle(HANDLE h, std::optional<OutputUse> output = std::nullopt) {
   const DWORD type = GetFileType(h);
   if (type == FILE_TYPE_PIPE) return TargetKind::kFifo;
   if (type == FILE_TYPE_CHAR) return TargetKind::kDevice;
@@ -82,6 +110,10 @@ TargetKind KindOfHandle(HANDLE h) {
   if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return TargetKind::kLink;
   if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return TargetKind::kDirectory;
   if (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) return TargetKind::kDevice;
+  if (output) {
+    if (*output == OutputUse::kAppend && info.nNumberOfLinks > 1) return TargetKind::kHardLinked;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return TargetKind::kReadOnly;
+  }
   return TargetKind::kRegular;
 }
 
@@ -144,6 +176,13 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
 // fifo's reader, no controlling terminal taken, not inherited.
 constexpr int kOutputFlags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
+// Whether this run may write the regular file at `path`, as its mode and
+// its file system say for the run's user (root may write any mode).
+bool WritableByThisRun(const std::filesystem::path& path) {
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return true;
+  return errno != EACCES && errno != EPERM && errno != EROFS;
+}
+
 #endif
 
 }  // namespace
@@ -161,14 +200,13 @@ std::string RefusedOutputMessage(std::string_view name, TargetKind kind) {
   std::string text = "file: ";
   text += name;
   text += Describe(kind);
-  const bool special = !MayWriteOver(kind) && kind != TargetKind::kUnreachable;
-  text += special ? ", not a regular file: nothing was written. \n\n" : ": nothing was written. \n\n";
+  text += NotAFile(kind) ? ", not a regular file: nothing was written. \n\n" : ": nothing was written. \n\n";
   return text;
 }
 
 #if defined(_WIN32)
 
-TargetKind CheckOutputTarget(const std::filesystem::path& path) {
+TargetKind CheckOutputTarget(const std::filesystem::path& path, OutputUse use) {
   // Opened for no access at all, the reparse point itself rather than what
   // it names, a directory too: nothing is read, written or waited for.
   const Handle h(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -180,7 +218,7 @@ TargetKind CheckOutputTarget(const std::filesystem::path& path) {
     if (error == ERROR_PIPE_BUSY) return TargetKind::kFifo;
     return TargetKind::kUnreachable;
   }
-  return KindOfHandle(h.get());
+  return KindOfHandle(h.get(), use);
 }
 
 WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes, FileAccess) {
@@ -216,12 +254,40 @@ WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const
   return WriteOutcome::kOpenFailed;
 }
 
-WriteOutcome AppendWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes) {
-  if (!MayWriteOver(CheckOutputTarget(target))) return WriteOutcome::kNotRegular;
-  Handle file(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!file.valid()) return WriteOutcome::kOpenFailed;
-  if (KindOfHandle(file.get()) != TargetKind::kRegular) return WriteOutcome::kNotRegular;
+AppendFile::AppendFile(const std::filesystem::path& target) : handle_(INVALID_HANDLE_VALUE) {
+  refusal_ = CheckOutputTarget(target, OutputUse::kAppend);
+  if (!MayWriteOver(refusal_)) return;
+  const bool existed = refusal_ == TargetKind::kRegular;
+  refusal_ = TargetKind::kRegular;
+  const HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    // A file this run may not write, made read-only since it was looked at.
+    if (existed && GetLastError() == ERROR_ACCESS_DENIED) {
+      refusal_ = TargetKind::kReadOnly;
+    } else {
+      openFailed_ = true;
+    }
+    return;
+  }
+  handle_ = h;
+  const TargetKind kind = KindOfHandle(h, OutputUse::kAppend);
+  if (kind != TargetKind::kRegular) {
+    refusal_ = kind;
+    CloseHandle(h);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+}
+
+AppendFile::~AppendFile() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+}
+
+WriteOutcome AppendFile::Append(std::span<const uint8_t> bytes) {
+  if (!open()) return openFailed_ ? WriteOutcome::kOpenFailed : WriteOutcome::kNotRegular;
+  Handle file(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+  refusal_ = TargetKind::kUnreachable;  // closed: nothing more goes through it
   LARGE_INTEGER before{};
   const LARGE_INTEGER zero{};
   if (!SetFilePointerEx(file.get(), zero, &before, FILE_END)) return WriteOutcome::kWriteFailed;
@@ -240,10 +306,11 @@ ReadOutcome ReadFileStart(const std::filesystem::path& path, size_t limit) {
   if (!file.valid() || KindOfHandle(file.get()) != TargetKind::kRegular) return result;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) return result;
-  result.bytes.resize(limit);
+  result.bytes.resize(FirstRoom(static_cast<uint64_t>(size.QuadPart), limit));
   size_t got = 0;
   while (got < limit) {
-    const DWORD want = static_cast<DWORD>(std::min<size_t>(limit - got, 1u << 30));
+    if (got == result.bytes.size()) result.bytes.resize(MoreRoom(got, limit));
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(result.bytes.size() - got, 1u << 30));
     DWORD read = 0;
     if (!ReadFile(file.get(), result.bytes.data() + got, want, &read, nullptr)) return {};
     if (read == 0) break;
@@ -257,10 +324,13 @@ ReadOutcome ReadFileStart(const std::filesystem::path& path, size_t limit) {
 
 #else
 
-TargetKind CheckOutputTarget(const std::filesystem::path& path) {
+TargetKind CheckOutputTarget(const std::filesystem::path& path, OutputUse use) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? TargetKind::kAbsent : TargetKind::kUnreachable;
-  return KindOfMode(st.st_mode);
+  const TargetKind kind = KindOfMode(st.st_mode);
+  if (kind != TargetKind::kRegular) return kind;
+  if (use == OutputUse::kAppend && st.st_nlink > 1) return TargetKind::kHardLinked;
+  return WritableByThisRun(path) ? TargetKind::kRegular : TargetKind::kReadOnly;
 }
 
 WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes, FileAccess access) {
@@ -295,18 +365,57 @@ WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const
   return WriteOutcome::kOpenFailed;
 }
 
-WriteOutcome AppendWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes) {
+AppendFile::AppendFile(const std::filesystem::path& target) {
   // Looked at before it is opened, so that no device is even opened.
-  if (!MayWriteOver(CheckOutputTarget(target))) return WriteOutcome::kNotRegular;
-  Descriptor file(::open(target.c_str(), kOutputFlags | O_APPEND | O_CREAT, 0666));
-  if (file.get() < 0) {
+  refusal_ = CheckOutputTarget(target, OutputUse::kAppend);
+  if (!MayWriteOver(refusal_)) return;
+  const bool existed = refusal_ == TargetKind::kRegular;
+  refusal_ = TargetKind::kRegular;
+  fd_ = ::open(target.c_str(), kOutputFlags | O_APPEND | O_CREAT, 0666);
+  if (fd_ < 0) {
     // A link (ELOOP), a directory (EISDIR) or a fifo without a reader (ENXIO)
-    // put there since it was looked at.
-    return errno == ELOOP || errno == EISDIR || errno == ENXIO ? WriteOutcome::kNotRegular : WriteOutcome::kOpenFailed;
+    // put there since it was looked at, or a file made read-only meanwhile.
+    switch (errno) {
+      case ELOOP: refusal_ = TargetKind::kLink; break;
+      case EISDIR: refusal_ = TargetKind::kDirectory; break;
+      case ENXIO: refusal_ = TargetKind::kFifo; break;
+      case EACCES:
+      case EPERM:
+      case EROFS:
+        if (existed) {
+          refusal_ = TargetKind::kReadOnly;
+          break;
+        }
+        [[fallthrough]];
+      default: openFailed_ = true; break;
+    }
+    return;
   }
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) {
+    openFailed_ = true;
+  } else if (!S_ISREG(st.st_mode)) {
+    refusal_ = KindOfMode(st.st_mode);
+  } else if (st.st_nlink > 1) {
+    refusal_ = TargetKind::kHardLinked;
+  } else {
+    return;
+  }
+  ::close(fd_);
+  fd_ = -1;
+}
+
+AppendFile::~AppendFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+WriteOutcome AppendFile::Append(std::span<const uint8_t> bytes) {
+  if (!open()) return openFailed_ ? WriteOutcome::kOpenFailed : WriteOutcome::kNotRegular;
+  Descriptor file(fd_);
+  fd_ = -1;
+  refusal_ = TargetKind::kUnreachable;  // closed: nothing more goes through it
   struct stat before {};
-  if (::fstat(file.get(), &before) != 0) return WriteOutcome::kOpenFailed;
-  if (!S_ISREG(before.st_mode)) return WriteOutcome::kNotRegular;
+  if (::fstat(file.get(), &before) != 0) return WriteOutcome::kWriteFailed;
   if (!WriteAll(file.get(), bytes)) {
     // What reached the file is taken back, unless someone else appended
     // meanwhile: the file keeps what it held.
@@ -329,10 +438,11 @@ ReadOutcome ReadFileStart(const std::filesystem::path& path, size_t limit) {
   if (file.get() < 0) return result;
   struct stat st {};
   if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return result;
-  result.bytes.resize(limit);
+  result.bytes.resize(FirstRoom(static_cast<uint64_t>(st.st_size), limit));
   size_t got = 0;
   while (got < limit) {
-    const ssize_t n = ::read(file.get(), result.bytes.data() + got, limit - got);
+    if (got == result.bytes.size()) result.bytes.resize(MoreRoom(got, limit));
+    const ssize_t n = ::read(file.get(), result.bytes.data() + got, result.bytes.size() - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return {};
     if (n == 0) break;

@@ -23,24 +23,37 @@ std::string PathText(const std::filesystem::path& path);
 // followed when it is a link (a Windows reparse point).
 enum class TargetKind {
   kAbsent,       // nothing: the file will be created
-  kRegular,      // a regular file
+  kRegular,      // a regular file this run may write
   kLink,         // a symbolic link or another reparse point, dangling or not
   kDirectory,    // a directory
   kFifo,         // a named pipe
   kDevice,       // a character or block device
   kOther,        // a socket or anything else that is no regular file
   kUnreachable,  // the path cannot be looked up (no permission, a loop on the way)
+  // A regular file this run may not write (its mode, or on Windows its
+  // read-only attribute, says so): its owner wants it kept.
+  kReadOnly,
+  // A regular file with more than one name (a hard link), where it is
+  // appended to: the block would reach the file's other names too.
+  kHardLinked,
+};
+
+// How an output reaches its file.
+enum class OutputUse {
+  kReplace,  // a new file renamed over the name: a hard link is only unlinked
+  kAppend,   // appended to the file: every name of it would change
 };
 
 // Looks at `path` without following it and without opening anything there.
-TargetKind CheckOutputTarget(const std::filesystem::path& path);
+TargetKind CheckOutputTarget(const std::filesystem::path& path, OutputUse use = OutputUse::kReplace);
 
 // Whether a file may be written at a path where `kind` stands.
 constexpr bool MayWriteOver(TargetKind kind) { return kind == TargetKind::kAbsent || kind == TargetKind::kRegular; }
 
 // The console message for an output refused because of what stands at its
 // path, naming the file as the user gave it:
-// "file: NAME is a link, not a regular file: nothing was written. \n\n".
+// "file: NAME is a link, not a regular file: nothing was written. \n\n",
+// "file: NAME is read-only: nothing was written. \n\n".
 std::string RefusedOutputMessage(std::string_view name, TargetKind kind);
 
 // Who may read a file written whole.
@@ -64,12 +77,41 @@ enum class WriteOutcome {
 WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes,
                             FileAccess access = FileAccess::kShared);
 
-// Appends `bytes` to the regular file `target` (created when missing) in one
-// write, and reports whether all of them reached the file. The path is not
-// followed when it is a link, and nothing else than a regular file is
-// written (nor waited for: a fifo is refused at once). A write that falls
-// short (a full disk) is taken back, so the file keeps what it held before.
-WriteOutcome AppendWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes);
+// A regular file opened once for appending (created when missing), before
+// the work whose record it takes, and written at the end through the same
+// open file: what the name stands for cannot change in between. The path is
+// not followed when it is a link, and nothing else than a regular file with
+// one name that this run may write is opened (nor waited for: a fifo is
+// refused at once).
+class AppendFile {
+ public:
+  explicit AppendFile(const std::filesystem::path& target);
+  ~AppendFile();
+  AppendFile(const AppendFile&) = delete;
+  AppendFile& operator=(const AppendFile&) = delete;
+
+  // Whether the file is open for appending.
+  bool open() const { return refusal_ == TargetKind::kRegular && !openFailed_; }
+  // When not open: what stood there (kRegular when it could not be opened
+  // or created for another reason, see openFailed()).
+  TargetKind refusal() const { return refusal_; }
+  bool openFailed() const { return openFailed_; }
+
+  // Appends `bytes` in one write and reports whether all of them reached
+  // the file and it closed without error; the file is closed after. A write
+  // that falls short (a full disk) is taken back, so the file keeps what it
+  // held before.
+  WriteOutcome Append(std::span<const uint8_t> bytes);
+
+ private:
+#if defined(_WIN32)
+  void* handle_;
+#else
+  int fd_ = -1;
+#endif
+  TargetKind refusal_ = TargetKind::kRegular;
+  bool openFailed_ = false;
+};
 
 struct ReadOutcome {
   enum class Kind { kRead, kOpenFailed };
@@ -78,9 +120,10 @@ struct ReadOutcome {
   uint64_t size = 0;           // the file's size
 };
 
-// Reads at most `limit` bytes of a regular file. A missing file, a
-// directory, a fifo, a device or a file that cannot be opened or read is
-// kOpenFailed; nothing waits for a fifo's writer.
+// Reads at most `limit` bytes of a regular file, taking only as much memory
+// as the file holds (a small file costs what it holds, whatever the limit).
+// A missing file, a directory, a fifo, a device or a file that cannot be
+// opened or read is kOpenFailed; nothing waits for a fifo's writer.
 ReadOutcome ReadFileStart(const std::filesystem::path& path, size_t limit);
 
 }  // namespace vort64

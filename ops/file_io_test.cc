@@ -25,6 +25,13 @@ std::string ReadAll(const fs::path& path) {
 
 std::vector<uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
+// Opens `target` for appending and appends `bytes`, as the import does with
+// Result.txt (there with the work in between).
+WriteOutcome Append(const fs::path& target, std::span<const uint8_t> bytes) {
+  AppendFile file(target);
+  return file.Append(bytes);
+}
+
 class FileIoTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -67,7 +74,7 @@ TEST_F(FileIoTest, NamesUpToTheFileSystemLimitAreWritten) {
     const fs::path target = dir_ / (std::string(length - 4, 'n') + ".bin");
     EXPECT_EQ(WriteWholeFile(target, Bytes("block")), WriteOutcome::kWritten);
     EXPECT_EQ(ReadAll(target), "block");
-    EXPECT_EQ(AppendWholeFile(target, Bytes("+")), WriteOutcome::kWritten);
+    EXPECT_EQ(Append(target, Bytes("+")), WriteOutcome::kWritten);
     EXPECT_EQ(ReadAll(target), "block+");
     fs::remove(target);
   }
@@ -75,10 +82,56 @@ TEST_F(FileIoTest, NamesUpToTheFileSystemLimitAreWritten) {
 }
 
 TEST_F(FileIoTest, AppendAddsOneWholeBlock) {
-  EXPECT_EQ(AppendWholeFile(dir_ / "Result.txt", Bytes("one\r\n")), WriteOutcome::kWritten);
-  EXPECT_EQ(AppendWholeFile(dir_ / "Result.txt", Bytes("two\r\n")), WriteOutcome::kWritten);
+  EXPECT_EQ(Append(dir_ / "Result.txt", Bytes("one\r\n")), WriteOutcome::kWritten);
+  EXPECT_EQ(Append(dir_ / "Result.txt", Bytes("two\r\n")), WriteOutcome::kWritten);
   EXPECT_EQ(ReadAll(dir_ / "Result.txt"), "one\r\ntwo\r\n");
-  EXPECT_EQ(AppendWholeFile(dir_ / "missing" / "Result.txt", Bytes("x")), WriteOutcome::kOpenFailed);
+  EXPECT_EQ(Append(dir_ / "missing" / "Result.txt", Bytes("x")), WriteOutcome::kOpenFailed);
+}
+
+TEST_F(FileIoTest, AnAppendGoesThroughTheFileOpenedBefore) {
+  AppendFile file(dir_ / "Result.txt");
+  ASSERT_TRUE(file.open());
+  // Created when opened: what stands there is the file that gets the block,
+  // even when the name is taken by another file meanwhile.
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "Result.txt"));
+  const char* written = "Result.txt";
+#if !defined(_WIN32)
+  // (Windows does not rename a file open without shared deletion.)
+  fs::rename(dir_ / "Result.txt", dir_ / "moved.txt");
+  std::ofstream(dir_ / "Result.txt", std::ios::binary) << "planted";
+  written = "moved.txt";
+#endif
+  EXPECT_EQ(file.Append(Bytes("block")), WriteOutcome::kWritten);
+  EXPECT_EQ(ReadAll(dir_ / written), "block");
+#if !defined(_WIN32)
+  EXPECT_EQ(ReadAll(dir_ / "Result.txt"), "planted");
+#endif
+  // Once written, the file is closed: nothing more goes through it.
+  EXPECT_FALSE(file.open());
+  EXPECT_EQ(file.Append(Bytes("again")), WriteOutcome::kNotRegular);
+  EXPECT_EQ(ReadAll(dir_ / written), "block");
+
+  AppendFile nowhere(dir_ / "missing" / "Result.txt");
+  EXPECT_FALSE(nowhere.open());
+  EXPECT_TRUE(nowhere.openFailed());
+  EXPECT_EQ(nowhere.Append(Bytes("x")), WriteOutcome::kOpenFailed);
+}
+
+TEST_F(FileIoTest, ReadTakesAsMuchMemoryAsTheFileHolds) {
+  // The limit of a custom-settings file, and files around the sizes where
+  // the room read into grows.
+  constexpr size_t kLimit = (8u << 20) + 1;
+  for (const size_t size : {size_t{0}, size_t{1}, size_t{4095}, size_t{4096}, size_t{4097}, size_t{100000}}) {
+    SCOPED_TRACE(size);
+    std::string content(size, 'x');
+    for (size_t i = 0; i < size; ++i) content[i] = static_cast<char>('a' + i % 26);
+    std::ofstream(dir_ / "in.xml", std::ios::binary | std::ios::trunc) << content;
+    const ReadOutcome read = ReadFileStart(dir_ / "in.xml", kLimit);
+    ASSERT_EQ(read.kind, ReadOutcome::Kind::kRead);
+    EXPECT_EQ(std::string(read.bytes.begin(), read.bytes.end()), content);
+    EXPECT_EQ(read.size, size);
+    EXPECT_LE(read.bytes.capacity(), size + 4096);
+  }
 }
 
 TEST_F(FileIoTest, ReadTakesAtMostTheLimitAndRefusesWhatIsNoFile) {
@@ -107,8 +160,12 @@ TEST_F(FileIoTest, RefusalsNameTheFileAndWhatStandsThere) {
       {TargetKind::kOther, "file: out.bin is a special file, not a regular file: nothing was written. \n\n"},
       {TargetKind::kUnreachable, "file: out.bin cannot be looked up: nothing was written. \n\n"},
       {TargetKind::kRegular, "file: out.bin changed while it was written: nothing was written. \n\n"},
+      {TargetKind::kReadOnly, "file: out.bin is read-only: nothing was written. \n\n"},
+      {TargetKind::kHardLinked, "file: out.bin has more than one name (a hard link): nothing was written. \n\n"},
   };
   for (const auto& c : kCases) EXPECT_EQ(RefusedOutputMessage("out.bin", c.kind), c.message);
+  EXPECT_FALSE(MayWriteOver(TargetKind::kReadOnly));
+  EXPECT_FALSE(MayWriteOver(TargetKind::kHardLinked));
   EXPECT_FALSE(MayWriteOver(TargetKind::kLink));
   EXPECT_TRUE(MayWriteOver(TargetKind::kAbsent));
   EXPECT_TRUE(MayWriteOver(TargetKind::kRegular));
@@ -149,7 +206,7 @@ TEST_F(FileIoTest, NothingIsWrittenThroughALinkOrIntoAnythingButARegularFile) {
     h.make(target, outside);
     EXPECT_EQ(CheckOutputTarget(target), h.kind);
     EXPECT_EQ(WriteWholeFile(target, Bytes("new")), WriteOutcome::kNotRegular);
-    EXPECT_EQ(AppendWholeFile(target, Bytes("new")), WriteOutcome::kNotRegular);
+    EXPECT_EQ(Append(target, Bytes("new")), WriteOutcome::kNotRegular);
     // Read as input, none but the link to a file is one (a fifo is not waited for).
     if (std::string(h.what) != "link to a file outside") {
       EXPECT_EQ(ReadFileStart(target, 10).kind, ReadOutcome::Kind::kOpenFailed);
@@ -166,6 +223,28 @@ TEST_F(FileIoTest, NothingIsWrittenThroughALinkOrIntoAnythingButARegularFile) {
   EXPECT_EQ(CheckOutputTarget(dir_ / "none"), TargetKind::kAbsent);
   EXPECT_EQ(CheckOutputTarget(outside), TargetKind::kRegular);
   EXPECT_EQ(CheckOutputTarget("/dev/null"), TargetKind::kDevice);
+}
+
+// A hard link is refused where the file is appended to (the block would
+// reach the other name too) and replaced where it is written whole (the
+// other name keeps the old file).
+TEST_F(FileIoTest, AFileWithAnotherNameIsNeverAppendedTo) {
+  const fs::path outside = dir_ / "outside" / "precious.txt";
+  fs::create_directories(outside.parent_path());
+  std::ofstream(outside, std::ios::binary) << "precious";
+  fs::create_hard_link(outside, dir_ / "Result.txt");
+  EXPECT_EQ(CheckOutputTarget(dir_ / "Result.txt", OutputUse::kAppend), TargetKind::kHardLinked);
+  EXPECT_EQ(CheckOutputTarget(dir_ / "Result.txt", OutputUse::kReplace), TargetKind::kRegular);
+  AppendFile file(dir_ / "Result.txt");
+  EXPECT_FALSE(file.open());
+  EXPECT_FALSE(file.openFailed());
+  EXPECT_EQ(file.refusal(), TargetKind::kHardLinked);
+  EXPECT_EQ(file.Append(Bytes("block")), WriteOutcome::kNotRegular);
+  EXPECT_EQ(ReadAll(outside), "precious");
+
+  EXPECT_EQ(WriteWholeFile(dir_ / "Result.txt", Bytes("new")), WriteOutcome::kWritten);
+  EXPECT_EQ(ReadAll(dir_ / "Result.txt"), "new");
+  EXPECT_EQ(ReadAll(outside), "precious");
 }
 
 TEST_F(FileIoTest, APlantedTemporaryNameIsNeverWrittenThrough) {

@@ -10,9 +10,11 @@
 namespace vort64 {
 namespace {
 
-// Says why `name` (at `path`) cannot be written; true when it can.
-bool MayWrite(Console& console, const std::string& name, const std::filesystem::path& path) {
-  const TargetKind kind = CheckOutputTarget(path);
+// Says why `name` (at `path`) cannot be written as `use` writes it; true
+// when it can.
+bool MayWrite(Console& console, const std::string& name, const std::filesystem::path& path,
+              OutputUse use = OutputUse::kReplace) {
+  const TargetKind kind = CheckOutputTarget(path, use);
   if (MayWriteOver(kind)) return true;
   console.Out(RefusedOutputMessage(name, kind));
   return false;
@@ -27,7 +29,8 @@ bool OutputsWritable(Operations& ops, const ParsedRequest& request) {
       return MayWrite(console, request.binFileName, PathOfFileName(request.binFileName));
     case Function::kExportCustomSettings:
       return MayWrite(console, request.xmlFileName, PathOfFileName(request.xmlFileName));
-    case Function::kImportCustomSettings: return MayWrite(console, kResultFile, ops.workDir / kResultFile);
+    case Function::kImportCustomSettings:
+      return MayWrite(console, kResultFile, ops.workDir / kResultFile, OutputUse::kAppend);
     case Function::kNone:
     case Function::kGet:
     case Function::kSet:

@@ -1,7 +1,9 @@
 // The files a function writes that are known before it calls the firmware:
 // a raw or XML export's file and the import's Result.txt. Each is looked at
 // before the first call, so that a link, a directory, a fifo or a device in
-// its place ends the run with nothing called.
+// its place ends the run with nothing called, and so does a file this run
+// may not write (read-only) or, for Result.txt, which is appended to, a file
+// with more than one name (a hard link).
 #ifndef VORT64_OPS_OUTPUT_TARGETS_H_
 #define VORT64_OPS_OUTPUT_TARGETS_H_
 

@@ -96,6 +96,12 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
       return std::nullopt;
     }
   }
+  // Nothing to place: the firmware is not called at all.
+  if (names.empty()) {
+    std::vector<OperationResult> outcomes;
+    for (const PlannedSetting& p : plan) outcomes.push_back(p.outcome);
+    return outcomes;
+  }
 
   const std::string_view password = run.CurrentPassword();
   std::vector<uint8_t> block(kSettingsBufferSize, 0);

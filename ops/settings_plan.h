@@ -34,7 +34,8 @@ std::vector<PlannedSetting> PlanSettings(const Operations& ops, std::span<const 
 // of the block with every value placed, and one GetBiosOptions that each
 // setting's bytes are compared with; nothing is sent when no value is to be
 // placed. Answers an outcome per planned setting (a written one with the
-// write's code, so 8 marks each of them), or nothing when the settings must
+// write's code, so 8 marks each of them; nothing is read either when no Item
+// reads as a setting to place), or nothing when the settings must
 // be applied one by one instead: before any write when the file changes a
 // password or names a setting twice; after the write when the firmware
 // refused the block as a whole.

@@ -353,6 +353,21 @@ size_t ParseErrorLine(IXMLDOMDocument* doc) {
   return static_cast<size_t>(line);
 }
 
+// Whether the text holds a NUL character: a whole character of zeros in
+// UTF-16 (a text that starts with a byte order mark, or with "<" beside a
+// zero byte), a zero byte otherwise. MSXML refuses it; Wine's takes the text
+// before it as the whole file, so it is refused here on every MSXML.
+bool HoldsNul(std::span<const uint8_t> bytes) {
+  const bool utf16 =
+      bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF) ||
+                            (bytes[0] == '<' && bytes[1] == 0) || (bytes[0] == 0 && bytes[1] == '<'));
+  const size_t unit = utf16 ? 2 : 1;
+  for (size_t at = 0; at + unit <= bytes.size(); at += unit) {
+    if (bytes[at] == 0 && bytes[at + unit - 1] == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 XmlReader::XmlReader() : impl_(std::make_unique<Impl>()) {}
@@ -361,6 +376,7 @@ XmlReader::~XmlReader() = default;
 XmlLoadResult XmlReader::Load(std::span<const uint8_t> bytes, XmlWhitespace whitespace) {
   impl_->loaded = false;
   impl_->errorLine = 0;
+  if (HoldsNul(bytes)) return XmlLoadResult::kNotLoaded;
   HRESULT hr = E_FAIL;
   VARIANT_BOOL successful = VARIANT_FALSE;
   const bool called = Guarded([&] {
