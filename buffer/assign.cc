@@ -92,12 +92,15 @@ void PrintFlagByte(const RunContext& ctx, std::span<const uint8_t> block) {
 }
 
 // Prints a drive's OPAL field, ten bytes to a line as the block counts them.
+// The two lengths show as numbers; a password character shows as "*" (the
+// output goes to logs), the zeros after a password as 0.
 void DumpOpalField(const RunContext& ctx, std::span<const uint8_t> block, uint32_t drive) {
   const uint32_t first = kOpalFieldFirstByte + drive * kOpalFieldSize;
   std::string text;
   bool lineOpen = false;
   for (uint32_t i = first; i < first + kOpalFieldSize && i < block.size(); ++i) {
-    text += std::to_string(block[i]) + ",";
+    const bool length = i == first || i == first + kOpalFormSlot + 1;
+    text += (length || block[i] == 0 ? std::to_string(block[i]) : "*") + ",";
     lineOpen = i % 10 != 9;
     if (!lineOpen) text += "\n";
   }
