@@ -391,6 +391,8 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   // The block as sent, before the firmware keeps or drops anything of it.
   if (method->sendsData) lastSentFile_.Write(data->bytes);
 
+  // The call's round trip, whatever it answers.
+  if (faults().delay().count() > 0) std::this_thread::sleep_for(faults().delay());
   const auto forced = faults().For(name);
   if (forced && forced->fails()) return kStatusFailed;
   // The firmware's store: a damaged one fails every call that reads it. A
