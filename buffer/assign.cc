@@ -299,10 +299,12 @@ Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& req
   }
   const SettingKind kind = KindOfSetting(name);
   if (kind == SettingKind::kDate || kind == SettingKind::kTime) {
-    // A clock byte sent as 238 asks the firmware to keep its own value: it
-    // reads back as the firmware's clock, not as 238.
+    // A clock byte (391 to 396) sent as 238 asks the firmware to keep its own
+    // value: it reads back as the firmware's clock, not as 238. Anywhere
+    // else 238 is a byte like any other.
     for (size_t i = at; i < std::max<size_t>(at, end); ++i) {
-      if (i < written.size() && written[i] == kDoNotChange) continue;
+      const bool clockByte = i >= kClockFirstByte && i < kClockEndByte;
+      if (clockByte && i < written.size() && written[i] == kDoNotChange) continue;
       if (!agree(i, i + 1)) return report(false);
     }
     return report(true);
