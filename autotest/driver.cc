@@ -39,12 +39,11 @@ class Autotest {
   }
 
  private:
-  // The request of one step: the run's, with the function, the setting and
-  // the byte (and for the boot order the whole order) to place.
-  ParsedRequest Request(Function function, std::wstring_view name, uint8_t value,
-                        const std::vector<uint8_t>* bootOrder = nullptr) const {
+  // The /set of one step: the run's request, with the setting and the byte
+  // (and for the boot order the whole order) to place.
+  ParsedRequest SetRequest(std::wstring_view name, uint8_t value, const std::vector<uint8_t>* bootOrder) const {
     ParsedRequest request = base_;
-    request.function = function;
+    request.function = Function::kSet;
     request.itemName = std::wstring(name);
     request.itemText = request.itemName;
     request.byteValue = value;
@@ -67,11 +66,12 @@ class Autotest {
   // passed becomes the block held. `sentByte` gets the byte sent at `offset`.
   OperationResult Apply(std::wstring_view name, uint8_t value, const std::vector<uint8_t>* bootOrder, uint32_t offset,
                         uint8_t* sentByte = nullptr) {
+    lastReadBack_.reset();
     if (const OperationResult read = Read(); !read.succeeded()) {
       return OperationResult::FromRead({read.executed, read.firmwareCode});
     }
     std::vector<uint8_t> sent = block_;
-    SetOutcome set = SetOnReadBlock(ops_, Request(Function::kSet, name, value, bootOrder), sent, readBack_);
+    SetOutcome set = SetOnReadBlock(ops_, SetRequest(name, value, bootOrder), sent, readBack_);
     if (sentByte) *sentByte = ByteIn(sent, offset);
     if (!set.result.blockSent) return set.result;
     lastReadBack_ = set.readBack;
