@@ -278,6 +278,17 @@ TEST_F(SimulatedFirmwareTest, ADelayMakesEveryCallTakeThatLong) {
   EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(40));
 }
 
+TEST_F(SimulatedFirmwareTest, ACallerThatMustNotWaitIsHandedTheDelay) {
+  Create();
+  Write(kFaultsFile, "delay 60000\n");
+  std::vector<std::chrono::milliseconds> delays;
+  firmware_ = std::make_unique<SimulatedFirmware>(dir_, [&](std::chrono::milliseconds d) { delays.push_back(d); });
+  ASSERT_TRUE(firmware_->Open());
+  EXPECT_EQ(Call(kGetBiosOptionsMethod).code, 0);
+  EXPECT_EQ(Call(kLoadBiosDefaultMethod).code, 0);
+  EXPECT_EQ(delays, (std::vector<std::chrono::milliseconds>(2, std::chrono::milliseconds(60000))));
+}
+
 TEST_F(SimulatedFirmwareTest, StuckBytesKeepTheirStoredValueThroughBothSetMethods) {
   Create();
   const uint32_t bootMode = LayoutOf(2, 90).GetSettingOffset(L"boot mode");
