@@ -46,9 +46,11 @@ std::unique_ptr<vort64::Firmware> MakeFirmware() {
 
 int Main(std::vector<std::wstring> args) {
   vort64::Console console(std::cout, std::cerr);
-  if (vort64::ShowVersionIfAsked(console, args)) {
+  // The version and the usage need no machine: not even the simulated one
+  // is looked for.
+  if (const auto answered = vort64::AnswerWithoutFirmware(console, args)) {
     console.Flush();
-    return vort64::kExitSuccess;
+    return *answered;
   }
   const std::unique_ptr<vort64::Firmware> firmware = MakeFirmware();
   vort64::SystemTerminal terminal;

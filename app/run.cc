@@ -11,6 +11,7 @@
 #include "base/run_context.h"
 #include "buffer/display.h"
 #include "catalog/catalog.h"
+#include "cli/messages.h"
 #include "cli/parser.h"
 #include "cli/password_file.h"
 #include "ops/output_targets.h"
@@ -73,14 +74,21 @@ int ExitCodeFor(const OperationResult& result) { return RuleFor(result).exitCode
 
 int ExitCodeFor(AutotestVerdict verdict) { return verdict == AutotestVerdict::kNoFault ? kExitSuccess : kExitFailed; }
 
-bool ShowVersionIfAsked(Console& console, std::span<const std::wstring> args) {
-  if (!AsksForVersion(args)) return false;
-  console.Out(std::string("vort64 ") + kProgramVersion + "\n");
-  return true;
+std::optional<int> AnswerWithoutFirmware(Console& console, std::span<const std::wstring> args) {
+  if (AsksForVersion(args)) {
+    console.Out(std::string("vort64 ") + kProgramVersion + "\n");
+    return kExitSuccess;
+  }
+  if (AsksForUsageBeforeFirmware(args)) {
+    ShowUsage(console);
+    return kExitUsage;
+  }
+  return std::nullopt;
 }
 
 int RunProgram(Process& process, std::span<const std::wstring> args) {
   Console& console = process.console;
+  if (const auto answered = AnswerWithoutFirmware(console, args)) return *answered;
   const Connection connection(process.firmware, process.lockLimit);
   if (connection.lock() != LockOutcome::kHeld) {
     SayNotLocked(console, connection.lock(), process.lockLimit);

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <istream>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -40,10 +41,12 @@ int ExitCodeFor(AutotestVerdict verdict);
 // The program's version, the CMake project's.
 inline constexpr char kProgramVersion[] = VORT64_VERSION;
 
-// Answers "--version" and "/version" ("vort64 VERSION" on standard output):
-// true when the command line asked for it, and the run ends there with exit
-// code 0, before anything reaches the firmware.
-bool ShowVersionIfAsked(Console& console, std::span<const std::wstring> args);
+// Answers what needs no firmware, before the machine is locked or anything
+// reaches the firmware: "--version" and "/version" ("vort64 VERSION" on
+// standard output, exit code 0) and the usage words "-h", "--help", "/help"
+// and "-?" (the usage, exit code 101). Nothing when the command line asks
+// for neither.
+std::optional<int> AnswerWithoutFirmware(Console& console, std::span<const std::wstring> args);
 
 // Runs the program once. `args[0]` is the program name.
 int RunProgram(Process& process, std::span<const std::wstring> args);

@@ -93,6 +93,43 @@ TEST(RunProgramTest, ARunThatCannotLockTheMachineCallsNothing) {
   }
 }
 
+// The usage words other programs answer with, and the version, need no
+// machine: they are answered even where the machine is taken by another run
+// and its firmware offers no interface of major 2, with nothing locked,
+// opened or read. "/?" and "/h" are answered after the version line.
+TEST(RunProgramTest, TheUsageAndTheVersionAreAnsweredBeforeTheMachineIsTaken) {
+  const struct {
+    const wchar_t* word;
+    int exitCode;
+    const char* firstLine;
+  } cases[] = {
+      {L"-h", kExitUsage, "Usage:\n"},
+      {L"--help", kExitUsage, "Usage:\n"},
+      {L"/help", kExitUsage, "Usage:\n"},
+      {L"-?", kExitUsage, "Usage:\n"},
+      {L"--version", kExitSuccess, "vort64 " VORT64_VERSION "\n"},
+      {L"/version", kExitSuccess, "vort64 " VORT64_VERSION "\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.word)));
+    ProgramRun run;
+    run.firmware.wmiMajor = 3;
+    run.firmware.lockOutcome = LockOutcome::kTimedOut;
+    EXPECT_EQ(run({c.word}), c.exitCode);
+    EXPECT_EQ(run.out.str().substr(0, run.out.str().find('\n') + 1), c.firstLine);
+    EXPECT_EQ(run.err.str(), "");
+    EXPECT_TRUE(run.firmware.lockLimits.empty());
+    EXPECT_EQ(run.firmware.opens, 0);
+    EXPECT_EQ(run.firmware.smbiosReads, 0);
+  }
+  for (const wchar_t* word : {L"/?", L"/h"}) {
+    ProgramRun run;
+    EXPECT_EQ(run({word}), kExitUsage);
+    EXPECT_EQ(run.out.str().rfind("BIOS WMI Version = 2.90\nUsage:\n", 0), 0u) << run.out.str();
+    EXPECT_EQ(run.firmware.smbiosReads, 1);
+  }
+}
+
 #if defined(VORT64_SIMULATED)
 // The real simulated machine, with a short limit: a run waits while another
 // holds the machine, gives up at the limit with nothing called, and goes on

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -38,15 +39,49 @@ class Autotest {
   }
 
  private:
-  OperationResult Execute(Function function, std::wstring_view name, uint8_t value,
-                          const std::vector<uint8_t>* bootOrder = nullptr) {
+  // The /set of one step: the run's request, with the setting and the byte
+  // (and for the boot order the whole order) to place.
+  ParsedRequest SetRequest(std::wstring_view name, uint8_t value, const std::vector<uint8_t>* bootOrder) const {
     ParsedRequest request = base_;
-    request.function = function;
+    request.function = Function::kSet;
     request.itemName = std::wstring(name);
     request.itemText = request.itemName;
     request.byteValue = value;
     if (bootOrder) std::copy_n(bootOrder->begin(), request.bootOrder.size(), request.bootOrder.begin());
-    return ExecuteOperation(ops_, request, buffer_);
+    return request;
+  }
+
+  // The block as the firmware holds it: the one read that the last write's
+  // read-back left, or else a new GetBiosOptions. A failed read is not kept,
+  // so the next step reads again.
+  OperationResult Read() {
+    if (!held_) held_ = GetBiosOptions(ops_.session, base_.CurrentPassword(), block_);
+    const OperationResult read = OperationResult::From(*held_);
+    if (!held_->passed()) held_.reset();
+    return read;
+  }
+
+  // A /set of one setting on the block held (read first when none is):
+  // placed into a copy, sent once and read back once; a read-back that
+  // passed becomes the block held. `sentByte` gets the byte sent at `offset`.
+  OperationResult Apply(std::wstring_view name, uint8_t value, const std::vector<uint8_t>* bootOrder, uint32_t offset,
+                        uint8_t* sentByte = nullptr) {
+    lastReadBack_.reset();
+    if (const OperationResult read = Read(); !read.succeeded()) {
+      return OperationResult::FromRead({read.executed, read.firmwareCode});
+    }
+    std::vector<uint8_t> sent = block_;
+    SetOutcome set = SetOnReadBlock(ops_, SetRequest(name, value, bootOrder), sent, readBack_);
+    if (sentByte) *sentByte = ByteIn(sent, offset);
+    if (!set.result.blockSent) return set.result;
+    lastReadBack_ = set.readBack;
+    if (set.readBack && set.readBack->passed()) {
+      block_.swap(readBack_);
+      held_ = set.readBack;
+    } else {
+      held_.reset();
+    }
+    return set.result;
   }
 
   // A step line in the outcome's colour; a step that ended otherwise than
@@ -64,12 +99,12 @@ class Autotest {
 
   void TestItem(std::wstring_view name) {
     const bool present = ops_.catalog.HasSetting(name);
-    const OperationResult first =
-        present ? Execute(Function::kGet, name, 0) : OperationResult{OperationResult::Kind::kAbsent};
+    const OperationResult first = present ? Read() : OperationResult{OperationResult::Kind::kAbsent};
     report_.WriteItemHeader(name);
+    const uint32_t offset = ops_.catalog.GetSettingOffset(name);
 
     if (ClassifyPasswordItem(name).IsAccount()) {
-      const OperationResult changed = Execute(Function::kSet, name, 0);
+      const OperationResult changed = Apply(name, 0, nullptr, offset);
       pause_();
       if (changed.succeeded()) {
         Step(StepKind::kCompare, name, 0, changed);
@@ -85,18 +120,17 @@ class Autotest {
       return;
     }
 
-    const uint32_t offset = ops_.catalog.GetSettingOffset(name);
     const uint32_t size = ops_.catalog.GetSettingSize(name);
-    const uint8_t v = ByteAt(offset);
+    const uint8_t v = ByteIn(block_, offset);
     Step(StepKind::kGet, name, v, first);
 
     // The boot order is tested by its first device and restored whole.
     const bool bootOrder = KindOfSetting(name) == SettingKind::kBootOrder;
     std::vector<uint8_t> order;
     if (bootOrder) {
-      const std::span<const uint8_t> held = std::span<const uint8_t>(buffer_).subspan(
-          std::min<size_t>(offset, buffer_.size()),
-          std::min<size_t>(size, buffer_.size() - std::min<size_t>(offset, buffer_.size())));
+      const std::span<const uint8_t> held = std::span<const uint8_t>(block_).subspan(
+          std::min<size_t>(offset, block_.size()),
+          std::min<size_t>(size, block_.size() - std::min<size_t>(offset, block_.size())));
       order.assign(held.begin(), held.end());
     }
     order.resize(16, kNotSupported);
@@ -104,29 +138,31 @@ class Autotest {
 
     const uint8_t t = AutotestValue(v);
     testOrder[0] = t;
-    buffer_[offset] = t;
-    const OperationResult written = Execute(Function::kSet, name, t, bootOrder ? &testOrder : nullptr);
+    uint8_t sentByte = 0;
+    const OperationResult written = Apply(name, t, bootOrder ? &testOrder : nullptr, offset, &sentByte);
     if (!written.succeeded()) {
       Skip(written);
-      if (written.blockSent) Restore(name, v, bootOrder ? &order : nullptr);
+      if (written.blockSent) Restore(name, v, bootOrder ? &order : nullptr, offset);
       return;
     }
-    Step(StepKind::kSet, name, ByteAt(offset), written);
+    Step(StepKind::kSet, name, sentByte, written);
 
-    const OperationResult reread = Execute(Function::kGet, name, 0);
+    // The write's read-back is the read of the test value; a write that is
+    // not read back (clearing the TPM) is read here.
+    const OperationResult reread = lastReadBack_ ? OperationResult::From(*lastReadBack_) : Read();
     if (!reread.succeeded()) {
       Skip(reread);
-      Restore(name, v, bootOrder ? &order : nullptr);
+      Restore(name, v, bootOrder ? &order : nullptr, offset);
       return;
     }
-    Step(StepKind::kGet, name, ByteAt(offset), reread);
+    Step(StepKind::kGet, name, ByteIn(block_, offset), reread);
     Step(StepKind::kCompare, name, 0, reread);
-    Restore(name, v, bootOrder ? &order : nullptr);
+    Restore(name, v, bootOrder ? &order : nullptr, offset);
   }
 
   // Writes the first value back; a failed restore is said on the console.
-  void Restore(std::wstring_view name, uint8_t v, const std::vector<uint8_t>* bootOrder) {
-    const OperationResult restored = Execute(Function::kSet, name, v, bootOrder);
+  void Restore(std::wstring_view name, uint8_t v, const std::vector<uint8_t>* bootOrder, uint32_t offset) {
+    const OperationResult restored = Apply(name, v, bootOrder, offset);
     if (!restored.succeeded()) {
       ops_.ctx.console.Out("Restore of " + WideToUtf8(name) + " failed: it may keep its test value.\n");
       Fault();
@@ -138,13 +174,21 @@ class Autotest {
     item_ = ItemOutcome::kFailed;
   }
 
-  uint8_t ByteAt(uint32_t offset) const { return offset < buffer_.size() ? buffer_[offset] : 0; }
+  static uint8_t ByteIn(const std::vector<uint8_t>& block, uint32_t offset) {
+    return offset < block.size() ? block[offset] : 0;
+  }
 
   Operations& ops_;
   ParsedRequest base_;
   AutotestReport& report_;
   const std::function<void()>& pause_;
-  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(kSettingsBufferSize, 0);
+  // The block as last read, whether that read is still the firmware's
+  // (held_: its outcome), and where a write's read-back lands.
+  std::vector<uint8_t> block_ = std::vector<uint8_t>(kSettingsBufferSize, 0);
+  std::optional<MethodOutcome> held_;
+  std::vector<uint8_t> readBack_ = std::vector<uint8_t>(kSettingsBufferSize, 0);
+  // The read-back of the last block sent, when one was made.
+  std::optional<MethodOutcome> lastReadBack_;
   bool fault_ = false;
   // How the item under test ends, and how many items ended each way.
   enum class ItemOutcome { kPassed, kSkipped, kFailed };

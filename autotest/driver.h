@@ -17,6 +17,10 @@ enum class AutotestVerdict { kNoFault, kFaultFound };
 
 // Runs the self-test over the one open connection. `request` is the parsed
 // "/get autotest" request (its current password is used for every step).
+// The block is read once for the run; each item then writes its test value
+// and reads it back, writes its first value back and reads that back, which
+// read is the next item's: at most 4 firmware calls per item and 1. A read
+// that failed, or a block sent and not read back, is read again.
 // `pause` waits after each interactive password change.
 AutotestVerdict RunAutotest(Operations& ops, const ParsedRequest& request, AutotestReport& report,
                             const std::function<void()>& pause);

@@ -98,6 +98,55 @@ TEST_F(AutotestDriverTest, BootOrderIsTestedByItsFirstDeviceAndComesBackWhole) {
   EXPECT_NE(std::find(firstDevices.begin(), firstDevices.end(), 0), firstDevices.end());
 }
 
+size_t Count(const std::string& text, std::string_view what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// G: GetBiosOptions, S: SetBiosOptions, in the order called.
+std::string CallLetters(const ScriptedFirmware& firmware) {
+  std::string letters;
+  for (const auto& call : firmware.calls) letters += call.method == L"GetBiosOptions" ? 'G' : 'S';
+  return letters;
+}
+
+std::string Repeat(std::string_view text, size_t n) {
+  std::string all;
+  for (size_t i = 0; i < n; ++i) all += text;
+  return all;
+}
+
+TEST_F(AutotestDriverTest, OneReadForTheRunThenFourCallsPerItem) {
+  EXPECT_EQ(Run(), AutotestVerdict::kNoFault);
+  // 64 settings: the test value written and read back, the first value
+  // written and read back (the next item's read). The supervisor password's
+  // block is sent once and not read back, so the user password's item reads.
+  EXPECT_EQ(CallLetters(firmware_), "G" + Repeat("SGSG", 64) + "S" + "GS");
+  EXPECT_EQ(Count(out_.str(), "Get BIOS options success.\n"), firmware_.CallsOf(L"GetBiosOptions"));
+  EXPECT_EQ(Count(out_.str(), "Set BIOS options Success.\n"), firmware_.CallsOf(L"SetBiosOptions"));
+}
+
+TEST_F(AutotestDriverTest, AReadThatFailedIsMadeAgainByTheNextStep) {
+  // Every read fails: each present item makes its own read, as a run whose
+  // password is wrong must report each item by its own call.
+  firmware_.codes[L"GetBiosOptions"] = 2;
+  EXPECT_EQ(Run(), AutotestVerdict::kFaultFound);
+  // A password item tries once more for its change.
+  EXPECT_EQ(CallLetters(firmware_), Repeat("G", 64) + "GGGG");
+  EXPECT_EQ(firmware_.CallsOf(L"SetBiosOptions"), 0u);
+
+  // The read-back of the first item's test value fails: the restore reads
+  // the block again before it writes the first value back.
+  firmware_.calls.clear();
+  firmware_.codes.clear();
+  firmware_.codeOfCall[2] = 3;
+  EXPECT_EQ(Run(), AutotestVerdict::kFaultFound);
+  EXPECT_EQ(CallLetters(firmware_), "GSG" + std::string("GSG") + Repeat("SGSG", 63) + "S" + "GS");
+  EXPECT_EQ(SentAt(Offset(L"intel vtd")).at(1), 0);  // the first value, written back
+  EXPECT_EQ(firmware_.block[Offset(L"intel vtd")], 0);
+}
+
 TEST_F(AutotestDriverTest, FailuresOtherThanAbsentOrUnsupportedAreFaults) {
   const std::string report = (dir_ / kAutotestReportFile).string();
   firmware_.block[Offset(L"wigig")] = 255;  // not supported: a skip, no fault

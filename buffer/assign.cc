@@ -92,12 +92,15 @@ void PrintFlagByte(const RunContext& ctx, std::span<const uint8_t> block) {
 }
 
 // Prints a drive's OPAL field, ten bytes to a line as the block counts them.
+// The two lengths show as numbers; a password character shows as "*" (the
+// output goes to logs), the zeros after a password as 0.
 void DumpOpalField(const RunContext& ctx, std::span<const uint8_t> block, uint32_t drive) {
   const uint32_t first = kOpalFieldFirstByte + drive * kOpalFieldSize;
   std::string text;
   bool lineOpen = false;
   for (uint32_t i = first; i < first + kOpalFieldSize && i < block.size(); ++i) {
-    text += std::to_string(block[i]) + ",";
+    const bool length = i == first || i == first + kOpalFormSlot + 1;
+    text += (length || block[i] == 0 ? std::to_string(block[i]) : "*") + ",";
     lineOpen = i % 10 != 9;
     if (!lineOpen) text += "\n";
   }
@@ -296,10 +299,12 @@ Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& req
   }
   const SettingKind kind = KindOfSetting(name);
   if (kind == SettingKind::kDate || kind == SettingKind::kTime) {
-    // A clock byte sent as 238 asks the firmware to keep its own value: it
-    // reads back as the firmware's clock, not as 238.
+    // A clock byte (391 to 396) sent as 238 asks the firmware to keep its own
+    // value: it reads back as the firmware's clock, not as 238. Anywhere
+    // else 238 is a byte like any other.
     for (size_t i = at; i < std::max<size_t>(at, end); ++i) {
-      if (i < written.size() && written[i] == kDoNotChange) continue;
+      const bool clockByte = i >= kClockFirstByte && i < kClockEndByte;
+      if (clockByte && i < written.size() && written[i] == kDoNotChange) continue;
       if (!agree(i, i + 1)) return report(false);
     }
     return report(true);

@@ -333,7 +333,7 @@ TEST_F(AssignTest, OpalPasswordOfDriveZeroReplacesTheFlagByte) {
             "0,0,0,0,0,0,0,\n"
             "0,0,0,0,0,0,0,0,0,0,\n"
             "0,0,0,0,0,0,0,0,0,0,\n"
-            "0,0,0,0,0,0,3,97,98,99,\n"
+            "0,0,0,0,0,0,3,*,*,*,\n"  // the lengths as numbers, each character as "*"
             "0,0,0,0,0,0,0,0,0,0,\n"
             "0,0,0,0,0,0,0,0,0,0,\n"
             "0,0,0,0,0,0,0,0,0,\n"
@@ -351,8 +351,9 @@ TEST_F(AssignTest, OpalPasswordOfLaterDrivesAddsItsBit) {
   EXPECT_EQ(out.substr(0, out.find("Debug AssignData: ")),
             "PasswordLen : 32\nCurrentPasswordLen : 5\nCurrent password is not empty\nDebug AssignData[235]: 9\n\n");
   // The dump covers bytes 859 to 924: 859 alone, then lines of ten, then 920-924.
-  EXPECT_NE(out.find("Debug AssignData: \n5,\n111,108,100,112,119,0,0,0,0,0,\n"), std::string::npos);
-  EXPECT_NE(out.find("\n110,110,110,110,110,\nDebug End \n"), std::string::npos);
+  EXPECT_NE(out.find("Debug AssignData: \n5,\n*,*,*,*,*,0,0,0,0,0,\n"), std::string::npos);
+  EXPECT_NE(out.find("\n0,0,32,*,*,*,*,*,*,*,\n"), std::string::npos);  // 890-899: 892 the new length
+  EXPECT_NE(out.find("\n*,*,*,*,*,\nDebug End \n"), std::string::npos);
 }
 
 TEST_F(AssignTest, DriveMessagesAreSaidWhileQuietToo) {

@@ -45,6 +45,35 @@ TEST_F(CompareTest, OtherSettingsCompareTheirWholeField) {
   }
 }
 
+// The one byte the compare skips: a date or time byte sent as 238 in the
+// clock bytes (391 to 396), which the firmware keeps as its clock. Anywhere
+// else 238 is compared as any byte.
+TEST_F(CompareTest, Only238InTheClockBytesIsNotCompared) {
+  const struct {
+    const wchar_t* name;
+    uint32_t offset, end, byte;
+    uint8_t written, readBack;
+    int result;
+  } cases[] = {
+      {L"date", 391, 394, 391, 238, 10, 0},      // the day kept
+      {L"date", 391, 394, 393, 238, 26, 0},      // the year kept
+      {L"time", 394, 397, 396, 238, 9, 0},       // the hour kept
+      {L"time", 394, 397, 396, 9, 10, 1},        // a value sent reads back otherwise
+      {L"time", 680, 683, 680, 238, 207, 1},     // 238 outside the clock bytes
+      {L"date", 388, 391, 390, 238, 1, 1},       // just before them
+      {L"time", 397, 400, 397, 238, 1, 1},       // just after them
+      {L"boot mode", 391, 392, 391, 238, 1, 1},  // a setting of another kind over them
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.byte) + " " + std::to_string(c.written));
+    block_[c.byte] = c.written;
+    readBack_ = block_;
+    readBack_[c.byte] = c.readBack;
+    EXPECT_EQ(Compare(c.name, c.offset, c.end), c.result);
+    TakeOut();
+  }
+}
+
 TEST_F(CompareTest, AccountPasswordsFrom273CompareTheNewLengthAtTwoPlaces) {
   const uint32_t at = 260;
   const struct {

@@ -364,6 +364,12 @@ bool AsksForVersion(std::span<const std::wstring> args) {
   return args.size() == 2 && (CText(args[1]) == L"--version" || CText(args[1]) == L"/version");
 }
 
+bool AsksForUsageBeforeFirmware(std::span<const std::wstring> args) {
+  if (args.size() < 2) return false;
+  const std::wstring_view first = CText(args[1]);
+  return first == L"-h" || first == L"--help" || first == L"/help" || first == L"-?";
+}
+
 size_t EffectiveArgumentCount(std::span<const std::wstring> args) {
   if (args.size() != 6) return args.size();
   const std::wstring_view last = CText(args[5]);

@@ -30,6 +30,12 @@ namespace vort64 {
 // firmware is reached.
 bool AsksForVersion(std::span<const std::wstring> args);
 
+// Whether the command line asks for the usage by one of the words other
+// programs answer with: "-h", "--help", "/help" or "-?" as the first
+// argument. It is answered before the machine is locked or the firmware
+// read; "/?" and "/h" are answered after the version line, as ever.
+bool AsksForUsageBeforeFirmware(std::span<const std::wstring> args);
+
 // How many of the arguments the parser is to see: a sixth argument
 // "/ignore_precheck" or "/i" (any case) is dropped; otherwise all of them.
 size_t EffectiveArgumentCount(std::span<const std::wstring> args);

@@ -23,11 +23,12 @@ constexpr std::string_view kSteps[] = {"GetBiosOptions",
                                        "session",
                                        "smbios",
                                        "stuck",
+                                       "delay",
                                        "bogus",
                                        ""};
 
 bool SameFaults(const sim::Faults& a, const sim::Faults& b) {
-  if (a.stuckBytes() != b.stuckBytes()) return false;
+  if (a.stuckBytes() != b.stuckBytes() || a.delay() != b.delay()) return false;
   return std::all_of(std::begin(kSteps), std::end(kSteps),
                      [&](std::string_view step) { return a.For(step) == b.For(step); });
 }
@@ -54,7 +55,8 @@ void CheckFaults(std::string_view text) {
     FUZZ_CHECK(faults.Fails(step) == (outcome && outcome->fails()));
     if (outcome && outcome->fails()) FUZZ_CHECK(outcome->code == 0);
   }
-  FUZZ_CHECK(!faults.For("bogus") && !faults.For("") && !faults.For("stuck"));
+  FUZZ_CHECK(!faults.For("bogus") && !faults.For("") && !faults.For("stuck") && !faults.For("delay"));
+  FUZZ_CHECK(faults.delay().count() >= 0 && faults.delay() <= sim::kLongestDelay);
 
   // Line ends, a comment line and an empty line change nothing.
   FUZZ_CHECK(SameFaults(faults, sim::Faults::Parse(Replaced(text, '\n', "\r\n"))));
@@ -75,6 +77,7 @@ void CheckFaults(std::string_view text) {
   const sim::Faults unreadable = sim::Faults::Unreadable();
   for (const std::string_view step : kSteps) FUZZ_CHECK(unreadable.Fails(step));
   FUZZ_CHECK(unreadable.stuckBytes().empty());
+  FUZZ_CHECK(unreadable.delay().count() == 0);
 }
 
 void CheckFileReaders(const std::filesystem::path& path, std::span<const uint8_t> bytes, bool directory, size_t limit) {

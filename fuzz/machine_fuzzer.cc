@@ -19,9 +19,11 @@
 // method that ran answers each out-parameter, a block of 2048 bytes); the
 // option blocks are never written with another size than 2048; a Get
 // changes no file; the retry counter and the passwords the firmware writes
-// stay within their forms; a call adds at most one line to calls.log.
+// stay within their forms; a call adds at most one line to calls.log; a
+// call's delay ("delay MS") is a positive one of at most a minute.
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -97,7 +99,12 @@ void CheckCallEffects(const Snapshot& before, const Snapshot& after, bool change
 
 class Machine {
  public:
-  explicit Machine(const std::filesystem::path& dir) : dir_(dir), firmware_(dir), console_(out_, err_) {}
+  // A "delay MS" of the faults file is checked, not waited for.
+  explicit Machine(const std::filesystem::path& dir)
+      : dir_(dir),
+        firmware_(
+            dir, [](std::chrono::milliseconds delay) { FUZZ_CHECK(delay.count() > 0 && delay <= sim::kLongestDelay); }),
+        console_(out_, err_) {}
 
   void WriteMachineFile(uint8_t kind, std::span<const uint8_t> bytes) {
     const size_t file = kind & 15;

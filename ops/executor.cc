@@ -78,26 +78,32 @@ std::optional<OperationResult> RefuseUnlisted(Operations& ops, const ParsedReque
   return OperationResult{Kind::kValueUnlisted};
 }
 
-OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
+// The set path after the read: `block` holds what the firmware gave.
+SetOutcome SetOnBlock(Operations& ops, const ParsedRequest& request, std::span<uint8_t> block, Position at,
+                      std::span<uint8_t> readBack) {
   const std::string_view password = request.CurrentPassword();
-  const MethodOutcome read = GetBiosOptions(ops.session, password, buffer);
-  if (!read.passed()) return OperationResult::FromRead(read);
-  if (auto stop = ShowOrSkip(ops, request, buffer)) return *stop;
+  if (auto stop = ShowOrSkip(ops, request, block)) return {*stop, std::nullopt};
   const SettingInfo* setting = ops.catalog.FindSetting(request.itemName);
   const PasswordItem item = setting ? setting->password : PasswordItem{};
   if (request.selfTest && item.IsAccount()) {
-    return PromptedPasswordChange(ops, request, buffer, at, item.kind == PasswordItem::kSupervisor);
+    return {PromptedPasswordChange(ops, request, block, at, item.kind == PasswordItem::kSupervisor), std::nullopt};
   }
-  if (auto stop = RefuseUnlisted(ops, request, buffer, HeldValues::Other::kDefaults)) return *stop;
-  if (auto stop = Assign(ops, request, buffer, at)) return *stop;
+  if (auto stop = RefuseUnlisted(ops, request, block, HeldValues::Other::kDefaults)) return {*stop, std::nullopt};
+  if (auto stop = Assign(ops, request, block, at)) return {*stop, std::nullopt};
 
-  const MethodOutcome written = SetBiosOptions(ops.session, password, buffer);
+  const MethodOutcome written = SetBiosOptions(ops.session, password, block);
   const bool readsBack = !setting || setting->readBack == ReadBack::kCompare;
-  if (!written.passed() || !readsBack) return OperationResult::From(written).Sent();
+  if (!written.passed() || !readsBack) return {OperationResult::From(written).Sent(), std::nullopt};
 
-  std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   const MethodOutcome reread = GetBiosOptions(ops.session, password, readBack);
-  return ReadBackAndCompare(ops, request, buffer, at, written, reread, readBack);
+  return {ReadBackAndCompare(ops, request, block, at, written, reread, readBack), reread};
+}
+
+OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
+  const MethodOutcome read = GetBiosOptions(ops.session, request.CurrentPassword(), buffer);
+  if (!read.passed()) return OperationResult::FromRead(read);
+  std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
+  return SetOnBlock(ops, request, buffer, at, readBack).result;
 }
 
 OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
@@ -117,6 +123,12 @@ OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, st
 }
 
 }  // namespace
+
+SetOutcome SetOnReadBlock(Operations& ops, const ParsedRequest& request, std::span<uint8_t> block,
+                          std::span<uint8_t> readBack) {
+  const uint32_t offset = ops.catalog.GetSettingOffset(request.itemName);
+  return SetOnBlock(ops, request, block, {offset, offset + ops.catalog.GetSettingSize(request.itemName)}, readBack);
+}
 
 OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
   const uint32_t offset = ops.catalog.GetSettingOffset(request.itemName);

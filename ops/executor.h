@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <istream>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,6 +40,20 @@ struct Operations {
 
 // Runs the request's function on `buffer` (2048 zeroed bytes).
 OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer);
+
+// What a /set on a block read before did: its result, and the outcome of
+// the read after the write when one was made (it filled `readBack`).
+struct SetOutcome {
+  OperationResult result;
+  std::optional<MethodOutcome> readBack;
+};
+
+// A /set of the request's setting on `block`, which a GetBiosOptions has
+// just filled: as the function /set after its read (the value shown, placed,
+// the block sent once, read back once into `readBack` and compared), so a
+// caller that holds a fresh block saves the read. `readBack` is 2048 bytes.
+SetOutcome SetOnReadBlock(Operations& ops, const ParsedRequest& request, std::span<uint8_t> block,
+                          std::span<uint8_t> readBack);
 
 }  // namespace vort64
 

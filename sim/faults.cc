@@ -56,6 +56,10 @@ Faults Faults::Parse(std::string_view text) {
       if (const auto offset = Number<uint32_t>(value); offset && *offset < kSettingsBufferSize) {
         faults.stuck_.insert(*offset);
       }
+    } else if (what == kDelayFault) {
+      if (const auto ms = Number<uint32_t>(value); ms && std::chrono::milliseconds(*ms) <= kLongestDelay) {
+        faults.delay_ = std::chrono::milliseconds(*ms);
+      }
     } else if (IsForcible(what)) {
       if (value == "fail") {
         faults.forced_.insert_or_assign(std::string(what), ForcedOutcome{ForcedOutcome::Kind::kFail, 0});

@@ -54,6 +54,34 @@ TEST(FaultsTest, StuckLinesCollectValidOffsets) {
   EXPECT_EQ(std::count(block.begin(), block.end(), 9), 2048 - 3);
 }
 
+TEST(FaultsTest, DelayLinesSetHowLongEachCallTakes) {
+  using std::chrono::milliseconds;
+  const struct {
+    const char* text;
+    milliseconds delay;
+  } cases[] = {
+      {"delay 30", milliseconds(30)},
+      {"delay 0", milliseconds(0)},
+      {"\tdelay   250  # a comment\r", milliseconds(250)},
+      {"delay 60000", milliseconds(60000)},
+      {"delay 30\ndelay 5", milliseconds(5)},   // the later line wins
+      {"delay 30\ndelay x", milliseconds(30)},  // a line that fits no form is ignored
+      {"delay 60001", milliseconds(0)},
+      {"delay -1", milliseconds(0)},
+      {"delay 3s", milliseconds(0)},
+      {"delay", milliseconds(0)},
+      {"Delay 30", milliseconds(0)},
+      {"# delay 30", milliseconds(0)},
+      {"", milliseconds(0)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const Faults faults = Faults::Parse(c.text);
+    EXPECT_EQ(faults.delay(), c.delay);
+    EXPECT_FALSE(faults.For("delay"));
+  }
+}
+
 TEST(FaultsTest, LaterLinesWinAndBinaryTextIsHarmless) {
   std::string text = "GetBiosOptions 8\nGetBiosOptions fail\n";
   for (int i = 0; i < 256; ++i) text += static_cast<char>(i);

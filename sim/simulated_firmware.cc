@@ -259,8 +259,9 @@ void AppendHex(std::string& out, const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-SimulatedFirmware::SimulatedFirmware(std::filesystem::path dir)
+SimulatedFirmware::SimulatedFirmware(std::filesystem::path dir, CallDelay delay)
     : dir_(std::move(dir)),
+      delay_(std::move(delay)),
       optionsFile_(dir_ / kOptionsFile),
       defaultsFile_(dir_ / kDefaultsFile),
       lastSentFile_(dir_ / kLastSentFile),
@@ -391,6 +392,14 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
   // The block as sent, before the firmware keeps or drops anything of it.
   if (method->sendsData) lastSentFile_.Write(data->bytes);
 
+  // The call's round trip, whatever it answers.
+  if (const auto delay = faults().delay(); delay.count() > 0) {
+    if (delay_) {
+      delay_(delay);
+    } else {
+      std::this_thread::sleep_for(delay);
+    }
+  }
   const auto forced = faults().For(name);
   if (forced && forced->fails()) return kStatusFailed;
   // The firmware's store: a damaged one fails every call that reads it. A

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,7 +22,11 @@ namespace vort64::sim {
 
 class SimulatedFirmware : public Firmware {
  public:
-  explicit SimulatedFirmware(std::filesystem::path dir);
+  // How a call spends the delay of "delay MS" in the faults file: empty, it
+  // sleeps; a caller that must not wait (a fuzz harness) passes its own.
+  using CallDelay = std::function<void(std::chrono::milliseconds)>;
+
+  explicit SimulatedFirmware(std::filesystem::path dir, CallDelay delay = {});
 
   // The lock is run.lock in the machine directory, polled until `limit`. A
   // machine directory that is not there (or cannot be reached) has no runs
@@ -44,6 +49,7 @@ class SimulatedFirmware : public Firmware {
   const InterfaceRules& rules();
 
   std::filesystem::path dir_;
+  CallDelay delay_;
   // Open from their first use until Close().
   MachineFile optionsFile_;
   MachineFile defaultsFile_;

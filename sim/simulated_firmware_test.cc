@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <fstream>
 
 #include "base/text.h"
@@ -257,6 +259,34 @@ TEST_F(SimulatedFirmwareTest, FaultsForceCodesOrFailures) {
   Write(kFaultsFile, "session fail\n");
   SimulatedFirmware closed(dir_);
   EXPECT_FALSE(closed.Open());
+}
+
+// "delay MS": every method call takes at least that long, one that fails
+// as well as one that passes, and answers as it would without.
+TEST_F(SimulatedFirmwareTest, ADelayMakesEveryCallTakeThatLong) {
+  Create();
+  Write(kFaultsFile, "delay 40\nSetBiosOptions fail\n");
+  Reconnect();
+  using Clock = std::chrono::steady_clock;
+  auto start = Clock::now();
+  const Answer get = Call(kGetBiosOptionsMethod);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(40));
+  EXPECT_EQ(get.code, 0);
+  EXPECT_EQ(get.data, Stored());
+  start = Clock::now();
+  EXPECT_NE(Call(kSetBiosOptionsMethod, "", Stored()).status, kStatusOk);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(40));
+}
+
+TEST_F(SimulatedFirmwareTest, ACallerThatMustNotWaitIsHandedTheDelay) {
+  Create();
+  Write(kFaultsFile, "delay 60000\n");
+  std::vector<std::chrono::milliseconds> delays;
+  firmware_ = std::make_unique<SimulatedFirmware>(dir_, [&](std::chrono::milliseconds d) { delays.push_back(d); });
+  ASSERT_TRUE(firmware_->Open());
+  EXPECT_EQ(Call(kGetBiosOptionsMethod).code, 0);
+  EXPECT_EQ(Call(kLoadBiosDefaultMethod).code, 0);
+  EXPECT_EQ(delays, (std::vector<std::chrono::milliseconds>(2, std::chrono::milliseconds(60000))));
 }
 
 TEST_F(SimulatedFirmwareTest, StuckBytesKeepTheirStoredValueThroughBothSetMethods) {

@@ -42,7 +42,10 @@ class ScriptedFirmware : public Firmware {
     calls.push_back(call);
     if (!executes) return kStatusFailed;
     const auto forced = codes.find(call.method);
-    const int32_t code = forced == codes.end() ? 0 : forced->second;
+    const auto forcedHere = codeOfCall.find(calls.size() - 1);
+    const int32_t code = forcedHere != codeOfCall.end() ? forcedHere->second
+                         : forced == codes.end()        ? 0
+                                                        : forced->second;
     if ((code == 0 || code == 8) && !keepBlockOnSet) {
       for (const auto& p : call.in) {
         if (p.name != L"Data") continue;
@@ -87,6 +90,7 @@ class ScriptedFirmware : public Firmware {
   bool keepBlockOnSet = false;                                 // a Set stores nothing (a stuck firmware)
   bool keepClockOn238 = false;                                 // a clock byte sent as 238 keeps the stored one
   std::map<std::wstring, int32_t> codes;                       // by method; 0 when absent
+  std::map<size_t, int32_t> codeOfCall;                        // by call (from 0 on), before `codes`
   std::vector<uint8_t> block = std::vector<uint8_t>(2048, 7);  // what Get answers, what Set stores
   std::optional<FirmwareValue> data;                           // overrides the Data answered
   std::vector<std::optional<std::wstring>> instances = {std::nullopt, std::wstring(L"ACPI\\PNP0C14\\0_0")};

@@ -99,6 +99,37 @@ TEST_F(AutotestTest, LegacyListHasNoPasswordStep) {
   EXPECT_EQ(Options(), before);
 }
 
+// One read for the whole run, then per item the test value written and read
+// back and the first value written and read back, that read serving as the
+// next item's: at most 4 calls per item and 1. The console names each call
+// that was made, and only those.
+TEST_F(AutotestTest, FourCallsPerItemAndOneAndAConsoleLinePerCallMade) {
+  const struct {
+    const char* wmi;
+    size_t items;
+  } cases[] = {{"2.90", 66}, {"2.75", 26}, {"2.54", 26}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.wmi);
+    CreateMachine({"--wmi", c.wmi});
+    const Bytes before = OptionsWithoutPasswords(199, 260);
+    const ProcessResult r = Vort64({"/password", "", "/get", "autotest"}, kAnswers);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    const auto calls = Calls();
+    EXPECT_LE(calls.size(), 4 * c.items + 1);
+    size_t gets = 0, sets = 0;
+    for (const auto& call : calls) {
+      gets += call.starts_with("GetBiosOptions ") ? 1u : 0u;
+      sets += call.starts_with("SetBiosOptions ") ? 1u : 0u;
+    }
+    EXPECT_EQ(gets + sets, calls.size());
+    EXPECT_EQ(Count(r.out, "Get BIOS options success.\n"), gets);
+    EXPECT_EQ(Count(r.out, "Set BIOS options Success.\n"), sets);
+    // Each write but a password step's was read back and compared.
+    EXPECT_EQ(Count(r.out, "Comparison result : The same. \n"), sets - Count(r.out, "Enter Current password"));
+    EXPECT_EQ(OptionsWithoutPasswords(199, 260), before);
+  }
+}
+
 TEST_F(AutotestTest, SettingsTheVersionLacksAreSkippedAndTheRunGoesOn) {
   CreateMachine({"--wmi", "2.56"});
   const ProcessResult r = Vort64({"/password", "", "/get", "autotest"});

@@ -231,6 +231,65 @@ TEST_F(GetSetTest, ShortFormPasswordsOfOlderInterfaces) {
   EXPECT_EQ(FileBytes("last-sent.bin", 217, 8), (Bytes{5, 0, 'u', 's', 'e', 'r', '1', '0'}));
 }
 
+// The output goes to deployment logs: no password character shows, neither
+// as text nor as its decimal byte in the debug dumps, which keep their layout
+// with "*" for each character. Set, then changed by the form that carries the
+// old password.
+TEST_F(GetSetTest, NoPasswordCharacterShowsInTheOutput) {
+  const struct {
+    const char* item;
+    std::vector<std::string> secrets;
+    size_t stars;  // "*" in the OPAL dump: one per character of the old and the new password
+  } cases[] = {
+      {"set hdd0(opal) password=Opal1", {"Opal1"}, 5},
+      {"current password=Opal1,set hdd0(opal) password=Opal2", {"Opal1", "Opal2"}, 10},
+      {"current password=Opal2,set hdd0(opal) password=", {"Opal2"}, 5},
+      {"set hdd3(opal) password=Opal1", {"Opal1"}, 5},
+      {"current password=Opal1,set hdd3(opal) password=Qkey9", {"Opal1", "Qkey9"}, 10},
+      {"set hdd1 password=Disk1", {"Disk1"}, 0},
+      {"current password=Disk1,set hdd1 password=Disk2", {"Disk1", "Disk2"}, 0},
+      {"current password=Disk2,set hdd1/hdd1(opal) password=Disk3", {"Disk2", "Disk3"}, 0},
+      {"current password=Sup1,set supervisor password=Sup2", {"Sup1", "Sup2"}, 0},
+  };
+  CreateMachine({"--supervisor-password", "Sup1"});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.item);
+    const ProcessResult r = Vort64({"/password", "Sup1", "/set", c.item});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    // The numbers of the dump, between its first and last line.
+    std::vector<std::string> dumped;
+    const size_t dump = r.out.find("Debug AssignData: \n");
+    if (dump != std::string::npos) {
+      std::string number;
+      for (size_t i = dump + 19; i < r.out.find("Debug End \n", dump); ++i) {
+        if (r.out[i] == ',' || r.out[i] == '\n') {
+          if (!number.empty()) dumped.push_back(number);
+          number.clear();
+        } else {
+          number += r.out[i];
+        }
+      }
+      EXPECT_EQ(dumped.size(), 66u);  // the whole field, as before
+    }
+    EXPECT_EQ(std::count(dumped.begin(), dumped.end(), "*"), static_cast<long>(c.stars));
+    for (const std::string& secret : c.secrets) {
+      for (const std::string& stream : {r.out, r.err}) {
+        EXPECT_THAT(stream, Not(HasSubstr(secret)));
+        std::string decimals;  // "79,112,97,108,49", with or without a line break inside
+        for (char ch : secret) decimals += std::to_string(static_cast<int>(ch)) + ",";
+        std::string flat = stream;
+        std::erase(flat, '\n');
+        EXPECT_THAT(flat, Not(HasSubstr(decimals.substr(0, decimals.size() - 1))));
+      }
+      for (char ch : secret) {
+        EXPECT_EQ(std::count(dumped.begin(), dumped.end(), std::to_string(static_cast<int>(ch))), 0) << ch;
+      }
+    }
+  }
+  // The passwords did reach the machine: the supervisor password is Sup2 now.
+  EXPECT_EQ(ReadMachineFile("supervisor-password"), (Bytes{'S', 'u', 'p', '2'}));
+}
+
 TEST_F(GetSetTest, DoNotChangeKeepsThePassword) {
   CreateMachine({"--supervisor-password", "pw"});
   for (const char* item : {"set supervisor password", "set hdd0 password", "set hdd1(opal) password"}) {

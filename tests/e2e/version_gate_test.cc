@@ -32,6 +32,50 @@ TEST_F(VersionGateTest, MajorVersionsOtherThanTwoAreRefusedAfterTheVersionLine) 
   }
 }
 
+// The usage and the version need no firmware: on a machine whose firmware
+// offers no interface of major 2 they are answered all the same, with
+// nothing called; "/?" and "/h" come after the version check, as ever.
+TEST_F(VersionGateTest, TheUsageAndTheVersionAreAnsweredWithoutTheFirmware) {
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string out;  // empty: the firmware is asked first, and refused
+  } cases[] = {
+      {{"--help"}, 101, kUsage},
+      {{"-h"}, 101, kUsage},
+      {{"/help"}, 101, kUsage},
+      {{"-?"}, 101, kUsage},
+      {{"--help", "/password", "", "/get", "boot mode"}, 101, kUsage},
+      {{"--version"}, 0, "vort64 " VORT64_VERSION "\n"},
+      {{"/?"}, 104, ""},
+      {{"/h"}, 104, ""},
+  };
+  const struct {
+    std::vector<std::string> options;
+    std::string refusal;  // what the program says where the firmware is asked
+  } machines[] = {
+      {{"--wmi", "3.0"}, std::string("BIOS WMI Version = 3.0\n") + kNotSupported},
+      {{"--no-oem-structure"}, kNotSupported},
+  };
+  for (const auto& machine : machines) {
+    CreateMachine(machine.options);
+    for (const auto& c : cases) {
+      SCOPED_TRACE(::testing::PrintToString(machine.options) + ::testing::PrintToString(c.args));
+      const ProcessResult r = Vort64(c.args);
+      EXPECT_EQ(r.exitCode, c.exitCode);
+      EXPECT_EQ(r.out, c.out.empty() ? machine.refusal : c.out);
+      EXPECT_EQ(r.err, "");
+    }
+    EXPECT_TRUE(Calls().empty());
+  }
+  // Not even a machine that is not there is looked for.
+  std::filesystem::remove_all(machine_);
+  const ProcessResult r = Vort64({"--help"});
+  EXPECT_EQ(r.exitCode, 101);
+  EXPECT_EQ(r.out, kUsage);
+  EXPECT_EQ(r.err, "");
+}
+
 TEST_F(VersionGateTest, EveryMinorOfMajorTwoIsAccepted) {
   for (const std::string version : {"2.0", "2.55", "2.90", "2.255"}) {
     SCOPED_TRACE(version);
