@@ -1,5 +1,6 @@
 #include "cli/password_file.h"
 
+#include <algorithm>
 #include <fstream>
 #include <string_view>
 #include <system_error>
@@ -20,10 +21,25 @@ std::string Reason(PasswordFileRead::Kind kind) {
     case Kind::kNotRegular: return "it is not a regular file";
     case Kind::kTooLarge: return "it holds more than " + std::to_string(kPasswordFileLimit) + " bytes";
     case Kind::kNoLine: return "it holds no line";
+    case Kind::kEmptyLine: return "its first line is empty";
+    case Kind::kNul: return "its first line holds a NUL byte";
+    case Kind::kNotPrintable: return "its first line holds a control character";
     case Kind::kUnreadable: return "it cannot be read";
     case Kind::kRead: break;
   }
   return "";
+}
+
+// Whether the group or anyone else may read or write the file. Windows
+// guards a file with its access list, which the permission bits do not show.
+bool OpenToOthers([[maybe_unused]] const std::filesystem::file_status& status) {
+#if defined(_WIN32)
+  return false;
+#else
+  using std::filesystem::perms;
+  constexpr perms kOthers = perms::group_read | perms::group_write | perms::others_read | perms::others_write;
+  return (status.permissions() & kOthers) != perms::none;
+#endif
 }
 
 }  // namespace
@@ -47,7 +63,11 @@ PasswordFileRead ReadPasswordFile(const std::filesystem::path& path) {
   std::string_view line(bytes);
   line = line.substr(0, line.find('\n'));
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  return {Kind::kRead, Utf8ToWide(line)};
+  if (line.empty()) return {Kind::kEmptyLine, {}};
+  if (line.find('\0') != std::string_view::npos) return {Kind::kNul, {}};
+  const auto control = [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
+  if (std::any_of(line.begin(), line.end(), control)) return {Kind::kNotPrintable, {}};
+  return {Kind::kRead, Utf8ToWide(line), OpenToOthers(status)};
 }
 
 std::optional<std::vector<std::wstring>> ResolvePasswordFile(Console& console, std::span<const std::wstring> args) {
@@ -60,6 +80,10 @@ std::optional<std::vector<std::wstring>> ResolvePasswordFile(Console& console, s
     console.Err("Password file " + name + ": " + Reason(read.kind) + ".\n\n");
     ShowUsage(console);
     return std::nullopt;
+  }
+  if (read.openToOthers) {
+    console.Err("Warning: password file " + name + " may be read or written by others than its owner (chmod 600 " +
+                name + " keeps it to its owner).\n");
   }
   resolved[1] = L"/password";
   resolved[2] = read.password;

@@ -19,11 +19,27 @@ namespace vort64 {
 inline constexpr size_t kPasswordFileLimit = 1024;
 
 // Reading a password file: the password (the first line as UTF-8, its line
-// end dropped), or why there is none.
+// end dropped), or why there is none. A file holds a password and nothing
+// else: a first line that is empty, or holds a NUL or another control
+// character, is refused (a stray byte would otherwise be sent as part of the
+// password, or cut it short, and spend one of the firmware's retries).
 struct PasswordFileRead {
-  enum class Kind { kRead, kMissing, kNotRegular, kTooLarge, kNoLine, kUnreadable };
+  enum class Kind {
+    kRead,
+    kMissing,
+    kNotRegular,
+    kTooLarge,
+    kNoLine,
+    kEmptyLine,     // the first line is empty
+    kNul,           // the first line holds a NUL
+    kNotPrintable,  // the first line holds another control character
+    kUnreadable,
+  };
   Kind kind = Kind::kMissing;
   std::wstring password;  // kRead only
+  // kRead: others than the owner may read or write the file (never on
+  // Windows, whose access lists this does not judge).
+  bool openToOthers = false;
 };
 PasswordFileRead ReadPasswordFile(const std::filesystem::path& path);
 
@@ -31,8 +47,10 @@ PasswordFileRead ReadPasswordFile(const std::filesystem::path& path);
 // position 1) replaced by "/password" and the password FILE holds; any
 // other arguments as they are. A file that cannot give a password is said
 // on standard error with the usage, and nothing is returned (the run ends
-// with exit code 101). The length and character rules of the password are
-// the parser's.
+// with exit code 101); the message names the file and why, never what it
+// holds. A file that others may read or write is said on standard error as
+// a warning, and the run goes on. The length and character rules of the
+// password are the parser's.
 std::optional<std::vector<std::wstring>> ResolvePasswordFile(Console& console, std::span<const std::wstring> args);
 
 }  // namespace vort64

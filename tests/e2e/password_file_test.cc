@@ -67,6 +67,7 @@ TEST_F(PasswordFileTest, EveryFunctionWorksTheSameWithThePasswordFromAFile) {
   const std::filesystem::path file = root_ / "deploy" / "password.txt";
   std::filesystem::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary) << kPassword << "\r\n";
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
   const struct {
     std::vector<std::string> args;
@@ -125,6 +126,16 @@ TEST_F(PasswordFileTest, AFileThatHoldsNoPasswordIsRefusedBeforeTheFirmwareIsRea
   std::ofstream(dir / "large", std::ios::binary) << kPassword << "\n" << std::string(1024, '#');
   std::ofstream(dir / "too-long", std::ios::binary) << std::string(17, 'p') << "\n";
   std::ofstream(dir / "tab", std::ios::binary) << "Sec\tret\n";
+  std::ofstream(dir / "line-end", std::ios::binary) << "\n";
+  std::ofstream(dir / "nul", std::ios::binary) << std::string("PW\0Secret1\n", 11);
+  std::ofstream(dir / "non-ascii", std::ios::binary) << "Caf\xc3\xa9\n";
+  // The owner's alone, so that the only message is the refusal.
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.is_regular_file()) {
+      std::filesystem::permissions(entry.path(),
+                                   std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+  }
   std::ofstream(dir / "wrong", std::ios::binary) << "Wrong1\n";
   const std::string usage = "Usage:\n";
   const struct {
@@ -138,13 +149,17 @@ TEST_F(PasswordFileTest, AFileThatHoldsNoPasswordIsRefusedBeforeTheFirmwareIsRea
       {"empty", 101, "Password file " + (dir / "empty").string() + ": it holds no line.\n\n"},
       // The password's own rules are those of the command line.
       {"too-long", 101, "The length of password is too long.\n"},
-      {"tab", 101, "Password has invalid characters.\n\n"},
+      {"line-end", 101, "Password file " + (dir / "line-end").string() + ": its first line is empty.\n\n"},
+      {"nul", 101, "Password file " + (dir / "nul").string() + ": its first line holds a NUL byte.\n\n"},
+      {"tab", 101, "Password file " + (dir / "tab").string() + ": its first line holds a control character.\n\n"},
+      {"non-ascii", 101, "Password has invalid characters.\n\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const ProcessResult r = Vort64({"/password-file", (dir / c.file).string(), "/get", "boot mode"});
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_EQ(r.err, c.err);
+    EXPECT_THAT(r.out + r.err, Not(HasSubstr("Secret1")));
     EXPECT_THAT(r.out, ::testing::StartsWith("BIOS WMI Version = 2.90\n" + usage));
   }
   EXPECT_TRUE(Calls().empty());
@@ -154,6 +169,30 @@ TEST_F(PasswordFileTest, AFileThatHoldsNoPasswordIsRefusedBeforeTheFirmwareIsRea
   EXPECT_EQ(wrong.exitCode, 103);
   EXPECT_THAT(wrong.out, Not(HasSubstr("Wrong1")));
 }
+
+#if !defined(_WIN32)
+// A password file others may read or write still works, with a warning on
+// standard error that names it; the owner's alone gets none.
+TEST_F(PasswordFileTest, AFileOthersMayReadGetsAWarning) {
+  CreateMachine({"--supervisor-password", kPassword});
+  const std::filesystem::path file = root_ / "pw.txt";
+  std::ofstream(file, std::ios::binary) << kPassword << "\n";
+  using std::filesystem::perms;
+  std::filesystem::permissions(file, perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
+  const ProcessResult open = Vort64({"/password-file", file.string(), "/get", "boot mode"});
+  EXPECT_EQ(open.exitCode, 0);
+  EXPECT_EQ(open.err, "Warning: password file " + file.string() +
+                          " may be read or written by others than its owner (chmod 600 " + file.string() +
+                          " keeps it to its owner).\n");
+  EXPECT_THAT(open.out, HasSubstr("Get BIOS options success."));
+  EXPECT_EQ(Calls().size(), 1u);
+
+  std::filesystem::permissions(file, perms::owner_read | perms::owner_write);
+  const ProcessResult own = Vort64({"/password-file", file.string(), "/get", "boot mode"});
+  EXPECT_EQ(own.exitCode, 0);
+  EXPECT_EQ(own.err, "");
+}
+#endif
 
 }  // namespace
 }  // namespace vort64::e2e
