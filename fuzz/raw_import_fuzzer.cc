@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (!firmware.open) {
-    FUZZ_CHECK(firmware.calls.empty() && result.kind == OperationResult::Kind::kFirmwareRefused);
+    FUZZ_CHECK(firmware.calls.empty() && result.kind == OperationResult::Kind::kReadFailed);
     return 0;
   }
   const bool keepsClock = version.Holds(InterfaceRule::kClockKept);
@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(!firmware.calls.empty() && firmware.calls[0].method == kGetBiosOptionsMethod);
   const bool readPassed = firmware.executes && Passed((flags & kGetAnswers) ? code : 0);
   if (!readPassed) {
-    FUZZ_CHECK(firmware.calls.size() == 1 && result.kind == OperationResult::Kind::kFirmwareRefused);
+    FUZZ_CHECK(firmware.calls.size() == 1 && result.kind == OperationResult::Kind::kReadFailed);
     return 0;
   }
   const size_t setCall = 1;

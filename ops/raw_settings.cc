@@ -66,7 +66,11 @@ OperationResult ImportRawSettings(Operations& ops, const ParsedRequest& request)
   const std::string_view password = request.CurrentPassword();
   std::vector<uint8_t> current(kSettingsBufferSize, 0);
   const MethodOutcome read = GetBiosOptions(ops.session, password, current);
-  if (!read.passed()) return OperationResult::From(read);
+  if (!read.passed()) {
+    const OperationResult failed = OperationResult::FromRead(read);
+    ops.ctx.console.Err("Error: " + FailureCause(failed) + ": nothing was imported.\n");
+    return failed;
+  }
   KeepPasswordFields(ops.catalog, current, block);
   if (ops.ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) block[kPasswordFlagByte] = 0;
   if (ops.ctx.version.Holds(InterfaceRule::kClockKept)) {
@@ -75,7 +79,9 @@ OperationResult ImportRawSettings(Operations& ops, const ParsedRequest& request)
     // Older firmware takes the clock bytes as sent: send the current ones.
     std::copy(current.begin() + kClockFirstByte, current.begin() + kClockEndByte, block.begin() + kClockFirstByte);
   }
-  return OperationResult::From(SetBiosOptions(ops.session, password, block));
+  const OperationResult written = OperationResult::From(SetBiosOptions(ops.session, password, block));
+  if (!written.succeeded()) ops.ctx.console.Err("Error: " + FailureCause(written) + ".\n");
+  return written;
 }
 
 }  // namespace vort64

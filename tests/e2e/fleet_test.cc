@@ -164,3 +164,105 @@ TEST_F(FleetTest, DateAndTimeInOneBlockBothHold) {
 
 }  // namespace
 }  // namespace vort64::e2e
+
+namespace vort64::e2e {
+namespace {
+
+// Every exit 103 of the check and the imports says its cause on standard
+// error, never the password.
+TEST_F(FleetTest, NoRunFailsInSilence) {
+  WriteItems("one.xml", Item("boot mode", "1"));
+  WriteItems("bad.xml", Item("boot mode", "1") + Item("fast boot", "abc"));
+  const std::string nothingChecked = ": nothing was checked.\n";
+  const struct {
+    const char* label;
+    const char* password;
+    const char* faults;
+    const char* retries;  // the machine's wrong-password count before the run
+    std::vector<std::string> args;
+    std::string err;
+  } kCases[] = {
+      {"check, a wrong password",
+       "Wrong1",
+       "",
+       "",
+       {"/check-custom-settings", "one.xml"},
+       "Error: the firmware refused the password (code 2)" + nothingChecked},
+      {"check, after the lockout",
+       "Wrong1",
+       "",
+       "3",
+       {"/check-custom-settings", "one.xml"},
+       "Error: the firmware's password retry count is exceeded (code 7): it takes no password now" + nothingChecked},
+      {"check, a failed read",
+       "Right1",
+       "GetBiosOptions 3\n",
+       "",
+       {"/check-custom-settings", "one.xml"},
+       "Error: the firmware's read failed with code 3" + nothingChecked},
+      {"check, a read that does not execute",
+       "Right1",
+       "GetBiosOptions fail\n",
+       "",
+       {"/check-custom-settings", "one.xml"},
+       "Error: the firmware's method could not be executed" + nothingChecked},
+      {"check, no file",
+       "Right1",
+       "",
+       "",
+       {"/check-custom-settings", "missing.xml"},
+       "Error: missing.xml could not be loaded" + nothingChecked},
+      {"import, a wrong password",
+       "Wrong1",
+       "",
+       "",
+       {"/import-custom-settings", "one.xml"},
+       "Error: the firmware refused the password (code 2); 1 of 1 settings failed; see Result.txt.\n"},
+      {"import, a failed read",
+       "Right1",
+       "GetBiosOptions 209\n",
+       "",
+       {"/import-custom-settings", "one.xml"},
+       "Error: the firmware's read failed with code 209; 1 of 1 settings failed; see Result.txt.\n"},
+      {"import, a value refused",
+       "Right1",
+       "",
+       "",
+       {"/import-custom-settings", "bad.xml"},
+       "Error: 1 of 2 settings failed, the first fast boot (Invalid Parameter); see Result.txt.\n"},
+      {"import, no file",
+       "Right1",
+       "",
+       "",
+       {"/import-custom-settings", "missing.xml"},
+       "Error: missing.xml could not be loaded: nothing was imported.\n"},
+      {"raw import, a wrong password",
+       "Wrong1",
+       "",
+       "",
+       {"/import-raw-settings", "saved.bin"},
+       "Error: the firmware refused the password (code 2): nothing was imported.\n"},
+      {"raw import, a refused write",
+       "Right1",
+       "SetBiosOptions 3\n",
+       "",
+       {"/import-raw-settings", "saved.bin"},
+       "Error: the firmware refused the call with code 3.\n"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.label);
+    CreateMachine({"--supervisor-password", "Right1"});
+    ASSERT_EQ(Vort64({"/password", "Right1", "/export-raw-settings", "saved.bin"}).exitCode, 0);
+    WriteMachineFile("faults", c.faults);
+    if (*c.retries) WriteMachineFile("password-retries", c.retries);
+    std::vector<std::string> args = {"/password", c.password};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ProcessResult r = Vort64(args);
+    EXPECT_EQ(r.exitCode, 103) << r.out;
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_THAT(r.out + r.err, ::testing::Not(HasSubstr(c.password)));
+  }
+}
+
+}  // namespace
+}  // namespace vort64::e2e
