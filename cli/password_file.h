@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/console.h"
+#include "base/run_context.h"
 
 namespace vort64 {
 
@@ -30,13 +31,18 @@ struct PasswordFileRead {
     kNotRegular,
     kTooLarge,
     kNoLine,
-    kEmptyLine,     // the first line is empty
-    kNul,           // the first line holds a NUL
-    kNotPrintable,  // the first line holds another control character
+    kEmptyLine,     // a line is empty
+    kNul,           // a line holds a NUL
+    kNotPrintable,  // a line holds another control character
     kUnreadable,
   };
   Kind kind = Kind::kMissing;
   std::wstring password;  // kRead only
+  // kRead: the lines after the first, each an earlier password, in order
+  // (a last line end ends the file). kEmptyLine, kNul, kNotPrintable: the
+  // line refused, from 1.
+  std::vector<std::wstring> earlier;
+  size_t line = 1;
   // kRead: others than the owner may read or write the file (never on
   // Windows, whose access lists this does not judge).
   bool openToOthers = false;
@@ -51,7 +57,22 @@ PasswordFileRead ReadPasswordFile(const std::filesystem::path& path);
 // holds. A file that others may read or write is said on standard error as
 // a warning, and the run goes on. The length and character rules of the
 // password are the parser's.
-std::optional<std::vector<std::wstring>> ResolvePasswordFile(Console& console, std::span<const std::wstring> args);
+// The earlier passwords of a password file (its lines after the first):
+// the run tries them in order when the firmware refuses the first.
+struct EarlierPasswords {
+  std::vector<std::wstring> lines;
+  std::string file;  // the file's name as typed
+};
+std::optional<std::vector<std::wstring>> ResolvePasswordFile(Console& console, std::span<const std::wstring> args,
+                                                             EarlierPasswords* earlier = nullptr);
+
+// The earlier passwords as the firmware methods take them: each as the
+// current password of the command line is kept (upper case where the
+// version keeps no case), NUL-padded to the field of a request. Nothing when
+// a line breaks the rules of a current password of the version: the file
+// and the line are said on standard error (never the password), with the
+// usage, and the run ends with exit code 101.
+std::optional<std::vector<std::string>> EarlierPasswordFields(const RunContext& ctx, const EarlierPasswords& earlier);
 
 }  // namespace vort64
 

@@ -57,6 +57,37 @@ TEST_F(PasswordFileTest, ThePasswordIsTheFirstLineWithoutItsLineEnd) {
   }
 }
 
+// Lines after the first are earlier passwords, each as the firmware
+// methods take it: kept as the current password of the version is kept.
+TEST_F(PasswordFileTest, LaterLinesAreEarlierPasswords) {
+  const struct {
+    std::string content;
+    std::vector<std::wstring> earlier;
+  } cases[] = {
+      {"Secret1", {}},
+      {"Secret1\n", {}},
+      {"Secret1\nOld2\n", {L"Old2"}},
+      {"Secret1\r\nOld2\r\nOld3", {L"Old2", L"Old3"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.content);
+    const PasswordFileRead read = ReadPasswordFile(Write("pw", c.content));
+    EXPECT_EQ(read.kind, Kind::kRead);
+    EXPECT_EQ(read.password, L"Secret1");
+    EXPECT_EQ(read.earlier, c.earlier);
+  }
+  const EarlierPasswords earlier{{L"Old2", L"old3"}, "pw.txt"};
+  const auto padded = [](std::string text) {
+    text.resize(16, '\0');
+    return text;
+  };
+  Harness current(90);
+  EXPECT_EQ(EarlierPasswordFields(current.ctx, earlier), (std::vector<std::string>{padded("Old2"), padded("old3")}));
+  Harness older(54);
+  EXPECT_EQ(EarlierPasswordFields(older.ctx, earlier), (std::vector<std::string>{padded("OLD2"), padded("OLD3")}));
+  EXPECT_EQ(current.err.str() + older.err.str(), "");
+}
+
 TEST_F(PasswordFileTest, AFileThatGivesNoPasswordIsRefusedWithTheReasonAndTheUsage) {
   Write("empty", "");
   Write("large", std::string(1025, 'x'));

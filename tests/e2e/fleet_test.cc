@@ -266,3 +266,28 @@ TEST_F(FleetTest, NoRunFailsInSilence) {
 
 }  // namespace
 }  // namespace vort64::e2e
+
+namespace vort64::e2e {
+namespace {
+
+// A refused password is not sent again in the same run: a wrong-password
+// remediation that goes one setting by one (a password Item) makes one
+// refused call, not one per setting, and every line says why.
+TEST_F(FleetTest, AWrongPasswordCostsOneRefusedCallPerRun) {
+  CreateMachine({"--supervisor-password", "Right1"});
+  WriteItems("base.xml", Item("boot mode", "1") + Item("set supervisor password", "New1") + Item("fast boot", "1"));
+  for (const char* function : {"/check-custom-settings", "/import-custom-settings"}) {
+    SCOPED_TRACE(function);
+    WriteMachineFile("calls.log", "");
+    const ProcessResult r = Vort64({"/password", "Wrong1", function, "base.xml"});
+    EXPECT_EQ(r.exitCode, 103);
+    EXPECT_EQ(Calls().size(), 1u);
+  }
+  EXPECT_EQ(ReadMachineFile("password-retries"), Bytes({'2'}));
+  EXPECT_THAT(WorkText("Result.txt"), HasSubstr("boot mode:\t\t\t\tIncorrect password\r\n"
+                                                "set supervisor password:\t\tIncorrect password\r\n"
+                                                "fast boot:\t\t\t\tIncorrect password\r\n"));
+}
+
+}  // namespace
+}  // namespace vort64::e2e
