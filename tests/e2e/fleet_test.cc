@@ -291,3 +291,76 @@ TEST_F(FleetTest, AWrongPasswordCostsOneRefusedCallPerRun) {
 
 }  // namespace
 }  // namespace vort64::e2e
+
+namespace vort64::e2e {
+namespace {
+
+// "/rotate-password" makes the first line of the password file the
+// supervisor password: from the line the firmware accepted, set where the
+// notebook has none, nothing when it is in force; read back, exit 0, or 103
+// with the cause.
+TEST_F(FleetTest, RotationMakesTheFirstLineTheSupervisorPassword) {
+  const std::filesystem::path file = root_ / "pw.txt";
+  std::ofstream(file, std::ios::binary) << "New1\nOld2\n";
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  const std::string name = file.string();
+  const std::string notRotated = ": the supervisor password was not rotated.\n";
+  for (const std::string version : {"2.54", "2.76", "2.90"}) {
+    const bool status = version >= "2.56";  // the status byte says whether it is set
+    const Bytes kept = version < "2.55" ? Bytes({'N', 'E', 'W', '1'}) : Bytes({'N', 'e', 'w', '1'});
+    const struct {
+      const char* label;
+      const char* machinePassword;
+      const char* faults;
+      int exitCode;
+      std::string out;  // the last line of standard output
+      std::string err;
+      size_t calls;
+    } cases[] = {
+        {"from line 2", "Old2", "", 0,
+         std::string("Supervisor password: changed from line 2 to line 1; read back") +
+             (status ? ", the status byte says it is set.\n" : ".\n"),
+         "password: line 2 of " + name + " accepted\n", 4},
+        {"line 1 in force", "New1", "", 0,
+         status ? "Supervisor password: the first line is in force already; nothing was changed.\n"
+                : "Supervisor password: set to the first line; read back.\n",
+         "", status ? 1u : 3u},
+        {"no supervisor password", "", "", 0,
+         status ? "Supervisor password: set (the notebook had none); read back, the status byte says it is set.\n"
+                : "Supervisor password: set to the first line; read back.\n",
+         "", 3},
+        {"no line accepted", "Other9", "", 103, "",
+         "password: lines 1 to 2 of " + name + " refused\nError: the firmware refused the password (code 2)" +
+             notRotated,
+         2},
+        {"the write refused", "Old2", "SetBiosOptions 3\n", 103, "",
+         "password: line 2 of " + name + " accepted\nError: the firmware refused the call with code 3" + notRotated, 3},
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(version + ": " + c.label);
+      std::vector<std::string> create = {"--wmi", version};
+      if (*c.machinePassword) create.insert(create.end(), {"--supervisor-password", c.machinePassword});
+      CreateMachine(create);
+      const Bytes before = *c.machinePassword ? ReadMachineFile("supervisor-password") : Bytes{};
+      WriteMachineFile("faults", c.faults);
+      const ProcessResult r = Vort64({"/password-file", name, "/rotate-password"});
+      EXPECT_EQ(r.exitCode, c.exitCode) << r.out;
+      EXPECT_EQ(r.err, c.err);
+      if (!c.out.empty()) {
+        EXPECT_TRUE(r.out.ends_with(c.out)) << r.out;
+      }
+      EXPECT_EQ(Calls().size(), c.calls);
+      EXPECT_EQ(ReadMachineFile("supervisor-password"), c.exitCode == 0 ? kept : before);
+      for (const char* password : {"New1", "Old2", "Other9"}) {
+        EXPECT_THAT(r.out + r.err, ::testing::Not(HasSubstr(password)));
+      }
+      // After a rotation the first line opens the notebook.
+      if (c.exitCode == 0) {
+        EXPECT_EQ(Vort64({"/password", "New1", "/get", "boot mode"}).exitCode, 0);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vort64::e2e
