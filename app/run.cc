@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "autotest/driver.h"
@@ -112,14 +113,22 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
 
   // "/password-file FILE" stands for "/password PASSWORD": the parse sees
   // the password once, as it would have been typed.
-  const auto resolved = ResolvePasswordFile(console, args);
+  // Its lines after the first are earlier passwords, tried in turn when the
+  // firmware refuses the first.
+  EarlierPasswords earlier;
+  const auto resolved = ResolvePasswordFile(console, args, &earlier);
   if (!resolved) return kExitUsage;
   args = *resolved;
   ParsedRequest request;
   if (!ParseCommandLine(ctx, catalog, args.first(EffectiveArgumentCount(args)), request)) return kExitUsage;
+  auto earlierFields = EarlierPasswordFields(ctx, earlier);
+  if (!earlierFields) return kExitUsage;
   if (request.quietOutput) console.SetQuiet();
 
   FirmwareSession session{process.firmware, console, version, &connection.smbios()};
+  session.passwords.own = std::string(request.CurrentPassword());
+  session.passwords.earlier = std::move(*earlierFields);
+  session.passwords.file = earlier.file;
   Operations ops{ctx, session, catalog, process.input};
   ops.terminal = process.terminal;
   // The result files and the self-test's report go to the working directory.

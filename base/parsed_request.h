@@ -35,7 +35,8 @@ enum class Function {
   kExportCustomSettings,
   kImportCustomSettings,
   kCheckCustomSettings,
-  kShowSettings,  // every setting of the version with its current value
+  kShowSettings,    // every setting of the version with its current value
+  kRotatePassword,  // the supervisor password becomes the run's own password
 };
 
 struct ParsedRequest {

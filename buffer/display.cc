@@ -22,7 +22,8 @@ bool ShowsNoSetting(Function function) {
     case Function::kExportRawSettings:
     case Function::kImportRawSettings:
     case Function::kLoadFactoryDefault:
-    case Function::kLoadUserDefault: return true;
+    case Function::kLoadUserDefault:
+    case Function::kRotatePassword: return true;
     default: return false;
   }
 }

@@ -298,6 +298,11 @@ bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const 
         out.function = Function::kShowSettings;
         return true;
       }
+      if (AsciiToLower(args[kFunctionSwitch]) == L"/rotate-password") {
+        if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
+        out.function = Function::kRotatePassword;
+        return true;
+      }
       if (args[kFunctionSwitch] != L"/load-factory-default" && args[kFunctionSwitch] != L"/load-user-default") {
         ShowUsage(console);
         return false;

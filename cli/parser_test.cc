@@ -270,6 +270,26 @@ std::vector<ParseCase> PasswordOnlyCases() {
        "The length of password is too long.\n",
        "",
        ""},
+      {"rotate the supervisor password, in any case",
+       54,
+       {P, L"pw", L"/Rotate-Password"},
+       true,
+       "",
+       "",
+       "",
+       "",
+       [](const ParsedRequest& r, const RunContext&) {
+         EXPECT_EQ(r.function, Function::kRotatePassword);
+         EXPECT_EQ(FixedText(r.currentPassword), "PW");  // kept as the version keeps it
+       }},
+      {"rotation with a password too long",
+       90,
+       {P, L"abcdefghijklmnopq", L"/rotate-password"},
+       false,
+       Usage(),
+       "The length of password is too long.\n",
+       "",
+       ""},
       {"four arguments with another function", 90, {P, L"pw", L"/get"}, false, Usage(), "", "", ""},
   };
 }

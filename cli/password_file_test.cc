@@ -46,7 +46,6 @@ TEST_F(PasswordFileTest, ThePasswordIsTheFirstLineWithoutItsLineEnd) {
       {"CR LF", "Secret1\r\n", L"Secret1"},
       {"the first line only", "Secret1\nSecret2\n", L"Secret1"},
       {"blanks are the password's", " a b \n", L" a b "},
-      {"an empty first line is an empty password", "\nSecret1\n", L""},
       {"UTF-8", "caf\xc3\xa9\n", L"caf\u00e9"},
       {"exactly 1 KiB", std::string(1023, 'x') + "\n", std::wstring(1023, L'x')},
   };
@@ -58,9 +57,48 @@ TEST_F(PasswordFileTest, ThePasswordIsTheFirstLineWithoutItsLineEnd) {
   }
 }
 
+// Lines after the first are earlier passwords, each as the firmware
+// methods take it: kept as the current password of the version is kept.
+TEST_F(PasswordFileTest, LaterLinesAreEarlierPasswords) {
+  const struct {
+    std::string content;
+    std::vector<std::wstring> earlier;
+  } cases[] = {
+      {"Secret1", {}},
+      {"Secret1\n", {}},
+      {"Secret1\nOld2\n", {L"Old2"}},
+      {"Secret1\r\nOld2\r\nOld3", {L"Old2", L"Old3"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.content);
+    const PasswordFileRead read = ReadPasswordFile(Write("pw", c.content));
+    EXPECT_EQ(read.kind, Kind::kRead);
+    EXPECT_EQ(read.password, L"Secret1");
+    EXPECT_EQ(read.earlier, c.earlier);
+  }
+  const EarlierPasswords earlier{{L"Old2", L"old3"}, "pw.txt"};
+  const auto padded = [](std::string text) {
+    text.resize(16, '\0');
+    return text;
+  };
+  Harness current(90);
+  EXPECT_EQ(EarlierPasswordFields(current.ctx, earlier), (std::vector<std::string>{padded("Old2"), padded("old3")}));
+  Harness older(54);
+  EXPECT_EQ(EarlierPasswordFields(older.ctx, earlier), (std::vector<std::string>{padded("OLD2"), padded("OLD3")}));
+  EXPECT_EQ(current.err.str() + older.err.str(), "");
+}
+
 TEST_F(PasswordFileTest, AFileThatGivesNoPasswordIsRefusedWithTheReasonAndTheUsage) {
   Write("empty", "");
   Write("large", std::string(1025, 'x'));
+  Write("line-end", "\n");
+  Write("cr-lf", "\r\nSecret1\n");
+  Write("nul", std::string("PW\0more\n", 8));
+  Write("nul-first", std::string("\0", 1));
+  Write("tab", "Sec\tret\n");
+  Write("cr-inside", "Sec\rret\n");
+  Write("escape", "Secret\x1b[0m\n");
+  Write("delete", "Secret\x7f\n");
   std::filesystem::create_directory(dir_ / "dir");
   const struct {
     const char* file;
@@ -71,6 +109,14 @@ TEST_F(PasswordFileTest, AFileThatGivesNoPasswordIsRefusedWithTheReasonAndTheUsa
       {"dir", Kind::kNotRegular, "it is not a regular file"},
       {"large", Kind::kTooLarge, "it holds more than 1024 bytes"},
       {"empty", Kind::kNoLine, "it holds no line"},
+      {"line-end", Kind::kEmptyLine, "its first line is empty"},
+      {"cr-lf", Kind::kEmptyLine, "its first line is empty"},
+      {"nul", Kind::kNul, "its first line holds a NUL byte"},
+      {"nul-first", Kind::kNul, "its first line holds a NUL byte"},
+      {"tab", Kind::kNotPrintable, "its first line holds a control character"},
+      {"cr-inside", Kind::kNotPrintable, "its first line holds a control character"},
+      {"escape", Kind::kNotPrintable, "its first line holds a control character"},
+      {"delete", Kind::kNotPrintable, "its first line holds a control character"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
@@ -85,8 +131,44 @@ TEST_F(PasswordFileTest, AFileThatGivesNoPasswordIsRefusedWithTheReasonAndTheUsa
   }
 }
 
+#if !defined(_WIN32)
+// A file the group or anyone may read or write is used, with a warning that
+// names it (and never what it holds).
+TEST_F(PasswordFileTest, AFileOthersMayReadOrWriteIsUsedWithAWarning) {
+  using std::filesystem::perms;
+  const std::filesystem::path file = Write("pw", "Secret1\n");
+  const std::string name = file.string();
+  const std::string warning = "Warning: password file " + name +
+                              " may be read or written by others than its owner (chmod 600 " + name +
+                              " keeps it to its owner).\n";
+  const struct {
+    perms mode;
+    bool warned;
+  } cases[] = {
+      {perms::owner_read | perms::owner_write, false},
+      {perms::owner_read, false},
+      {perms::owner_read | perms::owner_write | perms::group_read | perms::others_read, true},  // 0644
+      {perms::owner_read | perms::group_read, true},                                            // 0440
+      {perms::owner_read | perms::owner_write | perms::others_write, true},                     // 0602
+      {perms::owner_read | perms::owner_write | perms::group_write, true},                      // 0620
+      {perms::owner_all | perms::group_exec | perms::others_exec, false},                       // 0711
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.mode));
+    std::filesystem::permissions(file, c.mode);
+    EXPECT_EQ(ReadPasswordFile(file).openToOthers, c.warned);
+    Harness h(90);
+    const std::vector<std::wstring> args = {L"vort64", L"/password-file", file.wstring()};
+    EXPECT_EQ(ResolvePasswordFile(h.console, args), (std::vector<std::wstring>{L"vort64", L"/password", L"Secret1"}));
+    EXPECT_EQ(h.err.str(), c.warned ? warning : "");
+    EXPECT_EQ(h.out.str(), "");
+  }
+}
+#endif
+
 TEST_F(PasswordFileTest, TheSwitchBecomesThePasswordSwitchWithThePassword) {
   const std::wstring file = Write("pw", "Secret1\n").wstring();
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   const struct {
     std::vector<std::wstring> args;
     std::vector<std::wstring> resolved;

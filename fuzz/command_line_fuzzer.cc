@@ -175,7 +175,7 @@ void CheckValue(const ParsedRequest& r) {
 
 void CheckAccepted(const RunContext& ctx, const SettingCatalog& catalog, size_t count, const ParsedRequest& r) {
   const auto f = static_cast<int>(r.function);
-  FUZZ_CHECK(f >= static_cast<int>(Function::kNone) && f <= static_cast<int>(Function::kShowSettings));
+  FUZZ_CHECK(f >= static_cast<int>(Function::kNone) && f <= static_cast<int>(Function::kRotatePassword));
   FUZZ_CHECK(Terminated(r.newPassword) && IsTag(r.assetTag) && IsTag(r.ownershipTag));
   CheckNewPassword(ctx, r);
   switch (count) {
@@ -183,7 +183,7 @@ void CheckAccepted(const RunContext& ctx, const SettingCatalog& catalog, size_t 
     case 3: FUZZ_CHECK(r.function == Function::kPassword); break;
     case 4:
       FUZZ_CHECK(r.function == Function::kLoadFactoryDefault || r.function == Function::kLoadUserDefault ||
-                 r.function == Function::kShowSettings);
+                 r.function == Function::kShowSettings || r.function == Function::kRotatePassword);
       break;
     case 5: break;
     default: FUZZ_CHECK(false);  // more than five arguments are refused

@@ -9,10 +9,12 @@
 // the current password up to a line break; the rest is the file.
 //
 // Invariants: a file of any size other than 2048 bytes (or none) never
-// reaches the firmware; a 2048-byte one is sent once, byte for byte, except
-// the clock bytes 391 to 396: 238 from interface 2.55 on, below that the
-// firmware's own, read first (and nothing is sent when that read fails);
-// the result is the SetBiosOptions outcome; the file itself is left alone.
+// reaches the firmware; a 2048-byte one is sent once, after one read of the
+// firmware's block (nothing is sent when that read fails), byte for byte,
+// except every password field (the firmware's own), the password flag byte
+// 235 from interface 2.72 on (0) and the clock bytes 391 to 396: 238 from
+// interface 2.55 on, below that the firmware's own; the result is the
+// SetBiosOptions outcome; the file itself is left alone.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +27,7 @@
 #include "base/parsed_request.h"
 #include "base/run_context.h"
 #include "base/text.h"
+#include "catalog/setting_kind.h"
 #include "cli/text_rules.h"
 #include "fuzz/check.h"
 #include "fuzz/fuzz_input.h"
@@ -117,26 +120,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (!firmware.open) {
-    FUZZ_CHECK(firmware.calls.empty() && result.kind == OperationResult::Kind::kFirmwareRefused);
+    FUZZ_CHECK(firmware.calls.empty() && result.kind == OperationResult::Kind::kReadFailed);
     return 0;
   }
   const bool keepsClock = version.Holds(InterfaceRule::kClockKept);
-  size_t setCall = 0;
-  if (!keepsClock) {
-    // The current clock is read first; a failed read sends nothing.
-    FUZZ_CHECK(!firmware.calls.empty() && firmware.calls[0].method == kGetBiosOptionsMethod);
-    const bool readPassed = firmware.executes && Passed((flags & kGetAnswers) ? code : 0);
-    if (!readPassed) {
-      FUZZ_CHECK(firmware.calls.size() == 1 && result.kind == OperationResult::Kind::kFirmwareRefused);
-      return 0;
-    }
-    setCall = 1;
+  // The firmware's block is read first on every version; a failed read
+  // sends nothing.
+  FUZZ_CHECK(!firmware.calls.empty() && firmware.calls[0].method == kGetBiosOptionsMethod);
+  const bool readPassed = firmware.executes && Passed((flags & kGetAnswers) ? code : 0);
+  if (!readPassed) {
+    FUZZ_CHECK(firmware.calls.size() == 1 && result.kind == OperationResult::Kind::kReadFailed);
+    return 0;
   }
+  const size_t setCall = 1;
   FUZZ_CHECK(firmware.calls.size() == setCall + 1 && firmware.calls[setCall].method == kSetBiosOptionsMethod);
   const FirmwareValue sent = firmware.In(setCall, kDataParam);
   FUZZ_CHECK(sent.kind == FirmwareValue::Kind::kBytes && sent.bytes.size() == kSettingsBufferSize);
+  std::vector<bool> passwordByte(kSettingsBufferSize, false);
+  for (const auto& [name, info] : catalog.settings()) {
+    if (KindOfSetting(name) != SettingKind::kPassword) continue;
+    for (size_t i = info.offset; i < size_t{info.offset} + info.size && i < kSettingsBufferSize; ++i) {
+      passwordByte[i] = true;
+    }
+  }
+  const bool flagged = version.Holds(InterfaceRule::kFlaggedPasswords);
   for (size_t i = 0; i < kSettingsBufferSize; ++i) {
-    const uint8_t expected = !InClock(i) ? (*file)[i] : keepsClock ? kDoNotChange : stored[i];
+    uint8_t expected = (*file)[i];
+    if (passwordByte[i]) expected = stored[i];
+    if (flagged && i == kPasswordFlagByte) expected = 0;
+    if (InClock(i)) expected = keepsClock ? kDoNotChange : stored[i];
     FUZZ_CHECK(sent.bytes[i] == expected);
   }
   const FirmwareValue length = firmware.In(setCall, kPasswordLenParam);

@@ -59,6 +59,30 @@ std::vector<OperationResult> ApplyOneByOne(Operations& ops, std::span<const Plan
   return outcomes;
 }
 
+// The line on standard error of an import whose verdict is "Fail": the
+// cause that failed every setting (a refused password, a failed read), or
+// how many settings failed and the first of them.
+void SayImportFailed(Console& console, std::span<const PlannedSetting> plan,
+                     std::span<const OperationResult> outcomes) {
+  size_t failed = 0;
+  std::optional<size_t> first;
+  for (size_t i = 0; i < outcomes.size(); ++i) {
+    if (RuleFor(outcomes[i]).verdict != VerdictEffect::kFails) continue;
+    ++failed;
+    if (!first) first = i;
+  }
+  if (!first) return;  // no Item at all: said already
+  const OperationResult& cause = outcomes[*first];
+  const std::string count = std::to_string(failed) + " of " + std::to_string(plan.size()) + " settings failed";
+  const std::string see = std::string("; see ") + kResultFile + ".\n";
+  if (cause.kind == Kind::kReadFailed || cause.kind == Kind::kFirmwareRefused) {
+    console.Err("Error: " + FailureCause(cause) + "; " + count + see);
+    return;
+  }
+  console.Err("Error: " + count + ", the first " + WideToUtf8(plan[*first].name) + " (" +
+              WideToUtf8(RuleFor(cause).resultWord) + ")" + see);
+}
+
 }  // namespace
 
 OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
@@ -75,7 +99,10 @@ OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& r
 
 OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& request) {
   const ImportResult file = ImportCustomSettings(ops.ctx.console, PathOfFileName(request.xmlFileName));
-  if (file.status != ImportStatus::kLoaded) return {Kind::kFileFailed};
+  if (file.status != ImportStatus::kLoaded) {
+    ops.ctx.console.Err("Error: " + request.xmlFileName + " could not be loaded: nothing was imported.\n");
+    return {Kind::kFileFailed};
+  }
 
   // Result.txt is opened before anything is applied, and the block goes
   // through that open file at the end: a file the run cannot append to
@@ -90,15 +117,16 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
 
   ImportLog log;
   const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
+  std::vector<OperationResult> outcomes;
   if (plan.empty()) {
     // A file without a setting applies nothing, and calls nothing: that is
     // no pass.
     ops.ctx.console.Err("Error: " + request.xmlFileName + " holds no Item: nothing was imported.\n");
     log.Fail();
   } else {
-    std::optional<std::vector<OperationResult>> outcomes = ApplyAsOneBlock(ops, request, plan);
-    if (!outcomes) outcomes = ApplyOneByOne(ops, plan);
-    for (size_t i = 0; i < plan.size(); ++i) log.Add(plan[i].name, RuleFor((*outcomes)[i]));
+    std::optional<std::vector<OperationResult>> oneBlock = ApplyAsOneBlock(ops, request, plan);
+    outcomes = oneBlock ? std::move(*oneBlock) : ApplyOneByOne(ops, plan);
+    for (size_t i = 0; i < plan.size(); ++i) log.Add(plan[i].name, RuleFor(outcomes[i]));
   }
 
   const std::string block = log.Block(MachineLines(ops.session.smbios));
@@ -107,19 +135,28 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
     ops.ctx.console.Out("file: " + PathText(resultFile) + " write failed. \n\n");
     return {Kind::kFileFailed};
   }
-  return log.Verdict() == ImportVerdict::kFail ? OperationResult{Kind::kSettingsFailed} : OperationResult{Kind::kDone};
+  if (log.Verdict() != ImportVerdict::kFail) return {Kind::kDone};
+  SayImportFailed(ops.ctx.console, plan, outcomes);
+  return {Kind::kSettingsFailed};
 }
 
 OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
   const ImportResult file = ImportCustomSettings(ops.ctx.console, PathOfFileName(request.xmlFileName));
-  if (file.status != ImportStatus::kLoaded) return {Kind::kFileFailed};
+  if (file.status != ImportStatus::kLoaded) {
+    ops.ctx.console.Err("Error: " + request.xmlFileName + " could not be loaded: nothing was checked.\n");
+    return {Kind::kFileFailed};
+  }
   // A file without a setting is no configuration to hold a machine to.
   if (file.settings.empty()) {
     ops.ctx.console.Err("Error: " + request.xmlFileName + " holds no Item: nothing was checked.\n");
     return {Kind::kFileFailed};
   }
   const MethodOutcome read = GetBiosOptions(ops.session, request.CurrentPassword(), buffer);
-  if (!read.passed()) return OperationResult::From(read);
+  if (!read.passed()) {
+    const OperationResult failed = OperationResult::FromRead(read);
+    ops.ctx.console.Err("Error: " + FailureCause(failed) + ": nothing was checked.\n");
+    return failed;
+  }
 
   const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
   const std::vector<CheckedSetting> checked = CheckSettings(ops, request.CurrentPassword(), plan, buffer);

@@ -10,6 +10,7 @@
 #include "ops/custom_settings.h"
 #include "ops/held_values.h"
 #include "ops/password_prompt.h"
+#include "ops/password_rotation.h"
 #include "ops/raw_settings.h"
 
 namespace vort64 {
@@ -148,6 +149,7 @@ OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, 
     case Function::kExportCustomSettings: return ExportCustomSettingsFile(ops, request, buffer);
     case Function::kImportCustomSettings: return ImportCustomSettingsFile(ops, request);
     case Function::kCheckCustomSettings: return CheckCustomSettingsFile(ops, request, buffer);
+    case Function::kRotatePassword: return RotateSupervisorPassword(ops, request, buffer);
     case Function::kNone: break;
   }
   return {Kind::kNothingRan};

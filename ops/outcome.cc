@@ -70,4 +70,30 @@ OutcomeRule RuleFor(const OperationResult& r) {
   return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true};
 }
 
+std::string FailureCause(const OperationResult& r) {
+  switch (r.kind) {
+    case Kind::kReadFailed:
+    case Kind::kFirmwareRefused:
+      if (!r.executed) return "the firmware's method could not be executed";
+      if (r.firmwareCode == kFirmwareIncorrectPassword) return "the firmware refused the password (code 2)";
+      if (r.firmwareCode == kFirmwareRetryExceeded) {
+        return "the firmware's password retry count is exceeded (code 7): it takes no password now";
+      }
+      return std::string(r.kind == Kind::kReadFailed ? "the firmware's read failed" : "the firmware refused the call") +
+             " with code " + std::to_string(r.firmwareCode);
+    case Kind::kNotTheSame: return "a setting read back other than it was written";
+    case Kind::kValueRefused: return "a value was refused";
+    case Kind::kValueUnlisted: return "a value the firmware does not list was refused";
+    case Kind::kUnsupported:
+    case Kind::kAbsent: return "the setting is not supported";
+    case Kind::kFileFailed: return "the file could not be used";
+    case Kind::kSettingsFailed: return "a setting failed";
+    case Kind::kDrift: return "a setting differs";
+    case Kind::kDone:
+    case Kind::kPasswordKept:
+    case Kind::kNothingRan: break;
+  }
+  return "";
+}
+
 }  // namespace vort64

@@ -7,6 +7,7 @@
 #define VORT64_OPS_OUTCOME_H_
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "wmi/firmware_methods.h"
@@ -83,6 +84,11 @@ struct OutcomeRule {
 // The rule of an outcome. For the firmware kinds the word and the colour
 // follow the firmware's code.
 OutcomeRule RuleFor(const OperationResult& result);
+
+// Why an outcome failed, as a line on standard error says it: "the firmware
+// refused the password (code 2)", "the firmware's read failed with code 3",
+// ... Never a password. Empty for an outcome that did not fail.
+std::string FailureCause(const OperationResult& result);
 
 }  // namespace vort64
 

@@ -41,7 +41,8 @@ bool OutputsWritable(Operations& ops, const ParsedRequest& request) {
     case Function::kPassword:
     case Function::kImportRawSettings:
     case Function::kCheckCustomSettings:  // writes nothing
-    case Function::kShowSettings: break;
+    case Function::kShowSettings:
+    case Function::kRotatePassword: break;
   }
   return true;
 }

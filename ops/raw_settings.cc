@@ -6,6 +6,7 @@
 
 #include "base/console.h"
 #include "buffer/block_fields.h"
+#include "catalog/setting_kind.h"
 #include "ops/file_io.h"
 
 namespace vort64 {
@@ -14,6 +15,17 @@ namespace {
 using Kind = OperationResult::Kind;
 
 void SayOpenFailed(Console& console, const std::string& name) { console.Out("file: " + name + " open failed. \n\n"); }
+
+// Puts the password fields of `current` (every password setting of the
+// version) into `block`: the firmware applies a password field that changed
+// (below 2.72), so a field sent as it holds it changes nothing.
+void KeepPasswordFields(const SettingCatalog& catalog, std::span<const uint8_t> current, std::span<uint8_t> block) {
+  for (const auto& [name, info] : catalog.settings()) {
+    if (KindOfSetting(name) != SettingKind::kPassword) continue;
+    const size_t end = std::min<size_t>(size_t{info.offset} + info.size, kSettingsBufferSize);
+    for (size_t i = info.offset; i < end; ++i) block[i] = current[i];
+  }
+}
 
 }  // namespace
 
@@ -48,18 +60,28 @@ OperationResult ImportRawSettings(Operations& ops, const ParsedRequest& request)
     return {Kind::kFileFailed};
   }
 
+  // The firmware's own block first, on every version: a raw file restores
+  // settings, never passwords, nor the clock.
   std::vector<uint8_t>& block = file.bytes;
   const std::string_view password = request.CurrentPassword();
+  std::vector<uint8_t> current(kSettingsBufferSize, 0);
+  const MethodOutcome read = GetBiosOptions(ops.session, password, current);
+  if (!read.passed()) {
+    const OperationResult failed = OperationResult::FromRead(read);
+    ops.ctx.console.Err("Error: " + FailureCause(failed) + ": nothing was imported.\n");
+    return failed;
+  }
+  KeepPasswordFields(ops.catalog, current, block);
+  if (ops.ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) block[kPasswordFlagByte] = 0;
   if (ops.ctx.version.Holds(InterfaceRule::kClockKept)) {
     KeepClock(block);
   } else {
     // Older firmware takes the clock bytes as sent: send the current ones.
-    std::vector<uint8_t> current(kSettingsBufferSize, 0);
-    const MethodOutcome read = GetBiosOptions(ops.session, password, current);
-    if (!read.passed()) return OperationResult::From(read);
     std::copy(current.begin() + kClockFirstByte, current.begin() + kClockEndByte, block.begin() + kClockFirstByte);
   }
-  return OperationResult::From(SetBiosOptions(ops.session, password, block));
+  const OperationResult written = OperationResult::From(SetBiosOptions(ops.session, password, block));
+  if (!written.succeeded()) ops.ctx.console.Err("Error: " + FailureCause(written) + ".\n");
+  return written;
 }
 
 }  // namespace vort64

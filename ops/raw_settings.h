@@ -17,9 +17,11 @@ namespace vort64 {
 OperationResult ExportRawSettings(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer);
 
 // Sends the block saved in `request.binFileName` to the firmware. Only a
-// file of exactly 2048 bytes is sent, and never with its clock: from
-// interface 2.55 on the date and time bytes go as 238, before that as the
-// firmware's current ones.
+// file of exactly 2048 bytes is sent, after one read of the firmware's
+// block, and never with its passwords or its clock: every password field
+// goes as the firmware holds it and (from interface 2.72 on) the password
+// flag byte as 0; from interface 2.55 on the date and time bytes go as 238,
+// before that as the firmware's current ones.
 OperationResult ImportRawSettings(Operations& ops, const ParsedRequest& request);
 
 }  // namespace vort64

@@ -95,6 +95,28 @@ std::vector<uint8_t> InterfaceRules::PasswordArray(std::string_view password) co
   return array;
 }
 
+std::string InterfaceRules::PasswordAsKept(std::string_view password) const {
+  std::string kept(password);
+  if (version_.Supported() && !version_.Holds(InterfaceRule::kPasswordCaseKept)) {
+    for (char& c : kept) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+  }
+  return kept;
+}
+
+bool InterfaceRules::Matches(int32_t length, const std::vector<uint8_t>& array, std::string_view password) const {
+  const std::string kept = PasswordAsKept(password);
+  if (length != static_cast<int32_t>(kept.size())) return false;
+  // Characters sent are compared as kept; scan codes know no case anyway.
+  std::vector<uint8_t> sent = array;
+  if (!version_.SendsScanCodes()) {
+    const std::string text = PasswordAsKept(std::string(sent.begin(), sent.end()));
+    sent.assign(text.begin(), text.end());
+  }
+  return sent == PasswordArray(kept);
+}
+
 std::vector<uint8_t> InterfaceRules::Merge(const std::vector<uint8_t>& stored, const std::vector<uint8_t>& sent) const {
   std::vector<uint8_t> merged = sent;
   for (size_t i = kClockFirstByte; i < kClockEndByte; ++i) {
@@ -128,10 +150,10 @@ std::vector<PasswordChange> InterfaceRules::PasswordChanges(const std::vector<ui
     if (field.size() >= kLongFormSize) {
       const size_t oldLength = std::min<size_t>(field[kLongFormOldLength], kLongFormPasswordBytes);
       const size_t newLength = std::min<size_t>(field[kLongFormNewLength], kLongFormPasswordBytes);
-      change.oldPassword = Text(field, kLongFormOldLength + 1, oldLength);
-      change.newPassword = Text(field, kLongFormNewLength + 1, newLength);
+      change.oldPassword = PasswordAsKept(Text(field, kLongFormOldLength + 1, oldLength));
+      change.newPassword = PasswordAsKept(Text(field, kLongFormNewLength + 1, newLength));
     } else if (field.size() >= kShortFormPassword) {
-      change.newPassword = Text(field, kShortFormPassword, field[0]);
+      change.newPassword = PasswordAsKept(Text(field, kShortFormPassword, field[0]));
     } else {
       continue;
     }

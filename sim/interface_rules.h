@@ -37,6 +37,14 @@ class InterfaceRules {
   // keyboard scan codes below 2.50, 12 bytes below 2.56, 16 from 2.56 on.
   std::vector<uint8_t> PasswordArray(std::string_view password) const;
 
+  // A supervisor or user password as this firmware keeps and compares it:
+  // below 2.55 (InterfaceRule::kPasswordCaseKept) in upper case, whatever
+  // case it was given in; as given from then on.
+  std::string PasswordAsKept(std::string_view password) const;
+  // Whether a caller's password array (of `length` characters) is
+  // `password`, compared as the firmware keeps passwords.
+  bool Matches(int32_t length, const std::vector<uint8_t>& array, std::string_view password) const;
+
   // The block the firmware stores when it is sent `sent` over `stored` (both
   // whole blocks): it keeps its own clock in a date or time byte sent as 238,
   // keeps 255 in a one-byte setting it marks 255, and keeps the bytes that

@@ -199,8 +199,8 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
   // A given block is stored as it is, but for what it says of the passwords:
   // the machine's own are what counts.
   auto block = options.optionBlock.empty() ? defaults : options.optionBlock;
-  InterfaceRules(options.wmiMajor, options.wmiMinor)
-      .KeepPasswordStatus(block, !options.supervisorPassword.empty(), !options.userPassword.empty());
+  const InterfaceRules rules(options.wmiMajor, options.wmiMinor);
+  rules.KeepPasswordStatus(block, !options.supervisorPassword.empty(), !options.userPassword.empty());
   const auto text = [](const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); };
 
   // A fresh machine: nothing of an earlier one at the same place stays (its
@@ -218,10 +218,10 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
             WriteFileBytes(dir / kOptionsFile, block) && WriteFileBytes(dir / kDefaultsFile, defaults) &&
             WriteFileBytes(dir / kRunLockFile, {}) && WriteFileBytes(dir / kCallLockFile, {});
   if (ok && !options.supervisorPassword.empty()) {
-    ok = WritePrivateFileBytes(dir / kSupervisorPasswordFile, text(options.supervisorPassword));
+    ok = WritePrivateFileBytes(dir / kSupervisorPasswordFile, text(rules.PasswordAsKept(options.supervisorPassword)));
   }
   if (ok && !options.userPassword.empty()) {
-    ok = WritePrivateFileBytes(dir / kUserPasswordFile, text(options.userPassword));
+    ok = WritePrivateFileBytes(dir / kUserPasswordFile, text(rules.PasswordAsKept(options.userPassword)));
   }
   if (!ok) error = "cannot write the machine files in " + dir.string();
   return ok;

@@ -81,7 +81,7 @@ std::optional<int32_t> CheckPassword(const std::filesystem::path& dir, const Int
   const FileRead read = ReadFileAtMost(retries, kTextFileLimit);
   const auto count = read.damaged() ? std::nullopt : ParseCount(std::string(read.bytes.begin(), read.bytes.end()));
   if (!count) return std::nullopt;
-  if (length == static_cast<int32_t>(supervisor.size()) && array == rules.PasswordArray(supervisor)) {
+  if (rules.Matches(length, array, supervisor)) {
     std::error_code ec;
     std::filesystem::remove(retries, ec);
     return kFirmwareSuccess;
@@ -120,7 +120,7 @@ std::optional<int32_t> ApplyPasswordChanges(const Call& c, bool& changed) {
   for (const auto& change : changes) {
     const auto current = ReadPassword(PasswordFile(c.dir, change.account));
     if (!current) return std::nullopt;
-    if (change.oldPassword && !current->empty() && *change.oldPassword != *current) {
+    if (change.oldPassword && !current->empty() && *change.oldPassword != c.rules.PasswordAsKept(*current)) {
       return kFirmwareIncorrectPassword;
     }
   }

@@ -121,9 +121,9 @@ struct Outcome {
 };
 
 // Sends the password (and the block, for the Set methods) and reads the
-// return code (and the block, for the Get methods).
-Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view password,
-                std::span<const uint8_t> dataIn, bool readsData) {
+// return code (and the block, for the Get methods): one call.
+Outcome ExecuteOnce(FirmwareSession& session, const Operation& op, std::string_view password,
+                    std::span<const uint8_t> dataIn, bool readsData) {
   FirmwareValue passwordValue;
   const int16_t length = MakePasswordVariant(session, password, passwordValue);
   std::vector<NamedValue> in = {{kPasswordLenParam, FirmwareValue::Int16(length)},
@@ -145,6 +145,55 @@ Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view 
   outcome.result = {true, out[0].integer};
   if (readsData && out[1].kind == FirmwareValue::Kind::kBytes) outcome.data = std::move(out[1].bytes);
   return outcome;
+}
+
+// Says which lines of the password file the firmware refused, and that the
+// rest are not tried.
+void SayRefused(Console& console, const RunPasswords& run) {
+  const size_t tried = run.inUse + 1;
+  std::string text = "password: " + (tried == 1 ? std::string("line 1") : "lines 1 to " + std::to_string(tried)) +
+                     " of " + run.file + " refused";
+  if (tried <= run.earlier.size()) {
+    text += "; line " + std::to_string(tried + 1) + " on not tried (a run makes at most " +
+            std::to_string(kMostRefusedCalls) + " refused calls, so that the firmware does not lock)";
+  }
+  console.Err(text + "\n");
+}
+
+// The call with the password in use (RunPasswords): the run's own password
+// is replaced by the earlier one accepted, and tried with the next earlier
+// one while the firmware refuses it and no call of the run was accepted.
+Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view password,
+                std::span<const uint8_t> dataIn, bool readsData) {
+  RunPasswords& run = session.passwords;
+  using State = RunPasswords::State;
+  // A session whose run did not name its own password takes the first sent.
+  if (run.state == State::kUntried && run.own.empty()) run.own = std::string(password);
+  const bool own = password == run.own;
+  if (!own) return ExecuteOnce(session, op, password, dataIn, readsData);
+  if (run.state == State::kRefused) return {run.refusal, {}};
+  for (;;) {
+    const std::string_view inUse = run.inUse == 0 ? password : std::string_view(run.earlier[run.inUse - 1]);
+    Outcome outcome = ExecuteOnce(session, op, inUse, dataIn, readsData);
+    if (run.state == State::kAccepted || !outcome.result.executed) return outcome;
+    if (!outcome.result.passwordRefused()) {
+      run.state = State::kAccepted;
+      if (run.inUse > 0) {
+        session.console.Err("password: line " + std::to_string(run.inUse + 1) + " of " + run.file + " accepted\n");
+      }
+      return outcome;
+    }
+    ++run.refusedCalls;
+    const bool again = outcome.result.code == kFirmwareIncorrectPassword && run.refusedCalls < kMostRefusedCalls &&
+                       run.inUse < run.earlier.size();
+    if (!again) {
+      run.state = State::kRefused;
+      run.refusal = outcome.result;
+      if (!run.file.empty()) SayRefused(session.console, run);
+      return outcome;
+    }
+    ++run.inUse;
+  }
 }
 
 void Report(Console& console, const Operation& op, const MethodOutcome& outcome) {

@@ -19,17 +19,6 @@ namespace vort64 {
 
 class Console;
 
-// The open connection the firmware methods run on: the firmware behind the
-// seam, the interface version and SMBIOS tables read once when the run
-// connected (no version when the tables hold none), and the console for the
-// methods' messages.
-struct FirmwareSession {
-  Firmware& firmware;
-  Console& console;
-  std::optional<InterfaceVersion> version;
-  const RawSmbiosTable* smbios = nullptr;  // as read when the run connected
-};
-
 // What a method call came to: whether the method ran, and its ReturnCode
 // (1 when it could not be executed).
 struct MethodOutcome {
@@ -38,6 +27,50 @@ struct MethodOutcome {
 
   bool passed() const { return executed && Passed(code); }
   bool rebootRequired() const { return executed && code == kFirmwareRebootRequired; }
+  // The firmware refused the password: incorrect (2), or its retry count is
+  // exceeded (7).
+  bool passwordRefused() const {
+    return executed && (code == kFirmwareIncorrectPassword || code == kFirmwareRetryExceeded);
+  }
+};
+
+// Refused calls a run makes at most: the firmware locks after three wrong
+// passwords in a row, so a run never takes the last one.
+inline constexpr int kMostRefusedCalls = kWrongPasswordsBeforeLockout - 1;
+
+// The passwords of a run and what the firmware made of them. Every method
+// call sent the run's own password (the request's) is sent the password in
+// use instead: the run's own, or, once the firmware refused that (2) before
+// any call of the run was accepted, the next earlier password of the
+// password file, as long as no more than kMostRefusedCalls calls were
+// refused. Once a password is accepted, every later call uses it; once the
+// run's passwords are refused for good, no further call is made and each
+// answers as the last refused one did.
+struct RunPasswords {
+  enum class State { kUntried, kAccepted, kRefused };
+  // The earlier passwords (lines 2 on of the password file) as the firmware
+  // methods take them, NUL-padded, and the file's name for the message
+  // "password: line N of FILE accepted".
+  std::vector<std::string> earlier;
+  std::string file;
+
+  State state = State::kUntried;
+  size_t inUse = 0;  // 0: the run's own password; N: earlier[N - 1]
+  int refusedCalls = 0;
+  MethodOutcome refusal;  // kRefused: the last refused call's outcome
+  std::string own;        // the run's own password, as first sent
+};
+
+// The open connection the firmware methods run on: the firmware behind the
+// seam, the interface version and SMBIOS tables read once when the run
+// connected (no version when the tables hold none), the console for the
+// methods' messages, and the run's passwords.
+struct FirmwareSession {
+  Firmware& firmware;
+  Console& console;
+  std::optional<InterfaceVersion> version;
+  const RawSmbiosTable* smbios = nullptr;  // as read when the run connected
+  RunPasswords passwords{};
 };
 
 // The path of the first instance the query finds that has an InstanceName:

@@ -144,14 +144,16 @@ TEST_F(CustomSettingsTest, RefusalsAndUnknownNamesEachGetTheirLine) {
             "no such setting:\t\t\tInvalid Parameter\r\n"
             "date:\t\t\t\t\tInvalid Parameter\r\n"
             "fast boot:\t\t\t\tInvalid Parameter\r\n");
-  // A name this model lacks is its line's word, not a complaint of the parser.
-  EXPECT_EQ(wrong.err, "");
+  // A name this model lacks is its line's word, not a complaint of the
+  // parser; the cause of the failed run is said once.
+  EXPECT_EQ(wrong.err, "Error: the firmware refused the password (code 2); 3 of 4 settings failed; see Result.txt.\n");
 
   WriteMachineFile("faults", "SetBiosOptions 3\n");
   WriteItems("one.xml", Item("boot mode", "1"));
   const ProcessResult refused = Vort64({"/password", "secret", "/import-custom-settings", "one.xml"});
   EXPECT_EQ(refused.exitCode, 103);
   EXPECT_EQ(LastBlockLines(), "boot mode:\t\t\t\tInvalid Parameter\r\n");
+  EXPECT_EQ(refused.err, "Error: the firmware refused the call with code 3; 1 of 1 settings failed; see Result.txt.\n");
 }
 
 TEST_F(CustomSettingsTest, FilesThatCannotBeLoadedTouchNothing) {

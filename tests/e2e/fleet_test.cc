@@ -164,3 +164,203 @@ TEST_F(FleetTest, DateAndTimeInOneBlockBothHold) {
 
 }  // namespace
 }  // namespace vort64::e2e
+
+namespace vort64::e2e {
+namespace {
+
+// Every exit 103 of the check and the imports says its cause on standard
+// error, never the password.
+TEST_F(FleetTest, NoRunFailsInSilence) {
+  WriteItems("one.xml", Item("boot mode", "1"));
+  WriteItems("bad.xml", Item("boot mode", "1") + Item("fast boot", "abc"));
+  const std::string nothingChecked = ": nothing was checked.\n";
+  const struct {
+    const char* label;
+    const char* password;
+    const char* faults;
+    const char* retries;  // the machine's wrong-password count before the run
+    std::vector<std::string> args;
+    std::string err;
+  } kCases[] = {
+      {"check, a wrong password",
+       "Wrong1",
+       "",
+       "",
+       {"/check-custom-settings", "one.xml"},
+       "Error: the firmware refused the password (code 2)" + nothingChecked},
+      {"check, after the lockout",
+       "Wrong1",
+       "",
+       "3",
+       {"/check-custom-settings", "one.xml"},
+       "Error: the firmware's password retry count is exceeded (code 7): it takes no password now" + nothingChecked},
+      {"check, a failed read",
+       "Right1",
+       "GetBiosOptions 3\n",
+       "",
+       {"/check-custom-settings", "one.xml"},
+       "Error: the firmware's read failed with code 3" + nothingChecked},
+      {"check, a read that does not execute",
+       "Right1",
+       "GetBiosOptions fail\n",
+       "",
+       {"/check-custom-settings", "one.xml"},
+       "Error: the firmware's method could not be executed" + nothingChecked},
+      {"check, no file",
+       "Right1",
+       "",
+       "",
+       {"/check-custom-settings", "missing.xml"},
+       "Error: missing.xml could not be loaded" + nothingChecked},
+      {"import, a wrong password",
+       "Wrong1",
+       "",
+       "",
+       {"/import-custom-settings", "one.xml"},
+       "Error: the firmware refused the password (code 2); 1 of 1 settings failed; see Result.txt.\n"},
+      {"import, a failed read",
+       "Right1",
+       "GetBiosOptions 209\n",
+       "",
+       {"/import-custom-settings", "one.xml"},
+       "Error: the firmware's read failed with code 209; 1 of 1 settings failed; see Result.txt.\n"},
+      {"import, a value refused",
+       "Right1",
+       "",
+       "",
+       {"/import-custom-settings", "bad.xml"},
+       "Error: 1 of 2 settings failed, the first fast boot (Invalid Parameter); see Result.txt.\n"},
+      {"import, no file",
+       "Right1",
+       "",
+       "",
+       {"/import-custom-settings", "missing.xml"},
+       "Error: missing.xml could not be loaded: nothing was imported.\n"},
+      {"raw import, a wrong password",
+       "Wrong1",
+       "",
+       "",
+       {"/import-raw-settings", "saved.bin"},
+       "Error: the firmware refused the password (code 2): nothing was imported.\n"},
+      {"raw import, a refused write",
+       "Right1",
+       "SetBiosOptions 3\n",
+       "",
+       {"/import-raw-settings", "saved.bin"},
+       "Error: the firmware refused the call with code 3.\n"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.label);
+    CreateMachine({"--supervisor-password", "Right1"});
+    ASSERT_EQ(Vort64({"/password", "Right1", "/export-raw-settings", "saved.bin"}).exitCode, 0);
+    WriteMachineFile("faults", c.faults);
+    if (*c.retries) WriteMachineFile("password-retries", c.retries);
+    std::vector<std::string> args = {"/password", c.password};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ProcessResult r = Vort64(args);
+    EXPECT_EQ(r.exitCode, 103) << r.out;
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_THAT(r.out + r.err, ::testing::Not(HasSubstr(c.password)));
+  }
+}
+
+}  // namespace
+}  // namespace vort64::e2e
+
+namespace vort64::e2e {
+namespace {
+
+// A refused password is not sent again in the same run: a wrong-password
+// remediation that goes one setting by one (a password Item) makes one
+// refused call, not one per setting, and every line says why.
+TEST_F(FleetTest, AWrongPasswordCostsOneRefusedCallPerRun) {
+  CreateMachine({"--supervisor-password", "Right1"});
+  WriteItems("base.xml", Item("boot mode", "1") + Item("set supervisor password", "New1") + Item("fast boot", "1"));
+  for (const char* function : {"/check-custom-settings", "/import-custom-settings"}) {
+    SCOPED_TRACE(function);
+    WriteMachineFile("calls.log", "");
+    const ProcessResult r = Vort64({"/password", "Wrong1", function, "base.xml"});
+    EXPECT_EQ(r.exitCode, 103);
+    EXPECT_EQ(Calls().size(), 1u);
+  }
+  EXPECT_EQ(ReadMachineFile("password-retries"), Bytes({'2'}));
+  EXPECT_THAT(WorkText("Result.txt"), HasSubstr("boot mode:\t\t\t\tIncorrect password\r\n"
+                                                "set supervisor password:\t\tIncorrect password\r\n"
+                                                "fast boot:\t\t\t\tIncorrect password\r\n"));
+}
+
+}  // namespace
+}  // namespace vort64::e2e
+
+namespace vort64::e2e {
+namespace {
+
+// "/rotate-password" makes the first line of the password file the
+// supervisor password: from the line the firmware accepted, set where the
+// notebook has none, nothing when it is in force; read back, exit 0, or 103
+// with the cause.
+TEST_F(FleetTest, RotationMakesTheFirstLineTheSupervisorPassword) {
+  const std::filesystem::path file = root_ / "pw.txt";
+  std::ofstream(file, std::ios::binary) << "New1\nOld2\n";
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  const std::string name = file.string();
+  const std::string notRotated = ": the supervisor password was not rotated.\n";
+  for (const std::string version : {"2.54", "2.76", "2.90"}) {
+    const bool status = version >= "2.56";  // the status byte says whether it is set
+    const Bytes kept = version < "2.55" ? Bytes({'N', 'E', 'W', '1'}) : Bytes({'N', 'e', 'w', '1'});
+    const struct {
+      const char* label;
+      const char* machinePassword;
+      const char* faults;
+      int exitCode;
+      std::string out;  // the last line of standard output
+      std::string err;
+      size_t calls;
+    } cases[] = {
+        {"from line 2", "Old2", "", 0,
+         std::string("Supervisor password: changed from line 2 to line 1; read back") +
+             (status ? ", the status byte says it is set.\n" : ".\n"),
+         "password: line 2 of " + name + " accepted\n", 4},
+        {"line 1 in force", "New1", "", 0,
+         status ? "Supervisor password: the first line is in force already; nothing was changed.\n"
+                : "Supervisor password: set to the first line; read back.\n",
+         "", status ? 1u : 3u},
+        {"no supervisor password", "", "", 0,
+         status ? "Supervisor password: set (the notebook had none); read back, the status byte says it is set.\n"
+                : "Supervisor password: set to the first line; read back.\n",
+         "", 3},
+        {"no line accepted", "Other9", "", 103, "",
+         "password: lines 1 to 2 of " + name + " refused\nError: the firmware refused the password (code 2)" +
+             notRotated,
+         2},
+        {"the write refused", "Old2", "SetBiosOptions 3\n", 103, "",
+         "password: line 2 of " + name + " accepted\nError: the firmware refused the call with code 3" + notRotated, 3},
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(version + ": " + c.label);
+      std::vector<std::string> create = {"--wmi", version};
+      if (*c.machinePassword) create.insert(create.end(), {"--supervisor-password", c.machinePassword});
+      CreateMachine(create);
+      const Bytes before = *c.machinePassword ? ReadMachineFile("supervisor-password") : Bytes{};
+      WriteMachineFile("faults", c.faults);
+      const ProcessResult r = Vort64({"/password-file", name, "/rotate-password"});
+      EXPECT_EQ(r.exitCode, c.exitCode) << r.out;
+      EXPECT_EQ(r.err, c.err);
+      if (!c.out.empty()) {
+        EXPECT_TRUE(r.out.ends_with(c.out)) << r.out;
+      }
+      EXPECT_EQ(Calls().size(), c.calls);
+      EXPECT_EQ(ReadMachineFile("supervisor-password"), c.exitCode == 0 ? kept : before);
+      for (const char* password : {"New1", "Old2", "Other9"}) {
+        EXPECT_THAT(r.out + r.err, ::testing::Not(HasSubstr(password)));
+      }
+      // After a rotation the first line opens the notebook.
+      if (c.exitCode == 0) {
+        EXPECT_EQ(Vort64({"/password", "New1", "/get", "boot mode"}).exitCode, 0);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vort64::e2e

@@ -290,6 +290,36 @@ TEST_F(GetSetTest, NoPasswordCharacterShowsInTheOutput) {
   EXPECT_EQ(ReadMachineFile("supervisor-password"), (Bytes{'S', 'u', 'p', '2'}));
 }
 
+// A twin of 2.50 to 2.54 keeps and compares its supervisor and user
+// passwords in upper case, as that firmware does: one made with a mixed-case
+// password opens with it typed in any case. From 2.55 on case counts.
+TEST_F(GetSetTest, TwinsBelow255KeepPasswordsInUpperCase) {
+  const struct {
+    const char* version;
+    const char* typed;
+    int exitCode;
+  } cases[] = {
+      {"2.50", "S3cret!", 0},  {"2.54", "S3cret!", 0}, {"2.54", "s3CRET!", 0},
+      {"2.54", "S3cret", 103}, {"2.55", "S3cret!", 0}, {"2.55", "S3CRET!", 103},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.version) + " " + c.typed);
+    CreateMachine({"--wmi", c.version, "--supervisor-password", "S3cret!", "--user-password", "Us3r"});
+    const bool upper = std::string(c.version) < "2.55";
+    EXPECT_EQ(ReadMachineFile("supervisor-password"),
+              upper ? Bytes({'S', '3', 'C', 'R', 'E', 'T', '!'}) : Bytes({'S', '3', 'c', 'r', 'e', 't', '!'}));
+    EXPECT_EQ(ReadMachineFile("user-password"), upper ? Bytes({'U', 'S', '3', 'R'}) : Bytes({'U', 's', '3', 'r'}));
+    const ProcessResult r = Vort64({"/password", c.typed, "/get", "boot mode"});
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+  }
+
+  // A password set on such a twin is kept in upper case and opens it.
+  CreateMachine({"--wmi", "2.52", "--supervisor-password", "S3cret!"});
+  ASSERT_EQ(Vort64({"/password", "S3cret!", "/set", "set supervisor password=NewPw1"}).exitCode, 0);
+  EXPECT_EQ(ReadMachineFile("supervisor-password"), Bytes({'N', 'E', 'W', 'P', 'W', '1'}));
+  EXPECT_EQ(Vort64({"/password", "NewPw1", "/get", "boot mode"}).exitCode, 0);
+}
+
 TEST_F(GetSetTest, DoNotChangeKeepsThePassword) {
   CreateMachine({"--supervisor-password", "pw"});
   for (const char* item : {"set supervisor password", "set hdd0 password", "set hdd1(opal) password"}) {

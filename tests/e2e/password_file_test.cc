@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -67,6 +68,7 @@ TEST_F(PasswordFileTest, EveryFunctionWorksTheSameWithThePasswordFromAFile) {
   const std::filesystem::path file = root_ / "deploy" / "password.txt";
   std::filesystem::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary) << kPassword << "\r\n";
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
   const struct {
     std::vector<std::string> args;
@@ -125,6 +127,16 @@ TEST_F(PasswordFileTest, AFileThatHoldsNoPasswordIsRefusedBeforeTheFirmwareIsRea
   std::ofstream(dir / "large", std::ios::binary) << kPassword << "\n" << std::string(1024, '#');
   std::ofstream(dir / "too-long", std::ios::binary) << std::string(17, 'p') << "\n";
   std::ofstream(dir / "tab", std::ios::binary) << "Sec\tret\n";
+  std::ofstream(dir / "line-end", std::ios::binary) << "\n";
+  std::ofstream(dir / "nul", std::ios::binary) << std::string("PW\0Secret1\n", 11);
+  std::ofstream(dir / "non-ascii", std::ios::binary) << "Caf\xc3\xa9\n";
+  // The owner's alone, so that the only message is the refusal.
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.is_regular_file()) {
+      std::filesystem::permissions(entry.path(),
+                                   std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+  }
   std::ofstream(dir / "wrong", std::ios::binary) << "Wrong1\n";
   const std::string usage = "Usage:\n";
   const struct {
@@ -138,13 +150,17 @@ TEST_F(PasswordFileTest, AFileThatHoldsNoPasswordIsRefusedBeforeTheFirmwareIsRea
       {"empty", 101, "Password file " + (dir / "empty").string() + ": it holds no line.\n\n"},
       // The password's own rules are those of the command line.
       {"too-long", 101, "The length of password is too long.\n"},
-      {"tab", 101, "Password has invalid characters.\n\n"},
+      {"line-end", 101, "Password file " + (dir / "line-end").string() + ": its first line is empty.\n\n"},
+      {"nul", 101, "Password file " + (dir / "nul").string() + ": its first line holds a NUL byte.\n\n"},
+      {"tab", 101, "Password file " + (dir / "tab").string() + ": its first line holds a control character.\n\n"},
+      {"non-ascii", 101, "Password has invalid characters.\n\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const ProcessResult r = Vort64({"/password-file", (dir / c.file).string(), "/get", "boot mode"});
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_EQ(r.err, c.err);
+    EXPECT_THAT(r.out + r.err, Not(HasSubstr("Secret1")));
     EXPECT_THAT(r.out, ::testing::StartsWith("BIOS WMI Version = 2.90\n" + usage));
   }
   EXPECT_TRUE(Calls().empty());
@@ -154,6 +170,149 @@ TEST_F(PasswordFileTest, AFileThatHoldsNoPasswordIsRefusedBeforeTheFirmwareIsRea
   EXPECT_EQ(wrong.exitCode, 103);
   EXPECT_THAT(wrong.out, Not(HasSubstr("Wrong1")));
 }
+
+// Lines after the first are earlier passwords: when the firmware refuses
+// one (2), the run tries the next, never making more than two refused calls,
+// says which line was accepted (never the password) and uses it for every
+// later call.
+TEST_F(PasswordFileTest, EarlierPasswordsAreTriedInTurnWithAtMostTwoRefusedCalls) {
+  const std::filesystem::path file = root_ / "pw.txt";
+  const auto hex = [](const std::string& password) {
+    std::string text;
+    char digits[3];
+    for (size_t i = 0; i < 16; ++i) {
+      std::snprintf(digits, sizeof digits, "%02x", i < password.size() ? static_cast<unsigned char>(password[i]) : 0u);
+      text += digits;
+    }
+    return text;
+  };
+  const auto get = [&](const std::string& password) {
+    return "GetBiosOptions " + std::to_string(password.size()) + " " + hex(password);
+  };
+  const auto set = [&](const std::string& password) {
+    return "SetBiosOptions " + std::to_string(password.size()) + " " + hex(password);
+  };
+  const std::string name = file.string();
+  const struct {
+    const char* label;
+    const char* lines;
+    const char* machinePassword;  // empty: none set
+    const char* retries;          // the wrong-password count before the run
+    int exitCode;
+    std::string err;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {"line 1 accepted", "New1\nOld2\n", "New1", "", 0, "", {get("New1"), set("New1"), get("New1")}},
+      {"line 2 accepted",
+       "New1\nOld2\n",
+       "Old2",
+       "",
+       0,
+       "password: line 2 of " + name + " accepted\n",
+       {get("New1"), get("Old2"), set("Old2"), get("Old2")}},
+      {"line 3 is not reached",
+       "New1\nOld2\nOld3\n",
+       "Old3",
+       "",
+       103,
+       "password: lines 1 to 2 of " + name +
+           " refused; line 3 on not tried (a run makes at most 2 refused calls, so that the firmware does not lock)\n",
+       {get("New1"), get("Old2")}},
+      {"no line accepted",
+       "New1\nOld2\n",
+       "Other9",
+       "",
+       103,
+       "password: lines 1 to 2 of " + name + " refused\n",
+       {get("New1"), get("Old2")}},
+      {"a single line refused",
+       "New1\n",
+       "Other9",
+       "",
+       103,
+       "password: line 1 of " + name + " refused\n",
+       {get("New1")}},
+      {"the retry count exceeded: nothing more is tried",
+       "New1\nOld2\n",
+       "Old2",
+       "3",
+       103,
+       "password: line 1 of " + name +
+           " refused; line 2 on not tried (a run makes at most 2 refused calls, so "
+           "that the firmware does not lock)\n",
+       {get("New1")}},
+      {"no supervisor password: line 1 is taken",
+       "New1\nOld2\n",
+       "",
+       "",
+       0,
+       "",
+       {get("New1"), set("New1"), get("New1")}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::vector<std::string> create;
+    if (*c.machinePassword) create = {"--supervisor-password", c.machinePassword};
+    CreateMachine(create);
+    if (*c.retries) WriteMachineFile("password-retries", c.retries);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << c.lines;
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const ProcessResult r = Vort64({"/password-file", name, "/set", "boot mode=1"});
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.out;
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(Calls(), c.calls);
+    for (const char* password : {"New1", "Old2", "Old3", "Other9"}) {
+      EXPECT_THAT(r.out + r.err, Not(HasSubstr(password)));
+    }
+  }
+
+  // A later line is held to the rules of a password, before any call.
+  CreateMachine({"--supervisor-password", "Old2"});
+  const struct {
+    std::string lines;
+    std::string err;
+  } refused[] = {
+      {"New1\n\nOld2\n", "Password file " + name + ": its line 2 is empty.\n\n"},
+      {"New1\nOld2\nOld\t3\n", "Password file " + name + ": its line 3 holds a control character.\n\n"},
+      {std::string("New1\nOl\0d2\n", 11), "Password file " + name + ": its line 2 holds a NUL byte.\n\n"},
+      {"New1\n" + std::string(17, 'x') + "\n",
+       "Password file " + name + ": its line 2 is longer than a password of this interface version.\n\n"},
+      {"New1\nCaf\xc3\xa9\n", "Password file " + name + ": its line 2 holds a character no password takes.\n\n"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.err);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << c.lines;
+    const ProcessResult r = Vort64({"/password-file", name, "/get", "boot mode"});
+    EXPECT_EQ(r.exitCode, 101);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_THAT(r.out, HasSubstr("Usage:\n"));
+    EXPECT_TRUE(Calls().empty());
+  }
+}
+
+#if !defined(_WIN32)
+// A password file others may read or write still works, with a warning on
+// standard error that names it; the owner's alone gets none.
+TEST_F(PasswordFileTest, AFileOthersMayReadGetsAWarning) {
+  CreateMachine({"--supervisor-password", kPassword});
+  const std::filesystem::path file = root_ / "pw.txt";
+  std::ofstream(file, std::ios::binary) << kPassword << "\n";
+  using std::filesystem::perms;
+  std::filesystem::permissions(file, perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
+  const ProcessResult open = Vort64({"/password-file", file.string(), "/get", "boot mode"});
+  EXPECT_EQ(open.exitCode, 0);
+  EXPECT_EQ(open.err, "Warning: password file " + file.string() +
+                          " may be read or written by others than its owner (chmod 600 " + file.string() +
+                          " keeps it to its owner).\n");
+  EXPECT_THAT(open.out, HasSubstr("Get BIOS options success."));
+  EXPECT_EQ(Calls().size(), 1u);
+
+  std::filesystem::permissions(file, perms::owner_read | perms::owner_write);
+  const ProcessResult own = Vort64({"/password-file", file.string(), "/get", "boot mode"});
+  EXPECT_EQ(own.exitCode, 0);
+  EXPECT_EQ(own.err, "");
+}
+#endif
 
 }  // namespace
 }  // namespace vort64::e2e

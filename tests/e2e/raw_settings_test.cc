@@ -55,6 +55,52 @@ TEST_F(RawSettingsTest, ExportThenImportLeavesTheMachineAsItWasAndNeverMovesTheC
   }
 }
 
+// A raw file from elsewhere (here: random bytes) restores settings, never
+// passwords: the firmware's block is read first, every password field is
+// sent as the firmware holds it and, from 2.72 on, the flag byte as 0. A
+// notebook without passwords gets none; one with passwords keeps them.
+TEST_F(RawSettingsTest, ARawFileNeverChangesAPassword) {
+  constexpr size_t kFlagByte = 235;
+  uint32_t seed = 2024;
+  const auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<uint8_t>(seed >> 16);
+  };
+  for (const std::string version : {"2.50", "2.54", "2.56", "2.71", "2.72", "2.73", "2.79", "2.90"}) {
+    for (const bool withPasswords : {false, true}) {
+      for (int file = 0; file < 4; ++file) {
+        SCOPED_TRACE(version + (withPasswords ? " with passwords, file " : " without passwords, file ") +
+                     std::to_string(file));
+        Bytes foreign(2048);
+        for (auto& b : foreign) b = next();
+        WriteWorkFile("foreign.bin", foreign);
+        std::vector<std::string> create = {"--wmi", version};
+        if (withPasswords) create.insert(create.end(), {"--supervisor-password", "SUP1", "--user-password", "USR1"});
+        CreateMachine(create);
+        const std::string password = withPasswords ? "SUP1" : "";
+        const ProcessResult r = Vort64({"/password", password, "/import-raw-settings", "foreign.bin"});
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+        const auto calls = Calls();
+        ASSERT_EQ(calls.size(), 2u);
+        EXPECT_THAT(calls[0], ::testing::StartsWith("GetBiosOptions "));
+        EXPECT_THAT(calls[1], ::testing::StartsWith("SetBiosOptions "));
+        if (version >= "2.72") {
+          EXPECT_EQ(FileBytes("last-sent.bin", kFlagByte, 1), Bytes{0});
+        }
+        if (withPasswords) {
+          EXPECT_EQ(ReadMachineFile("supervisor-password"), Bytes({'S', 'U', 'P', '1'}));
+          EXPECT_EQ(ReadMachineFile("user-password"), Bytes({'U', 'S', 'R', '1'}));
+          EXPECT_EQ(Vort64({"/password", "SUP1", "/get", "boot mode"}).exitCode, 0);
+        } else {
+          EXPECT_FALSE(std::filesystem::exists(machine_ / "supervisor-password"));
+          EXPECT_FALSE(std::filesystem::exists(machine_ / "user-password"));
+          EXPECT_EQ(Vort64({"/password", "", "/get", "boot mode"}).exitCode, 0);
+        }
+      }
+    }
+  }
+}
+
 TEST_F(RawSettingsTest, ImportBelow255SendsTheCurrentClockNotTheSavedOne) {
   CreateMachine({"--wmi", "2.40"});
   Bytes saved = Options();

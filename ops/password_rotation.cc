@@ -1,0 +1,97 @@
+#include "ops/password_rotation.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/console.h"
+#include "base/text.h"
+#include "buffer/assign.h"
+#include "catalog/catalog.h"
+
+namespace vort64 {
+namespace {
+
+using Kind = OperationResult::Kind;
+
+constexpr wchar_t kSupervisorSetting[] = L"set supervisor password";
+constexpr wchar_t kSupervisorStatus[] = L"supervisor password is status";
+
+// A NUL-padded password field as text.
+std::wstring FieldText(std::string_view field) { return Utf8ToWide(field.substr(0, field.find('\0'))); }
+
+// What the status byte says of the supervisor password: set, clear, or
+// nothing where the version has no such byte or marks it not supported.
+std::optional<bool> SupervisorSet(const SettingCatalog& catalog, std::span<const uint8_t> block) {
+  const SettingInfo* status = catalog.FindSetting(kSupervisorStatus);
+  if (!status || status->offset >= block.size()) return std::nullopt;
+  const uint8_t value = block[status->offset];
+  if (value > 1) return std::nullopt;
+  return value == 1;
+}
+
+OperationResult Failed(Console& console, const OperationResult& result, const std::string& cause) {
+  console.Err("Error: " + cause + ": the supervisor password was not rotated.\n");
+  return result;
+}
+
+}  // namespace
+
+OperationResult RotateSupervisorPassword(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
+  Console& console = ops.ctx.console;
+  const std::string_view password = request.CurrentPassword();
+  const MethodOutcome read = GetBiosOptions(ops.session, password, buffer);
+  if (!read.passed()) {
+    const OperationResult failed = OperationResult::FromRead(read);
+    return Failed(console, failed, FailureCause(failed));
+  }
+  const RunPasswords& passwords = ops.session.passwords;
+  const size_t accepted = passwords.inUse;  // 0: the first line
+  const std::optional<bool> wasSet = SupervisorSet(ops.catalog, buffer);
+  if (accepted == 0 && wasSet == true) {
+    console.Out("Supervisor password: the first line is in force already; nothing was changed.\n");
+    return {Kind::kDone};
+  }
+
+  // The change, as "/set" reads it: from the line accepted to the first
+  // line, or the first line set where the notebook may have none.
+  if (!ops.settings) return {Kind::kNothingRan};
+  const std::wstring wanted = FieldText(password);
+  const ParsedSetting parsed =
+      accepted == 0 ? ops.settings->Parse(kSupervisorSetting, wanted)
+                    : ops.settings->Parse(L"current password", FieldText(passwords.earlier[accepted - 1]) + L"," +
+                                                                   kSupervisorSetting + L"=" + wanted);
+  if (parsed.kind != ParsedSetting::Kind::kRequest) {
+    return Failed(console, {Kind::kValueRefused}, "this interface version takes no such supervisor password");
+  }
+  const ParsedRequest& change = parsed.request;
+  const uint32_t offset = ops.catalog.GetSettingOffset(change.itemName);
+  const uint32_t end = offset + ops.catalog.GetSettingSize(change.itemName);
+  std::vector<uint8_t> block(buffer.begin(), buffer.end());
+  if (AssignSettingValue(ops.ctx, change, block, offset, end) != Placement::kPlaced) {
+    return Failed(console, {Kind::kValueRefused}, "the password field refused the first line");
+  }
+  const MethodOutcome written = SetBiosOptions(ops.session, password, block);
+  if (!written.passed()) {
+    const OperationResult failed = OperationResult::From(written).Sent();
+    return Failed(console, failed, FailureCause(failed));
+  }
+  std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
+  const MethodOutcome reread = GetBiosOptions(ops.session, password, readBack);
+  if (!reread.passed()) {
+    const OperationResult failed = OperationResult::FromRead(reread).Sent();
+    return Failed(console, failed, FailureCause(failed));
+  }
+  if (CompareWrittenSetting(ops.ctx, change, block, readBack, offset, end) == Comparison::kDifferent ||
+      SupervisorSet(ops.catalog, readBack) == false) {
+    return Failed(console, OperationResult{Kind::kNotTheSame}.Sent(),
+                  "the firmware does not show the new supervisor password as set");
+  }
+  std::string from = "changed from line " + std::to_string(accepted + 1) + " to line 1";
+  if (accepted == 0) from = wasSet == false ? "set (the notebook had none)" : "set to the first line";
+  console.Out("Supervisor password: " + from + "; read back" +
+              (SupervisorSet(ops.catalog, readBack) ? ", the status byte says it is set" : "") + ".\n");
+  return OperationResult::From(written).Sent();
+}
+
+}  // namespace vort64
