@@ -128,18 +128,25 @@ TEST_F(AutotestDriverTest, OneReadForTheRunThenFourCallsPerItem) {
 }
 
 TEST_F(AutotestDriverTest, AReadThatFailedIsMadeAgainByTheNextStep) {
-  // Every read fails: each present item makes its own read, as a run whose
-  // password is wrong must report each item by its own call.
-  firmware_.codes[L"GetBiosOptions"] = 2;
+  // Every read fails: each present item makes its own read.
+  firmware_.codes[L"GetBiosOptions"] = 3;
   EXPECT_EQ(Run(), AutotestVerdict::kFaultFound);
   // A password item tries once more for its change.
   EXPECT_EQ(CallLetters(firmware_), Repeat("G", 64) + "GGGG");
   EXPECT_EQ(firmware_.CallsOf(L"SetBiosOptions"), 0u);
 
+  // A refused password is sent once: the firmware would lock after three.
+  firmware_.calls.clear();
+  firmware_.codes[L"GetBiosOptions"] = 2;
+  session_.passwords = {};
+  EXPECT_EQ(Run(), AutotestVerdict::kFaultFound);
+  EXPECT_EQ(CallLetters(firmware_), "G");
+
   // The read-back of the first item's test value fails: the restore reads
   // the block again before it writes the first value back.
   firmware_.calls.clear();
   firmware_.codes.clear();
+  session_.passwords = {};
   firmware_.codeOfCall[2] = 3;
   EXPECT_EQ(Run(), AutotestVerdict::kFaultFound);
   EXPECT_EQ(CallLetters(firmware_), "GSG" + std::string("GSG") + Repeat("SGSG", 63) + "S" + "GS");

@@ -107,7 +107,8 @@ TEST_F(AutotestTest, FourCallsPerItemAndOneAndAConsoleLinePerCallMade) {
   const struct {
     const char* wmi;
     size_t items;
-  } cases[] = {{"2.90", 66}, {"2.75", 26}, {"2.54", 26}};
+    size_t unverified;  // writes of the TPM clear: the firmware acts on the next start, nothing to read back
+  } cases[] = {{"2.90", 66, 2}, {"2.75", 26, 0}, {"2.54", 26, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.wmi);
     CreateMachine({"--wmi", c.wmi});
@@ -124,8 +125,9 @@ TEST_F(AutotestTest, FourCallsPerItemAndOneAndAConsoleLinePerCallMade) {
     EXPECT_EQ(gets + sets, calls.size());
     EXPECT_EQ(Count(r.out, "Get BIOS options success.\n"), gets);
     EXPECT_EQ(Count(r.out, "Set BIOS options Success.\n"), sets);
-    // Each write but a password step's was read back and compared.
-    EXPECT_EQ(Count(r.out, "Comparison result : The same. \n"), sets - Count(r.out, "Enter Current password"));
+    // Each write but a password step's and the TPM clear's was read back and compared.
+    EXPECT_EQ(Count(r.out, "Comparison result : The same. \n"),
+              sets - Count(r.out, "Enter Current password") - c.unverified);
     EXPECT_EQ(OptionsWithoutPasswords(199, 260), before);
   }
 }

@@ -146,7 +146,7 @@ TEST_F(CustomSettingsTest, RefusalsAndUnknownNamesEachGetTheirLine) {
             "fast boot:\t\t\t\tInvalid Parameter\r\n");
   // A name this model lacks is its line's word, not a complaint of the
   // parser; the cause of the failed run is said once.
-  EXPECT_EQ(wrong.err, "Error: the firmware refused the password (code 2); 3 of 4 settings failed; see Result.txt.\n");
+  EXPECT_EQ(wrong.err, "Error: the firmware refused the password (code 2); 4 of 4 settings failed; see Result.txt.\n");
 
   WriteMachineFile("faults", "SetBiosOptions 3\n");
   WriteItems("one.xml", Item("boot mode", "1"));

@@ -172,11 +172,11 @@ TEST_F(ImportFilesTest, AFileWithoutAnyItemCallsNothing) {
   }
   // Items this machine lacks are lines of their own, but nothing to send:
   // nothing is read either.
-  WriteText(work_ / "absent.xml", Items(Item("no such setting", "1") + Item("boot mode", "x")));
+  WriteText(work_ / "absent.xml", Items(Item("gpt partition record", "0") + Item("boot mode", "x")));
   const ProcessResult r = Vort64({"/password", "", "/import-custom-settings", "absent.xml"});
   EXPECT_EQ(r.exitCode, 103) << r.out << r.err;
   EXPECT_THAT(ReadText(work_ / "Result.txt"),
-              HasSubstr("no such setting:\t\t\tNot support\r\nboot mode:\t\t\t\tInvalid Parameter\r\n"));
+              HasSubstr("gpt partition record:\t\t\tNot support\r\nboot mode:\t\t\t\tInvalid Parameter\r\n"));
   EXPECT_TRUE(Calls().empty());
 }
 
