@@ -30,7 +30,8 @@ TEST_F(CommandLineTest, RefusedCommandLinesShowTheUsageAndExit101) {
       {{"/password", "", "/get", "boot mode", "extra"}, "Too many arguments\n\n"},
       {{"/password", "", "/get", "boot mode", "/x", "y"}, "Too many arguments\n\n"},
       {{"/password", "", "/get", "boot mode=1"}, "Invalid argument\n\n"},
-      {{"/password", "", "/set", "no such item=1"}, "Invalid Item auto test\n\nno such item\nInvalid Item\n\nno such item: unknown setting\n\n"},
+      {{"/password", "", "/set", "no such item=1"},
+       "Invalid Item auto test\n\nno such item\nInvalid Item\n\nno such item: unknown setting\n\n"},
       {{"/password", "", "/frobnicate", "boot mode"}, "Invalid Function Name\n\n"},
       {{"/password", "", "/set", std::string(300, 'a') + "=1"}, ""},
   };
