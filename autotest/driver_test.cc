@@ -117,12 +117,20 @@ std::string Repeat(std::string_view text, size_t n) {
   return all;
 }
 
+// `head`, then `repeated` n times, then `tail`.
+std::string Sequence(std::string_view head, std::string_view repeated, size_t n, std::string_view tail) {
+  std::string all(head);
+  all += Repeat(repeated, n);
+  all += tail;
+  return all;
+}
+
 TEST_F(AutotestDriverTest, OneReadForTheRunThenFourCallsPerItem) {
   EXPECT_EQ(Run(), AutotestVerdict::kNoFault);
   // 64 settings: the test value written and read back, the first value
   // written and read back (the next item's read). The supervisor password's
   // block is sent once and not read back, so the user password's item reads.
-  EXPECT_EQ(CallLetters(firmware_), "G" + Repeat("SGSG", 64) + "S" + "GS");
+  EXPECT_EQ(CallLetters(firmware_), Sequence("G", "SGSG", 64, "SGS"));
   EXPECT_EQ(Count(out_.str(), "Get BIOS options success.\n"), firmware_.CallsOf(L"GetBiosOptions"));
   EXPECT_EQ(Count(out_.str(), "Set BIOS options Success.\n"), firmware_.CallsOf(L"SetBiosOptions"));
 }
@@ -132,7 +140,7 @@ TEST_F(AutotestDriverTest, AReadThatFailedIsMadeAgainByTheNextStep) {
   firmware_.codes[L"GetBiosOptions"] = 3;
   EXPECT_EQ(Run(), AutotestVerdict::kFaultFound);
   // A password item tries once more for its change.
-  EXPECT_EQ(CallLetters(firmware_), Repeat("G", 64) + "GGGG");
+  EXPECT_EQ(CallLetters(firmware_), Sequence("", "G", 64, "GGGG"));
   EXPECT_EQ(firmware_.CallsOf(L"SetBiosOptions"), 0u);
 
   // A refused password is sent once: the firmware would lock after three.
@@ -149,7 +157,7 @@ TEST_F(AutotestDriverTest, AReadThatFailedIsMadeAgainByTheNextStep) {
   session_.passwords = {};
   firmware_.codeOfCall[2] = 3;
   EXPECT_EQ(Run(), AutotestVerdict::kFaultFound);
-  EXPECT_EQ(CallLetters(firmware_), "GSG" + std::string("GSG") + Repeat("SGSG", 63) + "S" + "GS");
+  EXPECT_EQ(CallLetters(firmware_), Sequence("GSGGSG", "SGSG", 63, "SGS"));
   EXPECT_EQ(SentAt(Offset(L"intel vtd")).at(1), 0);  // the first value, written back
   EXPECT_EQ(firmware_.block[Offset(L"intel vtd")], 0);
 }

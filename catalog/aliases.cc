@@ -128,8 +128,10 @@ std::span<const std::wstring> KnownSettingNames() {
       }
       for (const wchar_t drive : std::wstring_view(kDrives)) all.push_back(WithDrive(pattern, drive));
     };
-    for (uint32_t variant = 0; variant <= kNewestVariant; ++variant) {
-      for (const CatalogRow& row : VariantRows(variant)) all.emplace_back(row.name);
+    std::vector<uint32_t> layouts = {kNewestVariant, kBaselineVariant};
+    for (const VariantDelta& delta : OlderVariantDeltas()) layouts.push_back(delta.variant);
+    for (const uint32_t layout : layouts) {
+      for (const CatalogRow& row : VariantRows(layout)) all.emplace_back(row.name);
     }
     for (const AliasRow& row : kRows) {
       for (const std::wstring_view alias : row.aliases) addPattern(alias);

@@ -19,7 +19,13 @@ std::string Listed(std::wstring_view meaning) {
   for (const ListedValue& v : listed.values()) {
     if (!text.empty()) text += ' ';
     text += std::to_string(v.first);
-    text += v.first == v.last ? "=" + WideToUtf8(v.label) : "~" + std::to_string(v.last);
+    if (v.first == v.last) {
+      text += '=';
+      text += WideToUtf8(v.label);
+    } else {
+      text += '~';
+      text += std::to_string(v.last);
+    }
   }
   return text;
 }
