@@ -93,7 +93,7 @@ TEST_F(PasswordFileTest, AFileThatGivesNoPasswordIsRefusedWithTheReasonAndTheUsa
   Write("large", std::string(1025, 'x'));
   Write("line-end", "\n");
   Write("cr-lf", "\r\nSecret1\n");
-  Write("nul", std::string("PW\0more\n", 8));
+  Write("has-nul", std::string("PW\0more\n", 8));
   Write("nul-first", std::string("\0", 1));
   Write("tab", "Sec\tret\n");
   Write("cr-inside", "Sec\rret\n");
@@ -111,7 +111,7 @@ TEST_F(PasswordFileTest, AFileThatGivesNoPasswordIsRefusedWithTheReasonAndTheUsa
       {"empty", Kind::kNoLine, "it holds no line"},
       {"line-end", Kind::kEmptyLine, "its first line is empty"},
       {"cr-lf", Kind::kEmptyLine, "its first line is empty"},
-      {"nul", Kind::kNul, "its first line holds a NUL byte"},
+      {"has-nul", Kind::kNul, "its first line holds a NUL byte"},
       {"nul-first", Kind::kNul, "its first line holds a NUL byte"},
       {"tab", Kind::kNotPrintable, "its first line holds a control character"},
       {"cr-inside", Kind::kNotPrintable, "its first line holds a control character"},

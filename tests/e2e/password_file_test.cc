@@ -128,7 +128,7 @@ TEST_F(PasswordFileTest, AFileThatHoldsNoPasswordIsRefusedBeforeTheFirmwareIsRea
   std::ofstream(dir / "too-long", std::ios::binary) << std::string(17, 'p') << "\n";
   std::ofstream(dir / "tab", std::ios::binary) << "Sec\tret\n";
   std::ofstream(dir / "line-end", std::ios::binary) << "\n";
-  std::ofstream(dir / "nul", std::ios::binary) << std::string("PW\0Secret1\n", 11);
+  std::ofstream(dir / "has-nul", std::ios::binary) << std::string("PW\0Secret1\n", 11);
   std::ofstream(dir / "non-ascii", std::ios::binary) << "Caf\xc3\xa9\n";
   // The owner's alone, so that the only message is the refusal.
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
@@ -151,7 +151,7 @@ TEST_F(PasswordFileTest, AFileThatHoldsNoPasswordIsRefusedBeforeTheFirmwareIsRea
       // The password's own rules are those of the command line.
       {"too-long", 101, "The length of password is too long.\n"},
       {"line-end", 101, "Password file " + (dir / "line-end").string() + ": its first line is empty.\n\n"},
-      {"nul", 101, "Password file " + (dir / "nul").string() + ": its first line holds a NUL byte.\n\n"},
+      {"has-nul", 101, "Password file " + (dir / "has-nul").string() + ": its first line holds a NUL byte.\n\n"},
       {"tab", 101, "Password file " + (dir / "tab").string() + ": its first line holds a control character.\n\n"},
       {"non-ascii", 101, "Password has invalid characters.\n\n"},
   };
