@@ -300,6 +300,12 @@ bool ParseArguments(const RunContext& ctx, const SettingCatalog& catalog, const 
       }
       if (AsciiToLower(args[kFunctionSwitch]) == L"/rotate-password") {
         if (!ParseCurrentPassword(ctx, args[kPasswordSwitch], args[kPassword], out)) return false;
+        // The password to rotate to: an empty one would clear the supervisor password.
+        if (FixedText(out.currentPassword).empty()) {
+          console.Complain("Rotation: the first password is empty, so there is no password to rotate to.\n\n");
+          ShowUsage(console);
+          return false;
+        }
         out.function = Function::kRotatePassword;
         return true;
       }

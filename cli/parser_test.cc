@@ -282,6 +282,14 @@ std::vector<ParseCase> PasswordOnlyCases() {
          EXPECT_EQ(r.function, Function::kRotatePassword);
          EXPECT_EQ(FixedText(r.currentPassword), "PW");  // kept as the version keeps it
        }},
+      {"rotation to an empty password",
+       90,
+       {P, L"", L"/rotate-password"},
+       false,
+       Usage(),
+       "Rotation: the first password is empty, so there is no password to rotate to.\n\n",
+       "",
+       ""},
       {"rotation with a password too long",
        90,
        {P, L"abcdefghijklmnopq", L"/rotate-password"},

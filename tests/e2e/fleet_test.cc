@@ -299,6 +299,15 @@ namespace {
 // supervisor password: from the line the firmware accepted, set where the
 // notebook has none, nothing when it is in force; read back, exit 0, or 103
 // with the cause.
+TEST_F(FleetTest, RotationToAnEmptyPasswordIsRefusedBeforeTheFirmware) {
+  CreateMachine({"--supervisor-password", "Sup1"});
+  const ProcessResult r = Vort64({"/password", "", "/rotate-password"});
+  EXPECT_EQ(r.exitCode, 101) << r.out << r.err;
+  EXPECT_THAT(r.err, HasSubstr("Rotation: the first password is empty"));
+  EXPECT_TRUE(Calls().empty());
+  EXPECT_EQ(ReadMachineFile("supervisor-password"), (Bytes{'S', 'u', 'p', '1'}));
+}
+
 TEST_F(FleetTest, RotationMakesTheFirstLineTheSupervisorPassword) {
   const std::filesystem::path file = root_ / "pw.txt";
   std::ofstream(file, std::ios::binary) << "New1\nOld2\n";
