@@ -91,21 +91,16 @@ SettingValue FormatSettingValue(const SettingInfo& setting, std::span<const uint
   return {unsupported ? SettingValue::kUnsupported : SettingValue::kText, JoinBytes(bytes, ", ")};
 }
 
-std::string ReadableValue(const SettingInfo& setting, std::span<const uint8_t> block) {
-  const SettingValue value = FormatSettingValue(setting, block);
+namespace {
+
+// ReadableValue of `value`, the setting's value as FormatSettingValue gave it.
+std::string Readable(const SettingInfo& setting, std::span<const uint8_t> block, const SettingValue& value) {
   std::string text = value.text;
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   const bool oneByte = setting.size == 1 && setting.offset < block.size();
   if (setting.kind == SettingKind::kMacAddress && value.kind == SettingValue::kText) {
-    // In the form "/set" takes it: two hexadecimal digits a byte.
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    text.clear();
-    for (uint32_t i = 0; i < setting.size && setting.offset + i < block.size(); ++i) {
-      if (i > 0) text += '-';
-      const uint8_t b = block[setting.offset + i];
-      text += kDigits[b >> 4];
-      text += kDigits[b & 0x0F];
-    }
+    // In the form "/set" takes it, as the export writes it: two hexadecimal digits a byte.
+    text = WideToUtf8(FormatExportValue(setting, block));
   } else if (setting.kind == SettingKind::kByte && oneByte) {
     if (const auto label = setting.listed.LabelOf(block[setting.offset])) text += " (" + WideToUtf8(*label) + ")";
   }
@@ -115,10 +110,16 @@ std::string ReadableValue(const SettingInfo& setting, std::span<const uint8_t> b
   return text;
 }
 
+}  // namespace
+
+std::string ReadableValue(const SettingInfo& setting, std::span<const uint8_t> block) {
+  return Readable(setting, block, FormatSettingValue(setting, block));
+}
+
 std::string OneLineValue(const SettingInfo& setting, std::span<const uint8_t> block) {
   const SettingValue value = FormatSettingValue(setting, block);
   if (value.kind == SettingValue::kHiddenPassword) return "(password, not shown)";
-  std::string text = ReadableValue(setting, block);
+  std::string text = Readable(setting, block, value);
   if (value.kind == SettingValue::kUnsupported) text += " (not supported)";
   return text;
 }
