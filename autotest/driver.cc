@@ -46,8 +46,11 @@ class Autotest {
     request.function = Function::kSet;
     request.itemName = std::wstring(name);
     request.itemText = request.itemName;
-    request.byteValue = value;
-    if (bootOrder) std::copy_n(bootOrder->begin(), request.bootOrder.size(), request.bootOrder.begin());
+    if (bootOrder) {
+      request.value.Assign(*bootOrder);
+    } else {
+      request.value.Assign(std::span(&value, 1));
+    }
     return request;
   }
 

@@ -5,10 +5,12 @@
 #ifndef VORT64_BASE_PARSED_REQUEST_H_
 #define VORT64_BASE_PARSED_REQUEST_H_
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -39,6 +41,23 @@ enum class Function {
   kRotatePassword,  // the supervisor password becomes the run's own password
 };
 
+// The longest value a setting takes: the ownership tag's 50 characters.
+inline constexpr size_t kLongestSettingValue = 50;
+
+// A setting's value as bytes, at most kLongestSettingValue of them.
+struct SettingValueBytes {
+  std::array<uint8_t, kLongestSettingValue> bytes{};
+  uint8_t size = 0;
+
+  std::span<const uint8_t> span() const { return {bytes.data(), size}; }
+  // Takes at most kLongestSettingValue bytes of `from`.
+  void Assign(std::span<const uint8_t> from) {
+    bytes.fill(0);
+    size = static_cast<uint8_t>(std::min(from.size(), bytes.size()));
+    std::copy_n(from.begin(), size, bytes.begin());
+  }
+};
+
 struct ParsedRequest {
   Function function = Function::kNone;
   // The lower-cased, normalised setting name; for the four file operations
@@ -52,20 +71,16 @@ struct ParsedRequest {
   // The whole field, padding included, as the firmware methods take it.
   std::string_view CurrentPassword() const { return {currentPassword.data(), currentPassword.size()}; }
 
-  uint8_t byteValue = 0;  // a plain one-byte setting: low 8 bits of the number
-  // `byteValue` is not among the values the firmware lists for the setting:
-  // it is written only when the machine holds it now or in its defaults.
+  // The setting's value as the codec of its kind read it (catalog/
+  // value_codecs): the bytes of its field in the order the block keeps them;
+  // for a password item the new password's characters.
+  SettingValueBytes value;
+  // A plain one-byte setting's number is not among the values the firmware
+  // lists for the setting: it is written only when the machine holds it now
+  // or in its defaults.
   bool unlistedValue = false;
-  std::array<uint8_t, 3> timeValue{};   // hour, minute, second
-  std::array<uint8_t, 3> dateValue{};   // day, month, year - 2000
-  std::array<uint8_t, 5> gptRecord{};   // minute, hour, day, month, year byte
-  std::array<uint8_t, 16> bootOrder{};  // device codes; 255 after the last one given
-  std::array<uint8_t, 6> macAddress{};  // in the order typed
-  std::array<char, 51> ownershipTag{};  // NUL-terminated
-  std::array<char, 23> assetTag{};      // NUL-terminated
-  // The new password of a password item, NUL-terminated narrow text, and
-  // the slot it was written to (nothing when no new password was given).
-  std::array<char, 33> newPassword{};
+  // The slot a new password was read for (nothing when no new password was
+  // given).
   std::optional<PasswordSlot> newPasswordSlot;
 
   // The file of the raw and the custom-settings operations: the name as
@@ -89,10 +104,11 @@ struct ParsedRequest {
   // its old password from here (a single blank says no password is set).
   std::optional<std::wstring> formPassword;
 
-  // The new password up to its terminator; the last byte is the
-  // terminator's place whatever the buffer holds.
+  // A one-byte setting's value.
+  uint8_t ByteValue() const { return value.bytes[0]; }
+  // A password item's new password, up to its first NUL.
   std::string_view NewPasswordText() const {
-    const std::string_view text(newPassword.data(), newPassword.size() - 1);
+    const std::string_view text(reinterpret_cast<const char*>(value.bytes.data()), value.size);
     return text.substr(0, text.find('\0'));
   }
 };

@@ -10,6 +10,7 @@
 #include "buffer/layout.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
+#include "catalog/value_codecs.h"
 
 namespace vort64 {
 namespace {
@@ -211,16 +212,6 @@ std::optional<Placement> AssignPassword(PasswordStep& s) {
   return std::nullopt;
 }
 
-template <size_t N>
-std::string_view TagText(const std::array<char, N>& tag) {
-  return {tag.data(), static_cast<size_t>(std::find(tag.begin(), tag.end(), '\0') - tag.begin())};
-}
-
-template <size_t N>
-void PutBytes(FieldWriter& field, const std::array<uint8_t, N>& bytes) {
-  for (uint32_t i = 0; i < N; ++i) field.Put(i, bytes[i]);
-}
-
 }  // namespace
 
 Placement AssignSettingValue(const RunContext& ctx, const ParsedRequest& request, std::span<uint8_t> block,
@@ -232,41 +223,33 @@ Placement AssignSettingValue(const RunContext& ctx, const ParsedRequest& request
   }
 
   FieldWriter field(block, offset, end);
-  const SettingKind kind = KindOfSetting(name);
-  if (kind == SettingKind::kPassword) {
+  const ValueCodec& codec = CodecOf(KindOfSetting(name));
+  if (codec.passwordForms) {
     PasswordStep step{ctx, request, block, field, ClassifyPasswordItem(name)};
     if (const auto placed = AssignPassword(step)) return *placed;
-  }
-
-  switch (kind) {
-    case SettingKind::kTime: {
-      const auto& t = request.timeValue;  // hour, minute, second
-      field.Put(0, t[2]);
-      field.Put(1, t[1]);
-      field.Put(2, t[0]);
-      if (ctx.version.Holds(InterfaceRule::kClockKept)) KeepDate(block);
-      return Placement::kPlaced;
-    }
-    case SettingKind::kDate:
-      PutBytes(field, request.dateValue);
-      if (ctx.version.Holds(InterfaceRule::kClockKept)) KeepTime(block);
-      return Placement::kPlaced;
-    case SettingKind::kGptRecord: PutBytes(field, request.gptRecord); return Placed(ctx, block);
-    case SettingKind::kBootOrder: PutBytes(field, request.bootOrder); return Placed(ctx, block);
-    case SettingKind::kMacAddress: PutBytes(field, request.macAddress); return Placed(ctx, block);
-    case SettingKind::kAssetTag:
-      field.PutText(0, field.size(), TagText(request.assetTag), 0);
-      return Placement::kPlaced;
-    case SettingKind::kOwnershipTag:
-      field.PutText(0, field.size(), TagText(request.ownershipTag), 0);
-      return Placement::kPlaced;
-    case SettingKind::kPassword:  // a drive password the version has no rule for: one byte
-    case SettingKind::kByte: break;
+    // A drive password the version has no form for: its first byte 0.
+    if (field.size() == 0) return Placement::kRefused;
+    field.Put(0, 0);
+    return Placed(ctx, block);
   }
   // A setting without bytes (a name the catalog does not hold) takes nothing.
   if (field.size() == 0) return Placement::kRefused;
-  field.Put(0, request.byteValue);
-  return Placed(ctx, block);
+  const std::span<const uint8_t> value = request.value.span();
+  for (uint32_t i = 0; i < field.size(); ++i) {
+    if (i < value.size()) {
+      field.Put(i, value[i]);
+    } else if (codec.fillsField) {
+      field.Put(i, 0);
+    }
+  }
+  if (!ctx.version.Holds(InterfaceRule::kClockKept)) return Placement::kPlaced;
+  switch (codec.clock) {
+    case ClockEffect::kNone: break;
+    case ClockEffect::kKeepDate: KeepDate(block); break;
+    case ClockEffect::kKeepTime: KeepTime(block); break;
+    case ClockEffect::kKeepClock: KeepClock(block); break;
+  }
+  return Placement::kPlaced;
 }
 
 Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& request, std::span<const uint8_t> written,
@@ -297,8 +280,7 @@ Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& req
   if (item.kind == PasswordItem::kUser || (item.kind == PasswordItem::kHdd && item.disk <= 1)) {
     return report(agree(at + 2, at + 2 + n));
   }
-  const SettingKind kind = KindOfSetting(name);
-  if (kind == SettingKind::kDate || kind == SettingKind::kTime) {
+  if (CodecOf(KindOfSetting(name)).keptClockBytes) {
     // A clock byte (391 to 396) sent as 238 asks the firmware to keep its own
     // value: it reads back as the firmware's clock, not as 238. Anywhere
     // else 238 is a byte like any other.

@@ -37,7 +37,7 @@ TEST_F(AssignTest, TimeIsWrittenSecondFirstAndLeavesTheDateAloneFrom255) {
     SCOPED_TRACE(c.minor);
     Accept(c.minor);
     Fill(7);
-    request_.timeValue = {10, 20, 30};
+    SetValue({30, 20, 10});  // second, minute, hour
     EXPECT_EQ(Assign(L"time", 394, 397), 1);
     EXPECT_EQ(Bytes(391, 3), c.date);
     EXPECT_EQ(Bytes(394, 4), (std::vector<uint8_t>{30, 20, 10, 7}));
@@ -54,7 +54,7 @@ TEST_F(AssignTest, DateIsWrittenDayFirstAndLeavesTheTimeAlone) {
     SCOPED_TRACE(c.minor);
     Accept(c.minor);
     Fill(7);
-    request_.dateValue = {5, 12, 24};
+    SetValue({5, 12, 24});
     EXPECT_EQ(Assign(L"date", 391, 394), 1);
     EXPECT_EQ(Bytes(390, 4), (std::vector<uint8_t>{7, 5, 12, 24}));
     EXPECT_EQ(Bytes(394, 3), c.time);
@@ -70,12 +70,12 @@ TEST_F(AssignTest, OneByteOptionWritesOnlyItsFirstByteAndKeepsTheClock) {
     SCOPED_TRACE(c.minor);
     Accept(c.minor);
     Fill(7);
-    request_.byteValue = 1;
+    SetValue({1});
     EXPECT_EQ(Assign(L"boot mode", 300, 301), 1);
     EXPECT_EQ(Bytes(299, 3), (std::vector<uint8_t>{7, 1, 7}));
     EXPECT_EQ(Clock(), c.clock);
     // A two-byte setting changes only its first byte.
-    request_.byteValue = 9;
+    SetValue({9});
     EXPECT_EQ(Assign(L"revert hddx(opal) device", 243, 245), 1);
     EXPECT_EQ(Bytes(243, 2), (std::vector<uint8_t>{9, 7}));
   }
@@ -83,41 +83,42 @@ TEST_F(AssignTest, OneByteOptionWritesOnlyItsFirstByteAndKeepsTheClock) {
 
 TEST_F(AssignTest, TagsFillTheirFieldWithZerosAndLeaveTheClock) {
   Fill(7);
-  const std::string asset = "ABC123";
-  std::copy(asset.begin(), asset.end(), request_.assetTag.begin());
+  SetText("ABC123");
   EXPECT_EQ(Assign(L"asset tag number", 1201, 1223), 1);
   EXPECT_EQ(Bytes(1201, 23), Join({{'A', 'B', 'C', '1', '2', '3'}, Repeat(0, 16), {7}}));
   EXPECT_EQ(Clock(), Repeat(7, 6));
 
-  const std::string owner(50, 'Q');
-  std::copy(owner.begin(), owner.end(), request_.ownershipTag.begin());
+  SetText(std::string(50, 'Q'));
   EXPECT_EQ(Assign(L"ownership tag number", 1223, 1273), 1);
   EXPECT_EQ(Bytes(1223, 51), Join({Repeat('Q', 50), {7}}));
 
-  request_.assetTag.fill('\0');  // an empty tag clears the field
+  SetText("");  // an empty tag clears the field
   EXPECT_EQ(Assign(L"asset tag number", 1201, 1223), 1);
   EXPECT_EQ(Bytes(1201, 23), Join({Repeat(0, 22), {'Q'}}));  // the ownership tag follows
   EXPECT_EQ(Clock(), Repeat(7, 6));
 }
 
 TEST_F(AssignTest, ListsAreWrittenInOrderAndCutAtTheFieldEnd) {
-  for (uint8_t i = 0; i < 16; ++i) request_.bootOrder[i] = static_cast<uint8_t>(i + 1);
-  request_.macAddress = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-  request_.gptRecord = {59, 23, 31, 12, 24};
+  std::vector<uint8_t> order;
+  for (uint8_t i = 0; i < 16; ++i) order.push_back(static_cast<uint8_t>(i + 1));
+  const std::vector<uint8_t> mac = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+  const std::vector<uint8_t> record = {59, 23, 31, 12, 24};
   const struct {
     const wchar_t* name;
+    std::vector<uint8_t> value;
     uint32_t offset, end;
     std::vector<uint8_t> bytes;  // from offset, one past end included
   } cases[] = {
-      {L"boot priority order", 312, 328, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 7}},
-      {L"boot priority order", 312, 316, {1, 2, 3, 4, 7}},  // a shorter field
-      {L"customized mac address", 72, 78, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 7}},
-      {L"customized mac address", 72, 75, {0x00, 0x1A, 0x2B, 7}},
-      {L"gpt partition record", 306, 311, {59, 23, 31, 12, 24, 7}},
+      {L"boot priority order", order, 312, 328, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 7}},
+      {L"boot priority order", order, 312, 316, {1, 2, 3, 4, 7}},  // a shorter field
+      {L"customized mac address", mac, 72, 78, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 7}},
+      {L"customized mac address", mac, 72, 75, {0x00, 0x1A, 0x2B, 7}},
+      {L"gpt partition record", record, 306, 311, {59, 23, 31, 12, 24, 7}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)) + " " + std::to_string(c.end));
     Fill(7);
+    SetValue(c.value);
     EXPECT_EQ(Assign(c.name, c.offset, c.end), 1);
     EXPECT_EQ(Bytes(c.offset, static_cast<uint32_t>(c.bytes.size())), c.bytes);
     EXPECT_EQ(Clock(), Repeat(238, 6));
@@ -126,7 +127,7 @@ TEST_F(AssignTest, ListsAreWrittenInOrderAndCutAtTheFieldEnd) {
 
 TEST_F(AssignTest, FlagSettingPresetsTheUserBitForSetOnly) {
   // Placed at a byte after the flag byte, the preset and the value both show.
-  request_.byteValue = 5;
+  SetValue({5});
   EXPECT_EQ(Assign(L"flag for setting password", 236, 237), 1);
   EXPECT_EQ(Bytes(235, 2), (std::vector<uint8_t>{2, 5}));
 
@@ -136,14 +137,14 @@ TEST_F(AssignTest, FlagSettingPresetsTheUserBitForSetOnly) {
   EXPECT_EQ(Bytes(235, 2), (std::vector<uint8_t>{0, 5}));
 
   request_.function = Function::kSet;
-  request_.byteValue = 1;
+  SetValue({1});
   EXPECT_EQ(Assign(L"flag for setting password", 235, 237), 1);
   EXPECT_EQ(Bytes(235, 2), (std::vector<uint8_t>{1, 5}));
 }
 
 TEST_F(AssignTest, SettingWithoutBytesTakesNothing) {
   Fill(7);
-  request_.byteValue = 1;
+  SetValue({1});
   EXPECT_EQ(Assign(L"no such setting", 0, 0), 0);
   EXPECT_EQ(block_, Repeat(7, 2048));
   // A field beyond the block is not written either.
@@ -426,7 +427,7 @@ TEST_F(AssignTest, PasswordNamesWithoutARuleForTheVersionTakeTheByteValue) {
     Accept(c.minor);
     Fill(7);
     SetNewPassword("pw");
-    request_.byteValue = 0;
+    SetValue({0});
     EXPECT_EQ(Assign(c.name, 500, 534), 1);
     EXPECT_EQ(Bytes(500, 2), (std::vector<uint8_t>{0, 7}));
   }

@@ -13,12 +13,14 @@ using testing_util::Repeat;
 
 class BlockFieldsTest : public BlockTest {};
 
-TEST_F(BlockFieldsTest, NewPasswordStopsAtTheTerminatorOrTheBufferEnd) {
+TEST_F(BlockFieldsTest, NewPasswordStopsAtTheTerminatorOrTheValueEnd) {
   SetNewPassword("abc");
   EXPECT_EQ(request_.NewPasswordText(), "abc");
   SetNewPassword("");
   EXPECT_EQ(request_.NewPasswordText(), "");
-  request_.newPassword.fill('x');  // no terminator at all
+  SetNewPassword(std::string("ab\0cd", 5));
+  EXPECT_EQ(request_.NewPasswordText(), "ab");
+  SetNewPassword(std::string(32, 'x'));  // no terminator at all
   EXPECT_EQ(request_.NewPasswordText(), std::string(32, 'x'));
 }
 

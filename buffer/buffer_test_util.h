@@ -31,9 +31,11 @@ class BlockTest : public ::testing::Test {
     firmware_.wmiMinor = static_cast<uint8_t>(minor);
   }
   void SetNewPassword(std::string_view text) {
-    request_.newPassword.fill('\0');
-    std::copy(text.begin(), text.end(), request_.newPassword.begin());
+    request_.value.Assign(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
   }
+  // The request's value, as its kind's codec would have read it.
+  void SetValue(std::vector<uint8_t> bytes) { request_.value.Assign(bytes); }
+  void SetText(std::string_view text) { SetNewPassword(text); }
   const RunContext& ctx() const { return *ctx_; }
   std::string TakeOut() {
     std::string s = out_.str();

@@ -8,7 +8,7 @@
 #include "base/text.h"
 #include "buffer/block_fields.h"
 #include "buffer/layout.h"
-#include "catalog/password_settings.h"
+#include "catalog/value_codecs.h"
 
 namespace vort64 {
 namespace {
@@ -30,65 +30,10 @@ bool ShowsNoSetting(Function function) {
 
 std::string Number(uint8_t byte) { return std::to_string(unsigned{byte}); }
 
-// The bytes in decimal with `separator` between them and a
-// line break after the last one; nothing at all for no bytes.
-std::string JoinBytes(std::span<const uint8_t> bytes, std::string_view separator) {
-  std::string text;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    text += Number(bytes[i]);
-    text += i + 1 < bytes.size() ? separator : "\n";
-  }
-  return text;
-}
-
-std::string Reversed(std::span<const uint8_t> bytes, std::string_view separator) {
-  std::string text;
-  for (size_t i = bytes.size(); i-- > 0;) {
-    text += Number(bytes[i]);
-    if (i > 0) text += separator;
-  }
-  return text;
-}
-
-bool IsShownPassword(PasswordItem::Kind kind) {
-  return kind == PasswordItem::kSupervisor || kind == PasswordItem::kUser || kind == PasswordItem::kHdd ||
-         kind == PasswordItem::kHddOpal;
-}
-
 }  // namespace
 
 SettingValue FormatSettingValue(const SettingInfo& setting, std::span<const uint8_t> block) {
-  const uint32_t offset = setting.offset;
-  const uint64_t end = uint64_t{offset} + setting.size;
-  // The setting's bytes, as far as the block holds them.
-  const size_t first = std::min<size_t>(offset, block.size());
-  const std::span<const uint8_t> bytes = block.subspan(first, std::min<size_t>(end, block.size()) - first);
-  const auto at = [&](size_t i) { return BlockByte(block, static_cast<uint32_t>(offset + i)); };
-
-  switch (setting.kind) {
-    case SettingKind::kPassword:
-      if (!IsShownPassword(setting.password.kind)) break;
-      return {SettingValue::kHiddenPassword, ""};
-    case SettingKind::kTime: return {SettingValue::kText, Reversed(bytes, ":") + "\n"};
-    case SettingKind::kBootOrder: return {SettingValue::kText, JoinBytes(bytes, ", ")};
-    case SettingKind::kGptRecord: return {SettingValue::kText, "Record = \"" + Reversed(bytes, "\",\"") + "\"\n"};
-    case SettingKind::kDate:
-      return {SettingValue::kText, Number(at(1)) + " / " + Number(at(0)) + " / " + Number(at(2)) + "\n"};
-    case SettingKind::kAssetTag:
-    case SettingKind::kOwnershipTag: {
-      // A tag ends at its first NUL byte; the bytes after it are no text.
-      const auto nul = std::find(bytes.begin(), bytes.end(), uint8_t{0});
-      return {SettingValue::kText, std::string(bytes.begin(), nul) + "\n"};
-    }
-    case SettingKind::kMacAddress: {
-      const bool unsupported =
-          bytes.size() == 6 && std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == kNotSupported; });
-      return {unsupported ? SettingValue::kUnsupported : SettingValue::kText, JoinBytes(bytes, "-")};
-    }
-    case SettingKind::kByte: break;
-  }
-  const bool unsupported = std::find(bytes.begin(), bytes.end(), kNotSupported) != bytes.end();
-  return {unsupported ? SettingValue::kUnsupported : SettingValue::kText, JoinBytes(bytes, ", ")};
+  return CodecOf(setting.kind).show(setting, SettingBytes(setting, block));
 }
 
 namespace {
@@ -97,13 +42,7 @@ namespace {
 std::string Readable(const SettingInfo& setting, std::span<const uint8_t> block, const SettingValue& value) {
   std::string text = value.text;
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  const bool oneByte = setting.size == 1 && setting.offset < block.size();
-  if (setting.kind == SettingKind::kMacAddress && value.kind == SettingValue::kText) {
-    // In the form "/set" takes it, as the export writes it: two hexadecimal digits a byte.
-    text = WideToUtf8(FormatExportValue(setting, block));
-  } else if (setting.kind == SettingKind::kByte && oneByte) {
-    if (const auto label = setting.listed.LabelOf(block[setting.offset])) text += " (" + WideToUtf8(*label) + ")";
-  }
+  text = CodecOf(setting.kind).readable(setting, SettingBytes(setting, block), std::move(text));
   for (char& c : text) {
     if (c < 0x20 || c > 0x7E) c = '.';
   }

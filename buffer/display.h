@@ -10,6 +10,7 @@
 #include "base/parsed_request.h"
 #include "base/run_context.h"
 #include "catalog/catalog.h"
+#include "catalog/value_codecs.h"
 
 namespace vort64 {
 
@@ -25,15 +26,8 @@ enum class Support { kSupported, kUnsupported };
 Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
                          std::span<const uint8_t> block);
 
-// A setting's value as the display writes it after "name: ": the text (line
-// break included, except for the lists that end without one when empty; a
-// tag up to its first NUL byte), a password that is never shown, or a value
-// the firmware marks as not supported (its text is shown all the same).
-struct SettingValue {
-  enum Kind { kText, kHiddenPassword, kUnsupported };
-  Kind kind = kText;
-  std::string text;
-};
+// A setting's value as the display writes it after "name: ": its kind's
+// codec shows it (SettingValue).
 SettingValue FormatSettingValue(const SettingInfo& setting, std::span<const uint8_t> block);
 
 // The value as a person reads it, on one line: the display's text without

@@ -106,9 +106,10 @@ TEST(FormatExportValueTest, ValueTextBySettingName) {
 
 TEST(FormatExportValueTest, DateAndTimeDoNotReadTheClock) {
   const std::vector<uint8_t> buffer(396, 7);
-  EXPECT_EQ(FormatExportValue(L"date", {}, 391, 394), L"238,238,238");
+  EXPECT_EQ(FormatExportValue(L"date", buffer, 391, 394), L"238,238,238");
   EXPECT_EQ(FormatExportValue(L"time", buffer, 393, 396), L"238:238:238");
-  // The time's range is bounded by the buffer like every other setting's.
+  // The range is bounded by the buffer like every other setting's.
+  EXPECT_EQ(FormatExportValue(L"date", {}, 391, 394), L"");
   EXPECT_EQ(FormatExportValue(L"time", buffer, 394, 397), L"238:238");
   EXPECT_EQ(FormatExportValue(L"time", {}, 394, 397), L"");
 }

@@ -7,11 +7,12 @@
 
 #include "base/console.h"
 #include "base/text.h"
+#include "base/text_rules.h"
 #include "catalog/aliases.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
+#include "catalog/value_codecs.h"
 #include "cli/messages.h"
-#include "cli/text_rules.h"
 #include "cli/value_parsers.h"
 
 namespace vort64 {
@@ -46,10 +47,10 @@ class Arguments {
   std::span<const std::wstring> args_;
 };
 
-// The block that repeats what was understood. `value` is the number of the
+// The block that repeats what was understood. `value` is the text of the
 // value line, or nothing for a block without one.
 void WriteEcho(const RunContext& ctx, const Arguments& args, const ParsedRequest& request,
-               std::optional<uint32_t> value, SettingKind kind = SettingKind::kByte) {
+               std::optional<std::wstring_view> value) {
   if (ctx.console.quiet()) return;  // withheld anyway
   // The password itself never shows: a run's output ends up in logs.
   const std::wstring_view password = args[kPassword];
@@ -57,16 +58,7 @@ void WriteEcho(const RunContext& ctx, const Arguments& args, const ParsedRequest
   text += L"FunctionName = " + WithoutFirstCharacter(args[kFunctionSwitch]) + L"\n";
   text += L"Item = " + request.itemText + L"\n";
   if (value) {
-    if (ctx.version.Holds(InterfaceRule::kMacAddressEcho) && kind == SettingKind::kMacAddress) {
-      text += L"Value = ";
-      for (size_t i = 0; i < request.macAddress.size(); ++i) {
-        if (i > 0) text += L"-";
-        text += std::to_wstring(request.macAddress[i]);
-      }
-      text += L"\n";
-    } else {
-      text += L"Value = " + std::to_wstring(*value) + L"\n";
-    }
+    text += L"Value = " + std::wstring(*value) + L"\n";
     if (const auto bit = PasswordFlagBit(ctx.version, request.itemName)) {
       text += L"Item = flag for setting\nValue = " + std::to_wstring(*bit) + L"\n";
     }
@@ -100,56 +92,21 @@ bool ParseFileRequest(const RunContext& ctx, const Arguments& args, ParsedReques
   return true;
 }
 
-// "time": hour, minute and second separated by ":" or ",".
-std::optional<uint32_t> ParseTimeValue(const RunContext& ctx, ParsedRequest& out, std::wstring_view valueText) {
-  Console& console = ctx.console;
-  std::wstring buffer(valueText);
-  if (!ParseTime(buffer, L':', out) && !ParseTime(buffer, L',', out)) {
-    console.Complain("Invalid value of time\n");
-    ShowUsage(console);
-    return std::nullopt;
+// Reads the value text of a "set" or "set-default" with the codec of the
+// setting's kind, says its lines and keeps the value; the reading, which
+// holds the echo's value line.
+// With `markRefused`, the not-supported mark 255 is refused in silence.
+ValueReading ReadValue(const RunContext& ctx, const SettingInfo& setting, ParsedRequest& out,
+                       std::wstring_view valueText, bool markRefused = false) {
+  ValueReading reading = CodecOf(setting.kind).read(ctx.version, setting, out.itemName, valueText);
+  if (markRefused && reading.notSupportedMark) return reading;
+  SayReadingLines(ctx.console, reading.lines);
+  if (reading.read) {
+    out.value = reading.value;
+    out.unlistedValue = reading.unlisted;
+    out.newPasswordSlot = reading.passwordSlot;
   }
-  console.Say("hour == " + std::to_string(out.timeValue[0]) + "\n");
-  console.Say("minute == " + std::to_string(out.timeValue[1]) + "\n");
-  console.Say("second == " + std::to_string(out.timeValue[2]) + "\n");
-  return 0;
-}
-
-// Converts the value text of a "set" or "set-default" by item; returns the
-// number for the value line.
-std::optional<uint32_t> ParseValue(const RunContext& ctx, const SettingInfo& setting, ParsedRequest& out,
-                                   std::wstring_view valueText) {
-  Console& console = ctx.console;
-  using Parser = bool (*)(const RunContext&, std::wstring_view, ParsedRequest&);
-  Parser parse = nullptr;
-  switch (setting.kind) {
-    case SettingKind::kPassword:
-      if (!ParsePassword(ctx, valueText, out)) {
-        console.Out("ParsePassword failed\n");
-        return std::nullopt;
-      }
-      return 0;
-    case SettingKind::kTime: return ParseTimeValue(ctx, out, valueText);
-    case SettingKind::kDate: parse = ParseDate; break;
-    case SettingKind::kBootOrder: parse = ParseBootOrder; break;
-    case SettingKind::kGptRecord: parse = ParseGptRecord; break;
-    case SettingKind::kMacAddress: parse = ParseMacAddress; break;
-    case SettingKind::kAssetTag: parse = ParseAssetTag; break;
-    case SettingKind::kOwnershipTag: parse = ParseOwnershipTag; break;
-    case SettingKind::kByte: break;
-  }
-  if (parse) {
-    if (!parse(ctx, valueText, out)) return std::nullopt;
-    return 0;
-  }
-  // A plain one-byte setting.
-  if (valueText.empty()) {
-    console.Complain("Failed to capture value\n\n");
-    ShowUsage(console);
-    return std::nullopt;
-  }
-  if (!ParsePlainValue(ctx, valueText, setting.listed, out)) return std::nullopt;
-  return out.byteValue;
+  return reading;
 }
 
 // Splits "current password=OLD,ITEM=VALUE" into the old password, the item
@@ -247,9 +204,9 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
   // The self-test's "autotest" is no setting: its value reads as a plain one.
   const SettingInfo plain;
   const SettingInfo& row = setting ? *setting : plain;
-  const auto value = ParseValue(ctx, row, out, valueText);
-  if (!value) return false;
-  WriteEcho(ctx, args, out, value, row.kind);
+  const ValueReading value = ReadValue(ctx, row, out, valueText);
+  if (!value.read) return false;
+  WriteEcho(ctx, args, out, value.echo);
   return true;
 }
 
@@ -357,14 +314,11 @@ ParsedSetting ParseSetting(const RunContext& ctx, const SettingCatalog& catalog,
     return result;
   }
   // 255 is the firmware's mark of a plain setting it does not support, as an
-  // export writes it; it is never written as a value.
-  uint8_t plain = 0;
-  if (setting->kind == SettingKind::kByte && CheckPlainValue(valueText, plain) == PlainValue::kNotSupportedMark) {
-    result.refusal = ParsedSetting::Refusal::kNotSupportedMark;
-    return result;
-  }
-  if (!ParseValue(ctx, *setting, out, valueText)) {
-    result.refusal = ParsedSetting::Refusal::kBadValue;
+  // export writes it; it is never written as a value, and not complained of.
+  const ValueReading reading = ReadValue(ctx, *setting, out, valueText, /*markRefused=*/true);
+  if (!reading.read) {
+    result.refusal =
+        reading.notSupportedMark ? ParsedSetting::Refusal::kNotSupportedMark : ParsedSetting::Refusal::kBadValue;
     return result;
   }
   result.kind = ParsedSetting::Kind::kRequest;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/text_rules.h"
 #include "cli/test_support.h"
-#include "cli/text_rules.h"
 
 namespace vort64 {
 namespace {
@@ -94,11 +94,15 @@ Check Fields(std::wstring function, std::wstring item) {
   };
 }
 
+// The value the parser kept, as bytes.
+std::vector<uint8_t> ValueOf(const ParsedRequest& r) { return {r.value.span().begin(), r.value.span().end()}; }
+std::string ValueText(const ParsedRequest& r) { return {r.value.span().begin(), r.value.span().end()}; }
+
 Check Byte(std::wstring function, std::wstring item, uint8_t value) {
   return [function, item, value](const ParsedRequest& r, const RunContext&) {
     EXPECT_EQ(r.function, FunctionOf(function));
     EXPECT_EQ(r.itemName, item);
-    EXPECT_EQ(r.byteValue, value);
+    EXPECT_EQ(r.ByteValue(), value);
     EXPECT_EQ(FixedText(r.currentPassword), "pw");
   };
 }
@@ -107,7 +111,7 @@ Check NewPassword(std::wstring item, PasswordSlot slot, std::string stored) {
   return [item, slot, stored](const ParsedRequest& r, const RunContext&) {
     EXPECT_EQ(r.itemName, item);
     EXPECT_EQ(r.newPasswordSlot, slot);
-    EXPECT_EQ(std::string(r.newPassword.data()), stored);
+    EXPECT_EQ(r.NewPasswordText(), stored);
   };
 }
 
@@ -320,7 +324,7 @@ std::vector<ParseCase> ItemCases() {
          EXPECT_EQ(r.itemName, L"boot mode");
          EXPECT_EQ(r.itemText, L"boot mode");
          EXPECT_EQ(r.valueText, L"1");
-         EXPECT_EQ(r.byteValue, 1);
+         EXPECT_EQ(r.ByteValue(), 1);
          EXPECT_EQ(FixedText(r.currentPassword), "pw");
          EXPECT_FALSE(r.formPassword.has_value());
          EXPECT_FALSE(r.quietOutput);
@@ -600,9 +604,8 @@ std::vector<ParseCase> AliasCases() {
        "",
        [](const ParsedRequest& r, const RunContext&) {
          EXPECT_EQ(r.itemName, L"boot priority order");
-         EXPECT_EQ(r.bootOrder[0], 3);
-         EXPECT_EQ(r.bootOrder[2], 2);
-         EXPECT_EQ(r.bootOrder[3], 255);
+         EXPECT_EQ(ValueOf(r),
+                   (std::vector<uint8_t>{3, 1, 2, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255}));
        }},
       {"supervisor password alias announces itself",
        90,
@@ -713,7 +716,7 @@ std::vector<ParseCase> FormCases() {
          EXPECT_EQ(r.itemText, L"set user password");
          EXPECT_EQ(r.valueText, L"new1");
          EXPECT_EQ(r.formPassword, std::optional<std::wstring>(L"old pw"));
-         EXPECT_EQ(std::string(r.newPassword.data()), "new1");
+         EXPECT_EQ(r.NewPasswordText(), "new1");
        }},
       {"current password form with a blank and an alias",
        90,
@@ -776,7 +779,7 @@ std::vector<ParseCase> TypedValueCases() {
        "",
        "",
        [](const ParsedRequest& r, const RunContext&) {
-         EXPECT_EQ(r.timeValue, (std::array<uint8_t, 3>{23, 59, 59}));
+         EXPECT_EQ(ValueOf(r), (std::vector<uint8_t>{59, 59, 23}));  // second, minute, hour
        }},
       {"time kept with commas",
        90,
@@ -787,7 +790,7 @@ std::vector<ParseCase> TypedValueCases() {
        "",
        "",
        [](const ParsedRequest& r, const RunContext&) {
-         EXPECT_EQ(r.timeValue, (std::array<uint8_t, 3>{238, 238, 238}));
+         EXPECT_EQ(ValueOf(r), (std::vector<uint8_t>{238, 238, 238}));
        }},
       {"hour 24", 90, {P, L"pw", L"/set", L"time=24:00:00"}, false, Usage(), badTime, "", ""},
       {"time without seconds", 90, {P, L"pw", L"/set", L"time=10:20"}, false, Usage(), badTime, "", ""},
@@ -801,7 +804,7 @@ std::vector<ParseCase> TypedValueCases() {
        "",
        "",
        [](const ParsedRequest& r, const RunContext&) {
-         EXPECT_EQ(r.dateValue, (std::array<uint8_t, 3>{29, 2, 24}));
+         EXPECT_EQ(ValueOf(r), (std::vector<uint8_t>{29, 2, 24}));
        }},
       {"april 31",
        90,
@@ -821,7 +824,7 @@ std::vector<ParseCase> TypedValueCases() {
        "",
        "",
        [](const ParsedRequest& r, const RunContext&) {
-         EXPECT_EQ(r.gptRecord, (std::array<uint8_t, 5>{45, 13, 17, 5, 24}));
+         EXPECT_EQ(ValueOf(r), (std::vector<uint8_t>{45, 13, 17, 5, 24}));
        }},
       {"gpt partition record too short",
        90,
@@ -848,7 +851,7 @@ std::vector<ParseCase> TypedValueCases() {
        "",
        "",
        [](const ParsedRequest& r, const RunContext&) {
-         EXPECT_EQ(r.macAddress, (std::array<uint8_t, 6>{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
+         EXPECT_EQ(ValueOf(r), (std::vector<uint8_t>{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
        }},
       {"mac address before 2.79",
        78,
@@ -874,7 +877,7 @@ std::vector<ParseCase> TypedValueCases() {
        "",
        "Asset Tag = TAG1\n",
        "",
-       [](const ParsedRequest& r, const RunContext&) { EXPECT_EQ(std::string(r.assetTag.data()), "TAG1"); }},
+       [](const ParsedRequest& r, const RunContext&) { EXPECT_EQ(ValueText(r), "TAG1"); }},
       {"asset tag with a hyphen",
        90,
        {P, L"pw", L"/set", L"asset tag number=ABC-123"},
@@ -891,7 +894,7 @@ std::vector<ParseCase> TypedValueCases() {
        "",
        "Ownership Tag = Owner01\n",
        "",
-       [](const ParsedRequest& r, const RunContext&) { EXPECT_EQ(std::string(r.ownershipTag.data()), "Owner01"); }},
+       [](const ParsedRequest& r, const RunContext&) { EXPECT_EQ(ValueText(r), "Owner01"); }},
   };
 }
 
@@ -1130,7 +1133,7 @@ TEST(ParseCommandLineTest, QuietOutputStaysOnForTheImportReplays) {
   ParsedRequest good;
   const std::vector<std::wstring> set = {L"vort64.exe", P, L"pw", L"/set", L"fast boot=1"};
   EXPECT_TRUE(ParseCommandLine(run.ctx, catalog, set, good));
-  EXPECT_EQ(good.byteValue, 1);
+  EXPECT_EQ(good.ByteValue(), 1);
   EXPECT_TRUE(good.quietOutput);
   EXPECT_EQ(run.out.str(), "");
   EXPECT_EQ(run.err.str(), "");
@@ -1183,7 +1186,7 @@ TEST(EffectiveArgumentCountTest, SixthSwitchDroppedParsesLikeFive) {
   ParsedRequest request;
   const std::span<const std::wstring> all(args);
   EXPECT_TRUE(ParseCommandLine(run.ctx, catalog, all.first(EffectiveArgumentCount(all)), request));
-  EXPECT_EQ(request.byteValue, 1);
+  EXPECT_EQ(request.ByteValue(), 1);
 }
 
 // The words of the functions that take an item: each names a function of

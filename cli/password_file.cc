@@ -9,8 +9,8 @@
 
 #include "base/parsed_request.h"
 #include "base/text.h"
+#include "base/text_rules.h"
 #include "cli/messages.h"
-#include "cli/text_rules.h"
 #include "cli/value_parsers.h"
 
 namespace vort64 {

@@ -81,15 +81,9 @@ ParsedRequest RawRequest(FuzzInput& in, const std::wstring& name, Function funct
   r.itemName = name;
   r.itemText = name;
   r.formPassword = std::move(oldPassword);
-  r.byteValue = in.Byte();
-  Fill(r.timeValue, in);
-  Fill(r.dateValue, in);
-  Fill(r.gptRecord, in);
-  Fill(r.bootOrder, in);
-  Fill(r.macAddress, in);
-  Fill(r.ownershipTag, in);
-  Fill(r.assetTag, in);
-  Fill(r.newPassword, in);
+  std::array<uint8_t, kLongestSettingValue> value{};
+  Fill(value, in);
+  r.value.Assign(std::span(value).first(in.Byte() % (value.size() + 1)));
   const uint8_t slot = in.Byte() % 7;
   if (slot > 0) r.newPasswordSlot = static_cast<PasswordSlot>(slot - 1);
   return r;
@@ -128,25 +122,13 @@ void CheckPlacedValue(const ParsedRequest& r, std::span<const uint8_t> block, ui
   const auto expectAll = [&](std::span<const uint8_t> values) {
     for (size_t i = 0; i < values.size(); ++i) expect(i, values[i]);
   };
+  const std::span<const uint8_t> value = r.value.span();
   switch (KindOfSetting(r.itemName)) {
-    case SettingKind::kTime:
-      expect(0, r.timeValue[2]);
-      expect(1, r.timeValue[1]);
-      expect(2, r.timeValue[0]);
-      return;
-    case SettingKind::kDate: expectAll(r.dateValue); return;
-    case SettingKind::kGptRecord: expectAll(r.gptRecord); return;
-    case SettingKind::kBootOrder: expectAll(r.bootOrder); return;
-    case SettingKind::kMacAddress: expectAll(r.macAddress); return;
     case SettingKind::kAssetTag:
-    case SettingKind::kOwnershipTag: {
-      const std::string_view tag = KindOfSetting(r.itemName) == SettingKind::kAssetTag
-                                       ? std::string_view(r.assetTag.data(), r.assetTag.size())
-                                       : std::string_view(r.ownershipTag.data(), r.ownershipTag.size());
-      const std::string_view text = tag.substr(0, tag.find('\0'));
-      for (size_t i = 0; i < field.size(); ++i) expect(i, i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
+    case SettingKind::kOwnershipTag:
+      // A tag fills its field: its bytes, then zeros.
+      for (size_t i = 0; i < field.size(); ++i) expect(i, i < value.size() ? value[i] : 0);
       return;
-    }
     case SettingKind::kPassword: {
       // A field of another size than the catalog's, or one the block cuts
       // short, may not hold the form.
@@ -156,13 +138,20 @@ void CheckPlacedValue(const ParsedRequest& r, std::span<const uint8_t> block, ui
         return;
       }
       // One of the three forms holds the new password, or (a drive the
-      // version has no form for) the byte value is placed.
+      // version has no form for) the field's first byte is 0.
       const std::string_view text = r.NewPasswordText();
       FUZZ_CHECK(HoldsPassword(field, 17, 18, 34, text, 0) || HoldsPassword(field, 33, 34, 66, text, 0) ||
-                 HoldsPassword(field, 0, 2, field.size(), text, '0') || (!field.empty() && field[0] == r.byteValue));
+                 HoldsPassword(field, 0, 2, field.size(), text, '0') || (!field.empty() && field[0] == 0));
       return;
     }
-    case SettingKind::kByte: expect(0, r.byteValue); return;
+    // Every other kind: the value's bytes in order, the rest of the field
+    // as it was.
+    case SettingKind::kTime:
+    case SettingKind::kDate:
+    case SettingKind::kGptRecord:
+    case SettingKind::kBootOrder:
+    case SettingKind::kMacAddress:
+    case SettingKind::kByte: expectAll(value); return;
   }
 }
 

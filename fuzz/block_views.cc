@@ -98,10 +98,10 @@ bool ReadsBackExactly(std::wstring_view name, std::span<const uint8_t> bytes) {
 std::wstring ExpectedExportValue(std::wstring_view name, std::span<const uint8_t> bytes) {
   if (IsPasswordItem(name)) return std::wstring(kKeepPasswordValue);
   if (name == L"clear tpm" || name == L"clear tpm(tcm)") return L"0";
-  if (name == L"date") return L"238,238,238";
-  if (name == L"time") {
+  // The clock is kept: 238 for every byte of the field the block holds.
+  if (name == L"date" || name == L"time") {
     std::wstring text;
-    for (size_t i = 0; i < bytes.size(); ++i) text += i == 0 ? L"238" : L":238";
+    for (size_t i = 0; i < bytes.size(); ++i) text += i == 0 ? L"238" : name == L"date" ? L",238" : L":238";
     return text;
   }
   if (name == L"gpt partition record") {

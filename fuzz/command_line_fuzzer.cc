@@ -26,11 +26,12 @@
 #include "base/parsed_request.h"
 #include "base/run_context.h"
 #include "base/text.h"
+#include "base/text_rules.h"
 #include "catalog/catalog.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
+#include "catalog/value_codecs.h"
 #include "cli/parser.h"
-#include "cli/text_rules.h"
 #include "cli/value_parsers.h"
 #include "fuzz/check.h"
 #include "fuzz/fuzz_input.h"
@@ -52,26 +53,25 @@ struct Parse {
   ParsedRequest request;
 };
 
-template <size_t N>
-bool Terminated(const std::array<char, N>& field) {
-  return std::find(field.begin(), field.end(), '\0') != field.end();
+// Letters and digits only.
+bool IsTagText(std::span<const uint8_t> text) {
+  return std::all_of(text.begin(), text.end(), [](uint8_t c) { return IsAsciiAlphanumeric(static_cast<wchar_t>(c)); });
 }
 
-template <typename T, size_t N>
-bool AllZero(const std::array<T, N>& field) {
-  return std::all_of(field.begin(), field.end(), [](T c) { return c == T{}; });
+// The first N bytes of a value.
+template <size_t N>
+std::array<uint8_t, N> First(const SettingValueBytes& value) {
+  std::array<uint8_t, N> bytes{};
+  std::copy_n(value.bytes.begin(), N, bytes.begin());
+  return bytes;
 }
 
-template <size_t N>
-bool IsTag(const std::array<char, N>& field) {
-  if (!Terminated(field)) return false;
-  const std::string_view text = FixedText(field);
-  if (!std::all_of(text.begin(), text.end(), [](char c) { return IsAsciiAlphanumeric(static_cast<wchar_t>(c)); })) {
-    return false;
-  }
-  // Zero after the text.
-  return std::all_of(field.begin() + static_cast<std::ptrdiff_t>(text.size()), field.end(),
-                     [](char c) { return c == '\0'; });
+// Reads `text` with the codec of `kind` on interface 2.minor, as the command
+// line does for a setting of that kind named `name`.
+ValueReading ReadAs(uint32_t minor, SettingKind kind, std::wstring_view name, std::wstring_view text) {
+  SettingInfo setting;
+  setting.kind = kind;
+  return CodecOf(kind).read(InterfaceVersion{2, minor}, setting, name, text);
 }
 
 bool IsPrintable(std::string_view text) {
@@ -134,11 +134,7 @@ void CheckCurrentPassword(const RunContext& ctx, const ParsedRequest& r) {
 }
 
 void CheckNewPassword(const RunContext& ctx, const ParsedRequest& r) {
-  FUZZ_CHECK(r.newPassword.back() == '\0');
-  if (!r.newPasswordSlot) {
-    FUZZ_CHECK(AllZero(r.newPassword));
-    return;
-  }
+  if (!r.newPasswordSlot) return;
   FUZZ_CHECK(r.function == Function::kSet || r.function == Function::kSetDefault);
   FUZZ_CHECK(KindOfSetting(r.itemName) == SettingKind::kPassword);
   FUZZ_CHECK(ctx.version.Offers(*r.newPasswordSlot));
@@ -147,36 +143,39 @@ void CheckNewPassword(const RunContext& ctx, const ParsedRequest& r) {
   const uint32_t limit = opal ? ctx.version.OpalPasswordMaxLength() : ctx.version.PasswordMaxLength();
   const std::string_view text = r.NewPasswordText();
   FUZZ_CHECK(text.size() <= limit && IsPrintable(text));
-  // Nothing after the terminator.
-  FUZZ_CHECK(std::all_of(r.newPassword.begin() + static_cast<std::ptrdiff_t>(text.size()), r.newPassword.end(),
-                         [](char c) { return c == '\0'; }));
+  // Nothing after it.
+  FUZZ_CHECK(r.value.size == text.size());
 }
 
 void CheckValue(const ParsedRequest& r) {
   if (r.function != Function::kSet && r.function != Function::kSetDefault) return;
   switch (KindOfSetting(r.itemName)) {
-    case SettingKind::kTime:
-      FUZZ_CHECK(InRangeOrKeep(r.timeValue[0], 24) && InRangeOrKeep(r.timeValue[1], 60) &&
-                 InRangeOrKeep(r.timeValue[2], 60));
+    case SettingKind::kTime: {
+      const auto t = First<3>(r.value);  // second, minute, hour
+      FUZZ_CHECK(r.value.size == 3 && InRangeOrKeep(t[2], 24) && InRangeOrKeep(t[1], 60) && InRangeOrKeep(t[0], 60));
       break;
-    case SettingKind::kDate: FUZZ_CHECK(ValidDate(r.dateValue)); break;
-    case SettingKind::kGptRecord: FUZZ_CHECK(ValidGptRecord(r.gptRecord)); break;
-    case SettingKind::kBootOrder: FUZZ_CHECK(ValidBootOrder(r.bootOrder)); break;
+    }
+    case SettingKind::kDate: FUZZ_CHECK(r.value.size == 3 && ValidDate(First<3>(r.value))); break;
+    case SettingKind::kGptRecord: FUZZ_CHECK(r.value.size == 5 && ValidGptRecord(First<5>(r.value))); break;
+    case SettingKind::kBootOrder: FUZZ_CHECK(r.value.size == 16 && ValidBootOrder(First<16>(r.value))); break;
+    case SettingKind::kMacAddress: FUZZ_CHECK(r.value.size == 6); break;
+    case SettingKind::kAssetTag: FUZZ_CHECK(r.value.size <= 22 && IsTagText(r.value.span())); break;
+    case SettingKind::kOwnershipTag: FUZZ_CHECK(r.value.size <= 50 && IsTagText(r.value.span())); break;
     case SettingKind::kByte: {
       // A plain value is a decimal number from 0 to 254, never 255.
       uint8_t value = 0;
-      FUZZ_CHECK(CheckPlainValue(r.valueText, value) == PlainValue::kAccepted && value == r.byteValue);
-      FUZZ_CHECK(r.byteValue <= kHighestPlainValue);
+      FUZZ_CHECK(r.value.size == 1);
+      FUZZ_CHECK(CheckPlainValue(r.valueText, value) == PlainValue::kAccepted && value == r.ByteValue());
+      FUZZ_CHECK(r.ByteValue() <= kHighestPlainValue);
       break;
     }
-    default: break;
+    case SettingKind::kPassword: break;  // CheckNewPassword
   }
 }
 
 void CheckAccepted(const RunContext& ctx, const SettingCatalog& catalog, size_t count, const ParsedRequest& r) {
   const auto f = static_cast<int>(r.function);
   FUZZ_CHECK(f >= static_cast<int>(Function::kNone) && f <= static_cast<int>(Function::kRotatePassword));
-  FUZZ_CHECK(Terminated(r.newPassword) && IsTag(r.assetTag) && IsTag(r.ownershipTag));
   CheckNewPassword(ctx, r);
   switch (count) {
     case 2: FUZZ_CHECK(r.function == Function::kNone); return;
@@ -218,9 +217,7 @@ void CheckAccepted(const RunContext& ctx, const SettingCatalog& catalog, size_t 
 
 bool SameRequest(const ParsedRequest& a, const ParsedRequest& b) {
   return a.function == b.function && a.itemName == b.itemName && a.currentPassword == b.currentPassword &&
-         a.byteValue == b.byteValue && a.timeValue == b.timeValue && a.dateValue == b.dateValue &&
-         a.gptRecord == b.gptRecord && a.bootOrder == b.bootOrder && a.macAddress == b.macAddress &&
-         a.ownershipTag == b.ownershipTag && a.assetTag == b.assetTag && a.newPassword == b.newPassword &&
+         a.value.bytes == b.value.bytes && a.value.size == b.value.size && a.unlistedValue == b.unlistedValue &&
          a.newPasswordSlot == b.newPasswordSlot && a.binFileName == b.binFileName && a.xmlFileName == b.xmlFileName &&
          a.quietOutput == b.quietOutput && a.selfTest == b.selfTest && a.itemText == b.itemText &&
          a.valueText == b.valueText && a.formPassword == b.formPassword;
@@ -256,50 +253,43 @@ void CheckDayFitsMonth(uint8_t day, uint8_t month, uint8_t yearByte) {
   FUZZ_CHECK(DayFitsMonth(d, kKeep, yearByte));
 }
 
-template <size_t N>
-void CheckTagParser(bool (*parse)(const RunContext&, std::wstring_view, ParsedRequest&),
-                    std::array<char, N> ParsedRequest::*field, uint32_t minor, std::wstring_view text) {
-  Parse p(minor, false);
-  const bool ok = parse(p.ctx, text, p.request);
-  const bool valid = text.size() <= N - 1 && std::all_of(text.begin(), text.end(), IsAsciiAlphanumeric);
-  FUZZ_CHECK(ok == valid);
-  const auto& stored = p.request.*field;
-  if (ok) {
-    FUZZ_CHECK(IsTag(stored) && FixedText(stored) == AsciiNarrow(text));
-  } else {
-    FUZZ_CHECK(AllZero(stored));
+// A tag reading: letters and digits, at most `longest` of them, kept as typed.
+void CheckTagReading(uint32_t minor, SettingKind kind, size_t longest, std::wstring_view text) {
+  const ValueReading r = ReadAs(minor, kind, L"tag", text);
+  const bool valid = text.size() <= longest && std::all_of(text.begin(), text.end(), IsAsciiAlphanumeric);
+  FUZZ_CHECK(r.read == valid);
+  if (r.read) {
+    FUZZ_CHECK(IsTagText(r.value.span()) &&
+               std::string(r.value.span().begin(), r.value.span().end()) == AsciiNarrow(text));
   }
 }
 
 void FuzzValueParsers(uint32_t minor, std::wstring_view text, std::wstring_view other, uint8_t pick) {
   {
-    Parse p(minor, false);
-    std::wstring buffer(text);
-    if (ParseTime(buffer, pick & 1 ? L',' : L':', p.request)) {
-      const auto& t = p.request.timeValue;
-      FUZZ_CHECK(InRangeOrKeep(t[0], 24) && InRangeOrKeep(t[1], 60) && InRangeOrKeep(t[2], 60));
-    } else {
-      FUZZ_CHECK(AllZero(p.request.timeValue));
+    const ValueReading r = ReadAs(minor, SettingKind::kTime, L"time", text);
+    if (r.read) {
+      const auto t = First<3>(r.value);  // second, minute, hour
+      FUZZ_CHECK(InRangeOrKeep(t[2], 24) && InRangeOrKeep(t[1], 60) && InRangeOrKeep(t[0], 60));
     }
   }
   {
-    Parse p(minor, false);
-    if (ParseDate(p.ctx, text, p.request)) FUZZ_CHECK(ValidDate(p.request.dateValue));
+    const ValueReading r = ReadAs(minor, SettingKind::kDate, L"date", text);
+    if (r.read) FUZZ_CHECK(ValidDate(First<3>(r.value)));
   }
   {
-    Parse p(minor, false);
-    if (ParseGptRecord(p.ctx, text, p.request)) FUZZ_CHECK(ValidGptRecord(p.request.gptRecord));
+    const ValueReading r = ReadAs(minor, SettingKind::kGptRecord, L"gpt partition record", text);
+    if (r.read) FUZZ_CHECK(ValidGptRecord(First<5>(r.value)));
   }
   {
-    Parse p(minor, false);
-    if (ParseBootOrder(p.ctx, text, p.request)) FUZZ_CHECK(ValidBootOrder(p.request.bootOrder));
+    const ValueReading r = ReadAs(minor, SettingKind::kBootOrder, L"boot priority order", text);
+    if (r.read) FUZZ_CHECK(r.value.size == 16 && ValidBootOrder(First<16>(r.value)));
   }
   {
-    Parse p(minor, false);
-    if (!ParseMacAddress(p.ctx, text, p.request)) FUZZ_CHECK(AllZero(p.request.macAddress));
+    const ValueReading r = ReadAs(minor, SettingKind::kMacAddress, L"customized mac address", text);
+    FUZZ_CHECK(r.read == (r.value.size == 6));
   }
-  CheckTagParser(ParseAssetTag, &ParsedRequest::assetTag, minor, text);
-  CheckTagParser(ParseOwnershipTag, &ParsedRequest::ownershipTag, minor, text);
+  CheckTagReading(minor, SettingKind::kAssetTag, 22, text);
+  CheckTagReading(minor, SettingKind::kOwnershipTag, 50, text);
 
   // A new password for one of the version's password settings, or a name
   // that is none.
@@ -309,17 +299,16 @@ void FuzzValueParsers(uint32_t minor, std::wstring_view text, std::wstring_view 
     for (const auto& [name, info] : catalog.settings()) {
       if (KindOfSetting(name) == SettingKind::kPassword) names.emplace_back(name);
     }
-    Parse p(minor, false);
-    p.request.itemName = names[pick % names.size()];
-    const bool ok = ParsePassword(p.ctx, text, p.request);
-    FUZZ_CHECK(ok == p.request.newPasswordSlot.has_value());
-    FUZZ_CHECK(p.request.newPassword.back() == '\0');
-    if (ok) {
-      const bool keepsCase = p.ctx.version.Holds(InterfaceRule::kPasswordCaseKept) || text == kKeepPasswordValue;
-      FUZZ_CHECK(p.request.NewPasswordText() == AsciiNarrow(keepsCase ? std::wstring(text) : AsciiToUpper(text)));
-      FUZZ_CHECK(p.ctx.version.Offers(*p.request.newPasswordSlot));
-    } else {
-      FUZZ_CHECK(AllZero(p.request.newPassword));
+    const std::wstring& name = names[pick % names.size()];
+    const ValueReading r = ReadAs(minor, SettingKind::kPassword, name, text);
+    FUZZ_CHECK(r.read == r.passwordSlot.has_value());
+    if (r.read) {
+      ParsedRequest request;
+      request.value = r.value;
+      const InterfaceVersion version{2, minor};
+      const bool keepsCase = version.Holds(InterfaceRule::kPasswordCaseKept) || text == kKeepPasswordValue;
+      FUZZ_CHECK(request.NewPasswordText() == AsciiNarrow(keepsCase ? std::wstring(text) : AsciiToUpper(text)));
+      FUZZ_CHECK(version.Offers(*r.passwordSlot));
     }
   }
   {

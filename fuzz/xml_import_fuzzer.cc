@@ -28,7 +28,7 @@
 
 #include "base/console.h"
 #include "base/text.h"
-#include "cli/text_rules.h"
+#include "base/text_rules.h"
 #include "fuzz/check.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/temp_dir.h"

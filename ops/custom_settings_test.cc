@@ -54,7 +54,7 @@ class CustomImportTest : public ::testing::Test {
       } else if (value == L"1") {
         parsed.kind = ParsedSetting::Kind::kRequest;
         parsed.request.function = Function::kSet;
-        parsed.request.byteValue = 1;
+        parsed.request.value.Assign(std::vector<uint8_t>{1});
       }
       return parsed;
     }

@@ -49,7 +49,7 @@ class SetOutcomeTest : public ::testing::Test {
     request.function = Function::kSet;
     request.itemName = item;
     request.itemText = item;
-    request.byteValue = value;
+    request.value.Assign(std::vector<uint8_t>{value});
     return Run(request, catalog_);
   }
 
@@ -110,8 +110,7 @@ TEST_F(SetOutcomeTest, APasswordTheFieldRefusesIsARefusedValueAndNothingIsSent) 
   request.function = Function::kSet;
   request.itemName = L"set supervisor password";
   request.itemText = request.itemName;
-  const std::string typed = "a b";
-  std::copy(typed.begin(), typed.end(), request.newPassword.begin());
+  request.value.Assign(std::vector<uint8_t>{'a', ' ', 'b'});
   request.newPasswordSlot = PasswordSlot::kSupervisor;
   EXPECT_EQ(Run(request, catalog_).kind, OperationResult::Kind::kValueRefused);
   EXPECT_EQ(firmware_.CallsOf(L"SetBiosOptions"), 0u);
@@ -123,7 +122,7 @@ TEST_F(SetOutcomeTest, ADateSentAs238IsTheFirmwaresClockAndReadsBackTheSame) {
   request.function = Function::kSet;
   request.itemName = L"date";
   request.itemText = L"date";
-  request.dateValue = {238, 238, 238};
+  request.value.Assign(std::vector<uint8_t>{238, 238, 238});
   EXPECT_EQ(Run(request, catalog_).kind, OperationResult::Kind::kDone);
 }
 
@@ -131,7 +130,7 @@ TEST_F(SetOutcomeTest, ClearTpmIsNotReadBack) {
   ParsedRequest request;
   request.function = Function::kSet;
   request.itemName = L"clear tpm";
-  request.byteValue = 1;
+  request.value.Assign(std::vector<uint8_t>{1});
   SettingCatalog catalog;
   catalog.AddSetting(L"clear tpm", MakeSettingInfo(L"Set clear tpm", L"1 : Clear", Category::kSecurity, 1, 250));
   firmware_.codes[L"SetBiosOptions"] = 8;
@@ -153,7 +152,7 @@ TEST_F(SetOutcomeTest, ASetThatDoesNotExecuteIsRefusedAsNotExecuted) {
   ParsedRequest request;
   request.function = Function::kSet;
   request.itemName = L"boot mode";
-  request.byteValue = 1;
+  request.value.Assign(std::vector<uint8_t>{1});
   std::vector<uint8_t> buffer(2048, 0);
   Operations ops{ctx_, session, catalog_, input_};
   const OperationResult r = ExecuteOperation(ops, request, buffer);
@@ -181,8 +180,7 @@ class SelfTestPasswordTest : public ::testing::Test {
     request.itemName = item;
     request.selfTest = true;
     request.formPassword = L"ignored";
-    request.byteValue = 1;
-    std::copy_n("ignored", 7, request.newPassword.begin());
+    request.value.Assign(std::vector<uint8_t>{1});  // a password setting's prompt takes no value
     Operations ops{ctx_, session_, catalog_, input_};
     return ExecuteOperation(ops, request, buffer_);
   }

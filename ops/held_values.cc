@@ -9,7 +9,7 @@ namespace vort64 {
 bool HeldValues::Allows(const ParsedRequest& request, const SettingInfo& setting, std::span<const uint8_t> block) {
   if (!request.unlistedValue) return true;
   const auto holds = [&](std::span<const uint8_t> b) {
-    return setting.offset < b.size() && b[setting.offset] == request.byteValue;
+    return setting.offset < b.size() && b[setting.offset] == request.ByteValue();
   };
   if (holds(block)) return true;
   if (!otherBlock_) {

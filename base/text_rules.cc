@@ -1,4 +1,4 @@
-#include "cli/text_rules.h"
+#include "base/text_rules.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,8 +1,8 @@
 // The text rules every command-line reader shares: the C runtime's way of
 // tokenising and of reading numbers, ASCII-only case mapping, and the
 // fixed-width narrow fields the firmware takes.
-#ifndef VORT64_CLI_TEXT_RULES_H_
-#define VORT64_CLI_TEXT_RULES_H_
+#ifndef VORT64_BASE_TEXT_RULES_H_
+#define VORT64_BASE_TEXT_RULES_H_
 
 #include <array>
 #include <cstddef>
@@ -90,4 +90,4 @@ std::string_view FixedText(const std::array<char, N>& field) {
 
 }  // namespace vort64
 
-#endif  // VORT64_CLI_TEXT_RULES_H_
+#endif  // VORT64_BASE_TEXT_RULES_H_
