@@ -90,11 +90,7 @@ ValueReading ReadPlain(const InterfaceVersion&, const SettingInfo& setting, std:
     return r.Done(std::span(&byte, 1), std::to_wstring(byte));
   }
   r.result.notSupportedMark = check == PlainValue::kNotSupportedMark;
-  const std::string_view mark = r.result.notSupportedMark ? "255 marks a setting as not supported; " : "";
-  const std::string expected =
-      listed.empty() ? "a decimal number from 0 to 254 is expected" : "the firmware lists " + listed.Describe();
-  r.Complain("Invalid value \"" + WideToUtf8(CText(text)) + "\" of " + WideToUtf8(name) + ": " + std::string(mark) +
-             expected + ".\n\n");
+  r.Complain(InvalidValueText(CText(text), name, listed, r.result.notSupportedMark) + "\n\n");
   r.Usage();
   return r.Fail();
 }
@@ -536,6 +532,15 @@ bool DayFitsMonth(uint32_t day, uint32_t month, uint32_t yearByte) {
     }
     default: return day < 31;
   }
+}
+
+std::string InvalidValueText(std::wstring_view text, std::wstring_view name, const ListedValues& listed,
+                             bool notSupportedMark) {
+  const std::string_view mark = notSupportedMark ? "255 marks a setting as not supported; " : "";
+  const std::string expected =
+      listed.empty() ? "a decimal number from 0 to 254 is expected" : "the firmware lists " + listed.Describe();
+  return "Invalid value \"" + WideToUtf8(text) + "\" of " + WideToUtf8(name) + ": " + std::string(mark) + expected +
+         ".";
 }
 
 const ValueCodec& CodecOf(SettingKind kind) {

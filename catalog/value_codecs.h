@@ -91,6 +91,14 @@ struct ValueCodec {
 
 const ValueCodec& CodecOf(SettingKind kind);
 
+// Why a one-byte value is refused, without a line end: "Invalid value "7"
+// of camera: the firmware lists 0 (Disabled), 1 (Enabled)." (after "of
+// NAME: " with `notSupportedMark` "255 marks a setting as not supported; ",
+// and for a setting without a list "a decimal number from 0 to 254 is
+// expected").
+std::string InvalidValueText(std::wstring_view text, std::wstring_view name, const ListedValues& listed,
+                             bool notSupportedMark = false);
+
 // A plain one-byte setting takes a decimal number from 0 to 254, blanks
 // around it allowed, nothing else. 255 is the firmware's mark for a setting
 // it does not support: never a value to write.

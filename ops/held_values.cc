@@ -2,6 +2,7 @@
 
 #include "base/option_block.h"
 #include "base/text.h"
+#include "catalog/value_codecs.h"
 #include "wmi/firmware_methods.h"
 
 namespace vort64 {
@@ -22,8 +23,7 @@ bool HeldValues::Allows(const ParsedRequest& request, const SettingInfo& setting
 }
 
 std::string UnlistedValueMessage(const ParsedRequest& request, const SettingInfo& setting) {
-  return "Invalid value \"" + WideToUtf8(request.valueText) + "\" of " + WideToUtf8(request.itemName) +
-         ": the firmware lists " + setting.listed.Describe() + ".\n";
+  return InvalidValueText(request.valueText, request.itemName, setting.listed) + "\n";
 }
 
 }  // namespace vort64
