@@ -4,6 +4,7 @@
 #include <span>
 
 #include "catalog/catalog.h"
+#include "catalog/password_settings.h"
 #include "sim/simulated_firmware.h"
 #include "wmi/firmware_facts.h"
 
@@ -70,8 +71,8 @@ InterfaceRules::InterfaceRules(uint32_t major, uint32_t minor)
   };
   for (const auto& f : kPasswordFields) passwordFields_.push_back(find(f.setting));
   saveUserDefaults_ = find(L"save settings to user setup defaults");
-  passwordStatus_[0] = find(L"supervisor password is status");
-  passwordStatus_[1] = find(L"user password is status");
+  passwordStatus_[0] = find(PasswordStatusName({PasswordItem::kSupervisor}));
+  passwordStatus_[1] = find(PasswordStatusName({PasswordItem::kUser}));
 }
 
 void InterfaceRules::KeepPasswordStatus(std::vector<uint8_t>& block, std::optional<bool> supervisorSet,

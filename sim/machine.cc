@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "catalog/catalog.h"
+#include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
 #include "sim/interface_rules.h"
 #include "sim/machine_files.h"
@@ -163,9 +164,9 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
       std::copy_n(mac, std::min<size_t>(6, field.size()), field.begin());
     } else if (kind == SettingKind::kAssetTag) {
       std::copy_n(options.assetTag.begin(), std::min(options.assetTag.size(), field.size()), field.begin());
-    } else if (name == L"supervisor password is status") {
+    } else if (name == PasswordStatusName({PasswordItem::kSupervisor})) {
       field[0] = options.supervisorPassword.empty() ? 0 : 1;
-    } else if (name == L"user password is status") {
+    } else if (name == PasswordStatusName({PasswordItem::kUser})) {
       field[0] = options.userPassword.empty() ? 0 : 1;
     } else if (name == L"wigig") {
       field[0] = kNotSupported;  // this notebook has no WiGig radio
