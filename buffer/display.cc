@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/console.h"
+#include "base/functions.h"
 #include "base/text.h"
 #include "buffer/block_fields.h"
 #include "buffer/layout.h"
@@ -12,21 +13,6 @@
 
 namespace vort64 {
 namespace {
-
-// Functions after which there is no single setting to show.
-bool ShowsNoSetting(Function function) {
-  switch (function) {
-    case Function::kExportCustomSettings:
-    case Function::kImportCustomSettings:
-    case Function::kCheckCustomSettings:
-    case Function::kExportRawSettings:
-    case Function::kImportRawSettings:
-    case Function::kLoadFactoryDefault:
-    case Function::kLoadUserDefault:
-    case Function::kRotatePassword: return true;
-    default: return false;
-  }
-}
 
 std::string Number(uint8_t byte) { return std::to_string(unsigned{byte}); }
 
@@ -77,7 +63,7 @@ Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, c
     ctx.console.Say(ListSettings(catalog, block));
     return Support::kSupported;
   }
-  if (ShowsNoSetting(request.function)) return Support::kSupported;
+  if (!FactsOf(request.function).showsSetting) return Support::kSupported;
 
   const std::wstring& name = request.itemName;
   const SettingInfo* found = catalog.FindSetting(name);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/console.h"
+#include "base/functions.h"
 #include "base/text.h"
 #include "base/text_rules.h"
 #include "catalog/aliases.h"
@@ -160,13 +161,13 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
     return false;
   }
   out.function = *function;
-  switch (out.function) {
-    case Function::kExportCustomSettings:
-    case Function::kImportCustomSettings:
-    case Function::kCheckCustomSettings: return ParseFileRequest(ctx, args, out, valueText, out.xmlFileName, ".xml");
-    case Function::kExportRawSettings:
-    case Function::kImportRawSettings: return ParseFileRequest(ctx, args, out, valueText, out.binFileName, ".bin");
-    default: break;
+  switch (FactsOf(out.function).takes) {
+    case FunctionTakes::kXmlFile: return ParseFileRequest(ctx, args, out, valueText, out.xmlFileName, ".xml");
+    case FunctionTakes::kBinFile: return ParseFileRequest(ctx, args, out, valueText, out.binFileName, ".bin");
+    case FunctionTakes::kSetting:
+    case FunctionTakes::kSettingValue:
+    case FunctionTakes::kNothing:
+    case FunctionTakes::kNoWord: break;
   }
 
   const SettingInfo* setting = catalog.FindSetting(out.itemName);
@@ -199,7 +200,7 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
     WriteEcho(ctx, args, out, std::nullopt);
     return true;
   }
-  if (out.function != Function::kSet && out.function != Function::kSetDefault) return true;
+  if (FactsOf(out.function).takes != FunctionTakes::kSettingValue) return true;
 
   // The self-test's "autotest" is no setting: its value reads as a plain one.
   const SettingInfo plain;
@@ -350,23 +351,10 @@ bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog, std:
 }
 
 std::optional<Function> ItemFunction(std::wstring_view functionWord) {
-  struct Word {
-    std::wstring_view text;
-    Function function;
-  };
-  static constexpr Word kWords[] = {
-      {L"get", Function::kGet},
-      {L"set", Function::kSet},
-      {L"export-raw-settings", Function::kExportRawSettings},
-      {L"import-raw-settings", Function::kImportRawSettings},
-      {L"export-custom-settings", Function::kExportCustomSettings},
-      {L"import-custom-settings", Function::kImportCustomSettings},
-      {L"check-custom-settings", Function::kCheckCustomSettings},
-      {L"get-default", Function::kGetDefault},
-      {L"set-default", Function::kSetDefault},
-  };
-  for (const auto& w : kWords) {
-    if (functionWord == w.text) return w.function;
+  for (const Function function : kFunctions) {
+    const FunctionFacts facts = FactsOf(function);
+    const bool takesItem = facts.takes != FunctionTakes::kNothing && facts.takes != FunctionTakes::kNoWord;
+    if (takesItem && functionWord == facts.word) return function;
   }
   return std::nullopt;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/console.h"
+#include "base/functions.h"
 #include "ops/file_io.h"
 #include "ops/result_files.h"
 
@@ -24,25 +25,15 @@ bool MayWrite(Console& console, const std::string& name, const std::filesystem::
 
 bool OutputsWritable(Operations& ops, const ParsedRequest& request) {
   Console& console = ops.ctx.console;
-  switch (request.function) {
-    case Function::kExportRawSettings:
-      return MayWrite(console, request.binFileName, PathOfFileName(request.binFileName));
-    case Function::kExportCustomSettings:
-      return MayWrite(console, request.xmlFileName, PathOfFileName(request.xmlFileName));
-    case Function::kImportCustomSettings:
+  switch (FactsOf(request.function).writes) {
+    case FunctionWrites::kNamedFile: {
+      const std::string& name =
+          FactsOf(request.function).takes == FunctionTakes::kBinFile ? request.binFileName : request.xmlFileName;
+      return MayWrite(console, name, PathOfFileName(name));
+    }
+    case FunctionWrites::kResultFile:
       return MayWrite(console, kResultFile, ops.workDir / kResultFile, OutputUse::kAppend);
-    case Function::kNone:
-    case Function::kGet:
-    case Function::kSet:
-    case Function::kGetDefault:
-    case Function::kSetDefault:
-    case Function::kLoadFactoryDefault:
-    case Function::kLoadUserDefault:
-    case Function::kPassword:
-    case Function::kImportRawSettings:
-    case Function::kCheckCustomSettings:  // writes nothing
-    case Function::kShowSettings:
-    case Function::kRotatePassword: break;
+    case FunctionWrites::kNothing: break;
   }
   return true;
 }
