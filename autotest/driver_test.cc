@@ -246,8 +246,8 @@ TEST_F(AutotestDriverTest, AFailedItemIsRedAndTheReportCountsAsTheConsole) {
     const std::string report = Report();
     const bool failed = !std::string(c.counts).ends_with(" 0 failed");
     EXPECT_EQ(verdict, failed ? AutotestVerdict::kFaultFound : AutotestVerdict::kNoFault);
-    EXPECT_EQ(LastLine(), std::string("Self-test: ") + c.counts +
-                              "; report: " + (dir_ / kAutotestReportFile).string() + "\n");
+    EXPECT_EQ(LastLine(),
+              std::string("Self-test: ") + c.counts + "; report: " + (dir_ / kAutotestReportFile).string() + "\n");
     EXPECT_EQ(CountsByColour(report), c.counts);
     EXPECT_NE(report.find(std::string("Items             : ") + c.counts + "</pre>"), std::string::npos);
     EXPECT_NE(report.find(failed ? "<pre style=\"color:red;\">Overall result    : Fail</pre>"
@@ -256,10 +256,11 @@ TEST_F(AutotestDriverTest, AFailedItemIsRedAndTheReportCountsAsTheConsole) {
   }
   // The last case: the first item's read-back refused (a set that was not
   // read back has no Set line), a red line after its passed Get.
-  EXPECT_NE(Report().find("Vortmark : intel vtd</pre>\n---------------------------------------------------------------\n"
-                          "<pre style=\"color:blue;\">[Success] [Get    ] intel vtd : 0</pre>"
-                          "<pre style=\"color:red;\">[Fail] [Compare]</pre>"),
-            std::string::npos);
+  EXPECT_NE(
+      Report().find("Vortmark : intel vtd</pre>\n---------------------------------------------------------------\n"
+                    "<pre style=\"color:blue;\">[Success] [Get    ] intel vtd : 0</pre>"
+                    "<pre style=\"color:red;\">[Fail] [Compare]</pre>"),
+      std::string::npos);
 }
 
 TEST_F(AutotestDriverTest, TheFirstValueThatCouldNotBeWrittenBackIsARedRestoreLine) {

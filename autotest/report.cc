@@ -190,9 +190,9 @@ std::string AutotestReport::Summary(const AutotestCounts& counts) const {
   Line(rows, std::string(counts.FaultFound() ? kRedStart : kBlueStart) + verdict + std::string(kBlockEnd));
   Line(rows, BlackRow(SummaryRow("Items", std::to_string(counts.passed) + " passed, " + std::to_string(counts.skipped) +
                                               " skipped, " + std::to_string(counts.failed) + " failed")));
-  Line(rows, BlackRow(SummaryRow("Interface version", version_ ? std::to_string(version_->major) + "." +
-                                                                     std::to_string(version_->minor)
-                                                               : "unknown")));
+  Line(rows, BlackRow(SummaryRow(
+                 "Interface version",
+                 version_ ? std::to_string(version_->major) + "." + std::to_string(version_->minor) : "unknown")));
   Line(rows, BlackRow(SummaryRow("Model name", known(facts_.model))));
   Line(rows, BlackRow(SummaryRow("Serial number", known(facts_.serial))));
   Line(rows, BlackRow(SummaryRow("Program", HtmlText(facts_.program))));

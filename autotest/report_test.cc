@@ -217,10 +217,8 @@ TEST_F(AutotestReportTest, SummaryVerdictFollowsTheFailedItems) {
     bool fail;
     const char* items;
   } cases[] = {
-      {{66, 0, 0}, false, "66 passed, 0 skipped, 0 failed"},
-      {{18, 8, 0}, false, "18 passed, 8 skipped, 0 failed"},
-      {{0, 26, 0}, false, "0 passed, 26 skipped, 0 failed"},
-      {{64, 0, 2}, true, "64 passed, 0 skipped, 2 failed"},
+      {{66, 0, 0}, false, "66 passed, 0 skipped, 0 failed"}, {{18, 8, 0}, false, "18 passed, 8 skipped, 0 failed"},
+      {{0, 26, 0}, false, "0 passed, 26 skipped, 0 failed"}, {{64, 0, 2}, true, "64 passed, 0 skipped, 2 failed"},
       {{0, 0, 1}, true, "0 passed, 0 skipped, 1 failed"},
   };
   for (const auto& c : cases) {
@@ -230,8 +228,8 @@ TEST_F(AutotestReportTest, SummaryVerdictFollowsTheFailedItems) {
       report.WriteRunHeader({2, 56});
       report.Close(c.counts);
     }
-    const std::string summary = Summary(c.fail, c.items, "2.56", "Simulated Notebook", "SIM0001", "vort64 9.8.7",
-                                        "2026-12-10 09:30:05 UTC");
+    const std::string summary =
+        Summary(c.fail, c.items, "2.56", "Simulated Notebook", "SIM0001", "vort64 9.8.7", "2026-12-10 09:30:05 UTC");
     EXPECT_EQ(File().substr(0, WithLineEnds(kHead + summary).size()), WithLineEnds(kHead + summary));
     EXPECT_EQ(c.counts.FaultFound(), c.fail);
   }

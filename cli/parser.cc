@@ -72,14 +72,14 @@ bool TakeResultFile(const RunContext& ctx, std::span<const std::wstring> args, s
   if (at.size() > 1) return refuse("/result-file is given twice.");
   const size_t i = at.front();
   if (i != kResultFileFirst && !(i == kResultFileFirst + 1 && IsPrecheckSwitch(CText(args[kResultFileFirst])))) {
-    return refuse("/result-file stands right after the custom-settings file: /import-custom-settings FILE.xml "
-                  "/result-file PATH.");
+    return refuse(
+        "/result-file stands right after the custom-settings file: /import-custom-settings FILE.xml "
+        "/result-file PATH.");
   }
   if (i + 1 >= args.size() || CText(args[i + 1]).empty()) return refuse("/result-file needs the name of a file.");
   const std::wstring_view path = CText(args[i + 1]);
   if (path.size() > kMaxArgumentLength) {
-    return refuse("/result-file: the file name is longer than " + std::to_string(kMaxArgumentLength) +
-                  " characters.");
+    return refuse("/result-file: the file name is longer than " + std::to_string(kMaxArgumentLength) + " characters.");
   }
   out.resultFileName = WideToUtf8(path);
   rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(i), rest.begin() + static_cast<std::ptrdiff_t>(i + 2));

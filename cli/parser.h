@@ -45,11 +45,10 @@ size_t EffectiveArgumentCount(std::span<const std::wstring> args);
 // Parses `args` (args[0] is the program) into `out`, which should be freshly
 // made. "/result-file PATH" after the import's file is taken out first
 // (refused with the usage anywhere else, for another function or twice),
-// then a "/ignore_precheck" that is left as the sixth argument is dropped. `ctx` must carry the accepted interface version and the catalog must
-// be complete. Returns true for a request the run can carry out; on false the
-// parser has written its messages and the run ends with exit code 101.
-// Asks for quiet output (`out.quietOutput`) for "import-custom-settings"; a
-// parse on a quiet console withholds its messages as well.
+// then a "/ignore_precheck" that is left as the sixth argument is dropped. `ctx` must carry the accepted interface
+// version and the catalog must be complete. Returns true for a request the run can carry out; on false the parser has
+// written its messages and the run ends with exit code 101. Asks for quiet output (`out.quietOutput`) for
+// "import-custom-settings"; a parse on a quiet console withholds its messages as well.
 bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog, std::span<const std::wstring> args,
                       ParsedRequest& out);
 

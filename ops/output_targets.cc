@@ -38,8 +38,7 @@ bool ResultFileWritable(Operations& ops, const ParsedRequest& request) {
   const char* input = nullptr;
   if (SameFile(target.path, PathOfFileName(request.xmlFileName))) {
     input = "the custom-settings file the import reads";
-  } else if (!ops.session.passwords.file.empty() &&
-             SameFile(target.path, PathOfFileName(ops.session.passwords.file))) {
+  } else if (!ops.session.passwords.file.empty() && SameFile(target.path, PathOfFileName(ops.session.passwords.file))) {
     input = "the password file";
   }
   if (!input) return true;
