@@ -249,9 +249,9 @@ TEST_F(AutotestDriverTest, AFailedItemIsRedAndTheReportCountsAsTheConsole) {
     EXPECT_EQ(LastLine(),
               std::string("Self-test: ") + c.counts + "; report: " + (dir_ / kAutotestReportFile).string() + "\n");
     EXPECT_EQ(CountsByColour(report), c.counts);
-    EXPECT_NE(report.find(std::string("Items             : ") + c.counts + "</pre>"), std::string::npos);
-    EXPECT_NE(report.find(failed ? "<pre style=\"color:red;\">Overall result    : Fail</pre>"
-                                 : "<pre style=\"color:blue;\">Overall result    : Pass</pre>"),
+    EXPECT_NE(report.find(std::string("Items : ") + c.counts + "</pre>"), std::string::npos);
+    EXPECT_NE(report.find(failed ? "<pre style=\"color:red;\">Overall result : Fail</pre>"
+                                 : "<pre style=\"color:blue;\">Overall result : Pass</pre>"),
               std::string::npos);
   }
   // The last case: the first item's read-back refused (a set that was not

@@ -1,6 +1,5 @@
 #include "autotest/report.h"
 
-#include <algorithm>
 #include <span>
 #include <utility>
 
@@ -87,13 +86,12 @@ std::string_view PassedLabel(StepKind kind) {
   return kCompareLabel;
 }
 
-// A row of the summary: its label padded so that the values stand in one
-// column.
+// A row of the summary: "label : value", as the page's other rows read
+// (the page's font need not be monospaced where it is shown, so nothing
+// is lined up with blanks).
 std::string SummaryRow(std::string_view label, std::string_view value) {
-  constexpr size_t kLabelWidth = 18;  // "Interface version " and the longest label's blank
   std::string row(label);
-  row.resize(std::max(kLabelWidth, label.size() + 1), ' ');
-  row += ": ";
+  row += kSeparator;
   row += value;
   return row;
 }

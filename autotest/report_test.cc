@@ -52,14 +52,14 @@ const std::string kEnd = "</body>\n</html>\n";
 // The summary's rows, written out: the labels padded to one column.
 std::string Summary(bool fail, const std::string& items, const std::string& version, const std::string& model,
                     const std::string& serial, const std::string& program, const std::string& started) {
-  return std::string(fail ? "<pre style=\"color:red;\">Overall result    : Fail</pre>\n"
-                          : "<pre style=\"color:blue;\">Overall result    : Pass</pre>\n") +
-         "<pre style=\"color:black;\">Items             : " + items + "</pre>\n" +
+  return std::string(fail ? "<pre style=\"color:red;\">Overall result : Fail</pre>\n"
+                          : "<pre style=\"color:blue;\">Overall result : Pass</pre>\n") +
+         "<pre style=\"color:black;\">Items : " + items + "</pre>\n" +
          "<pre style=\"color:black;\">Interface version : " + version + "</pre>\n" +
-         "<pre style=\"color:black;\">Model name        : " + model + "</pre>\n" +
-         "<pre style=\"color:black;\">Serial number     : " + serial + "</pre>\n" +
-         "<pre style=\"color:black;\">Program           : " + program + "</pre>\n" +
-         "<pre style=\"color:black;\">Started           : " + started + "</pre>\n";
+         "<pre style=\"color:black;\">Model name : " + model + "</pre>\n" +
+         "<pre style=\"color:black;\">Serial number : " + serial + "</pre>\n" +
+         "<pre style=\"color:black;\">Program : " + program + "</pre>\n" +
+         "<pre style=\"color:black;\">Started : " + started + "</pre>\n";
 }
 
 // The summary of a report made without facts and closed without counts.
@@ -148,13 +148,13 @@ TEST_F(AutotestReportTest, ReportIsExactToTheByte) {
     EXPECT_TRUE(report.written());
   }
   const std::string expected = kHead +
-                               "<pre style=\"color:red;\">Overall result    : Fail</pre>\n"
-                               "<pre style=\"color:black;\">Items             : 1 passed, 2 skipped, 2 failed</pre>\n"
+                               "<pre style=\"color:red;\">Overall result : Fail</pre>\n"
+                               "<pre style=\"color:black;\">Items : 1 passed, 2 skipped, 2 failed</pre>\n"
                                "<pre style=\"color:black;\">Interface version : 2.90</pre>\n"
-                               "<pre style=\"color:black;\">Model name        : Simulated Notebook</pre>\n"
-                               "<pre style=\"color:black;\">Serial number     : SIM0001</pre>\n"
-                               "<pre style=\"color:black;\">Program           : vort64 9.8.7</pre>\n"
-                               "<pre style=\"color:black;\">Started           : 2026-12-10 09:30:05 UTC</pre>\n"
+                               "<pre style=\"color:black;\">Model name : Simulated Notebook</pre>\n"
+                               "<pre style=\"color:black;\">Serial number : SIM0001</pre>\n"
+                               "<pre style=\"color:black;\">Program : vort64 9.8.7</pre>\n"
+                               "<pre style=\"color:black;\">Started : 2026-12-10 09:30:05 UTC</pre>\n"
                                "<pre style=\"color:black;\">" +
                                kFiller +
                                "</pre>\n"
@@ -247,9 +247,9 @@ TEST_F(AutotestReportTest, TheNotebooksStringsAreShownAsText) {
     AutotestReport report(console_, dir_, facts);
     report.Close({});
   }
-  EXPECT_NE(File().find("Model name        : &lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; Co</pre>"),
+  EXPECT_NE(File().find("Model name : &lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; Co</pre>"),
             std::string::npos);
-  EXPECT_NE(File().find("Serial number     : S&#xFFFD;N&#233;&#xFFFD;&#160;</pre>"), std::string::npos);
+  EXPECT_NE(File().find("Serial number : S&#xFFFD;N&#233;&#xFFFD;&#160;</pre>"), std::string::npos);
   EXPECT_EQ(File().find("<script>"), std::string::npos);
 
   facts.model.reset();
@@ -258,8 +258,8 @@ TEST_F(AutotestReportTest, TheNotebooksStringsAreShownAsText) {
     AutotestReport report(console_, dir_, facts);
     report.Close({});
   }
-  EXPECT_NE(File().find("Model name        : unknown</pre>"), std::string::npos);
-  EXPECT_NE(File().find("Serial number     : unknown</pre>"), std::string::npos);
+  EXPECT_NE(File().find("Model name : unknown</pre>"), std::string::npos);
+  EXPECT_NE(File().find("Serial number : unknown</pre>"), std::string::npos);
 }
 
 TEST(ReportTimeTest, UtcToTheSecond) {

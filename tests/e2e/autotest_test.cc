@@ -256,15 +256,15 @@ TEST_F(AutotestTest, TheSummaryOnTopCountsAsTheConsoleAndTheColours) {
                             "<title> Kelm WMIAutoTest(NB) test result </title>\n"
                             "<style> pre {font-family: Consolas; font-size: 12pt; margin: 0;}</style>\n"
                             "</head>\n<body>\n" +
-                            std::string(failed ? "<pre style=\"color:red;\">Overall result    : Fail</pre>\n"
-                                               : "<pre style=\"color:blue;\">Overall result    : Pass</pre>\n") +
-                            "<pre style=\"color:black;\">Items             : " + c.counts + "</pre>\n" +
+                            std::string(failed ? "<pre style=\"color:red;\">Overall result : Fail</pre>\n"
+                                               : "<pre style=\"color:blue;\">Overall result : Pass</pre>\n") +
+                            "<pre style=\"color:black;\">Items : " + c.counts + "</pre>\n" +
                             "<pre style=\"color:black;\">Interface version : " + c.version + "</pre>\n" +
-                            "<pre style=\"color:black;\">Model name        : Book &lt;14&gt; &amp; Co</pre>\n"
-                            "<pre style=\"color:black;\">Serial number     : SN42</pre>\n"
-                            "<pre style=\"color:black;\">Program           : vort64 " VORT64_VERSION "</pre>\n"
-                            "<pre style=\"color:black;\">Started           : "));
-    EXPECT_TRUE(std::regex_search(report, std::regex("Started           : 20[0-9][0-9]-[01][0-9]-[0-3][0-9] "
+                            "<pre style=\"color:black;\">Model name : Book &lt;14&gt; &amp; Co</pre>\n"
+                            "<pre style=\"color:black;\">Serial number : SN42</pre>\n"
+                            "<pre style=\"color:black;\">Program : vort64 " VORT64_VERSION "</pre>\n"
+                            "<pre style=\"color:black;\">Started : "));
+    EXPECT_TRUE(std::regex_search(report, std::regex("Started : 20[0-9][0-9]-[01][0-9]-[0-3][0-9] "
                                                      "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] UTC</pre>\n"
                                                      "<pre style=\"color:black;\"> {77}</pre>\n"
                                                      "<pre style=\"color:black;\">WMI version : ")));
