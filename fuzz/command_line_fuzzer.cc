@@ -224,8 +224,7 @@ bool SameRequest(const ParsedRequest& a, const ParsedRequest& b) {
          a.ownershipTag == b.ownershipTag && a.assetTag == b.assetTag && a.newPassword == b.newPassword &&
          a.newPasswordSlot == b.newPasswordSlot && a.binFileName == b.binFileName && a.xmlFileName == b.xmlFileName &&
          a.resultFileName == b.resultFileName && a.quietOutput == b.quietOutput && a.selfTest == b.selfTest &&
-         a.itemText == b.itemText &&
-         a.valueText == b.valueText && a.formPassword == b.formPassword;
+         a.itemText == b.itemText && a.valueText == b.valueText && a.formPassword == b.formPassword;
 }
 
 void FuzzCommandLine(uint32_t minor, bool quiet, const std::vector<std::wstring>& args) {
