@@ -46,10 +46,16 @@ class AutotestDriverTest : public ::testing::Test {
     return RunAutotest(ops, request_, report, [this] { ++pauses_; });
   }
 
-  // The report the last run wrote.
+  // The report the last run wrote, its line ends as LF (Windows writes CR LF).
   std::string Report() const {
     std::ifstream in(dir_ / kAutotestReportFile, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text;
+    for (size_t i = 0; i < raw.size(); ++i) {
+      if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+      text += raw[i];
+    }
+    return text;
   }
 
   // The last line the run wrote on standard output.
