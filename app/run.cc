@@ -69,6 +69,21 @@ void SayNotLocked(Console& console, LockOutcome lock, std::chrono::milliseconds 
   }
 }
 
+// What the self-test's report says of the notebook and the run: the
+// model and serial number from the SMBIOS tables read when the run
+// connected, the program's version, and when the self-test started.
+ReportFacts ReportFactsOf(const RawSmbiosTable& smbios, std::chrono::system_clock::time_point started) {
+  ReportFacts facts;
+  SystemInformation system;
+  if (ReadSystemInformation(smbios, system)) {
+    facts.model = std::string(system.productName);
+    facts.serial = std::string(system.serialNumber);
+  }
+  facts.program = std::string("vort64 ") + kProgramVersion;
+  facts.started = started;
+  return facts;
+}
+
 }  // namespace
 
 int ExitCodeFor(const OperationResult& result) { return RuleFor(result).exitCode; }
@@ -139,7 +154,7 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
   const CommandLineSettings importedSettings(ctx, catalog, request);
   ops.settings = &importedSettings;
   if (request.selfTest) {
-    AutotestReport report(console, ops.workDir);
+    AutotestReport report(console, ops.workDir, ReportFactsOf(connection.smbios(), process.now()));
     if (!report.usable()) return kExitFailed;
     const AutotestVerdict verdict = RunAutotest(ops, request, report, process.pauseAfterPasswordStep);
     // A report that did not reach its file fails the run.

@@ -31,6 +31,8 @@ struct Process {
   TerminalEcho* terminal = nullptr;
   // How long the run waits for another run on the machine to end.
   std::chrono::milliseconds lockLimit = kMachineLockLimit;
+  // The time now: the self-test's report says when it started.
+  std::function<std::chrono::system_clock::time_point()> now = [] { return std::chrono::system_clock::now(); };
 };
 
 // The exit code of a function's result, as the outcome table gives it.

@@ -25,17 +25,24 @@ class Autotest {
 
   AutotestVerdict Run() {
     report_.WriteRunHeader(ops_.ctx.version);
+    AutotestCounts counts;
     for (const std::wstring_view name : AutotestItems(ops_.ctx.version)) {
       item_ = ItemOutcome::kPassed;
       TestItem(name);
-      ++tally_[static_cast<size_t>(item_)];
+      switch (item_) {
+        case ItemOutcome::kPassed: ++counts.passed; break;
+        case ItemOutcome::kSkipped: ++counts.skipped; break;
+        case ItemOutcome::kFailed: ++counts.failed; break;
+      }
     }
-    report_.Close();
-    // The last line: the verdict, and where to read it step by step.
-    ops_.ctx.console.Out("Self-test: " + std::to_string(tally_[0]) + " passed, " + std::to_string(tally_[1]) +
-                         " skipped, " + std::to_string(tally_[2]) + " failed; report: " + PathText(report_.path()) +
-                         "\n");
-    return fault_ ? AutotestVerdict::kFaultFound : AutotestVerdict::kNoFault;
+    report_.Close(counts);
+    // The last line: the counts the report's summary has, and where to read
+    // it step by step; a report that was not written is not named.
+    const std::string where =
+        report_.written() ? "report: " + PathText(report_.path()) : std::string("the report was not written");
+    ops_.ctx.console.Out("Self-test: " + std::to_string(counts.passed) + " passed, " + std::to_string(counts.skipped) +
+                         " skipped, " + std::to_string(counts.failed) + " failed; " + where + "\n");
+    return counts.FaultFound() ? AutotestVerdict::kFaultFound : AutotestVerdict::kNoFault;
   }
 
  private:
@@ -87,18 +94,24 @@ class Autotest {
     return set.result;
   }
 
-  // A step line in the outcome's colour; a step that ended otherwise than
-  // as the outcome table allows is a fault, a skipped one skips its item.
+  // A step line in the outcome's colour (the outcome table's): a failed
+  // step is a fault and fails its item, a skipped one skips its item.
   void Step(StepKind kind, std::wstring_view name, uint8_t value, const OperationResult& result) {
-    const OutcomeRule rule = RuleFor(result);
-    report_.WriteStepLine(kind, name, value, rule.step);
-    if (rule.selfTestFault) {
-      Fault();
-    } else if (kind == StepKind::kSkip && item_ == ItemOutcome::kPassed) {
-      item_ = ItemOutcome::kSkipped;
+    const StepVerdict verdict = RuleFor(result).step;
+    if (verdict == StepVerdict::kFailed) {
+      Fail(kind, name, value);
+      return;
     }
+    report_.WriteStepLine(kind, name, value, verdict);
+    if (kind == StepKind::kSkip && item_ == ItemOutcome::kPassed) item_ = ItemOutcome::kSkipped;
   }
   void Skip(const OperationResult& result) { Step(StepKind::kSkip, {}, 0, result); }
+
+  // A step that found a fault: a red line, and its item fails.
+  void Fail(StepKind kind, std::wstring_view name, uint8_t value) {
+    report_.WriteStepLine(kind, name, value, StepVerdict::kFailed);
+    item_ = ItemOutcome::kFailed;
+  }
 
   void TestItem(std::wstring_view name) {
     const bool present = ops_.catalog.HasSetting(name);
@@ -112,8 +125,7 @@ class Autotest {
       if (changed.succeeded()) {
         Step(StepKind::kCompare, name, 0, changed);
       } else {
-        report_.WriteStepLine(StepKind::kSkip, name, 0, RuleFor(changed).step);
-        Fault();  // a password change that did not happen
+        Fail(StepKind::kSkip, name, 0);  // a password change that did not happen, whatever the reason
       }
       return;
     }
@@ -163,18 +175,14 @@ class Autotest {
     Restore(name, v, bootOrder ? &order : nullptr, offset);
   }
 
-  // Writes the first value back; a failed restore is said on the console.
+  // Writes the first value back; a failed restore is said on the console
+  // and, in red, in the report.
   void Restore(std::wstring_view name, uint8_t v, const std::vector<uint8_t>* bootOrder, uint32_t offset) {
     const OperationResult restored = Apply(name, v, bootOrder, offset);
     if (!restored.succeeded()) {
       ops_.ctx.console.Out("Restore of " + WideToUtf8(name) + " failed: it may keep its test value.\n");
-      Fault();
+      Fail(StepKind::kRestore, name, v);
     }
-  }
-
-  void Fault() {
-    fault_ = true;
-    item_ = ItemOutcome::kFailed;
   }
 
   static uint8_t ByteIn(const std::vector<uint8_t>& block, uint32_t offset) {
@@ -192,11 +200,9 @@ class Autotest {
   std::vector<uint8_t> readBack_ = std::vector<uint8_t>(kSettingsBufferSize, 0);
   // The read-back of the last block sent, when one was made.
   std::optional<MethodOutcome> lastReadBack_;
-  bool fault_ = false;
-  // How the item under test ends, and how many items ended each way.
+  // How the item under test ends.
   enum class ItemOutcome { kPassed, kSkipped, kFailed };
   ItemOutcome item_ = ItemOutcome::kPassed;
-  size_t tally_[3] = {};
 };
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <sstream>
 
 #include "base/console.h"
@@ -33,11 +36,26 @@ class AutotestDriverTest : public ::testing::Test {
   }
   ~AutotestDriverTest() override { std::filesystem::remove_all(dir_); }
 
-  AutotestVerdict Run(std::string typed = "a b\nc d\n") {
+  AutotestVerdict Run(std::string typed = "a b\nc d\n") { return RunInto(dir_, std::move(typed)); }
+  // A run whose report goes to `dir`.
+  AutotestVerdict RunInto(const std::filesystem::path& dir, std::string typed = "a b\nc d\n") {
+    input_.clear();  // a run before may have read to the end
     input_.str(std::move(typed));
     Operations ops{ctx_, session_, catalog_, input_};
-    AutotestReport report(console_, dir_);
+    AutotestReport report(console_, dir);
     return RunAutotest(ops, request_, report, [this] { ++pauses_; });
+  }
+
+  // The report the last run wrote, its line ends as LF (Windows writes CR LF).
+  std::string Report() const {
+    std::ifstream in(dir_ / kAutotestReportFile, std::ios::binary);
+    const std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text;
+    for (size_t i = 0; i < raw.size(); ++i) {
+      if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+      text += raw[i];
+    }
+    return text;
   }
 
   // The last line the run wrote on standard output.
@@ -178,6 +196,98 @@ TEST_F(AutotestDriverTest, FailuresOtherThanAbsentOrUnsupportedAreFaults) {
   firmware_.codes.clear();
   EXPECT_EQ(Run(""), AutotestVerdict::kFaultFound);  // no password typed: the change did not happen
   EXPECT_EQ(LastLine(), "Self-test: 63 passed, 1 skipped, 2 failed; report: " + report + "\n");
+}
+
+// How the items of a report ended, as its colours show them: an item with
+// a red line failed, one with an orange line and no red one was skipped,
+// any other passed. "P S F" as the summary and the console count them.
+std::string CountsByColour(const std::string& report) {
+  size_t passed = 0, skipped = 0, failed = 0;
+  const std::string header = "Vortmark : ";
+  for (size_t at = report.find(header); at != std::string::npos;) {
+    const size_t next = report.find(header, at + 1);
+    const std::string item = report.substr(at, next == std::string::npos ? std::string::npos : next - at);
+    if (item.find("color:red;") != std::string::npos) {
+      ++failed;
+    } else if (item.find("color:orange;") != std::string::npos) {
+      ++skipped;
+    } else {
+      ++passed;
+    }
+    at = next;
+  }
+  return std::to_string(passed) + " passed, " + std::to_string(skipped) + " skipped, " + std::to_string(failed) +
+         " failed";
+}
+
+// Whatever way an item fails (a refused write, a read-back that differs, a
+// password change that did not happen, a first value that could not be
+// written back), the report shows it in red, and the report's colours, its
+// summary and the console's closing line count the same.
+TEST_F(AutotestDriverTest, AFailedItemIsRedAndTheReportCountsAsTheConsole) {
+  const struct {
+    const char* what;
+    std::function<void(ScriptedFirmware&)> arrange;
+    std::string typed;
+    const char* counts;
+  } cases[] = {
+      {"a setting not supported", [this](ScriptedFirmware& f) { f.block[Offset(L"wigig")] = 255; }, "a b\nc d\n",
+       "65 passed, 1 skipped, 0 failed"},
+      {"every write refused", [](ScriptedFirmware& f) { f.codes[L"SetBiosOptions"] = 3; }, "a b\nc d\n",
+       "0 passed, 0 skipped, 66 failed"},
+      {"no password typed", [](ScriptedFirmware&) {}, "", "64 passed, 0 skipped, 2 failed"},
+      {"the first restore refused", [](ScriptedFirmware& f) { f.codeOfCall[3] = 3; }, "a b\nc d\n",
+       "65 passed, 0 skipped, 1 failed"},
+      {"a read-back refused", [](ScriptedFirmware& f) { f.codeOfCall[2] = 3; }, "a b\nc d\n",
+       "65 passed, 0 skipped, 1 failed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    firmware_ = ScriptedFirmware{};
+    firmware_.block.assign(2048, 0);
+    session_.passwords = {};
+    c.arrange(firmware_);
+    out_.str("");
+    const AutotestVerdict verdict = Run(c.typed);
+    const std::string report = Report();
+    const bool failed = !std::string(c.counts).ends_with(" 0 failed");
+    EXPECT_EQ(verdict, failed ? AutotestVerdict::kFaultFound : AutotestVerdict::kNoFault);
+    EXPECT_EQ(LastLine(),
+              std::string("Self-test: ") + c.counts + "; report: " + (dir_ / kAutotestReportFile).string() + "\n");
+    EXPECT_EQ(CountsByColour(report), c.counts);
+    EXPECT_NE(report.find(std::string("Items : ") + c.counts + "</pre>"), std::string::npos);
+    EXPECT_NE(report.find(failed ? "<pre style=\"color:red;\">Overall result : Fail</pre>"
+                                 : "<pre style=\"color:blue;\">Overall result : Pass</pre>"),
+              std::string::npos);
+  }
+  // The last case: the first item's read-back refused (a set that was not
+  // read back has no Set line), a red line after its passed Get.
+  EXPECT_NE(
+      Report().find("Vortmark : intel vtd</pre>\n---------------------------------------------------------------\n"
+                    "<pre style=\"color:blue;\">[Success] [Get    ] intel vtd : 0</pre>"
+                    "<pre style=\"color:red;\">[Fail] [Compare]</pre>"),
+      std::string::npos);
+}
+
+TEST_F(AutotestDriverTest, TheFirstValueThatCouldNotBeWrittenBackIsARedRestoreLine) {
+  firmware_.codeOfCall[3] = 3;  // G, S (test value), G (read back), S (first value): refused
+  EXPECT_EQ(Run(), AutotestVerdict::kFaultFound);
+  EXPECT_NE(Report().find("<pre style=\"color:blue;\">[Success] [Get    ] intel vtd : 0</pre>"
+                          "<pre style=\"color:blue;\">[Success] [Set    ] intel vtd : 1</pre>"
+                          "<pre style=\"color:blue;\">[Success] [Get    ] intel vtd : 1</pre>\n"
+                          "<pre style=\"color:blue;\">[Success] [Compare]</pre>"
+                          "<pre style=\"color:red;\">[Fail] [Restore]</pre>"),
+            std::string::npos);
+  EXPECT_NE(out_.str().find("Restore of intel vtd failed: it may keep its test value.\n"), std::string::npos);
+}
+
+// A report that could not be written is not named by the closing line.
+// The verdict stays the items' (the program ends with 103 for the report).
+TEST_F(AutotestDriverTest, AReportNotWrittenIsNotNamed) {
+  EXPECT_EQ(RunInto(dir_ / "no such directory"), AutotestVerdict::kNoFault);
+  EXPECT_EQ(LastLine(), "Self-test: 66 passed, 0 skipped, 0 failed; the report was not written\n");
+  EXPECT_NE(out_.str().find("file: VORT_AutoTestResult.html open failed. \n\n"), std::string::npos);
+  EXPECT_EQ(out_.str().find("report: "), std::string::npos);
 }
 
 }  // namespace

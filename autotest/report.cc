@@ -1,6 +1,7 @@
 #include "autotest/report.h"
 
 #include <span>
+#include <utility>
 
 #include "base/option_block.h"
 #include "base/text.h"
@@ -19,6 +20,7 @@ constexpr std::string_view kGetLabel = "[Get    ] ";
 constexpr std::string_view kSetLabel = "[Set    ] ";
 constexpr std::string_view kSuccessLabel = "[Success] ";
 constexpr std::string_view kCompareLabel = "[Compare]";
+constexpr std::string_view kRestoreLabel = "[Restore] ";
 constexpr std::string_view kSkipLabel = "[Skip]";
 constexpr std::string_view kFailLabel = "[Fail] ";
 constexpr std::string_view kSeparator = " : ";
@@ -67,10 +69,70 @@ std::string BlackRow(std::string_view text) {
   return row;
 }
 
+// The label of a step that ended otherwise than passed: "[Compare]" for
+// every step but a restore.
+std::string_view EndedLabel(StepKind kind) {
+  return kind == StepKind::kRestore ? kRestoreLabel.substr(0, kRestoreLabel.size() - 1) : kCompareLabel;
+}
+
+std::string_view PassedLabel(StepKind kind) {
+  switch (kind) {
+    case StepKind::kGet: return kGetLabel;
+    case StepKind::kSet: return kSetLabel;
+    case StepKind::kRestore: return kRestoreLabel;
+    case StepKind::kCompare:
+    case StepKind::kSkip: break;
+  }
+  return kCompareLabel;
+}
+
+// A row of the summary: "label : value", as the page's other rows read
+// (the page's font need not be monospaced where it is shown, so nothing
+// is lined up with blanks).
+std::string SummaryRow(std::string_view label, std::string_view value) {
+  std::string row(label);
+  row += kSeparator;
+  row += value;
+  return row;
+}
+
 }  // namespace
 
-AutotestReport::AutotestReport(Console& console, const std::filesystem::path& dir)
-    : console_(console), path_(dir / kAutotestReportFile) {
+std::string ReportTime(std::chrono::system_clock::time_point time) {
+  using namespace std::chrono;
+  const auto day = floor<days>(time);
+  const year_month_day date(day);
+  const hh_mm_ss clock(floor<seconds>(time - day));
+  const auto two = [](int64_t n) { return std::string(n < 10 ? "0" : "") + std::to_string(n); };
+  return std::to_string(static_cast<int>(date.year())) + "-" + two(static_cast<unsigned>(date.month())) + "-" +
+         two(static_cast<unsigned>(date.day())) + " " + two(clock.hours().count()) + ":" +
+         two(clock.minutes().count()) + ":" + two(clock.seconds().count()) + " UTC";
+}
+
+std::string HtmlText(std::string_view bytes) {
+  std::string text;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '<': text += "&lt;"; continue;
+      case '>': text += "&gt;"; continue;
+      case '&': text += "&amp;"; continue;
+      case '"': text += "&quot;"; continue;
+      default: break;
+    }
+    if (byte >= 0x20 && byte < 0x7F) {
+      text += c;
+    } else if (byte >= 0xA0) {
+      text += "&#" + std::to_string(byte) + ";";
+    } else {
+      text += "&#xFFFD;";
+    }
+  }
+  return text;
+}
+
+AutotestReport::AutotestReport(Console& console, const std::filesystem::path& dir, ReportFacts facts)
+    : console_(console), path_(dir / kAutotestReportFile), facts_(std::move(facts)) {
   const TargetKind kind = CheckOutputTarget(path_);
   usable_ = MayWriteOver(kind);
   if (!usable_) {
@@ -78,19 +140,19 @@ AutotestReport::AutotestReport(Console& console, const std::filesystem::path& di
     return;
   }
   console_.Out("File Descriptor:\n");
-  for (std::string_view line : kHead) Line(line);
 }
 
 void AutotestReport::WriteRunHeader(InterfaceVersion version) {
-  Line(BlackRow(std::string(kFillerLength, ' ')));
-  Line(BlackRow("WMI version : " + std::to_string(version.major) + "." + std::to_string(version.minor)));
-  Line(std::string(kRuleLength, '-'));
+  version_ = version;
+  Line(body_, BlackRow(std::string(kFillerLength, ' ')));
+  Line(body_, BlackRow("WMI version : " + std::to_string(version.major) + "." + std::to_string(version.minor)));
+  Line(body_, std::string(kRuleLength, '-'));
 }
 
 void AutotestReport::WriteItemHeader(std::wstring_view settingName) {
-  Line(BlackRow(std::string(kFillerLength, ' ')));
-  Line(BlackRow("Vortmark : " + NarrowName(settingName)));
-  Line(std::string(kRuleLength, '-'));
+  Line(body_, BlackRow(std::string(kFillerLength, ' ')));
+  Line(body_, BlackRow("Vortmark : " + NarrowName(settingName)));
+  Line(body_, std::string(kRuleLength, '-'));
 }
 
 void AutotestReport::WriteStepLine(StepKind kind, std::wstring_view settingName, uint8_t value, StepVerdict verdict) {
@@ -100,15 +162,15 @@ void AutotestReport::WriteStepLine(StepKind kind, std::wstring_view settingName,
 
   std::string line;
   switch (verdict) {
-    case StepVerdict::kIncorrectPassword: line.append(kRedStart).append(kFailLabel).append(kCompareLabel); break;
-    case StepVerdict::kSkipped: line.append(kOrangeStart).append(kSkipLabel).append(kCompareLabel); break;
+    case StepVerdict::kFailed: line.append(kRedStart).append(kFailLabel).append(EndedLabel(kind)); break;
+    case StepVerdict::kSkipped: line.append(kOrangeStart).append(kSkipLabel).append(EndedLabel(kind)); break;
     case StepVerdict::kPassed:
       line.append(kBlueStart).append(kSuccessLabel);
       if (kind == StepKind::kCompare) {
         line.append(kCompareLabel);
-        page_ += kLineEnd;  // the Compare line starts a new text line
+        body_ += kLineEnd;  // the Compare line starts a new text line
       } else {
-        line.append(kind == StepKind::kGet ? kGetLabel : kSetLabel);
+        line.append(PassedLabel(kind));
         line.append(NarrowName(settingName)).append(kSeparator).append(std::to_string(value));
       }
       break;
@@ -116,15 +178,36 @@ void AutotestReport::WriteStepLine(StepKind kind, std::wstring_view settingName,
   if (line.size() > kTextLimit) line.resize(kTextLimit);
   line.append(kBlockEnd);
   // No line break after a step line: the next line follows on the same text line.
-  page_ += line;
+  body_ += line;
 }
 
-void AutotestReport::Close() {
+std::string AutotestReport::Summary(const AutotestCounts& counts) const {
+  const auto known = [](const std::optional<std::string>& text) { return text ? HtmlText(*text) : "unknown"; };
+  const std::string verdict = SummaryRow("Overall result", counts.FaultFound() ? "Fail" : "Pass");
+  std::string rows;
+  Line(rows, std::string(counts.FaultFound() ? kRedStart : kBlueStart) + verdict + std::string(kBlockEnd));
+  Line(rows, BlackRow(SummaryRow("Items", std::to_string(counts.passed) + " passed, " + std::to_string(counts.skipped) +
+                                              " skipped, " + std::to_string(counts.failed) + " failed")));
+  Line(rows, BlackRow(SummaryRow(
+                 "Interface version",
+                 version_ ? std::to_string(version_->major) + "." + std::to_string(version_->minor) : "unknown")));
+  Line(rows, BlackRow(SummaryRow("Model name", known(facts_.model))));
+  Line(rows, BlackRow(SummaryRow("Serial number", known(facts_.serial))));
+  Line(rows, BlackRow(SummaryRow("Program", HtmlText(facts_.program))));
+  Line(rows, BlackRow(SummaryRow("Started", ReportTime(facts_.started))));
+  return rows;
+}
+
+void AutotestReport::Close(const AutotestCounts& counts) {
   if (!usable_ || written_) return;
-  Line("</body>");
-  Line("</html>");
+  std::string page;
+  for (std::string_view line : kHead) Line(page, line);
+  page += Summary(counts);
+  page += body_;
+  Line(page, "</body>");
+  Line(page, "</html>");
   const std::string name = kAutotestReportFile;
-  const auto bytes = std::span(reinterpret_cast<const uint8_t*>(page_.data()), page_.size());
+  const auto bytes = std::span(reinterpret_cast<const uint8_t*>(page.data()), page.size());
   switch (WriteWholeFile(path_, bytes)) {
     case WriteOutcome::kWritten: written_ = true; break;
     case WriteOutcome::kNotRegular: console_.Out(RefusedOutputMessage(name, CheckOutputTarget(path_))); break;
@@ -133,9 +216,9 @@ void AutotestReport::Close() {
   }
 }
 
-void AutotestReport::Line(std::string_view text) {
-  page_ += text;
-  page_ += kLineEnd;
+void AutotestReport::Line(std::string& page, std::string_view text) {
+  page += text;
+  page += kLineEnd;
 }
 
 }  // namespace vort64

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -48,6 +49,29 @@ const std::string kHead =
 
 const std::string kEnd = "</body>\n</html>\n";
 
+// The summary's rows, written out: the labels padded to one column.
+std::string Summary(bool fail, const std::string& items, const std::string& version, const std::string& model,
+                    const std::string& serial, const std::string& program, const std::string& started) {
+  return std::string(fail ? "<pre style=\"color:red;\">Overall result : Fail</pre>\n"
+                          : "<pre style=\"color:blue;\">Overall result : Pass</pre>\n") +
+         "<pre style=\"color:black;\">Items : " + items + "</pre>\n" +
+         "<pre style=\"color:black;\">Interface version : " + version + "</pre>\n" +
+         "<pre style=\"color:black;\">Model name : " + model + "</pre>\n" +
+         "<pre style=\"color:black;\">Serial number : " + serial + "</pre>\n" +
+         "<pre style=\"color:black;\">Program : " + program + "</pre>\n" +
+         "<pre style=\"color:black;\">Started : " + started + "</pre>\n";
+}
+
+// The summary of a report made without facts and closed without counts.
+const std::string kNoSummary =
+    Summary(false, "0 passed, 0 skipped, 0 failed", "unknown", "unknown", "unknown", "", "1970-01-01 00:00:00 UTC");
+
+// The notebook and the run of the tests that give them.
+ReportFacts Facts() {
+  using namespace std::chrono;
+  return {"Simulated Notebook", "SIM0001", "vort64 9.8.7", sys_days{2026y / December / 10} + 9h + 30min + 5s};
+}
+
 class AutotestReportTest : public ::testing::Test {
  protected:
   AutotestReportTest() : console_(out_, err_) {
@@ -72,9 +96,9 @@ TEST_F(AutotestReportTest, TheFileIsWrittenWholeAtClose) {
   EXPECT_EQ(out_.str(), "File Descriptor:\n");
   EXPECT_EQ(err_.str(), "");
   EXPECT_FALSE(fs::exists(dir_ / kAutotestReportFile));
-  report.Close();
+  report.Close({});
   EXPECT_TRUE(report.written());
-  EXPECT_EQ(File(), WithLineEnds(kHead + kEnd));
+  EXPECT_EQ(File(), WithLineEnds(kHead + kNoSummary + kEnd));
   EXPECT_EQ(out_.str(), "File Descriptor:\n");
 }
 
@@ -88,18 +112,20 @@ TEST_F(AutotestReportTest, ReplacesTheReportOfTheRunBefore) {
     report.WriteRunHeader({2, 90});
     // The report of the run before stays whole until the new one is.
     EXPECT_EQ(File(), std::string(5000, 'x'));
-    report.Close();
+    report.Close({});
   }
   EXPECT_EQ(File().rfind(WithLineEnds(kHead), 0), 0u);
   EXPECT_TRUE(File().ends_with(WithLineEnds(kEnd)));
 }
 
 // Every kind of line and every colour, in the driver's order: a passed item
-// (its Get, Set, Get and Compare), a password item whose change
-// was refused (2), an item the catalog lacks (103), one whose write failed.
+// (its Get, Set, Get and Compare), a password item whose change failed, an
+// item the catalog lacks, one the firmware does not support (255), one that
+// did not read back and whose first value could not be written back; the
+// summary above them with the counts and the facts.
 TEST_F(AutotestReportTest, ReportIsExactToTheByte) {
   {
-    AutotestReport report(console_, dir_);
+    AutotestReport report(console_, dir_, Facts());
     report.WriteRunHeader({2, 90});
     report.WriteItemHeader(L"asf support");
     report.WriteStepLine(StepKind::kGet, L"asf support", 1, StepVerdict::kPassed);
@@ -107,16 +133,30 @@ TEST_F(AutotestReportTest, ReportIsExactToTheByte) {
     report.WriteStepLine(StepKind::kGet, L"asf support", 0, StepVerdict::kPassed);
     report.WriteStepLine(StepKind::kCompare, L"asf support", 0, StepVerdict::kPassed);
     report.WriteItemHeader(L"set supervisor password");
-    report.WriteStepLine(StepKind::kSkip, L"set supervisor password", 0, StepVerdict::kIncorrectPassword);
+    report.WriteStepLine(StepKind::kSkip, L"set supervisor password", 0, StepVerdict::kFailed);
     report.WriteItemHeader(L"hour");
     report.WriteStepLine(StepKind::kSkip, L"hour", 0, StepVerdict::kSkipped);
     report.WriteItemHeader(L"wake on lan");
     report.WriteStepLine(StepKind::kGet, L"wake on lan", 255, StepVerdict::kPassed);
     report.WriteStepLine(StepKind::kSkip, L"wake on lan", 255, StepVerdict::kSkipped);
-    report.Close();
+    report.WriteItemHeader(L"fast boot");
+    report.WriteStepLine(StepKind::kGet, L"fast boot", 1, StepVerdict::kPassed);
+    report.WriteStepLine(StepKind::kSet, L"fast boot", 0, StepVerdict::kPassed);
+    report.WriteStepLine(StepKind::kSkip, L"fast boot", 0, StepVerdict::kFailed);
+    report.WriteStepLine(StepKind::kRestore, L"fast boot", 1, StepVerdict::kFailed);
+    report.Close({.passed = 1, .skipped = 2, .failed = 2});
     EXPECT_TRUE(report.written());
   }
-  const std::string expected = kHead + "<pre style=\"color:black;\">" + kFiller +
+  const std::string expected = kHead +
+                               "<pre style=\"color:red;\">Overall result : Fail</pre>\n"
+                               "<pre style=\"color:black;\">Items : 1 passed, 2 skipped, 2 failed</pre>\n"
+                               "<pre style=\"color:black;\">Interface version : 2.90</pre>\n"
+                               "<pre style=\"color:black;\">Model name : Simulated Notebook</pre>\n"
+                               "<pre style=\"color:black;\">Serial number : SIM0001</pre>\n"
+                               "<pre style=\"color:black;\">Program : vort64 9.8.7</pre>\n"
+                               "<pre style=\"color:black;\">Started : 2026-12-10 09:30:05 UTC</pre>\n"
+                               "<pre style=\"color:black;\">" +
+                               kFiller +
                                "</pre>\n"
                                "<pre style=\"color:black;\">WMI version : 2.90</pre>\n" +
                                kRule +
@@ -153,17 +193,94 @@ TEST_F(AutotestReportTest, ReportIsExactToTheByte) {
                                "\n"
                                "<pre style=\"color:blue;\">[Success] [Get    ] wake on lan : 255</pre>"
                                "<pre style=\"color:orange;\">[Skip][Compare]</pre>"
+                               "<pre style=\"color:black;\">" +
+                               kFiller +
+                               "</pre>\n"
+                               "<pre style=\"color:black;\">Vortmark : fast boot</pre>\n" +
+                               kRule +
+                               "\n"
+                               "<pre style=\"color:blue;\">[Success] [Get    ] fast boot : 1</pre>"
+                               "<pre style=\"color:blue;\">[Success] [Set    ] fast boot : 0</pre>"
+                               "<pre style=\"color:red;\">[Fail] [Compare]</pre>"
+                               "<pre style=\"color:red;\">[Fail] [Restore]</pre>"
                                "</body>\n"
                                "</html>\n";
   EXPECT_EQ(File(), WithLineEnds(expected));
   EXPECT_EQ(out_.str(), "File Descriptor:\n");
 }
 
+// The verdict follows the counts: any failed item fails the run; skipped
+// items do not.
+TEST_F(AutotestReportTest, SummaryVerdictFollowsTheFailedItems) {
+  const struct {
+    AutotestCounts counts;
+    bool fail;
+    const char* items;
+  } cases[] = {
+      {{66, 0, 0}, false, "66 passed, 0 skipped, 0 failed"}, {{18, 8, 0}, false, "18 passed, 8 skipped, 0 failed"},
+      {{0, 26, 0}, false, "0 passed, 26 skipped, 0 failed"}, {{64, 0, 2}, true, "64 passed, 0 skipped, 2 failed"},
+      {{0, 0, 1}, true, "0 passed, 0 skipped, 1 failed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.items);
+    {
+      AutotestReport report(console_, dir_, Facts());
+      report.WriteRunHeader({2, 56});
+      report.Close(c.counts);
+    }
+    const std::string summary =
+        Summary(c.fail, c.items, "2.56", "Simulated Notebook", "SIM0001", "vort64 9.8.7", "2026-12-10 09:30:05 UTC");
+    EXPECT_EQ(File().substr(0, WithLineEnds(kHead + summary).size()), WithLineEnds(kHead + summary));
+    EXPECT_EQ(c.counts.FaultFound(), c.fail);
+  }
+}
+
+// The notebook's own strings are text on the page, never markup: the
+// characters HTML gives a meaning are written as references, and so is
+// every byte that is not printable ASCII. A table without the system
+// structure says "unknown".
+TEST_F(AutotestReportTest, TheNotebooksStringsAreShownAsText) {
+  ReportFacts facts = Facts();
+  facts.model = std::string("<script>alert(\"x\")</script> & Co");
+  facts.serial = std::string("S\x01N\xE9\x7F\xA0", 6);
+  {
+    AutotestReport report(console_, dir_, facts);
+    report.Close({});
+  }
+  EXPECT_NE(File().find("Model name : &lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; Co</pre>"),
+            std::string::npos);
+  EXPECT_NE(File().find("Serial number : S&#xFFFD;N&#233;&#xFFFD;&#160;</pre>"), std::string::npos);
+  EXPECT_EQ(File().find("<script>"), std::string::npos);
+
+  facts.model.reset();
+  facts.serial.reset();
+  {
+    AutotestReport report(console_, dir_, facts);
+    report.Close({});
+  }
+  EXPECT_NE(File().find("Model name : unknown</pre>"), std::string::npos);
+  EXPECT_NE(File().find("Serial number : unknown</pre>"), std::string::npos);
+}
+
+TEST(ReportTimeTest, UtcToTheSecond) {
+  using namespace std::chrono;
+  const struct {
+    system_clock::time_point time;
+    const char* text;
+  } cases[] = {
+      {sys_days{2026y / December / 10} + 9h + 30min + 5s + 999ms, "2026-12-10 09:30:05 UTC"},
+      {sys_days{2000y / January / 1}, "2000-01-01 00:00:00 UTC"},
+      {sys_days{2099y / December / 31} + 23h + 59min + 59s, "2099-12-31 23:59:59 UTC"},
+      {sys_days{2028y / February / 29} + 12h, "2028-02-29 12:00:00 UTC"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReportTime(c.time), c.text);
+}
+
 TEST_F(AutotestReportTest, RuleAndFillerHaveTheirLengths) {
   {
     AutotestReport report(console_, dir_);
     report.WriteRunHeader({2, 7});
-    report.Close();
+    report.Close({});
   }
   std::istringstream lines(File());
   std::vector<std::string> got;
@@ -171,11 +288,12 @@ TEST_F(AutotestReportTest, RuleAndFillerHaveTheirLengths) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     got.push_back(line);
   }
-  ASSERT_EQ(got.size(), 13u);
-  EXPECT_EQ(got[8], "<pre style=\"color:black;\">" + std::string(77, ' ') + "</pre>");
-  EXPECT_EQ(got[9], "<pre style=\"color:black;\">WMI version : 2.7</pre>");
-  EXPECT_EQ(got[10], "---------------------------------------------------------------");
-  EXPECT_EQ(got[10].size(), 63u);
+  ASSERT_EQ(got.size(), 20u);  // the head, the summary, the run header, the end
+  EXPECT_EQ(got[10], "<pre style=\"color:black;\">Interface version : 2.7</pre>");
+  EXPECT_EQ(got[15], "<pre style=\"color:black;\">" + std::string(77, ' ') + "</pre>");
+  EXPECT_EQ(got[16], "<pre style=\"color:black;\">WMI version : 2.7</pre>");
+  EXPECT_EQ(got[17], "---------------------------------------------------------------");
+  EXPECT_EQ(got[17].size(), 63u);
 }
 
 struct StepCase {
@@ -200,24 +318,17 @@ const StepCase kStepCases[] = {
      "\n<pre style=\"color:blue;\">[Success] [Compare]</pre>"},
     {"compare passed, reboot required", StepKind::kCompare, 1, StepVerdict::kPassed,
      "\n<pre style=\"color:blue;\">[Success] [Compare]</pre>"},
-    {"skip, incorrect password", StepKind::kSkip, 1, StepVerdict::kIncorrectPassword,
-     "<pre style=\"color:red;\">[Fail] [Compare]</pre>"},
-    {"get, incorrect password", StepKind::kGet, 1, StepVerdict::kIncorrectPassword,
-     "<pre style=\"color:red;\">[Fail] [Compare]</pre>"},
-    {"compare, incorrect password", StepKind::kCompare, 1, StepVerdict::kIncorrectPassword,
-     "<pre style=\"color:red;\">[Fail] [Compare]</pre>"},
-    {"skip, mismatch", StepKind::kSkip, 1, StepVerdict::kSkipped, "<pre style=\"color:orange;\">[Skip][Compare]</pre>"},
-    {"skip, invalid parameter", StepKind::kSkip, 1, StepVerdict::kSkipped,
-     "<pre style=\"color:orange;\">[Skip][Compare]</pre>"},
-    {"skip, not in the catalog", StepKind::kSkip, 1, StepVerdict::kSkipped,
-     "<pre style=\"color:orange;\">[Skip][Compare]</pre>"},
-    {"skip, nothing to show", StepKind::kSkip, 1, StepVerdict::kSkipped,
-     "<pre style=\"color:orange;\">[Skip][Compare]</pre>"},
-    {"skip, 2 with reboot required", StepKind::kSkip, 1, StepVerdict::kSkipped,
-     "<pre style=\"color:orange;\">[Skip][Compare]</pre>"},
-    {"skip, negative", StepKind::kSkip, 1, StepVerdict::kSkipped, "<pre style=\"color:orange;\">[Skip][Compare]</pre>"},
-    {"set, retries exceeded", StepKind::kSet, 1, StepVerdict::kSkipped,
-     "<pre style=\"color:orange;\">[Skip][Compare]</pre>"},
+    {"restore passed", StepKind::kRestore, 1, StepVerdict::kPassed,
+     "<pre style=\"color:blue;\">[Success] [Restore] asf support : 1</pre>"},
+    {"skip failed", StepKind::kSkip, 1, StepVerdict::kFailed, "<pre style=\"color:red;\">[Fail] [Compare]</pre>"},
+    {"get failed", StepKind::kGet, 1, StepVerdict::kFailed, "<pre style=\"color:red;\">[Fail] [Compare]</pre>"},
+    {"set failed", StepKind::kSet, 1, StepVerdict::kFailed, "<pre style=\"color:red;\">[Fail] [Compare]</pre>"},
+    {"compare failed", StepKind::kCompare, 1, StepVerdict::kFailed, "<pre style=\"color:red;\">[Fail] [Compare]</pre>"},
+    {"restore failed", StepKind::kRestore, 1, StepVerdict::kFailed, "<pre style=\"color:red;\">[Fail] [Restore]</pre>"},
+    {"skip skipped", StepKind::kSkip, 1, StepVerdict::kSkipped, "<pre style=\"color:orange;\">[Skip][Compare]</pre>"},
+    {"set skipped", StepKind::kSet, 1, StepVerdict::kSkipped, "<pre style=\"color:orange;\">[Skip][Compare]</pre>"},
+    {"restore skipped", StepKind::kRestore, 1, StepVerdict::kSkipped,
+     "<pre style=\"color:orange;\">[Skip][Restore]</pre>"},
     {"skip asked with a passed result", StepKind::kSkip, 1, StepVerdict::kPassed,
      "<pre style=\"color:orange;\">[Skip][Compare]</pre>"},
 };
@@ -228,9 +339,9 @@ TEST_F(AutotestReportTest, StepLinesTakeTheColourOfTheirVerdict) {
     {
       AutotestReport report(console_, dir_);
       report.WriteStepLine(c.kind, L"asf support", c.value, c.verdict);
-      report.Close();
+      report.Close({});
     }
-    EXPECT_EQ(File(), WithLineEnds(kHead + c.line + kEnd));
+    EXPECT_EQ(File(), WithLineEnds(kHead + kNoSummary + c.line + kEnd));
   }
 }
 
@@ -240,10 +351,10 @@ TEST_F(AutotestReportTest, LongNamesAreCutToTheLineLimit) {
     AutotestReport report(console_, dir_);
     report.WriteItemHeader(name);
     report.WriteStepLine(StepKind::kGet, name, 7, StepVerdict::kPassed);
-    report.Close();
+    report.Close({});
   }
   const std::string blue = "<pre style=\"color:blue;\">[Success] [Get    ] ";
-  const std::string expected = kHead + "<pre style=\"color:black;\">" + kFiller + "</pre>\n" +
+  const std::string expected = kHead + kNoSummary + "<pre style=\"color:black;\">" + kFiller + "</pre>\n" +
                                "<pre style=\"color:black;\">Vortmark : " + std::string(259, 'n') + "</pre>\n" + kRule +
                                "\n" + blue + std::string(259 - blue.size(), 'n') + "</pre>" + kEnd;
   EXPECT_EQ(File(), WithLineEnds(expected));
@@ -275,7 +386,7 @@ TEST_F(AutotestReportTest, AReportThatCannotBeWrittenSaysSoAndWritesNothing) {
       report.WriteRunHeader({2, 90});
       report.WriteItemHeader(L"asf support");
       report.WriteStepLine(StepKind::kGet, L"asf support", 1, StepVerdict::kPassed);
-      report.Close();
+      report.Close({.passed = 1});
       EXPECT_FALSE(report.written());
     }
     EXPECT_EQ(out_.str(), where.out);
@@ -285,10 +396,11 @@ TEST_F(AutotestReportTest, AReportThatCannotBeWrittenSaysSoAndWritesNothing) {
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 
-// The sample the browser check (tests/browser/check-report) renders: every
-// colour, items "asf support", "set supervisor password", "hour" and
-// "wake on lan" in this order. Written into $VORT64_REPORT_SAMPLE_DIR when
-// that is set (CTest's autotest_report_sample), else into a scratch directory.
+// The sample the browser check (tests/browser/check-report) renders: the
+// summary and every colour, items "asf support", "set supervisor password",
+// "hour", "wake on lan" and "fast boot" in this order. Written into
+// $VORT64_REPORT_SAMPLE_DIR when that is set (CTest's autotest_report_sample),
+// else into a scratch directory.
 TEST(AutotestReportBrowserSample, WritesEveryColour) {
   const char* sampleDir = std::getenv("VORT64_REPORT_SAMPLE_DIR");
   const bool keep = sampleDir != nullptr && *sampleDir != '\0';
@@ -298,7 +410,7 @@ TEST(AutotestReportBrowserSample, WritesEveryColour) {
   std::ostringstream err;
   Console console(out, err);
   {
-    AutotestReport report(console, dir);
+    AutotestReport report(console, dir, Facts());
     ASSERT_TRUE(report.usable());
     report.WriteRunHeader({2, 90});
     report.WriteItemHeader(L"asf support");
@@ -307,14 +419,18 @@ TEST(AutotestReportBrowserSample, WritesEveryColour) {
     report.WriteStepLine(StepKind::kGet, L"asf support", 0, StepVerdict::kPassed);
     report.WriteStepLine(StepKind::kCompare, L"asf support", 0, StepVerdict::kPassed);
     report.WriteItemHeader(L"set supervisor password");
-    report.WriteStepLine(StepKind::kSkip, L"set supervisor password", 0, StepVerdict::kIncorrectPassword);
+    report.WriteStepLine(StepKind::kSkip, L"set supervisor password", 0, StepVerdict::kFailed);
     report.WriteItemHeader(L"hour");
     report.WriteStepLine(StepKind::kSkip, L"hour", 0, StepVerdict::kSkipped);
     report.WriteItemHeader(L"wake on lan");
-    report.WriteStepLine(StepKind::kGet, L"wake on lan", 4, StepVerdict::kPassed);
-    report.WriteStepLine(StepKind::kSet, L"wake on lan", 1, StepVerdict::kPassed);
-    report.WriteStepLine(StepKind::kSkip, L"wake on lan", 1, StepVerdict::kSkipped);
-    report.Close();
+    report.WriteStepLine(StepKind::kGet, L"wake on lan", 255, StepVerdict::kPassed);
+    report.WriteStepLine(StepKind::kSkip, L"wake on lan", 255, StepVerdict::kSkipped);
+    report.WriteItemHeader(L"fast boot");
+    report.WriteStepLine(StepKind::kGet, L"fast boot", 4, StepVerdict::kPassed);
+    report.WriteStepLine(StepKind::kSet, L"fast boot", 1, StepVerdict::kPassed);
+    report.WriteStepLine(StepKind::kSkip, L"fast boot", 1, StepVerdict::kFailed);
+    report.WriteStepLine(StepKind::kRestore, L"fast boot", 4, StepVerdict::kFailed);
+    report.Close({.passed = 1, .skipped = 2, .failed = 2});
   }
   const std::string file = ReadBytes(dir / kAutotestReportFile);
   EXPECT_EQ(file.rfind(WithLineEnds(kHead), 0), 0u);

@@ -88,6 +88,10 @@ struct ParsedRequest {
   // as wide text, which is what to open the file with.
   std::string binFileName;
   std::string xmlFileName;
+  // The custom-settings import's result file, "/result-file PATH": the path
+  // as typed (at most 259 characters) as UTF-8. Empty for Result.txt in the
+  // working directory.
+  std::string resultFileName;
 
   // The custom-settings import runs with quiet output: most console
   // messages give way to per-setting lines in the result files.

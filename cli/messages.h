@@ -8,7 +8,8 @@
 
 namespace vort64 {
 
-// The usage text: three wide lines on standard output, withheld while quiet.
+// The usage text: every function, a wide line each, on standard output;
+// withheld while quiet.
 void ShowUsage(Console& console);
 
 }  // namespace vort64

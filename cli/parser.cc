@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/console.h"
 #include "base/functions.h"
@@ -25,16 +26,76 @@ constexpr size_t kPassword = 2;
 constexpr size_t kFunctionSwitch = 3;
 constexpr size_t kItemArgument = 4;
 
+std::wstring WithoutFirstCharacter(std::wstring_view text) {
+  return text.empty() ? std::wstring() : std::wstring(text.substr(1));
+}
+
+// "/result-file PATH": where the custom-settings import's result file goes.
+// It follows the import's file (a "/ignore_precheck" may stand before or
+// after it).
+constexpr std::wstring_view kResultFileSwitch = L"/result-file";
+constexpr size_t kResultFileFirst = 5;
+
+// The switch "/ignore_precheck" or "/i" (any case) that scripts add and the
+// program drops.
+bool IsPrecheckSwitch(std::wstring_view text) {
+  if (text.size() > kMaxArgumentLength) return false;
+  const std::wstring lower = AsciiToLower(text);
+  return lower == L"/ignore_precheck" || lower == L"/i";
+}
+
+bool IsResultFileSwitch(std::wstring_view text) {
+  return text.size() == kResultFileSwitch.size() && AsciiToLower(text) == kResultFileSwitch;
+}
+
+// Takes "/result-file PATH" out of `args` into `out.resultFileName`; the
+// other arguments are left in `rest` (which holds all of them on entry). False, with the message and the usage,
+// when the switch stands where no result file is written: after another
+// function than the import, twice, without a file name, or elsewhere than
+// after the import's file.
+bool TakeResultFile(const RunContext& ctx, std::span<const std::wstring> args, std::vector<std::wstring>& rest,
+                    ParsedRequest& out) {
+  std::vector<size_t> at;
+  for (size_t i = kResultFileFirst; i < args.size(); ++i) {
+    if (IsResultFileSwitch(CText(args[i]))) at.push_back(i);
+  }
+  if (at.empty()) return true;
+  Console& console = ctx.console;
+  const auto refuse = [&console](std::string_view why) {
+    console.Complain(std::string(why) + "\n\n");
+    ShowUsage(console);
+    return false;
+  };
+  const std::wstring_view functionSwitch = CText(args[kFunctionSwitch]);
+  const std::optional<Function> function = functionSwitch.size() > kMaxArgumentLength
+                                               ? std::nullopt
+                                               : ItemFunction(AsciiToLower(WithoutFirstCharacter(functionSwitch)));
+  if (!function || FactsOf(*function).writes != FunctionWrites::kResultFile) {
+    return refuse("/result-file is taken by /import-custom-settings only: no other function writes a result file.");
+  }
+  if (at.size() > 1) return refuse("/result-file is given twice.");
+  const size_t i = at.front();
+  if (i != kResultFileFirst && !(i == kResultFileFirst + 1 && IsPrecheckSwitch(CText(args[kResultFileFirst])))) {
+    return refuse(
+        "/result-file stands right after the custom-settings file: /import-custom-settings FILE.xml "
+        "/result-file PATH.");
+  }
+  if (i + 1 >= args.size() || CText(args[i + 1]).empty()) return refuse("/result-file needs the name of a file.");
+  const std::wstring_view path = CText(args[i + 1]);
+  if (path.size() > kMaxArgumentLength) {
+    return refuse("/result-file: the file name is longer than " + std::to_string(kMaxArgumentLength) + " characters.");
+  }
+  out.resultFileName = WideToUtf8(path);
+  rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(i), rest.begin() + static_cast<std::ptrdiff_t>(i + 2));
+  return true;
+}
+
 // "/?" and "/h" as ever, and the words other programs answer with their usage.
 bool IsUsageRequest(std::wstring_view first) {
   for (const std::wstring_view word : {L"/?", L"/h", L"-h", L"--help", L"/help", L"-?"}) {
     if (first == word) return true;
   }
   return false;
-}
-
-std::wstring WithoutFirstCharacter(std::wstring_view text) {
-  return text.empty() ? std::wstring() : std::wstring(text.substr(1));
 }
 
 // The arguments of one parse, each as the C runtime would see it.
@@ -338,16 +399,18 @@ bool AsksForUsageBeforeFirmware(std::span<const std::wstring> args) {
 
 size_t EffectiveArgumentCount(std::span<const std::wstring> args) {
   if (args.size() != 6) return args.size();
-  const std::wstring_view last = CText(args[5]);
-  if (last.size() > kMaxArgumentLength) return args.size();
-  const std::wstring lower = AsciiToLower(last);
-  return (lower == L"/ignore_precheck" || lower == L"/i") ? 5 : args.size();
+  return IsPrecheckSwitch(CText(args[5])) ? 5 : args.size();
 }
 
 bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog, std::span<const std::wstring> args,
                       ParsedRequest& out) {
   out.quietOutput = ctx.console.quiet();
-  return ParseArguments(ctx, catalog, Arguments(args), out);
+  // A usage request is answered whatever follows it.
+  const bool usage = args.size() > 1 && IsUsageRequest(CText(args[1]));
+  std::vector<std::wstring> rest(args.begin(), args.end());
+  if (!usage && !TakeResultFile(ctx, args, rest, out)) return false;
+  const std::span<const std::wstring> seen(rest);
+  return ParseArguments(ctx, catalog, Arguments(seen.first(EffectiveArgumentCount(seen))), out);
 }
 
 std::optional<Function> ItemFunction(std::wstring_view functionWord) {

@@ -6,6 +6,8 @@
 //   program /? | /h | -h | --help | /help | -?                  the usage
 //   program --version | /version                                the program's version
 //   program /password PASSWORD /FUNCTION "ITEM=VALUE"           one setting or one file
+//   program /password PASSWORD /import-custom-settings FILE.xml /result-file PATH
+//                                                               the import's result file at PATH
 //
 // position 0 is the program, 1 the password switch, 2 the current password,
 // 3 the function switch, 4 the item argument or file name.
@@ -40,13 +42,13 @@ bool AsksForUsageBeforeFirmware(std::span<const std::wstring> args);
 // "/ignore_precheck" or "/i" (any case) is dropped; otherwise all of them.
 size_t EffectiveArgumentCount(std::span<const std::wstring> args);
 
-// Parses `args` (args[0] is the program; pass the first
-// EffectiveArgumentCount(args) of them) into `out`, which should be freshly
-// made. `ctx` must carry the accepted interface version and the catalog must
-// be complete. Returns true for a request the run can carry out; on false the
-// parser has written its messages and the run ends with exit code 101.
-// Asks for quiet output (`out.quietOutput`) for "import-custom-settings"; a
-// parse on a quiet console withholds its messages as well.
+// Parses `args` (args[0] is the program) into `out`, which should be freshly
+// made. "/result-file PATH" after the import's file is taken out first
+// (refused with the usage anywhere else, for another function or twice),
+// then a "/ignore_precheck" that is left as the sixth argument is dropped. `ctx` must carry the accepted interface
+// version and the catalog must be complete. Returns true for a request the run can carry out; on false the parser has
+// written its messages and the run ends with exit code 101. Asks for quiet output (`out.quietOutput`) for
+// "import-custom-settings"; a parse on a quiet console withholds its messages as well.
 bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog, std::span<const std::wstring> args,
                       ParsedRequest& out);
 

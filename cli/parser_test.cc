@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/text.h"
 #include "base/text_rules.h"
+#include "cli/messages.h"
 #include "cli/test_support.h"
 
 namespace vort64 {
@@ -1031,6 +1034,217 @@ void RunCases(const std::vector<ParseCase>& cases) {
       if (c.check && !quiet) c.check(request, run.ctx);
     }
   }
+}
+
+// "/result-file PATH" after the import's file, and nowhere else.
+std::vector<ParseCase> ResultFileCases() {
+  const std::wstring I = L"/import-custom-settings";
+  const std::string echo = Echo("pw", "import-custom-settings", "b.xml");
+  const auto resultFile = [](std::string path) {
+    return [path](const ParsedRequest& r, const RunContext&) {
+      EXPECT_EQ(r.function, Function::kImportCustomSettings);
+      EXPECT_EQ(r.xmlFileName, "b.xml");
+      EXPECT_EQ(r.resultFileName, path);
+    };
+  };
+  const std::string onlyImport =
+      "/result-file is taken by /import-custom-settings only: no other function writes a result file.\n\n";
+  const std::string twice = "/result-file is given twice.\n\n";
+  const std::string where =
+      "/result-file stands right after the custom-settings file: /import-custom-settings FILE.xml /result-file "
+      "PATH.\n\n";
+  const std::string noName = "/result-file needs the name of a file.\n\n";
+  return {
+      {"result file",
+       90,
+       {P, L"pw", I, L"b.xml", L"/result-file", L"out/r.txt"},
+       true,
+       echo,
+       "",
+       "",
+       "",
+       resultFile("out/r.txt")},
+      {"switch in any case, name as typed",
+       90,
+       {P, L"pw", I, L"b.xml", L"/Result-File", L"C:\\Logs\\R \u00c4.txt"},
+       true,
+       echo,
+       "",
+       "",
+       "",
+       resultFile("C:\\Logs\\R \xC3\x84.txt")},
+      {"precheck switch after it",
+       90,
+       {P, L"pw", I, L"b.xml", L"/result-file", L"r.txt", L"/i"},
+       true,
+       echo,
+       "",
+       "",
+       "",
+       resultFile("r.txt")},
+      {"precheck switch before it",
+       90,
+       {P, L"pw", I, L"b.xml", L"/ignore_precheck", L"/result-file", L"r.txt"},
+       true,
+       echo,
+       "",
+       "",
+       "",
+       resultFile("r.txt")},
+      {"without it: Result.txt", 90, {P, L"pw", I, L"b.xml"}, true, echo, "", "", "", resultFile("")},
+      {"with /get",
+       90,
+       {P, L"pw", L"/get", L"boot mode", L"/result-file", L"r.txt"},
+       false,
+       Usage(),
+       onlyImport,
+       "",
+       ""},
+      {"with the check",
+       90,
+       {P, L"pw", L"/check-custom-settings", L"b.xml", L"/result-file", L"r.txt"},
+       false,
+       Usage(),
+       onlyImport,
+       "",
+       ""},
+      {"with the export",
+       90,
+       {P, L"pw", L"/export-custom-settings", L"b.xml", L"/result-file", L"r.txt"},
+       false,
+       Usage(),
+       onlyImport,
+       "",
+       ""},
+      {"with the raw import",
+       90,
+       {P, L"pw", L"/import-raw-settings", L"b.bin", L"/result-file", L"r.txt"},
+       false,
+       Usage(),
+       onlyImport,
+       "",
+       ""},
+      {"given twice",
+       90,
+       {P, L"pw", I, L"b.xml", L"/result-file", L"r.txt", L"/result-file"},
+       false,
+       Usage(),
+       twice,
+       "",
+       ""},
+      {"the switch as its own file",
+       90,
+       {P, L"pw", I, L"b.xml", L"/result-file", L"/result-file"},
+       false,
+       Usage(),
+       twice,
+       "",
+       ""},
+      {"without a name", 90, {P, L"pw", I, L"b.xml", L"/result-file"}, false, Usage(), noName, "", ""},
+      {"with an empty name", 90, {P, L"pw", I, L"b.xml", L"/result-file", L""}, false, Usage(), noName, "", ""},
+      {"after something else",
+       90,
+       {P, L"pw", I, L"b.xml", L"extra", L"/result-file", L"r.txt"},
+       false,
+       Usage(),
+       where,
+       "",
+       ""},
+      {"a name too long",
+       90,
+       {P, L"pw", I, L"b.xml", L"/result-file", kLong260},
+       false,
+       Usage(),
+       "/result-file: the file name is longer than 259 characters.\n\n",
+       "",
+       ""},
+      {"a further argument",
+       90,
+       {P, L"pw", I, L"b.xml", L"/result-file", L"r.txt", L"x"},
+       false,
+       Usage(),
+       "Too many arguments\n\n",
+       "",
+       ""},
+      {"a password that reads like the switch",
+       90,
+       {P, L"/result-file", L"/get", L"boot mode"},
+       true,
+       Echo("/result-file", "get", "boot mode"),
+       "",
+       "",
+       ""},
+      {"a usage request first",
+       90,
+       {L"/?", L"pw", L"/get", L"boot mode", L"/result-file", L"r.txt"},
+       false,
+       Usage(),
+       "",
+       "",
+       ""},
+  };
+}
+
+TEST(ParseCommandLineTest, ResultFile) { RunCases(ResultFileCases()); }
+
+// Every function the parser knows has a line of the usage, and the usage
+// keeps its first lines.
+TEST(UsageTest, NamesEveryFunctionOnALineOfItsOwn) {
+  Harness run(90);
+  ShowUsage(run.console);
+  const std::string usage = run.out.str();
+  EXPECT_EQ(usage, kUsage);
+  EXPECT_EQ(usage.rfind("Usage:\n"
+                        "\tVort64.exe /password \"%Password%\" /set   \"%ItemName%=%Value1%,%Value2%,..\"\n"
+                        "\tVort64.exe /password \"%Password%\" /get   \"%ItemName%\"\n",
+                        0),
+            0u);
+  std::vector<std::string> lines;
+  std::istringstream in(usage);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  const std::string program = "\tVort64.exe /password \"%Password%\"";
+  // The lines that are the program, the password and `rest`, then the end
+  // of the line or a blank.
+  const auto linesOf = [&](const std::string& rest) {
+    const std::string start = program + rest;
+    return std::count_if(lines.begin(), lines.end(), [&start](const std::string& line) {
+      return line.rfind(start, 0) == 0 && (line.size() == start.size() || line[start.size()] == ' ');
+    });
+  };
+  for (int f = static_cast<int>(Function::kNone); f <= static_cast<int>(Function::kRotatePassword); ++f) {
+    std::string rest;
+    switch (static_cast<Function>(f)) {
+      case Function::kNone: continue;
+      case Function::kPassword: rest = ""; break;
+      case Function::kLoadFactoryDefault: rest = " /load-factory-default"; break;
+      case Function::kLoadUserDefault: rest = " /load-user-default"; break;
+      case Function::kGet: rest = " /get   \"%ItemName%\""; break;
+      case Function::kSet: rest = " /set   \"%ItemName%=%Value1%,%Value2%,..\""; break;
+      case Function::kGetDefault: rest = " /get-default"; break;
+      case Function::kSetDefault: rest = " /set-default"; break;
+      case Function::kExportRawSettings: rest = " /export-raw-settings"; break;
+      case Function::kImportRawSettings: rest = " /import-raw-settings"; break;
+      case Function::kExportCustomSettings: rest = " /export-custom-settings"; break;
+      case Function::kImportCustomSettings: rest = " /import-custom-settings"; break;
+      case Function::kCheckCustomSettings: rest = " /check-custom-settings"; break;
+      case Function::kShowSettings: rest = " /show-settings"; break;
+      case Function::kRotatePassword: rest = " /rotate-password"; break;
+    }
+    SCOPED_TRACE(rest);
+    if (rest.empty()) {
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), program), 1);  // the bare password check
+    } else {
+      EXPECT_EQ(linesOf(rest), 1);
+    }
+  }
+  // The self-test, the TPM, the password form, the switches beside a function.
+  for (const std::string rest :
+       {" /get autotest", " /clear \"tpm\"", " /set   \"current password=%Old%,%ItemName%=%New%\""}) {
+    EXPECT_EQ(linesOf(rest), 1) << rest;
+  }
+  EXPECT_NE(usage.find(" /import-custom-settings FILE.xml [/result-file PATH]\n"), std::string::npos);
+  EXPECT_NE(usage.find("\t/password-file FILE in place of"), std::string::npos);
+  EXPECT_NE(usage.find("\tVort64.exe --version\n"), std::string::npos);
 }
 
 TEST(ParseCommandLineTest, ArgumentCounts) { RunCases(ShapeCases()); }

@@ -9,7 +9,8 @@
 // (a known function, passwords within the version's lengths and in their
 // field, a NUL-terminated new password for an offered slot, tags of letters
 // and digits within their arrays, times, dates, GPT records and boot orders
-// in their ranges, file names of their kind); the value parsers accept what
+// in their ranges, file names of their kind, a result file only for the
+// import, as typed after "/result-file"); the value parsers accept what
 // their rules accept and leave their results within them.
 #include <algorithm>
 #include <array>
@@ -219,8 +220,8 @@ bool SameRequest(const ParsedRequest& a, const ParsedRequest& b) {
   return a.function == b.function && a.itemName == b.itemName && a.currentPassword == b.currentPassword &&
          a.value.bytes == b.value.bytes && a.value.size == b.value.size && a.unlistedValue == b.unlistedValue &&
          a.newPasswordSlot == b.newPasswordSlot && a.binFileName == b.binFileName && a.xmlFileName == b.xmlFileName &&
-         a.quietOutput == b.quietOutput && a.selfTest == b.selfTest && a.itemText == b.itemText &&
-         a.valueText == b.valueText && a.formPassword == b.formPassword;
+         a.resultFileName == b.resultFileName && a.quietOutput == b.quietOutput && a.selfTest == b.selfTest &&
+         a.itemText == b.itemText && a.valueText == b.valueText && a.formPassword == b.formPassword;
 }
 
 void FuzzCommandLine(uint32_t minor, bool quiet, const std::vector<std::wstring>& args) {
@@ -239,7 +240,31 @@ void FuzzCommandLine(uint32_t minor, bool quiet, const std::vector<std::wstring>
   FUZZ_CHECK(ParseCommandLine(again.ctx, catalog, seen, again.request) == accepted);
   FUZZ_CHECK(SameRequest(first.request, again.request));
   FUZZ_CHECK(first.out.str() == again.out.str() && first.err.str() == again.err.str());
-  if (accepted) CheckAccepted(first.ctx, catalog, count, first.request);
+  if (!accepted) return;
+  // "/result-file PATH" is taken out before the rest is parsed: only for the
+  // import, only once, right after its file (or after a "/i" there).
+  const ParsedRequest& r = first.request;
+  std::vector<size_t> switches;
+  for (size_t i = 5; i < seen.size(); ++i) {
+    if (AsciiToLower(CText(seen[i])) == L"/result-file") switches.push_back(i);
+  }
+  size_t parsed = count;
+  if (r.resultFileName.empty()) {
+    FUZZ_CHECK(switches.empty());
+  } else {
+    FUZZ_CHECK(r.function == Function::kImportCustomSettings && switches.size() == 1);
+    const size_t at = switches.front();
+    FUZZ_CHECK(at == 5 || at == 6);
+    FUZZ_CHECK(at + 1 < seen.size() && WideToUtf8(CText(seen[at + 1])) == r.resultFileName);
+    FUZZ_CHECK(CText(seen[at + 1]).size() <= kMaxArgumentLength);
+    parsed = count - 2;
+    if (parsed == 6) {
+      const std::wstring precheck = AsciiToLower(CText(seen[at == 5 ? 7 : 5]));
+      FUZZ_CHECK(precheck == L"/ignore_precheck" || precheck == L"/i");
+      parsed = 5;
+    }
+  }
+  CheckAccepted(first.ctx, catalog, parsed, r);
 }
 
 // ---- the value parsers on their own -------------------------------------------

@@ -81,8 +81,8 @@ std::vector<OperationResult> ApplyOneByOne(Operations& ops, std::span<const Plan
 // The line on standard error of an import whose verdict is "Fail": the
 // cause that failed every setting (a refused password, a failed read), or
 // how many settings failed and the first of them.
-void SayImportFailed(Console& console, std::span<const PlannedSetting> plan,
-                     std::span<const OperationResult> outcomes) {
+void SayImportFailed(Console& console, std::span<const PlannedSetting> plan, std::span<const OperationResult> outcomes,
+                     std::string_view resultFile) {
   size_t failed = 0;
   std::optional<size_t> first;
   for (size_t i = 0; i < outcomes.size(); ++i) {
@@ -93,7 +93,7 @@ void SayImportFailed(Console& console, std::span<const PlannedSetting> plan,
   if (!first) return;  // no Item at all: said already
   const OperationResult& cause = outcomes[*first];
   const std::string count = std::to_string(failed) + " of " + std::to_string(plan.size()) + " settings failed";
-  const std::string see = std::string("; see ") + kResultFile + ".\n";
+  const std::string see = "; see " + std::string(resultFile) + ".\n";
   if (cause.kind == Kind::kReadFailed || cause.kind == Kind::kFirmwareRefused) {
     console.Err("Error: " + FailureCause(cause) + "; " + count + see);
     return;
@@ -123,14 +123,15 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
     return {Kind::kFileFailed};
   }
 
-  // Result.txt is opened before anything is applied, and the block goes
-  // through that open file at the end: a file the run cannot append to
-  // stops it here, with the firmware untouched.
-  const std::filesystem::path resultFile = ops.workDir / kResultFile;
-  AppendFile result(resultFile);
+  // The result file (Result.txt, or where "/result-file" says) is opened
+  // before anything is applied, and the block goes through that open file at
+  // the end: a file the run cannot append to stops it here, with the
+  // firmware untouched.
+  const ResultFileTarget resultFile = ResultFileOf(request, ops.workDir);
+  AppendFile result(resultFile.path);
   if (!result.open()) {
-    ops.ctx.console.Out(result.openFailed() ? "file: " + PathText(resultFile) + " open failed. \n\n"
-                                            : RefusedOutputMessage(kResultFile, result.refusal()));
+    ops.ctx.console.Out(result.openFailed() ? "file: " + PathText(resultFile.path) + " open failed. \n\n"
+                                            : RefusedOutputMessage(resultFile.name, result.refusal()));
     return {Kind::kFileFailed};
   }
 
@@ -151,11 +152,14 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
   const std::string block = log.Block(MachineLines(ops.session.smbios));
   if (result.Append(std::span(reinterpret_cast<const uint8_t*>(block.data()), block.size())) !=
       WriteOutcome::kWritten) {
-    ops.ctx.console.Out("file: " + PathText(resultFile) + " write failed. \n\n");
+    ops.ctx.console.Out("file: " + PathText(resultFile.path) + " write failed. \n\n");
     return {Kind::kFileFailed};
   }
+  // The verdict as the file now has it, for a script that reads standard
+  // output.
+  ops.ctx.console.Out(WideToUtf8(VerdictLine(log.Verdict())) + "\n");
   if (log.Verdict() != ImportVerdict::kFail) return {Kind::kDone};
-  SayImportFailed(ops.ctx.console, plan, outcomes);
+  SayImportFailed(ops.ctx.console, plan, outcomes, resultFile.name);
   return {Kind::kSettingsFailed};
 }
 

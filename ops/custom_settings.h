@@ -1,7 +1,7 @@
 // The custom-settings file from the executor's side: the export of every
 // writable setting, and the import that applies each setting of a file as a
 // "/set" of its own on the run's one connection and leaves a verdict per
-// setting in Result.txt.
+// setting in Result.txt (or the file "/result-file" names).
 #ifndef VORT64_OPS_CUSTOM_SETTINGS_H_
 #define VORT64_OPS_CUSTOM_SETTINGS_H_
 
@@ -20,7 +20,9 @@ OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& r
 
 // Applies every setting of `request.xmlFileName` (with one read, one write
 // and one read back where it can, otherwise one "/set" after the other) and
-// appends the import's block to Result.txt in the working directory.
+// appends the import's block to the result file (Result.txt in the working
+// directory, or `request.resultFileName`); once it is there, its verdict line
+// goes to standard output too.
 OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& request);
 
 // Reads the block once into `buffer` and compares every setting of

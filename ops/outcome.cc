@@ -35,11 +35,6 @@ std::wstring_view ReadFailedWord(const OperationResult& r) {
   return kFail;
 }
 
-StepVerdict FirmwareStep(const OperationResult& r) {
-  return r.executed && r.firmwareCode == kFirmwareIncorrectPassword ? StepVerdict::kIncorrectPassword
-                                                                    : StepVerdict::kSkipped;
-}
-
 }  // namespace
 
 OutcomeRule RuleFor(const OperationResult& r) {
@@ -47,27 +42,26 @@ OutcomeRule RuleFor(const OperationResult& r) {
     case Kind::kDone:
       if (r.rebootRequired()) {
         return {L"Pass and reboot required to make function works", VerdictEffect::kRebootRequired, kExitSuccess,
-                StepVerdict::kPassed, false};
+                StepVerdict::kPassed};
       }
-      return {kPass, VerdictEffect::kKeeps, kExitSuccess, StepVerdict::kPassed, false};
+      return {kPass, VerdictEffect::kKeeps, kExitSuccess, StepVerdict::kPassed};
     // Nothing written, and nothing wrong: a file from another model, or a
     // setting this machine lacks, still imports.
     case Kind::kUnsupported:
-    case Kind::kAbsent: return {kNotSupport, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false};
-    case Kind::kPasswordKept: return {kPass, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false};
-    case Kind::kValueRefused:
-      return {kInvalidParameter, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true};
-    case Kind::kValueUnlisted:
-      return {kInvalidParameter, VerdictEffect::kFails, kExitUsage, StepVerdict::kSkipped, true};
-    case Kind::kReadFailed: return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, FirmwareStep(r), true};
-    case Kind::kFirmwareRefused: return {RefusedWord(r), VerdictEffect::kFails, kExitFailed, FirmwareStep(r), true};
-    case Kind::kDrift: return {kFail, VerdictEffect::kFails, kExitDrift, StepVerdict::kSkipped, true};
+    case Kind::kAbsent: return {kNotSupport, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped};
+    case Kind::kPasswordKept: return {kPass, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped};
+    // Whatever fails an import's verdict is a fault of the self-test: a red line.
+    case Kind::kValueRefused: return {kInvalidParameter, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed};
+    case Kind::kValueUnlisted: return {kInvalidParameter, VerdictEffect::kFails, kExitUsage, StepVerdict::kFailed};
+    case Kind::kReadFailed: return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed};
+    case Kind::kFirmwareRefused: return {RefusedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed};
+    case Kind::kDrift: return {kFail, VerdictEffect::kFails, kExitDrift, StepVerdict::kFailed};
     case Kind::kNotTheSame:
     case Kind::kFileFailed:
     case Kind::kNothingRan:
     case Kind::kSettingsFailed: break;
   }
-  return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true};
+  return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed};
 }
 
 std::string FailureCause(const OperationResult& r) {

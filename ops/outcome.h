@@ -66,11 +66,11 @@ enum class VerdictEffect {
   kFails,           // the verdict is "Fail" whatever follows
 };
 
-// The colour of a self-test step line.
+// What a self-test step found, and so the colour of its line.
 enum class StepVerdict {
-  kPassed,             // blue "[Success] ..."
-  kIncorrectPassword,  // red "[Fail] [Compare]"
-  kSkipped,            // orange "[Skip][Compare]"
+  kPassed,   // blue "[Success] ..."
+  kSkipped,  // orange "[Skip][Compare]": a setting this version lacks or the firmware does not support
+  kFailed,   // red "[Fail] [Compare]": a fault; the item counts as failed and the self-test exits with 103
 };
 
 struct OutcomeRule {
@@ -78,7 +78,6 @@ struct OutcomeRule {
   VerdictEffect verdict;
   int exitCode;
   StepVerdict step;
-  bool selfTestFault;  // the self-test found a fault (exit 103)
 };
 
 // The rule of an outcome. For the firmware kinds the word and the colour

@@ -9,9 +9,10 @@ namespace {
 
 using Kind = OperationResult::Kind;
 
-constexpr Kind kEveryKind[] = {Kind::kDone,         Kind::kUnsupported, Kind::kAbsent,          Kind::kPasswordKept,
-                               Kind::kValueRefused, Kind::kReadFailed,  Kind::kFirmwareRefused, Kind::kNotTheSame,
-                               Kind::kFileFailed,   Kind::kNothingRan,  Kind::kSettingsFailed,  Kind::kDrift};
+constexpr Kind kEveryKind[] = {Kind::kDone,         Kind::kUnsupported,   Kind::kAbsent,     Kind::kPasswordKept,
+                               Kind::kValueRefused, Kind::kValueUnlisted, Kind::kReadFailed, Kind::kFirmwareRefused,
+                               Kind::kNotTheSame,   Kind::kFileFailed,    Kind::kNothingRan, Kind::kSettingsFailed,
+                               Kind::kDrift};
 
 // What every output says must agree: only work that happened passes, and
 // whatever fails an import's verdict is a fault of the self-test too.
@@ -28,10 +29,8 @@ TEST(OutcomeTableTest, OnlyDoneWorkPassesAndEveryOutputAgrees) {
         EXPECT_EQ(rule.step == StepVerdict::kPassed, done);
         EXPECT_EQ(rule.resultWord == L"Pass" || rule.resultWord.starts_with(L"Pass and"),
                   done || kind == Kind::kPasswordKept);
-        EXPECT_EQ(rule.verdict == VerdictEffect::kFails, rule.selfTestFault);
-        if (rule.step == StepVerdict::kIncorrectPassword) {
-          EXPECT_EQ(rule.resultWord, L"Incorrect password");
-        }
+        // A red self-test line is a fault: exactly what fails an import.
+        EXPECT_EQ(rule.verdict == VerdictEffect::kFails, rule.step == StepVerdict::kFailed);
       }
     }
   }
@@ -50,29 +49,29 @@ TEST(OutcomeTableTest, FirmwareWordsFollowTheCode) {
        L"Pass and reboot required to make function works",
        VerdictEffect::kRebootRequired,
        StepVerdict::kPassed},
-      {{Kind::kFirmwareRefused, 1}, L"Not support", VerdictEffect::kFails, StepVerdict::kSkipped},
-      {{Kind::kFirmwareRefused, 2}, L"Incorrect password", VerdictEffect::kFails, StepVerdict::kIncorrectPassword},
-      {{Kind::kFirmwareRefused, 3}, L"Invalid Parameter", VerdictEffect::kFails, StepVerdict::kSkipped},
-      {{Kind::kFirmwareRefused, 4}, L"Fail", VerdictEffect::kFails, StepVerdict::kSkipped},
-      {{Kind::kFirmwareRefused, 5}, L"Fail", VerdictEffect::kFails, StepVerdict::kSkipped},
-      {{Kind::kFirmwareRefused, 7}, L"Password retry count exceeded", VerdictEffect::kFails, StepVerdict::kSkipped},
+      {{Kind::kFirmwareRefused, 1}, L"Not support", VerdictEffect::kFails, StepVerdict::kFailed},
+      {{Kind::kFirmwareRefused, 2}, L"Incorrect password", VerdictEffect::kFails, StepVerdict::kFailed},
+      {{Kind::kFirmwareRefused, 3}, L"Invalid Parameter", VerdictEffect::kFails, StepVerdict::kFailed},
+      {{Kind::kFirmwareRefused, 4}, L"Fail", VerdictEffect::kFails, StepVerdict::kFailed},
+      {{Kind::kFirmwareRefused, 5}, L"Fail", VerdictEffect::kFails, StepVerdict::kFailed},
+      {{Kind::kFirmwareRefused, 7}, L"Password retry count exceeded", VerdictEffect::kFails, StepVerdict::kFailed},
       {{Kind::kFirmwareRefused, 209},
        L"Incompatible Data Structure. BIOS Setup Data is unexpected",
        VerdictEffect::kFails,
-       StepVerdict::kSkipped},
+       StepVerdict::kFailed},
       {{Kind::kFirmwareRefused, 210},
        L"Control method not support, DFCI is controlling",
        VerdictEffect::kFails,
-       StepVerdict::kSkipped},
-      {{Kind::kFirmwareRefused, 2, false}, L"Fail", VerdictEffect::kFails, StepVerdict::kSkipped},
-      {{Kind::kReadFailed, 2}, L"Incorrect password", VerdictEffect::kFails, StepVerdict::kIncorrectPassword},
-      {{Kind::kReadFailed, 7}, L"Password retry count exceeded", VerdictEffect::kFails, StepVerdict::kSkipped},
-      {{Kind::kReadFailed, 3}, L"Fail", VerdictEffect::kFails, StepVerdict::kSkipped},
-      {{Kind::kReadFailed, 1, false}, L"Fail", VerdictEffect::kFails, StepVerdict::kSkipped},
+       StepVerdict::kFailed},
+      {{Kind::kFirmwareRefused, 2, false}, L"Fail", VerdictEffect::kFails, StepVerdict::kFailed},
+      {{Kind::kReadFailed, 2}, L"Incorrect password", VerdictEffect::kFails, StepVerdict::kFailed},
+      {{Kind::kReadFailed, 7}, L"Password retry count exceeded", VerdictEffect::kFails, StepVerdict::kFailed},
+      {{Kind::kReadFailed, 3}, L"Fail", VerdictEffect::kFails, StepVerdict::kFailed},
+      {{Kind::kReadFailed, 1, false}, L"Fail", VerdictEffect::kFails, StepVerdict::kFailed},
       {{Kind::kUnsupported}, L"Not support", VerdictEffect::kKeeps, StepVerdict::kSkipped},
       {{Kind::kAbsent}, L"Not support", VerdictEffect::kKeeps, StepVerdict::kSkipped},
-      {{Kind::kValueRefused}, L"Invalid Parameter", VerdictEffect::kFails, StepVerdict::kSkipped},
-      {{Kind::kNotTheSame}, L"Fail", VerdictEffect::kFails, StepVerdict::kSkipped},
+      {{Kind::kValueRefused}, L"Invalid Parameter", VerdictEffect::kFails, StepVerdict::kFailed},
+      {{Kind::kNotTheSame}, L"Fail", VerdictEffect::kFails, StepVerdict::kFailed},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(std::string(c.word.begin(), c.word.end()));

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "base/console.h"
 #include "base/functions.h"
@@ -21,6 +22,31 @@ bool MayWrite(Console& console, const std::string& name, const std::filesystem::
   return false;
 }
 
+// Whether the regular file at `output` is `input` itself (under any name).
+bool SameFile(const std::filesystem::path& output, const std::filesystem::path& input) {
+  std::error_code ec;
+  return std::filesystem::equivalent(output, input, ec) && !ec;
+}
+
+// The import's result file: where Result.txt or "/result-file PATH" goes,
+// and never one of the files the run reads, which the appended block would
+// spoil (a custom-settings file no longer loads, a password file gains
+// lines that are no passwords).
+bool ResultFileWritable(Operations& ops, const ParsedRequest& request) {
+  Console& console = ops.ctx.console;
+  const ResultFileTarget target = ResultFileOf(request, ops.workDir);
+  if (!MayWrite(console, target.name, target.path, OutputUse::kAppend)) return false;
+  const char* input = nullptr;
+  if (SameFile(target.path, PathOfFileName(request.xmlFileName))) {
+    input = "the custom-settings file the import reads";
+  } else if (!ops.session.passwords.file.empty() && SameFile(target.path, PathOfFileName(ops.session.passwords.file))) {
+    input = "the password file";
+  }
+  if (!input) return true;
+  console.Out("file: " + target.name + " is " + input + ": nothing was written. \n\n");
+  return false;
+}
+
 }  // namespace
 
 bool OutputsWritable(Operations& ops, const ParsedRequest& request) {
@@ -31,8 +57,7 @@ bool OutputsWritable(Operations& ops, const ParsedRequest& request) {
           FactsOf(request.function).takes == FunctionTakes::kBinFile ? request.binFileName : request.xmlFileName;
       return MayWrite(console, name, PathOfFileName(name));
     }
-    case FunctionWrites::kResultFile:
-      return MayWrite(console, kResultFile, ops.workDir / kResultFile, OutputUse::kAppend);
+    case FunctionWrites::kResultFile: return ResultFileWritable(ops, request);
     case FunctionWrites::kNothing: break;
   }
   return true;

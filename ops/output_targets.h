@@ -1,9 +1,10 @@
 // The files a function writes that are known before it calls the firmware:
-// a raw or XML export's file and the import's Result.txt. Each is looked at
-// before the first call, so that a link, a directory, a fifo or a device in
-// its place ends the run with nothing called, and so does a file this run
-// may not write (read-only) or, for Result.txt, which is appended to, a file
-// with more than one name (a hard link).
+// a raw or XML export's file and the import's result file (Result.txt, or
+// the file "/result-file" names). Each is looked at before the first call,
+// so that a link, a directory, a fifo or a device in its place ends the run
+// with nothing called, and so does a file this run may not write
+// (read-only) or, for the result file, which is appended to, a file with
+// more than one name (a hard link) or a file the run reads.
 #ifndef VORT64_OPS_OUTPUT_TARGETS_H_
 #define VORT64_OPS_OUTPUT_TARGETS_H_
 

@@ -1,6 +1,22 @@
 #include "ops/result_files.h"
 
+#include "ops/file_io.h"
+
 namespace vort64 {
+
+ResultFileTarget ResultFileOf(const ParsedRequest& request, const std::filesystem::path& workDir) {
+  if (request.resultFileName.empty()) return {workDir / kResultFile, kResultFile};
+  return {PathOfFileName(request.resultFileName), request.resultFileName};
+}
+
+std::wstring_view VerdictLine(ImportVerdict verdict) {
+  switch (verdict) {
+    case ImportVerdict::kPassRebootRequired: return L"Overall result : Pass and reboot required to make function works";
+    case ImportVerdict::kPass: return L"Overall result : Pass";
+    case ImportVerdict::kFail: break;
+  }
+  return L"Overall result : Fail";
+}
 
 void ImportLog::Add(std::wstring_view name, const OutcomeRule& rule) {
   lines_ += ResultLineStart(name);
@@ -20,13 +36,8 @@ ImportVerdict ImportLog::Verdict() const {
 
 std::string ImportLog::Block(std::wstring_view header) const {
   std::wstring block(header);
-  switch (Verdict()) {
-    case ImportVerdict::kPassRebootRequired:
-      block += L"Overall result : Pass and reboot required to make function works\n\n";
-      break;
-    case ImportVerdict::kPass: block += L"Overall result : Pass\n\n"; break;
-    case ImportVerdict::kFail: block += L"Overall result : Fail\n\n"; break;
-  }
+  block += VerdictLine(Verdict());
+  block += L"\n\n";
   block += L"===================================Result of each settings==============================\n\n";
   block += lines_;
   return ResultFileText(block);

@@ -4,18 +4,33 @@
 #ifndef VORT64_OPS_RESULT_FILES_H_
 #define VORT64_OPS_RESULT_FILES_H_
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
+#include "base/parsed_request.h"
 #include "ops/outcome.h"
 
 namespace vort64 {
 
 inline constexpr char kResultFile[] = "Result.txt";
 
+// Where the import's result file goes: "/result-file PATH" as typed, else
+// Result.txt in the run's working directory; and the name messages give it
+// (PATH as typed, or "Result.txt").
+struct ResultFileTarget {
+  std::filesystem::path path;
+  std::string name;
+};
+ResultFileTarget ResultFileOf(const ParsedRequest& request, const std::filesystem::path& workDir);
+
 // The import's overall verdict. A failed setting makes it "Fail" whatever
 // follows; a reboot request shows only when no setting failed.
 enum class ImportVerdict { kPass, kPassRebootRequired, kFail };
+
+// The verdict's line as the result file has it, without its line end:
+// "Overall result : Pass", "Overall result : Fail", ...
+std::wstring_view VerdictLine(ImportVerdict verdict);
 
 class ImportLog {
  public:

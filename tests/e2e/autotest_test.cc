@@ -3,9 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <thread>
 
 #include "tests/e2e/machine_fixture.h"
 
@@ -13,6 +16,7 @@ namespace vort64::e2e {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using Bytes = std::vector<uint8_t>;
 
 constexpr char kAnswers[] = "old1 new1\nold2 new2\n";
@@ -154,16 +158,20 @@ TEST_F(AutotestTest, FaultsFoundExitWith103) {
   EXPECT_EQ(wrong.exitCode, 103);
   EXPECT_THAT(Report(), HasSubstr("<pre style=\"color:red;\">[Fail] [Compare]</pre>"));
 
-  // A write the firmware refuses: orange lines, and nothing changed.
+  // A write the firmware refuses: red lines, and nothing changed.
   CreateMachine({"--wmi", "2.90"});
   const Bytes before = Options();
   WriteMachineFile("faults", "SetBiosOptions 3\n");
   const ProcessResult refused = Vort64({"/password", "", "/get", "autotest"}, kAnswers);
   EXPECT_EQ(refused.exitCode, 103);
+  EXPECT_THAT(Report(), HasSubstr("<pre style=\"color:red;\">[Fail] [Compare]</pre>"));
+  // Orange only for the setting this notebook does not support.
+  EXPECT_EQ(Count(Report(), "color:orange;"), 1u);
+  EXPECT_THAT(refused.out, HasSubstr("Self-test: 0 passed, 1 skipped, 65 failed; report: "));
   EXPECT_EQ(Options(), before);
 }
 
-TEST_F(AutotestTest, AValueThatDoesNotStickIsAnOrangeSkipAndTheMachineStaysAsItWas) {
+TEST_F(AutotestTest, AValueThatDoesNotStickIsARedFailAndTheMachineStaysAsItWas) {
   CreateMachine({"--wmi", "2.75"});
   const Bytes before = Options();
   WriteMachineFile("faults", "stuck 55\n");  // bluetooth keeps its byte whatever is sent
@@ -173,7 +181,8 @@ TEST_F(AutotestTest, AValueThatDoesNotStickIsAnOrangeSkipAndTheMachineStaysAsItW
   EXPECT_THAT(Report(),
               HasSubstr("Vortmark : bluetooth</pre>\n---------------------------------------------------------------\n"
                         "<pre style=\"color:blue;\">[Success] [Get    ] bluetooth : 1</pre>"
-                        "<pre style=\"color:orange;\">[Skip][Compare]</pre>"));
+                        "<pre style=\"color:red;\">[Fail] [Compare]</pre>"));
+  EXPECT_THAT(r.out, HasSubstr("Self-test: 23 passed, 2 skipped, 1 failed; report: "));
   EXPECT_EQ(Options(), before);
 }
 
@@ -189,6 +198,125 @@ TEST_F(AutotestTest, AReportThatCannotBeWrittenWhereItGoesStopsTheRunBeforeAnyCa
   EXPECT_TRUE(Calls().empty());
   EXPECT_EQ(Options(), before);
   EXPECT_TRUE(std::filesystem::is_empty(work_ / "VORT_AutoTestResult.html"));
+}
+
+// The summary at the top of the report: the verdict in its colour, the
+// counts the console's closing line has, which the items' colours give too
+// (an item with a red line failed, one with an orange line and no red one
+// was skipped), the interface version, the notebook, the program and when
+// it ran. The page's head is as it always was.
+TEST_F(AutotestTest, TheSummaryOnTopCountsAsTheConsoleAndTheColours) {
+  const struct {
+    std::vector<std::string> machine;
+    std::string password;
+    std::string answers;
+    int exitCode;
+    const char* counts;
+    const char* version;
+  } cases[] = {
+      {{"--wmi", "2.90", "--model", "Book <14> & Co", "--serial", "SN42"},
+       "",
+       kAnswers,
+       0,
+       "65 passed, 1 skipped, 0 failed",
+       "2.90"},
+      {{"--wmi", "2.56", "--model", "Book <14> & Co", "--serial", "SN42"},
+       "",
+       "",
+       0,
+       "17 passed, 9 skipped, 0 failed",
+       "2.56"},
+      // The supervisor password's change refused (a wrong current password
+      // typed; the user had none to check): counted failed, and red.
+      {{"--wmi", "2.90", "--model", "Book <14> & Co", "--serial", "SN42", "--supervisor-password", "secret"},
+       "secret",
+       "wrong1 new1\nwrong2 new2\n",
+       103,
+       "64 passed, 1 skipped, 1 failed",
+       "2.90"},
+      // No answers at all: the password changes did not happen, red as well.
+      {{"--wmi", "2.90", "--model", "Book <14> & Co", "--serial", "SN42"},
+       "",
+       "",
+       103,
+       "63 passed, 1 skipped, 2 failed",
+       "2.90"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.counts);
+    CreateMachine(c.machine);
+    const ProcessResult r = Vort64({"/password", c.password, "/get", "autotest"}, c.answers);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr(std::string("\nSelf-test: ") + c.counts + "; report: "));
+    const std::string report = Report();
+    const bool failed = c.exitCode != 0;
+    EXPECT_THAT(report, ::testing::StartsWith(
+                            "<!DOCTYPE html>\n<html>\n<head>\n"
+                            "<meta http-equiv=\"Content - Type\" content = \"text/html\"; charset=\"utf-8\">\n"
+                            "<title> Kelm WMIAutoTest(NB) test result </title>\n"
+                            "<style> pre {font-family: Consolas; font-size: 12pt; margin: 0;}</style>\n"
+                            "</head>\n<body>\n" +
+                            std::string(failed ? "<pre style=\"color:red;\">Overall result : Fail</pre>\n"
+                                               : "<pre style=\"color:blue;\">Overall result : Pass</pre>\n") +
+                            "<pre style=\"color:black;\">Items : " + c.counts + "</pre>\n" +
+                            "<pre style=\"color:black;\">Interface version : " + c.version + "</pre>\n" +
+                            "<pre style=\"color:black;\">Model name : Book &lt;14&gt; &amp; Co</pre>\n"
+                            "<pre style=\"color:black;\">Serial number : SN42</pre>\n"
+                            "<pre style=\"color:black;\">Program : vort64 " VORT64_VERSION "</pre>\n"
+                            "<pre style=\"color:black;\">Started : "));
+    EXPECT_TRUE(std::regex_search(report, std::regex("Started : 20[0-9][0-9]-[01][0-9]-[0-3][0-9] "
+                                                     "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] UTC</pre>\n"
+                                                     "<pre style=\"color:black;\"> {77}</pre>\n"
+                                                     "<pre style=\"color:black;\">WMI version : ")));
+    // The counts again, from the colours of each item's lines.
+    size_t passed = 0, skipped = 0, redItems = 0;
+    const std::string header = "Vortmark : ";
+    for (size_t at = report.find(header); at != std::string::npos;) {
+      const size_t next = report.find(header, at + 1);
+      const std::string item = report.substr(at, next == std::string::npos ? std::string::npos : next - at);
+      if (item.find("color:red;") != std::string::npos) {
+        ++redItems;
+      } else if (item.find("color:orange;") != std::string::npos) {
+        ++skipped;
+      } else {
+        ++passed;
+      }
+      at = next;
+    }
+    EXPECT_EQ(std::to_string(passed) + " passed, " + std::to_string(skipped) + " skipped, " + std::to_string(redItems) +
+                  " failed",
+              c.counts);
+  }
+}
+
+// A report that cannot be written when the run ends (a directory put in its
+// place while the run went on): the run says so, its closing line names no
+// report, and it ends with 103, the items' verdict whatever it was.
+TEST_F(AutotestTest, AReportThatCouldNotBeWrittenIsNotNamed) {
+  CreateMachine({"--wmi", "2.75"});
+  WriteMachineFile("faults", "delay 15\n");  // about two seconds of calls
+  const std::filesystem::path report = work_ / "VORT_AutoTestResult.html";
+  const std::filesystem::path log = machine_ / "calls.log";
+  std::thread planter([&report, &log] {
+    // Once the run has made its first call (its report's place was looked at
+    // before), a directory takes the report's place.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    std::error_code ec;
+    while (std::chrono::steady_clock::now() < until &&
+           (!std::filesystem::exists(log, ec) || std::filesystem::file_size(log, ec) == 0)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::filesystem::create_directory(report, ec);
+  });
+  const ProcessResult r = Vort64({"/password", "", "/get", "autotest"});
+  planter.join();
+  ASSERT_FALSE(Calls().empty());
+  EXPECT_EQ(r.exitCode, 103) << r.out << r.err;
+  EXPECT_THAT(r.out, HasSubstr("file: VORT_AutoTestResult.html is a directory, not a regular file: nothing was "
+                               "written. \n\nSelf-test: 24 passed, 2 skipped, 0 failed; the report was not written\n"));
+  EXPECT_THAT(r.out, Not(HasSubstr("report: ")));
+  EXPECT_TRUE(std::filesystem::is_directory(report));
+  EXPECT_TRUE(std::filesystem::is_empty(report));
 }
 
 }  // namespace

@@ -170,5 +170,122 @@ TEST_F(CustomSettingsTest, FilesThatCannotBeLoadedTouchNothing) {
   EXPECT_FALSE(std::filesystem::exists(work_ / "ResultTemp.txt"));
 }
 
+// "/result-file PATH": the block goes to PATH (relative to the working
+// directory, or absolute), appended as Result.txt is; the working directory
+// gets no Result.txt; standard output ends with the verdict line as the
+// file has it; a failed run's cause names PATH.
+TEST_F(CustomSettingsTest, TheResultFileGoesWhereAskedAndItsVerdictToStandardOutput) {
+  CreateMachine({"--model", "Test Book 14", "--serial", "SN42"});
+  std::filesystem::create_directories(work_ / "logs");
+  WriteItems("good.xml", Item("boot mode", "1"));
+  WriteItems("bad.xml", Item("boot mode", "1") + Item("fast boot", "x"));
+  const std::string absolute = (work_ / "logs" / "absolute.txt").string();
+  const std::string head = "Model name : Test Book 14\r\nSerial number : SN42\r\nAsset tag number : \r\n\r\n";
+  const std::string rule =
+      "===================================Result of each settings==============================\r\n\r\n";
+  const std::string echo = "Password = \nFunctionName = import-custom-settings\nItem = good.xml\n\n";
+
+  const ProcessResult pass =
+      Vort64({"/password", "", "/import-custom-settings", "good.xml", "/result-file", "logs/r.txt"});
+  EXPECT_EQ(pass.exitCode, 0) << pass.out << pass.err;
+  EXPECT_EQ(pass.out, kVersion + echo + "Overall result : Pass\n");
+  EXPECT_EQ(pass.err, "");
+  const std::string passBlock = head + "Overall result : Pass\r\n\r\n" + rule + "boot mode:\t\t\t\tPass\r\n";
+  EXPECT_EQ(WorkText("logs/r.txt"), passBlock);
+
+  const ProcessResult fail =
+      Vort64({"/password", "", "/import-custom-settings", "bad.xml", "/result-file", "logs/r.txt"});
+  EXPECT_EQ(fail.exitCode, 103);
+  EXPECT_THAT(fail.out, ::testing::EndsWith("\nOverall result : Fail\n"));
+  EXPECT_EQ(fail.err, "Error: 1 of 2 settings failed, the first fast boot (Invalid Parameter); see logs/r.txt.\n");
+  EXPECT_EQ(WorkText("logs/r.txt"), passBlock + head + "Overall result : Fail\r\n\r\n" + rule +
+                                        "boot mode:\t\t\t\tPass\r\nfast boot:\t\t\t\tInvalid Parameter\r\n");
+
+  const ProcessResult there =
+      Vort64({"/password", "", "/import-custom-settings", "good.xml", "/RESULT-FILE", absolute});
+  EXPECT_EQ(there.exitCode, 0) << there.out << there.err;
+  EXPECT_EQ(WorkText("logs/absolute.txt"), passBlock);
+  EXPECT_FALSE(std::filesystem::exists(work_ / "Result.txt"));
+
+  // Without the switch: Result.txt in the working directory, and the same line.
+  const ProcessResult plain = Vort64({"/password", "", "/import-custom-settings", "good.xml"});
+  EXPECT_EQ(plain.out, kVersion + echo + "Overall result : Pass\n");
+  EXPECT_EQ(WorkText("Result.txt"), passBlock);
+}
+
+// Where no result file is written, or the switch is not whole, the command
+// line is refused as any other (the usage, exit 101) before the firmware is
+// called.
+TEST_F(CustomSettingsTest, TheResultFileSwitchIsRefusedWhereItHasNoPlace) {
+  CreateMachine();
+  WriteItems("good.xml", Item("boot mode", "1"));
+  const std::string onlyImport =
+      "/result-file is taken by /import-custom-settings only: no other function writes a result file.\n\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {{"/password", "", "/set", "boot mode=1", "/result-file", "r.txt"}, onlyImport},
+      {{"/password", "", "/check-custom-settings", "good.xml", "/result-file", "r.txt"}, onlyImport},
+      {{"/password", "", "/export-custom-settings", "good.xml", "/result-file", "r.txt"}, onlyImport},
+      {{"/password", "", "/import-custom-settings", "good.xml", "/result-file", "r.txt", "/result-file"},
+       "/result-file is given twice.\n\n"},
+      {{"/password", "", "/import-custom-settings", "good.xml", "/result-file"},
+       "/result-file needs the name of a file.\n\n"},
+      {{"/password", "", "/import-custom-settings", "good.xml", "r.txt", "/result-file"},
+       "/result-file stands right after the custom-settings file: /import-custom-settings FILE.xml /result-file "
+       "PATH.\n\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const ProcessResult r = Vort64(c.args);
+    EXPECT_EQ(r.exitCode, 101);
+    EXPECT_EQ(r.out, std::string(kVersion) + kUsage);
+    EXPECT_EQ(r.err, c.err);
+  }
+  EXPECT_TRUE(Calls().empty());
+  EXPECT_FALSE(std::filesystem::exists(work_ / "r.txt"));
+  EXPECT_EQ(FileBytes("options.bin", 311, 1), Bytes{0});
+}
+
+// The result file is never a file the run reads: the block appended to the
+// custom-settings file would leave it no longer XML, to the password file
+// lines that are no passwords. Refused before any call, the file as it was.
+TEST_F(CustomSettingsTest, TheResultFileIsNeverAFileTheRunReads) {
+  CreateMachine({"--supervisor-password", "secret"});
+  WriteItems("good.xml", Item("boot mode", "1"));
+  WriteWorkText("pw.txt", "secret\n");
+  std::filesystem::permissions(work_ / "pw.txt",
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::replace);
+  const std::string xml = WorkText("good.xml");
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"/password", "secret", "/import-custom-settings", "good.xml", "/result-file", "good.xml"},
+       "file: good.xml is the custom-settings file the import reads: nothing was written. \n"},
+      {{"/password", "secret", "/import-custom-settings", "good.xml", "/result-file", "./good.xml"},
+       "file: ./good.xml is the custom-settings file the import reads: nothing was written. \n"},
+      {{"/password-file", "pw.txt", "/import-custom-settings", "good.xml", "/result-file", "pw.txt"},
+       "file: pw.txt is the password file: nothing was written. \n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const ProcessResult r = Vort64(c.args);
+    EXPECT_EQ(r.exitCode, 103) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr(c.message));
+    EXPECT_THAT(r.out, Not(HasSubstr("Overall result")));
+  }
+  EXPECT_EQ(WorkText("good.xml"), xml);
+  EXPECT_EQ(WorkText("pw.txt"), "secret\n");
+  EXPECT_TRUE(Calls().empty());
+  // The same run with a result file of its own works.
+  const ProcessResult r =
+      Vort64({"/password-file", "pw.txt", "/import-custom-settings", "good.xml", "/result-file", "r.txt"});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_THAT(WorkText("r.txt"), HasSubstr("boot mode:\t\t\t\tPass\r\n"));
+}
+
 }  // namespace
 }  // namespace vort64::e2e

@@ -63,6 +63,7 @@ const Output kOutputs[] = {
     {"saved.bin", {"/password", "", "/export-raw-settings", "saved.bin"}, {}},
     {"settings.xml", {"/password", "", "/export-custom-settings", "settings.xml"}, {}},
     {"Result.txt", {"/password", "", "/import-custom-settings", "in.xml"}, {"in.xml"}},
+    {"r.txt", {"/password", "", "/import-custom-settings", "in.xml", "/result-file", "r.txt"}, {"in.xml"}},
     {"VORT_AutoTestResult.html", {"/password", "", "/get", "autotest"}, {}},
 };
 
@@ -348,6 +349,12 @@ TEST_F(FullDiskTest, AFullDiskFailsEveryWriteAndLeavesEarlierFilesWhole) {
     EXPECT_EQ(r.exitCode, 103) << r.out << r.err;
     EXPECT_THAT(r.out, HasSubstr(c.message));
     EXPECT_EQ(ReadText(disk_ / c.file), c.before);
+    // The self-test's closing line names no report that was not written.
+    if (std::string(c.file) == "VORT_AutoTestResult.html") {
+      EXPECT_THAT(r.out,
+                  ::testing::EndsWith("Self-test: 24 passed, 2 skipped, 0 failed; the report was not written\n"));
+      EXPECT_THAT(r.out, Not(HasSubstr("report: ")));
+    }
   }
   EXPECT_EQ(Names(disk_), (std::vector<std::string>{"VORT_AutoTestResult.html", "filler", "filler-bytes", "saved.bin",
                                                     "settings.xml"}));

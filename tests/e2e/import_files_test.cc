@@ -67,6 +67,7 @@ class ImportFilesTest : public MachineTest {
         {"saved.bin", {"/password", "", "/export-raw-settings", "saved.bin"}},
         {"settings.xml", {"/password", "", "/export-custom-settings", "settings.xml"}},
         {"Result.txt", {"/password", "", "/import-custom-settings", "in.xml"}},
+        {"r.txt", {"/password", "", "/import-custom-settings", "in.xml", "/result-file", "r.txt"}},
         {"VORT_AutoTestResult.html", {"/password", "", "/get", "autotest"}},
     };
     for (const auto& c : kCases) {
@@ -197,8 +198,16 @@ TEST_F(ImportFilesTest, AResultFileWithASecondNameIsRefusedBeforeAnyCall) {
   EXPECT_EQ(Options(), before);
   EXPECT_EQ(ReadText(outside), "kept");
   EXPECT_EQ(ReadText(work_ / "Result.txt"), "kept");  // the second name stays
-  // The exports replace their name: the other name keeps the old file.
   fs::remove(work_ / "Result.txt");
+  // So is a result file "/result-file" names.
+  fs::create_hard_link(outside, work_ / "r.txt");
+  const ProcessResult named = Vort64({"/password", "", "/import-custom-settings", "in.xml", "/result-file", "r.txt"});
+  EXPECT_EQ(named.exitCode, 103) << named.out << named.err;
+  EXPECT_THAT(named.out, HasSubstr("file: r.txt has more than one name (a hard link): nothing was written. \n"));
+  EXPECT_TRUE(Calls().empty());
+  EXPECT_EQ(ReadText(outside), "kept");
+  fs::remove(work_ / "r.txt");
+  // The exports replace their name: the other name keeps the old file.
   fs::create_hard_link(outside, work_ / "settings.xml");
   EXPECT_EQ(Vort64({"/password", "", "/export-custom-settings", "settings.xml"}).exitCode, 0);
   EXPECT_EQ(ReadText(outside), "kept");

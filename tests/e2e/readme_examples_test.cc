@@ -447,5 +447,16 @@ TEST_F(ReadmeExamplesTest, EveryExampleRunsAsWrittenWithTheExitCodeTheReadmeProm
   }
 }
 
+// The usage the README shows is the one "--help" prints, line for line.
+TEST_F(ReadmeExamplesTest, TheUsageIsTheOneTheProgramPrints) {
+  const auto start = std::find(lines_.begin(), lines_.end(), "    Usage:");
+  ASSERT_NE(start, lines_.end()) << "README.md shows no usage";
+  std::string shown;
+  for (auto line = start; line != lines_.end() && line->starts_with("    "); ++line) shown += line->substr(4) + "\n";
+  const ProcessResult r = Vort64({"--help"});
+  EXPECT_EQ(r.exitCode, 101);
+  EXPECT_EQ(r.out, shown) << "README.md:" << (start - lines_.begin()) + 1;
+}
+
 }  // namespace
 }  // namespace vort64::e2e
