@@ -12,6 +12,7 @@
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
 #include "ops/file_io.h"
+#include "ops/run_record.h"
 
 namespace vort64 {
 namespace {
@@ -29,6 +30,7 @@ class Autotest {
       item_ = ItemOutcome::kPassed;
       TestItem(name);
       ++tally_[static_cast<size_t>(item_)];
+      if (ops_.record) ops_.record->tested.push_back({std::wstring(name), RecordedEnd(item_)});
     }
     report_.Close();
     // The last line: the verdict, and where to read it step by step.
@@ -194,7 +196,18 @@ class Autotest {
   enum class ItemOutcome { kPassed, kSkipped, kFailed };
   ItemOutcome item_ = ItemOutcome::kPassed;
   size_t tally_[3] = {};
+  // How an item ended, in the record's words.
+  static RunRecord::ItemEnd RecordedEnd(ItemOutcome outcome);
 };
+
+RunRecord::ItemEnd Autotest::RecordedEnd(ItemOutcome outcome) {
+  switch (outcome) {
+    case ItemOutcome::kPassed: return RunRecord::ItemEnd::kPassed;
+    case ItemOutcome::kSkipped: return RunRecord::ItemEnd::kSkipped;
+    case ItemOutcome::kFailed: break;
+  }
+  return RunRecord::ItemEnd::kFailed;
+}
 
 }  // namespace
 

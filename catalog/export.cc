@@ -18,6 +18,7 @@ std::wstring KeepClock() { return std::to_wstring(kDoNotChange); }
 
 // The GPT partition record keeps its year as the year minus 2000.
 constexpr unsigned kGptRecordYearBase = 2000;
+constexpr unsigned kDateYearBase = 2000;  // a date's year byte counts from it
 
 // The bytes [offset, end) as unsigned decimal numbers joined by `separator`,
 // in buffer order or last byte first. Bytes past the buffer are left out.
@@ -124,6 +125,21 @@ ExportGroupPlace GroupPlaceOf(Category group) {
 }
 
 }  // namespace
+
+std::wstring FormatValueAsRead(const SettingInfo& info, std::span<const uint8_t> buffer) {
+  const uint32_t offset = info.offset;
+  const uint32_t end = info.offset + info.size;
+  switch (info.kind) {
+    case SettingKind::kTime: return JoinBytes(buffer, offset, end, /*reversed=*/true);
+    case SettingKind::kDate:
+      // Day, month and the year after 2000 in the block; year, month, day typed.
+      if (uint64_t{offset} + 3 > buffer.size() || info.size != 3) break;
+      return std::to_wstring(kDateYearBase + buffer[offset + 2]) + L',' + std::to_wstring(buffer[offset + 1]) + L',' +
+             std::to_wstring(buffer[offset]);
+    default: break;
+  }
+  return ValueAsRead(info.kind, buffer, offset, end);
+}
 
 std::wstring FormatExportValue(const SettingInfo& info, std::span<const uint8_t> buffer) {
   const uint32_t offset = info.offset;

@@ -47,27 +47,34 @@ OutcomeRule RuleFor(const OperationResult& r) {
     case Kind::kDone:
       if (r.rebootRequired()) {
         return {L"Pass and reboot required to make function works", VerdictEffect::kRebootRequired, kExitSuccess,
-                StepVerdict::kPassed, false};
+                StepVerdict::kPassed, false, "reboot required"};
       }
-      return {kPass, VerdictEffect::kKeeps, kExitSuccess, StepVerdict::kPassed, false};
+      return {kPass, VerdictEffect::kKeeps, kExitSuccess, StepVerdict::kPassed, false, "done"};
     // Nothing written, and nothing wrong: a file from another model, or a
     // setting this machine lacks, still imports.
     case Kind::kUnsupported:
-    case Kind::kAbsent: return {kNotSupport, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false};
-    case Kind::kPasswordKept: return {kPass, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false};
+      return {kNotSupport, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false, "not supported"};
+    case Kind::kAbsent: return {kNotSupport, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false, "absent"};
+    case Kind::kPasswordKept:
+      return {kPass, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false, "password kept"};
     case Kind::kValueRefused:
-      return {kInvalidParameter, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true};
+      return {kInvalidParameter, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true, "value refused"};
     case Kind::kValueUnlisted:
-      return {kInvalidParameter, VerdictEffect::kFails, kExitUsage, StepVerdict::kSkipped, true};
-    case Kind::kReadFailed: return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, FirmwareStep(r), true};
-    case Kind::kFirmwareRefused: return {RefusedWord(r), VerdictEffect::kFails, kExitFailed, FirmwareStep(r), true};
-    case Kind::kDrift: return {kFail, VerdictEffect::kFails, kExitDrift, StepVerdict::kSkipped, true};
+      return {kInvalidParameter, VerdictEffect::kFails, kExitUsage, StepVerdict::kSkipped, true, "value unlisted"};
+    case Kind::kReadFailed:
+      return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, FirmwareStep(r), true, "read failed"};
+    case Kind::kFirmwareRefused:
+      return {RefusedWord(r), VerdictEffect::kFails, kExitFailed, FirmwareStep(r), true, "firmware refused"};
+    case Kind::kDrift: return {kFail, VerdictEffect::kFails, kExitDrift, StepVerdict::kSkipped, true, "drift"};
     case Kind::kNotTheSame:
+      return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true, "not the same"};
     case Kind::kFileFailed:
+      return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true, "file failed"};
     case Kind::kNothingRan:
+      return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true, "nothing ran"};
     case Kind::kSettingsFailed: break;
   }
-  return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true};
+  return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kSkipped, true, "settings failed"};
 }
 
 std::string FailureCause(const OperationResult& r) {

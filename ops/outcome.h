@@ -78,7 +78,8 @@ struct OutcomeRule {
   VerdictEffect verdict;
   int exitCode;
   StepVerdict step;
-  bool selfTestFault;  // the self-test found a fault (exit 103)
+  bool selfTestFault;     // the self-test found a fault (exit 103)
+  std::string_view name;  // the outcome's name in the JSON output: "done", "read failed", ...
 };
 
 // The rule of an outcome. For the firmware kinds the word and the colour

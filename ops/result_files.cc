@@ -18,15 +18,18 @@ ImportVerdict ImportLog::Verdict() const {
   return rebootRequired_ ? ImportVerdict::kPassRebootRequired : ImportVerdict::kPass;
 }
 
+std::wstring_view VerdictWords(ImportVerdict verdict) {
+  switch (verdict) {
+    case ImportVerdict::kPassRebootRequired: return L"Pass and reboot required to make function works";
+    case ImportVerdict::kPass: return L"Pass";
+    case ImportVerdict::kFail: break;
+  }
+  return L"Fail";
+}
+
 std::string ImportLog::Block(std::wstring_view header) const {
   std::wstring block(header);
-  switch (Verdict()) {
-    case ImportVerdict::kPassRebootRequired:
-      block += L"Overall result : Pass and reboot required to make function works\n\n";
-      break;
-    case ImportVerdict::kPass: block += L"Overall result : Pass\n\n"; break;
-    case ImportVerdict::kFail: block += L"Overall result : Fail\n\n"; break;
-  }
+  block += L"Overall result : " + std::wstring(VerdictWords(Verdict())) + L"\n\n";
   block += L"===================================Result of each settings==============================\n\n";
   block += lines_;
   return ResultFileText(block);

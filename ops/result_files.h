@@ -17,6 +17,9 @@ inline constexpr char kResultFile[] = "Result.txt";
 // follows; a reboot request shows only when no setting failed.
 enum class ImportVerdict { kPass, kPassRebootRequired, kFail };
 
+// The verdict's words, as Result.txt's "Overall result" line has them.
+std::wstring_view VerdictWords(ImportVerdict verdict);
+
 class ImportLog {
  public:
   // Records the setting `name` with the word and verdict effect of `rule`.

@@ -194,7 +194,7 @@ std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view pass
         case Placement::kPlaced:
           if (ChangesAPassword(setting, request)) {
             // A password is never read back, nor shown.
-            c = {State::kDiffers, "********", "********"};
+            c = {State::kDiffers, "********", "********", {}};
             break;
           }
           for (size_t i = at.offset; i < at.end && i < block.size(); ++i) {
@@ -206,6 +206,7 @@ std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view pass
             c.current = ReadableValue(setting, block);
             c.wanted = ReadableValue(setting, wanted);
           }
+          c.wantedBlock = std::move(wanted);
           break;
       }
     }

@@ -50,6 +50,9 @@ struct CheckedSetting {
   State state = State::kSame;
   std::string current;  // kDiffers: both values as a person reads them (ReadableValue);
   std::string wanted;   // kInvalid: `current` names the values the firmware lists, if any
+  // kSame and kDiffers where the value was placed (not for a password): the
+  // block read with the file's value placed.
+  std::vector<uint8_t> wantedBlock;
 };
 
 // Compares every planned setting with `block`, as read from the firmware:
