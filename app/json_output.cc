@@ -228,8 +228,7 @@ Json Error(const RunFacts& facts) {
     case Stage::kOutputRefused: message = "a file the function writes cannot be written: nothing was done"; break;
     case Stage::kFunctionRan:
       if (facts.selfTest) {
-        message = !facts.reportWritten ? "the self-test's report could not be written"
-                                       : "the self-test found a fault";
+        message = !facts.reportWritten ? "the self-test's report could not be written" : "the self-test found a fault";
         break;
       }
       if (!facts.result) break;
@@ -248,9 +247,9 @@ Json Error(const RunFacts& facts) {
 
 std::string JsonDocument(const RunFacts& facts, int exitCode) {
   Json doc = {{"tool", {{"name", "vort64"}, {"version", kProgramVersion}}}};
-  doc["interface"] = facts.version ? Json(std::to_string(facts.version->major) + "." +
-                                          std::to_string(facts.version->minor))
-                                   : Json(nullptr);
+  doc["interface"] = facts.version
+                         ? Json(std::to_string(facts.version->major) + "." + std::to_string(facts.version->minor))
+                         : Json(nullptr);
   doc["model"] = OrNull(facts.model);
   doc["serial"] = OrNull(facts.serial);
   const auto function = FunctionWord(facts);

@@ -25,13 +25,13 @@ namespace vort64 {
 struct RunFacts {
   // How far the run got, when it ended before a function ran.
   enum class Stage {
-    kVersionShown,      // "--version" was answered
-    kUsageShown,        // the usage was asked for before the firmware was reached
-    kMachineBusy,       // another run kept the machine (or its lock failed)
-    kNoInterface,       // no interface version, or not one of major 2
-    kCommandRefused,    // the command line (or the password file) was refused
-    kFunctionRan,       // the function (or the self-test) ran: see `result`
-    kOutputRefused,     // a file the function would write cannot be written
+    kVersionShown,    // "--version" was answered
+    kUsageShown,      // the usage was asked for before the firmware was reached
+    kMachineBusy,     // another run kept the machine (or its lock failed)
+    kNoInterface,     // no interface version, or not one of major 2
+    kCommandRefused,  // the command line (or the password file) was refused
+    kFunctionRan,     // the function (or the self-test) ran: see `result`
+    kOutputRefused,   // a file the function would write cannot be written
   };
   Stage stage = Stage::kFunctionRan;
   std::optional<InterfaceVersion> version;

@@ -46,15 +46,20 @@ OutcomeRule RuleFor(const OperationResult& r) {
   switch (r.kind) {
     case Kind::kDone:
       if (r.rebootRequired()) {
-        return {L"Pass and reboot required to make function works", VerdictEffect::kRebootRequired, kExitSuccess,
-                StepVerdict::kPassed, false, "reboot required"};
+        return {L"Pass and reboot required to make function works",
+                VerdictEffect::kRebootRequired,
+                kExitSuccess,
+                StepVerdict::kPassed,
+                false,
+                "reboot required"};
       }
       return {kPass, VerdictEffect::kKeeps, kExitSuccess, StepVerdict::kPassed, false, "done"};
     // Nothing written, and nothing wrong: a file from another model, or a
     // setting this machine lacks, still imports.
     case Kind::kUnsupported:
       return {kNotSupport, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false, "not supported"};
-    case Kind::kAbsent: return {kNotSupport, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false, "absent"};
+    case Kind::kAbsent:
+      return {kNotSupport, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false, "absent"};
     case Kind::kPasswordKept:
       return {kPass, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, false, "password kept"};
     case Kind::kValueRefused:

@@ -9,8 +9,8 @@
 
 #include <filesystem>
 #include <functional>
-#include <system_error>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "tests/e2e/machine_fixture.h"
@@ -83,7 +83,9 @@ TEST_F(JsonOutputTest, EveryFunctionAnswersWithOneDocumentAndNoPassword) {
     const char* function;
     std::function<void(const Json&)> check;
   } cases[] = {
-      {{"/password", pw, "/get", "boot mode"}, 0, "get",
+      {{"/password", pw, "/get", "boot mode"},
+       0,
+       "get",
        [](const Json& d) {
          EXPECT_EQ(d.at("settings"),
                    (Json::array({{{"name", "boot mode"}, {"value", 0}, {"label", "Legacy"}, {"supported", true}}})));
@@ -91,73 +93,111 @@ TEST_F(JsonOutputTest, EveryFunctionAnswersWithOneDocumentAndNoPassword) {
          EXPECT_EQ(d.at("model"), "Simulated Notebook");
          EXPECT_EQ(d.at("serial"), "SIM0001");
        }},
-      {{"/password", pw, "/get", "date"}, 0, "get",
+      {{"/password", pw, "/get", "date"},
+       0,
+       "get",
        [](const Json& d) { EXPECT_EQ(d.at("settings").at(0).at("value"), "2026,12,10"); }},
-      {{"/password", pw, "/get", "set supervisor password"}, 0, "get",
+      {{"/password", pw, "/get", "set supervisor password"},
+       0,
+       "get",
        [](const Json& d) { EXPECT_TRUE(d.at("settings").at(0).at("value").is_null()); }},
-      {{"/password", pw, "/get-default", "boot mode"}, 0, "get-default",
+      {{"/password", pw, "/get-default", "boot mode"},
+       0,
+       "get-default",
        [](const Json& d) { EXPECT_EQ(d.at("settings").at(0).at("name"), "boot mode"); }},
-      {{"/password", pw, "/show-settings"}, 0, "show-settings",
+      {{"/password", pw, "/show-settings"},
+       0,
+       "show-settings",
        [](const Json& d) {
          const Json camera = SettingNamed(d, "camera");
          EXPECT_EQ(camera.at("value"), 1);
          EXPECT_EQ(camera.at("label"), "Enabled");
          EXPECT_EQ(camera.at("writable"), true);
-         EXPECT_EQ(camera.at("listed"), (Json::array({{{"value", 0}, {"label", "Disabled"}},
-                                                      {{"value", 1}, {"label", "Enabled"}}})));
+         EXPECT_EQ(camera.at("listed"),
+                   (Json::array({{{"value", 0}, {"label", "Disabled"}}, {{"value", 1}, {"label", "Enabled"}}})));
          EXPECT_EQ(SettingNamed(d, "wigig").at("supported"), false);
          EXPECT_EQ(SettingNamed(d, "customized mac address").at("value").type(), Json::value_t::string);
          EXPECT_TRUE(SettingNamed(d, "set supervisor password").at("value").is_null());
        }},
-      {{"/password", pw, "/set", "camera=Disabled"}, 0, "set",
+      {{"/password", pw, "/set", "camera=Disabled"},
+       0,
+       "set",
        [](const Json& d) {
          EXPECT_EQ(d.at("setting"), "camera");
          EXPECT_EQ(d.at("before"), (Json{{"value", 1}, {"label", "Enabled"}}));
          EXPECT_EQ(d.at("after"), (Json{{"value", 0}, {"label", "Disabled"}}));
          EXPECT_EQ(d.at("result"), "Pass");
        }},
-      {{"/password", pw, "/set", "asset tag number=IT0815"}, 0, "set",
+      {{"/password", pw, "/set", "asset tag number=IT0815"},
+       0,
+       "set",
        [](const Json& d) { EXPECT_EQ(d.at("after").at("value"), "IT0815"); }},
-      {{"/password", pw, "/set", "camera=7"}, 101, "set",
+      {{"/password", pw, "/set", "camera=7"},
+       101,
+       "set",
        [](const Json& d) { EXPECT_EQ(d.at("outcome"), "value unlisted"); }},
-      {{"/password", pw, "/set-default", "boot mode=1"}, 0, "set-default",
+      {{"/password", pw, "/set-default", "boot mode=1"},
+       0,
+       "set-default",
        [](const Json& d) { EXPECT_EQ(d.at("after").at("value"), 1); }},
-      {{"/password", pw, "/set", "user password=" + std::string(kUserOld)}, 0, "set",
+      {{"/password", pw, "/set", "user password=" + std::string(kUserOld)},
+       0,
+       "set",
        [](const Json& d) {
          EXPECT_TRUE(d.at("before").is_null());
          EXPECT_TRUE(d.at("after").is_null());
        }},
-      {{"/password", pw, "/load-factory-default"}, 0, "load-factory-default",
+      {{"/password", pw, "/load-factory-default"},
+       0,
+       "load-factory-default",
        [](const Json& d) { EXPECT_EQ(d.at("outcome"), "done"); }},
-      {{"/password", pw, "/load-user-default"}, 103, "load-user-default",
+      {{"/password", pw, "/load-user-default"},
+       103,
+       "load-user-default",
        [](const Json& d) { EXPECT_EQ(d.at("error").at("code"), 4); }},
       {{"/password", pw}, 103, "password", [](const Json& d) { EXPECT_EQ(d.at("outcome"), "nothing ran"); }},
-      {{"/password", "Wrong1", "/get", "boot mode"}, 103, "get",
+      {{"/password", "Wrong1", "/get", "boot mode"},
+       103,
+       "get",
        [](const Json& d) {
          EXPECT_EQ(d.at("error"), (Json{{"code", 2}, {"message", "the firmware refused the password (code 2)"}}));
          EXPECT_EQ(d.at("settings"), Json::array());
        }},
-      {{"/password", pw, "/export-raw-settings", "saved.bin"}, 0, "export-raw-settings",
+      {{"/password", pw, "/export-raw-settings", "saved.bin"},
+       0,
+       "export-raw-settings",
        [](const Json& d) { EXPECT_EQ(d.at("file"), "saved.bin"); }},
-      {{"/password", pw, "/import-raw-settings", "saved.bin"}, 0, "import-raw-settings",
+      {{"/password", pw, "/import-raw-settings", "saved.bin"},
+       0,
+       "import-raw-settings",
        [](const Json& d) { EXPECT_EQ(d.at("outcome"), "done"); }},
-      {{"/password", pw, "/export-custom-settings", "settings.xml"}, 0, "export-custom-settings",
+      {{"/password", pw, "/export-custom-settings", "settings.xml"},
+       0,
+       "export-custom-settings",
        [](const Json& d) { EXPECT_EQ(d.at("file"), "settings.xml"); }},
-      {{"/password", pw, "/check-custom-settings", "settings.xml"}, 0, "check-custom-settings",
+      {{"/password", pw, "/check-custom-settings", "settings.xml"},
+       0,
+       "check-custom-settings",
        [](const Json& d) {
          EXPECT_EQ(d.at("counts").at("differs"), 0);
          EXPECT_EQ(d.at("counts").at("settings"), d.at("settings").size());
        }},
-      {{"/password", pw, "/import-custom-settings", "settings.xml"}, 0, "import-custom-settings",
+      {{"/password", pw, "/import-custom-settings", "settings.xml"},
+       0,
+       "import-custom-settings",
        [&](const Json& d) {
          EXPECT_EQ(d.at("verdict"), "Pass");
          EXPECT_TRUE(SamePlace(d.at("resultFile"), work_ / "Result.txt"));
          EXPECT_EQ(SettingNamed(d, "boot mode").at("result"), "Pass");
          EXPECT_EQ(SettingNamed(d, "wigig").at("result"), "Not support");
        }},
-      {{"/password-file", "pw.txt", "/rotate-password"}, 0, "rotate-password",
+      {{"/password-file", "pw.txt", "/rotate-password"},
+       0,
+       "rotate-password",
        [](const Json& d) { EXPECT_EQ(d.at("outcome"), "done"); }},
-      {{"/password", kNewSupervisor, "/get", "autotest"}, 0, "self-test",
+      {{"/password", kNewSupervisor, "/get", "autotest"},
+       0,
+       "self-test",
        [&](const Json& d) {
          EXPECT_EQ(d.at("verdict"), "no fault");
          EXPECT_EQ(d.at("items").size(), 66u);
@@ -165,8 +205,8 @@ TEST_F(JsonOutputTest, EveryFunctionAnswersWithOneDocumentAndNoPassword) {
          EXPECT_TRUE(SamePlace(d.at("report"), work_ / "VORT_AutoTestResult.html"));
        }},
   };
-  const std::string answers = std::string(kUserOld) + " " + kUserNew + "\n" + kNewSupervisor + " " + kNewSupervisor +
-                              "\n";
+  const std::string answers =
+      std::string(kUserOld) + " " + kUserNew + "\n" + kNewSupervisor + " " + kNewSupervisor + "\n";
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
     const Json doc = RunJson(c.args, c.exitCode, answers);
@@ -227,15 +267,15 @@ TEST_F(JsonOutputTest, TheCheckGivesEachStateAndTheCounts) {
                 "<Item name=\"fast boot\"><Value>9</Value></Item>"
                 "</Category></Root>\n");
   const Json d = RunJson({"/password", "", "/check-custom-settings", "baseline.xml"}, 1);
-  EXPECT_EQ(d.at("settings"), (Json::array({
-                                  {{"name", "boot mode"}, {"state", "same"}, {"current", 0}, {"wanted", 0}},
-                                  {{"name", "camera"}, {"state", "differs"}, {"current", 1}, {"wanted", 0}},
-                                  {{"name", "wigig"}, {"state", "not supported"}, {"current", nullptr}, {"wanted", nullptr}},
-                                  {{"name", "wifi"}, {"state", "unknown"}, {"current", nullptr}, {"wanted", nullptr}},
-                                  {{"name", "fast boot"}, {"state", "invalid"}, {"current", nullptr}, {"wanted", nullptr}},
-                              })));
-  EXPECT_EQ(d.at("counts"),
-            (Json{{"settings", 5}, {"same", 1}, {"differs", 1}, {"notSupported", 1}, {"invalid", 2}}));
+  EXPECT_EQ(d.at("settings"),
+            (Json::array({
+                {{"name", "boot mode"}, {"state", "same"}, {"current", 0}, {"wanted", 0}},
+                {{"name", "camera"}, {"state", "differs"}, {"current", 1}, {"wanted", 0}},
+                {{"name", "wigig"}, {"state", "not supported"}, {"current", nullptr}, {"wanted", nullptr}},
+                {{"name", "wifi"}, {"state", "unknown"}, {"current", nullptr}, {"wanted", nullptr}},
+                {{"name", "fast boot"}, {"state", "invalid"}, {"current", nullptr}, {"wanted", nullptr}},
+            })));
+  EXPECT_EQ(d.at("counts"), (Json{{"settings", 5}, {"same", 1}, {"differs", 1}, {"notSupported", 1}, {"invalid", 2}}));
   EXPECT_EQ(d.at("outcome"), "drift");
 }
 
@@ -250,8 +290,9 @@ TEST_F(JsonOutputTest, TheImportGivesTheVerdictAndEachWord) {
                 "</Category></Root>\n");
   const Json d = RunJson({"/password", "", "/import-custom-settings", "baseline.xml"}, 103);
   EXPECT_EQ(d.at("verdict"), "Fail");
-  EXPECT_EQ(d.at("settings"), (Json::array({{{"name", "camera"}, {"result", "Pass"}},
-                                            {{"name", "wifi"}, {"result", "Invalid Parameter"}}})));
+  EXPECT_EQ(
+      d.at("settings"),
+      (Json::array({{{"name", "camera"}, {"result", "Pass"}}, {{"name", "wifi"}, {"result", "Invalid Parameter"}}})));
   EXPECT_TRUE(SamePlace(d.at("resultFile"), work_ / "Result.txt"));
   EXPECT_THAT(WorkText("Result.txt"), HasSubstr("Overall result : Fail"));
   EXPECT_EQ(d.at("error").at("message"), "a setting failed");
