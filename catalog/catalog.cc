@@ -59,6 +59,14 @@ const SettingInfo* SettingCatalog::FindSetting(std::wstring_view name) const {
   return it == rows.end() ? nullptr : &it->second;
 }
 
+std::optional<bool> PasswordIsSet(const SettingCatalog& catalog, PasswordItem item, std::span<const uint8_t> block) {
+  const SettingInfo* status = catalog.FindSetting(PasswordStatusName(item));
+  if (!status || status->offset >= block.size()) return std::nullopt;
+  const uint8_t value = block[status->offset];
+  if (value > 1) return std::nullopt;
+  return value == 1;
+}
+
 bool SettingCatalog::HasSetting(std::wstring_view name) const { return FindSetting(name) != nullptr; }
 
 uint32_t SettingCatalog::GetSettingOffset(std::wstring_view name) const {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -177,6 +178,11 @@ void BuildSettingCatalog(SettingCatalog& catalog, uint32_t major, uint32_t minor
 // catalog's texts.
 int CollectExportSettings(const SettingCatalog& catalog, std::vector<SettingExportRow>& rows,
                           std::span<const uint8_t> buffer);
+// What the layout's status byte says of `item`'s password: set, clear, or
+// nothing where the layout has no such byte or the byte says neither (255,
+// not supported).
+std::optional<bool> PasswordIsSet(const SettingCatalog& catalog, PasswordItem item, std::span<const uint8_t> block);
+
 // One row per boot device, ascending by code, into `rows` (replaced by
 // kBootDeviceExportRows empty rows first).
 void CollectExportBootDevices(const SettingCatalog& catalog, std::vector<BootDeviceExportRow>& rows);

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
+#include "catalog/tables.h"
+
 namespace vort64 {
 namespace {
 
@@ -112,6 +115,42 @@ TEST(SettingCatalogTest, CatalogsOfALayoutShareItsRows) {
   EXPECT_NE(a.settings().begin(), older.settings().begin());
   EXPECT_EQ(a.bootDevices().begin(), older.bootDevices().begin());
   EXPECT_EQ(a.FindSetting(L"boot mode"), copy.FindSetting(L"boot mode"));
+}
+
+// Every password status byte of every layout is the one PasswordIsSet
+// reads for a password item of that layout, and its values say set, clear
+// or nothing.
+TEST(PasswordIsSetTest, ReadsEveryLayoutsStatusBytes) {
+  std::vector<uint32_t> minors = {40, kNewestVariant};
+  for (const VariantDelta& delta : OlderVariantDeltas()) minors.push_back(delta.variant);
+  for (const uint32_t minor : minors) {
+    SCOPED_TRACE(minor);
+    SettingCatalog catalog;
+    BuildSettingCatalog(catalog, 2, minor);
+    std::vector<std::wstring> read;
+    for (const auto& [name, info] : catalog.settings()) {
+      if (info.kind == SettingKind::kPassword) read.push_back(PasswordStatusName(info.password));
+    }
+    for (const auto& [name, info] : catalog.settings()) {
+      if (!std::wstring_view(name).ends_with(L"password is status")) continue;
+      SCOPED_TRACE(WideToUtf8(name));
+      EXPECT_NE(std::find(read.begin(), read.end(), name), read.end());
+    }
+  }
+  SettingCatalog catalog;
+  BuildSettingCatalog(catalog, 2, 90);
+  const uint32_t at = catalog.GetSettingOffset(L"hdd3/hdd3(opal) password is status");
+  std::vector<uint8_t> block(kSettingsBufferSize, 0);
+  const PasswordItem drive{PasswordItem::kHddOpal, 3};
+  EXPECT_EQ(PasswordIsSet(catalog, drive, block), false);
+  block[at] = 1;
+  EXPECT_EQ(PasswordIsSet(catalog, drive, block), true);
+  block[at] = 255;
+  EXPECT_EQ(PasswordIsSet(catalog, drive, block), std::nullopt);
+  EXPECT_EQ(PasswordIsSet(catalog, {PasswordItem::kHdd, 2}, block), false);
+  SettingCatalog old;
+  BuildSettingCatalog(old, 2, 54);
+  EXPECT_EQ(PasswordIsSet(old, {PasswordItem::kSupervisor}, block), std::nullopt);
 }
 
 }  // namespace

@@ -35,6 +35,21 @@ PasswordItem ClassifyPasswordItem(std::wstring_view name) {
   return {};
 }
 
+std::wstring PasswordStatusName(PasswordItem item) {
+  switch (item.kind) {
+    case PasswordItem::kSupervisor: return L"supervisor password is status";
+    case PasswordItem::kUser: return L"user password is status";
+    case PasswordItem::kHdd:
+    case PasswordItem::kHddOpal:
+    case PasswordItem::kHddCombined: {
+      const std::wstring drive = L"hdd" + std::to_wstring(item.disk);
+      return drive + L"/" + drive + L"(opal) password is status";
+    }
+    case PasswordItem::kNone: break;
+  }
+  return {};
+}
+
 bool IsPasswordItem(std::wstring_view name) { return ClassifyPasswordItem(name).kind != PasswordItem::kNone; }
 
 std::optional<PasswordSlot> PasswordSlotFor(const InterfaceVersion& version, std::wstring_view name) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "base/interface_version.h"
@@ -45,6 +46,11 @@ inline constexpr uint32_t kHardDisks = 6;
 // Exact comparison: a name typed in another case is no password item.
 // Allocates nothing.
 PasswordItem ClassifyPasswordItem(std::wstring_view name);
+
+// The setting whose byte tells whether `item`'s password is set
+// ("supervisor password is status", "hddN/hddN(opal) password is status",
+// from the layouts that have them on); empty for kNone.
+std::wstring PasswordStatusName(PasswordItem item);
 
 // The names whose value is a new password.
 bool IsPasswordItem(std::wstring_view name);

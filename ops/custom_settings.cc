@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "catalog/aliases.h"
 #include "ops/file_io.h"
+#include "ops/password_items.h"
 #include "ops/result_files.h"
 #include "ops/run_record.h"
 #include "ops/settings_plan.h"
@@ -49,13 +50,31 @@ std::wstring MachineLines(const RawSmbiosTable* smbios) {
 std::vector<OperationResult> ApplyOneByOne(Operations& ops, std::span<const PlannedSetting> plan) {
   std::vector<OperationResult> outcomes;
   outcomes.reserve(plan.size());
-  for (const PlannedSetting& p : plan) {
-    if (!p.request) {
-      outcomes.push_back(p.outcome);
+  std::vector<size_t> passwordChanges;
+  for (size_t i = 0; i < plan.size(); ++i) {
+    const PlannedSetting& p = plan[i];
+    outcomes.push_back(p.outcome);
+    if (!p.request) continue;
+    if (p.passwordChange) {
+      passwordChanges.push_back(i);
       continue;
     }
     std::vector<uint8_t> buffer(kSettingsBufferSize, 0);
-    outcomes.push_back(ExecuteOperation(ops, *p.request, buffer));
+    outcomes[i] = ExecuteOperation(ops, *p.request, buffer);
+  }
+  // The password changes last: the run's password opened the firmware for
+  // the others, and is the old password of each change.
+  for (const size_t i : passwordChanges) {
+    const ParsedRequest& request = *plan[i].request;
+    std::vector<uint8_t> block(kSettingsBufferSize, 0);
+    const MethodOutcome read = GetBiosOptions(ops.session, request.CurrentPassword(), block);
+    if (!read.passed()) {
+      outcomes[i] = OperationResult::FromRead(read);
+      continue;
+    }
+    std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
+    bool readBackDone = false;
+    outcomes[i] = ChangePasswordItem(ops, request, block, readBack, readBackDone);
   }
   return outcomes;
 }
@@ -173,6 +192,7 @@ OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& re
     switch (checked[i].state) {
       case CheckedSetting::State::kSame:
         lines += "same";
+        if (!checked[i].note.empty()) lines += " (" + checked[i].note + ")";
         ++same;
         break;
       case CheckedSetting::State::kDiffers:

@@ -15,7 +15,6 @@ namespace {
 using Kind = OperationResult::Kind;
 
 constexpr wchar_t kSupervisorSetting[] = L"set supervisor password";
-constexpr wchar_t kSupervisorStatus[] = L"supervisor password is status";
 
 // A NUL-padded password field as text.
 std::wstring FieldText(std::string_view field) { return Utf8ToWide(field.substr(0, field.find('\0'))); }
@@ -23,11 +22,7 @@ std::wstring FieldText(std::string_view field) { return Utf8ToWide(field.substr(
 // What the status byte says of the supervisor password: set, clear, or
 // nothing where the version has no such byte or marks it not supported.
 std::optional<bool> SupervisorSet(const SettingCatalog& catalog, std::span<const uint8_t> block) {
-  const SettingInfo* status = catalog.FindSetting(kSupervisorStatus);
-  if (!status || status->offset >= block.size()) return std::nullopt;
-  const uint8_t value = block[status->offset];
-  if (value > 1) return std::nullopt;
-  return value == 1;
+  return PasswordIsSet(catalog, {PasswordItem::kSupervisor}, block);
 }
 
 OperationResult Failed(Console& console, const OperationResult& result, const std::string& cause) {

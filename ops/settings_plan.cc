@@ -10,6 +10,7 @@
 #include "buffer/display.h"
 #include "catalog/setting_kind.h"
 #include "ops/held_values.h"
+#include "ops/password_items.h"
 
 namespace vort64 {
 namespace {
@@ -56,6 +57,55 @@ void Merge(std::span<const uint8_t> read, std::span<const uint8_t> placed, Range
   }
 }
 
+// After the one block was written: each placed setting's outcome, from one
+// read back into `readBack` (made only when some setting is compared).
+void CompareOneBlock(Operations& ops, std::span<const PlannedSetting> plan, std::span<const size_t> placed,
+                     std::span<const uint8_t> sent, const MethodOutcome& written, std::span<uint8_t> readBack,
+                     std::optional<MethodOutcome>& reread, std::vector<OperationResult>& outcomes) {
+  for (const size_t i : placed) {
+    const ParsedRequest& request = *plan[i].request;
+    if (SettingOf(ops.catalog, request).readBack == ReadBack::kNone) {
+      outcomes[i] = OperationResult::From(written).Sent();
+      continue;
+    }
+    if (!reread) reread = GetBiosOptions(ops.session, request.CurrentPassword(), readBack);
+    const Range at = RangeOf(ops.catalog, request.itemName);
+    if (!reread->passed()) {
+      outcomes[i] = OperationResult::FromRead(*reread).Sent();
+    } else if (CompareWrittenSetting(ops.ctx, request, sent, readBack, at.offset, at.end) == Comparison::kDifferent) {
+      outcomes[i] = OperationResult{Kind::kNotTheSame}.Sent();
+    } else {
+      outcomes[i] = OperationResult::From(written).Sent();
+    }
+  }
+}
+
+// The password changes, each in a block of its own, on the block the
+// firmware holds: `held` where the run knows it (as read, or read back),
+// read first where it does not (after a write that was not read back).
+void ChangePasswords(Operations& ops, std::string_view password, std::span<const PlannedSetting> plan,
+                     std::span<const size_t> changes, std::optional<std::span<const uint8_t>> held,
+                     std::vector<OperationResult>& outcomes) {
+  std::vector<uint8_t> block(kSettingsBufferSize, 0);
+  if (held) std::copy(held->begin(), held->end(), block.begin());
+  bool fresh = held.has_value();
+  std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
+  for (const size_t i : changes) {
+    if (!fresh) {
+      const MethodOutcome read = GetBiosOptions(ops.session, password, block);
+      if (!read.passed()) {
+        outcomes[i] = OperationResult::FromRead(read);
+        continue;
+      }
+    }
+    std::vector<uint8_t> work = block;
+    bool readBackDone = false;
+    outcomes[i] = ChangePasswordItem(ops, *plan[i].request, work, readBack, readBackDone);
+    if (readBackDone) block = readBack;
+    fresh = readBackDone || !outcomes[i].blockSent;
+  }
+}
+
 }  // namespace
 
 std::vector<PlannedSetting> PlanSettings(const Operations& ops, std::span<const ImportedSetting> items) {
@@ -70,7 +120,10 @@ std::vector<PlannedSetting> PlanSettings(const Operations& ops, std::span<const 
       // the form "current password=OLD,set user password=NEW").
       if (!parsed.request.itemName.empty()) planned.name = parsed.request.itemName;
       switch (parsed.kind) {
-        case ParsedSetting::Kind::kRequest: planned.request = std::move(parsed.request); break;
+        case ParsedSetting::Kind::kRequest:
+          planned.passwordChange = ChangesAPassword(SettingOf(ops.catalog, parsed.request), parsed.request);
+          planned.request = std::move(parsed.request);
+          break;
         // A setting this model does not have: a file from another model
         // still imports.
         case ParsedSetting::Kind::kUnknownName: planned.outcome = {Kind::kAbsent}; break;
@@ -92,9 +145,7 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
   std::set<std::wstring> names;
   for (const PlannedSetting& p : plan) {
     if (!p.request) continue;
-    if (ChangesAPassword(SettingOf(ops.catalog, *p.request), *p.request) || !names.insert(p.request->itemName).second) {
-      return std::nullopt;
-    }
+    if (!names.insert(p.request->itemName).second) return std::nullopt;
   }
   // Nothing to place: the firmware is not called at all.
   if (names.empty()) {
@@ -116,11 +167,16 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
   std::vector<uint8_t> sent = block;
   if (ops.ctx.version.Holds(InterfaceRule::kClockKept)) KeepClock(sent);
   std::vector<size_t> placed;
+  std::vector<size_t> passwordChanges;  // each goes in a block of its own, after the others
   HeldValues held(ops.session, password, HeldValues::Other::kDefaults);
   for (size_t i = 0; i < plan.size(); ++i) {
     if (!plan[i].request) continue;
     const ParsedRequest& request = *plan[i].request;
     const SettingInfo& setting = SettingOf(ops.catalog, request);
+    if (plan[i].passwordChange) {
+      passwordChanges.push_back(i);
+      continue;
+    }
     const Range at = RangeOf(ops.catalog, request.itemName);
     if (Unsupported(setting, block)) {
       outcomes[i] = {Kind::kUnsupported};
@@ -139,28 +195,25 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
     Merge(block, alone, at, sent);
     placed.push_back(i);
   }
-  if (placed.empty()) return outcomes;
-
-  const MethodOutcome written = SetBiosOptions(ops.session, password, sent);
-  if (!written.passed()) return std::nullopt;
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   std::optional<MethodOutcome> reread;
-  for (const size_t i : placed) {
-    const ParsedRequest& request = *plan[i].request;
-    if (SettingOf(ops.catalog, request).readBack == ReadBack::kNone) {
-      outcomes[i] = OperationResult::From(written).Sent();
-      continue;
-    }
-    if (!reread) reread = GetBiosOptions(ops.session, password, readBack);
-    const Range at = RangeOf(ops.catalog, request.itemName);
-    if (!reread->passed()) {
-      outcomes[i] = OperationResult::FromRead(*reread).Sent();
-    } else if (CompareWrittenSetting(ops.ctx, request, sent, readBack, at.offset, at.end) == Comparison::kDifferent) {
-      outcomes[i] = OperationResult{Kind::kNotTheSame}.Sent();
-    } else {
-      outcomes[i] = OperationResult::From(written).Sent();
-    }
+  if (!placed.empty()) {
+    const MethodOutcome written = SetBiosOptions(ops.session, password, sent);
+    if (!written.passed()) return std::nullopt;
+    CompareOneBlock(ops, plan, placed, sent, written, readBack, reread, outcomes);
   }
+  if (passwordChanges.empty()) return outcomes;
+  std::optional<std::span<const uint8_t>> known;
+  if (placed.empty()) {
+    known = block;
+  } else if (reread && reread->passed()) {
+    known = readBack;
+  } else if (reread) {
+    // The read back failed: what the firmware holds is not known.
+    for (const size_t i : passwordChanges) outcomes[i] = OperationResult::FromRead(*reread);
+    return outcomes;
+  }
+  ChangePasswords(ops, password, plan, passwordChanges, known, outcomes);
   return outcomes;
 }
 
@@ -194,7 +247,12 @@ std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view pass
         case Placement::kPlaced:
           if (ChangesAPassword(setting, request)) {
             // A password is never read back, nor shown.
-            c = {State::kDiffers, "********", "********", {}};
+            const PasswordStanding standing = CheckPasswordItem(ops, setting, request, block);
+            if (standing.state == PasswordStanding::State::kSame) {
+              c = {State::kSame, "", "", standing.note, {}};
+            } else {
+              c = {State::kDiffers, standing.current, "********", "", {}};
+            }
             break;
           }
           for (size_t i = at.offset; i < at.end && i < block.size(); ++i) {

@@ -25,6 +25,9 @@ struct PlannedSetting {
   std::optional<ParsedRequest> request;  // the "/set" the Item stands for
   OperationResult outcome;               // without a request: what became of the Item (absent, refused)
   bool noSuchName = false;               // no interface version has a setting of that name
+  // The request names a new password: it goes in a block of its own, after
+  // the other settings (ChangePasswordItem).
+  bool passwordChange = false;
 };
 
 // Reads every Item through the operations' setting parser.
@@ -32,13 +35,14 @@ std::vector<PlannedSetting> PlanSettings(const Operations& ops, std::span<const 
 
 // Applies the planned settings with one GetBiosOptions, one SetBiosOptions
 // of the block with every value placed, and one GetBiosOptions that each
-// setting's bytes are compared with; nothing is sent when no value is to be
-// placed. Answers an outcome per planned setting (a written one with the
-// write's code, so 8 marks each of them; nothing is read either when no Item
-// reads as a setting to place), or nothing when the settings must
-// be applied one by one instead: before any write when the file changes a
-// password or names a setting twice; after the write when the firmware
-// refused the block as a whole.
+// setting's bytes are compared with; then each password change in a block
+// of its own (ChangePasswordItem) on the block read back. Nothing is sent
+// when no value is to be placed, nothing read when no Item reads as a
+// setting to place. Answers an outcome per planned setting (a written one
+// with the write's code, so 8 marks each of them), or nothing when the
+// settings must be applied one by one instead: before any write when the
+// file names a setting twice; after the write when the firmware refused
+// the block as a whole.
 std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, const ParsedRequest& run,
                                                             std::span<const PlannedSetting> plan);
 
@@ -50,6 +54,7 @@ struct CheckedSetting {
   State state = State::kSame;
   std::string current;  // kDiffers: both values as a person reads them (ReadableValue);
   std::string wanted;   // kInvalid: `current` names the values the firmware lists, if any
+  std::string note;     // kSame: what the sameness rests on, where it is less than the value itself
   // kSame and kDiffers where the value was placed (not for a password): the
   // block read with the file's value placed.
   std::vector<uint8_t> wantedBlock;
@@ -57,7 +62,8 @@ struct CheckedSetting {
 
 // Compares every planned setting with `block`, as read from the firmware:
 // a password Item that keeps the password and a clock byte given as 238
-// count as the same; a new password always differs (it cannot be read). A
+// count as the same; a password Item that names a password stands as
+// CheckPasswordItem says (a password cannot be read). A
 // value the firmware does not list is invalid unless the machine holds it
 // now or in its defaults (read with `password` on first need).
 std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view password,

@@ -59,6 +59,10 @@ struct RunPasswords {
   int refusedCalls = 0;
   MethodOutcome refusal;  // kRefused: the last refused call's outcome
   std::string own;        // the run's own password, as first sent
+
+  // The password in use, NUL-padded: the run's own, or the earlier one the
+  // firmware accepted.
+  std::string_view InUse() const { return inUse == 0 ? std::string_view(own) : std::string_view(earlier[inUse - 1]); }
 };
 
 // The open connection the firmware methods run on: the firmware behind the
