@@ -1,5 +1,7 @@
 #include "app/run.h"
 
+#include "app/json_output.h"
+
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -90,51 +92,74 @@ int ExitCodeFor(const OperationResult& result) { return RuleFor(result).exitCode
 
 int ExitCodeFor(AutotestVerdict verdict) { return verdict == AutotestVerdict::kNoFault ? kExitSuccess : kExitFailed; }
 
-std::optional<int> AnswerWithoutFirmware(Console& console, std::span<const std::wstring> args) {
+namespace {
+
+// Answers what needs no firmware on a console already set for JSON or not.
+std::optional<int> AnswerFirst(Console& console, std::span<const std::wstring> args, RunFacts& facts) {
   if (AsksForVersion(args)) {
+    facts.stage = RunFacts::Stage::kVersionShown;
     console.Out(std::string("vort64 ") + kProgramVersion + "\n");
     return kExitSuccess;
   }
   if (AsksForUsageBeforeFirmware(args)) {
+    facts.stage = RunFacts::Stage::kUsageShown;
     ShowUsage(console);
     return kExitUsage;
   }
   return std::nullopt;
 }
 
-int RunProgram(Process& process, std::span<const std::wstring> args) {
+// "/json": the console sends every message to standard error, and the run's
+// answer is the document of what it knows at its end.
+int Answer(Console& console, const RunFacts& facts, int exitCode) {
+  if (console.json()) console.Document(JsonDocument(facts, exitCode));
+  return exitCode;
+}
+
+int Run(Process& process, std::span<const std::wstring> args, RunFacts& facts) {
+  using Stage = RunFacts::Stage;
   Console& console = process.console;
-  if (const auto answered = AnswerWithoutFirmware(console, args)) return *answered;
+  if (const auto answered = AnswerFirst(console, args, facts)) return *answered;
   const Connection connection(process.firmware, process.lockLimit);
   if (connection.lock() != LockOutcome::kHeld) {
+    facts.stage = Stage::kMachineBusy;
     SayNotLocked(console, connection.lock(), process.lockLimit);
     return kExitFailed;
   }
+  SystemInformation system;
+  if (ReadSystemInformation(connection.smbios(), system)) {
+    facts.model = std::string(system.productName);
+    facts.serial = std::string(system.serialNumber);
+  }
 
   const auto version = ReadInterfaceVersion(connection.smbios());
+  facts.version = version;
   if (!version) {
+    facts.stage = Stage::kNoInterface;
     console.Say(kUnsupportedVersionMessage);
     return kExitUnsupported;
   }
   console.Say("BIOS WMI Version = " + std::to_string(version->major) + "." + std::to_string(version->minor) + "\n");
   if (!version->Supported()) {
+    facts.stage = Stage::kNoInterface;
     console.Say(kUnsupportedVersionMessage);
     return kExitUnsupported;
   }
   const RunContext ctx{console, *version};
 
-  SettingCatalog catalog;
+  SettingCatalog& catalog = facts.catalog;
   BuildSettingCatalog(catalog, version->major, version->minor);
 
   // "/password-file FILE" stands for "/password PASSWORD": the parse sees
   // the password once, as it would have been typed.
   // Its lines after the first are earlier passwords, tried in turn when the
   // firmware refuses the first.
+  facts.stage = Stage::kCommandRefused;
   EarlierPasswords earlier;
   const auto resolved = ResolvePasswordFile(console, args, &earlier);
   if (!resolved) return kExitUsage;
   args = *resolved;
-  ParsedRequest request;
+  ParsedRequest& request = facts.request.emplace();
   if (!ParseCommandLine(ctx, catalog, args.first(EffectiveArgumentCount(args)), request)) return kExitUsage;
   auto earlierFields = EarlierPasswordFields(ctx, earlier);
   if (!earlierFields) return kExitUsage;
@@ -146,6 +171,7 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
   session.passwords.file = earlier.file;
   Operations ops{ctx, session, catalog, process.input};
   ops.terminal = process.terminal;
+  if (console.json()) ops.record = &facts.record;
   // The result files and the self-test's report go to the working directory.
   std::error_code ec;
   ops.workDir = std::filesystem::current_path(ec);
@@ -155,18 +181,50 @@ int RunProgram(Process& process, std::span<const std::wstring> args) {
   ops.settings = &importedSettings;
   if (request.selfTest) {
     AutotestReport report(console, ops.workDir, ReportFactsOf(connection.smbios(), process.now()));
-    if (!report.usable()) return kExitFailed;
+    if (!report.usable()) {
+      facts.stage = Stage::kOutputRefused;
+      return kExitFailed;
+    }
+    facts.stage = Stage::kFunctionRan;
     const AutotestVerdict verdict = RunAutotest(ops, request, report, process.pauseAfterPasswordStep);
+    facts.selfTest = verdict;
+    facts.report = report.path();
+    facts.reportWritten = report.written();
     // A report that did not reach its file fails the run.
     return report.written() ? ExitCodeFor(verdict) : kExitFailed;
   }
   // A file the function will write that cannot be written is refused before
   // the firmware is called.
-  if (!OutputsWritable(ops, request)) return kExitFailed;
-  std::vector<uint8_t> settings(kSettingsBufferSize, 0);
+  if (!OutputsWritable(ops, request)) {
+    facts.stage = Stage::kOutputRefused;
+    return kExitFailed;
+  }
+  facts.stage = Stage::kFunctionRan;
+  std::vector<uint8_t>& settings = facts.block;
+  settings.assign(kSettingsBufferSize, 0);
   const OperationResult result = ExecuteOperation(ops, request, settings);
+  facts.result = result;
   if (result.succeeded()) ShowSettingValue(ctx, catalog, request, settings);
   return ExitCodeFor(result);
+}
+
+}  // namespace
+
+std::optional<int> AnswerWithoutFirmware(Console& console, std::span<const std::wstring> args) {
+  const JsonSwitch json = TakeJsonSwitch(args);
+  if (json.given) console.SetJson();
+  RunFacts facts;
+  const auto answered = AnswerFirst(console, json.args, facts);
+  if (!answered) return std::nullopt;
+  return Answer(console, facts, *answered);
+}
+
+int RunProgram(Process& process, std::span<const std::wstring> args) {
+  const JsonSwitch json = TakeJsonSwitch(args);
+  if (json.given) process.console.SetJson();
+  RunFacts facts;
+  const int exitCode = Run(process, json.args, facts);
+  return Answer(process.console, facts, exitCode);
 }
 
 }  // namespace vort64

@@ -12,6 +12,7 @@
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
 #include "ops/file_io.h"
+#include "ops/run_record.h"
 
 namespace vort64 {
 namespace {
@@ -34,6 +35,7 @@ class Autotest {
         case ItemOutcome::kSkipped: ++counts.skipped; break;
         case ItemOutcome::kFailed: ++counts.failed; break;
       }
+      if (ops_.record) ops_.record->tested.push_back({std::wstring(name), RecordedEnd(item_)});
     }
     report_.Close(counts);
     // The last line: the counts the report's summary has, and where to read
@@ -203,7 +205,18 @@ class Autotest {
   // How the item under test ends.
   enum class ItemOutcome { kPassed, kSkipped, kFailed };
   ItemOutcome item_ = ItemOutcome::kPassed;
+  // How an item ended, in the record's words.
+  static RunRecord::ItemEnd RecordedEnd(ItemOutcome outcome);
 };
+
+RunRecord::ItemEnd Autotest::RecordedEnd(ItemOutcome outcome) {
+  switch (outcome) {
+    case ItemOutcome::kPassed: return RunRecord::ItemEnd::kPassed;
+    case ItemOutcome::kSkipped: return RunRecord::ItemEnd::kSkipped;
+    case ItemOutcome::kFailed: break;
+  }
+  return RunRecord::ItemEnd::kFailed;
+}
 
 }  // namespace
 

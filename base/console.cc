@@ -4,7 +4,7 @@
 
 namespace vort64 {
 
-void Console::OutWide(std::wstring_view text) { out_ << WideToUtf8(text); }
+void Console::OutWide(std::wstring_view text) { Out(WideToUtf8(text)); }
 
 void Console::ErrWide(std::wstring_view text) { err_ << WideToUtf8(text); }
 

@@ -1,6 +1,6 @@
 // The program's console: every message goes through here, so tests can
-// capture both streams and the quiet mode of the XML import is honoured in
-// one place.
+// capture both streams and the quiet mode of the XML import and the JSON
+// mode of "/json" are honoured in one place.
 #ifndef VORT64_BASE_CONSOLE_H_
 #define VORT64_BASE_CONSOLE_H_
 
@@ -19,8 +19,15 @@ class Console {
   bool quiet() const { return quiet_; }
   void SetQuiet() { quiet_ = true; }
 
-  // Standard output, whatever the quiet mode.
-  void Out(std::string_view text) { out_ << text; }
+  // "/json": standard output holds the one JSON document of the run and
+  // nothing else, so every message meant for it goes to standard error.
+  bool json() const { return json_; }
+  void SetJson() { json_ = true; }
+  // The run's JSON document, on standard output (JSON mode only).
+  void Document(std::string_view text) { out_ << text; }
+
+  // Standard output (standard error in JSON mode), whatever the quiet mode.
+  void Out(std::string_view text) { (json_ ? err_ : out_) << text; }
   void OutWide(std::wstring_view text);
   // Standard output, withheld while quiet.
   void Say(std::string_view text) {
@@ -46,6 +53,7 @@ class Console {
   std::ostream& out_;
   std::ostream& err_;
   bool quiet_ = false;
+  bool json_ = false;
 };
 
 }  // namespace vort64

@@ -192,6 +192,12 @@ void CollectExportBootDevices(const SettingCatalog& catalog, std::vector<BootDev
 // Bytes beyond the end of `buffer` are not read (they are left out of the text).
 std::wstring FormatExportValue(const SettingInfo& info, std::span<const uint8_t> buffer);
 
+// The text of a setting's bytes as they are, in the form "/set" takes (no
+// export treatment): a date as "year,month,day", a time as
+// "hour:minute:second", a MAC address in hexadecimal, a tag as text. A
+// password's field is its bytes: the caller never shows it.
+std::wstring FormatValueAsRead(const SettingInfo& info, std::span<const uint8_t> buffer);
+
 // The settings the self-test exercises: the current list where the version
 // holds InterfaceRule::kCurrentSelfTestList, the legacy list else.
 std::span<const std::wstring_view> AutotestItems(const InterfaceVersion& version);

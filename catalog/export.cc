@@ -33,6 +33,10 @@ ExportGroupPlace GroupPlaceOf(Category group) {
 
 }  // namespace
 
+std::wstring FormatValueAsRead(const SettingInfo& info, std::span<const uint8_t> buffer) {
+  return CodecOf(info.kind).exportText(SettingBytes(info, buffer));
+}
+
 std::wstring FormatExportValue(const SettingInfo& info, std::span<const uint8_t> buffer) {
   const std::span<const uint8_t> bytes = SettingBytes(info, buffer);
   switch (info.exportTreatment) {

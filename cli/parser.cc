@@ -387,6 +387,14 @@ ParsedSetting ParseSetting(const RunContext& ctx, const SettingCatalog& catalog,
   return result;
 }
 
+JsonSwitch TakeJsonSwitch(std::span<const std::wstring> args) {
+  JsonSwitch taken;
+  taken.given = args.size() >= 2 && CText(args[1]).size() == 5 && AsciiToLower(CText(args[1])) == L"/json";
+  taken.args.assign(args.begin(), args.end());
+  if (taken.given) taken.args.erase(taken.args.begin() + 1);
+  return taken;
+}
+
 bool AsksForVersion(std::span<const std::wstring> args) {
   return args.size() == 2 && (CText(args[1]) == L"--version" || CText(args[1]) == L"/version");
 }

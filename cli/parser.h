@@ -5,6 +5,7 @@
 //   program /password PASSWORD /load-factory-default            (or /load-user-default, /show-settings)
 //   program /? | /h | -h | --help | /help | -?                  the usage
 //   program --version | /version                                the program's version
+//   program /json ...                                           any of these, answered in JSON
 //   program /password PASSWORD /FUNCTION "ITEM=VALUE"           one setting or one file
 //   program /password PASSWORD /import-custom-settings FILE.xml /result-file PATH
 //                                                               the import's result file at PATH
@@ -19,6 +20,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/parsed_request.h"
 #include "base/run_context.h"
@@ -26,6 +28,15 @@
 #include "catalog/catalog.h"
 
 namespace vort64 {
+
+// "/json" (in any case) as the first argument asks for the run's answer as
+// one JSON document on standard output. Answers the arguments without it
+// (the rest is read as if it had not been typed) and whether it was there.
+struct JsonSwitch {
+  bool given = false;
+  std::vector<std::wstring> args;
+};
+JsonSwitch TakeJsonSwitch(std::span<const std::wstring> args);
 
 // Whether the command line asks for the program's version alone:
 // "--version" or "/version" as the only argument. It is answered before the

@@ -11,6 +11,7 @@
 #include "ops/file_io.h"
 #include "ops/password_items.h"
 #include "ops/result_files.h"
+#include "ops/run_record.h"
 #include "ops/settings_plan.h"
 #include "ops/xml/custom_settings_file.h"
 #include "wmi/smbios.h"
@@ -135,6 +136,7 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
     return {Kind::kFileFailed};
   }
 
+  if (ops.record) ops.record->resultFile = resultFile.path;
   ImportLog log;
   const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
   std::vector<OperationResult> outcomes;
@@ -147,6 +149,10 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
     std::optional<std::vector<OperationResult>> oneBlock = ApplyAsOneBlock(ops, request, plan);
     outcomes = oneBlock ? std::move(*oneBlock) : ApplyOneByOne(ops, plan);
     for (size_t i = 0; i < plan.size(); ++i) log.Add(plan[i].name, RuleFor(outcomes[i]));
+  }
+  if (ops.record) {
+    for (size_t i = 0; i < plan.size(); ++i) ops.record->imported.push_back({plan[i].name, outcomes[i]});
+    ops.record->verdict = log.Verdict();
   }
 
   const std::string block = log.Block(MachineLines(ops.session.smbios));
@@ -216,6 +222,9 @@ OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& re
   lines += std::to_string(plan.size()) + " settings: " + std::to_string(same) + " same, " + std::to_string(differ) +
            " differ, " + std::to_string(unsupported) + " not supported, " + std::to_string(invalid) + " invalid\n";
   ops.ctx.console.Out(lines);
+  if (ops.record) {
+    for (size_t i = 0; i < plan.size(); ++i) ops.record->checked.push_back({plan[i].name, checked[i]});
+  }
   return differ == 0 && invalid == 0 ? OperationResult{Kind::kDone} : OperationResult{Kind::kDrift};
 }
 

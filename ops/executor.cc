@@ -12,6 +12,7 @@
 #include "ops/password_prompt.h"
 #include "ops/password_rotation.h"
 #include "ops/raw_settings.h"
+#include "ops/run_record.h"
 
 namespace vort64 {
 namespace {
@@ -22,6 +23,20 @@ struct Position {
   uint32_t offset;
   uint32_t end;
 };
+
+// The block as read before a write, and as read back after it, for the
+// JSON answer.
+void RecordBefore(Operations& ops, std::span<const uint8_t> block) {
+  if (ops.record) ops.record->before.assign(block.begin(), block.end());
+}
+void RecordAfter(Operations& ops, const MethodOutcome& reread, std::span<const uint8_t> readBack) {
+  if (!ops.record) return;
+  if (reread.passed()) {
+    ops.record->after.assign(readBack.begin(), readBack.end());
+  } else {
+    ops.record->after.clear();
+  }
+}
 
 // Shared by the set and set-default paths: show the current value and
 // refuse a setting the firmware does not support. Nothing when the path
@@ -83,6 +98,8 @@ std::optional<OperationResult> RefuseUnlisted(Operations& ops, const ParsedReque
 SetOutcome SetOnBlock(Operations& ops, const ParsedRequest& request, std::span<uint8_t> block, Position at,
                       std::span<uint8_t> readBack) {
   const std::string_view password = request.CurrentPassword();
+  RecordBefore(ops, block);
+  if (ops.record) ops.record->after.clear();
   if (auto stop = ShowOrSkip(ops, request, block)) return {*stop, std::nullopt};
   const SettingInfo* setting = ops.catalog.FindSetting(request.itemName);
   const PasswordItem item = setting ? setting->password : PasswordItem{};
@@ -97,6 +114,7 @@ SetOutcome SetOnBlock(Operations& ops, const ParsedRequest& request, std::span<u
   if (!written.passed() || !readsBack) return {OperationResult::From(written).Sent(), std::nullopt};
 
   const MethodOutcome reread = GetBiosOptions(ops.session, password, readBack);
+  RecordAfter(ops, reread, readBack);
   return {ReadBackAndCompare(ops, request, block, at, written, reread, readBack), reread};
 }
 
@@ -111,6 +129,8 @@ OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, st
   const std::string_view password = request.CurrentPassword();
   const MethodOutcome read = GetBiosDefaultOptions(ops.session, password, buffer);
   if (!read.passed()) return OperationResult::FromRead(read);
+  RecordBefore(ops, buffer);
+  if (ops.record) ops.record->after.clear();
   if (auto stop = ShowOrSkip(ops, request, buffer)) return *stop;
   if (auto stop = RefuseUnlisted(ops, request, buffer, HeldValues::Other::kCurrent)) return *stop;
   if (auto stop = Assign(ops, request, buffer, at)) return *stop;
@@ -120,6 +140,7 @@ OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, st
 
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   const MethodOutcome reread = GetBiosDefaultOptions(ops.session, password, readBack);
+  RecordAfter(ops, reread, readBack);
   return ReadBackAndCompare(ops, request, buffer, at, written, reread, readBack);
 }
 

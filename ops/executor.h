@@ -21,6 +21,8 @@
 
 namespace vort64 {
 
+struct RunRecord;
+
 // What the executor works with: the run's context, its open firmware
 // session and catalog, the input that answers the self-test's password
 // prompt, and the command line's reading of one setting, through which the
@@ -36,6 +38,9 @@ struct Operations {
   TerminalEcho* terminal = nullptr;
   // Where the import's Result.txt goes: the working directory of the run.
   std::filesystem::path workDir = ".";
+  // Where the functions keep what they found for the JSON answer, if the
+  // run asks for one.
+  RunRecord* record = nullptr;
 };
 
 // Runs the request's function on `buffer` (2048 zeroed bytes).

@@ -42,26 +42,32 @@ OutcomeRule RuleFor(const OperationResult& r) {
     case Kind::kDone:
       if (r.rebootRequired()) {
         return {L"Pass and reboot required to make function works", VerdictEffect::kRebootRequired, kExitSuccess,
-                StepVerdict::kPassed};
+                StepVerdict::kPassed, "reboot required"};
       }
-      return {kPass, VerdictEffect::kKeeps, kExitSuccess, StepVerdict::kPassed};
+      return {kPass, VerdictEffect::kKeeps, kExitSuccess, StepVerdict::kPassed, "done"};
     // Nothing written, and nothing wrong: a file from another model, or a
     // setting this machine lacks, still imports.
     case Kind::kUnsupported:
-    case Kind::kAbsent: return {kNotSupport, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped};
-    case Kind::kPasswordKept: return {kPass, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped};
+      return {kNotSupport, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, "not supported"};
+    case Kind::kAbsent: return {kNotSupport, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, "absent"};
+    case Kind::kPasswordKept:
+      return {kPass, VerdictEffect::kKeeps, kExitFailed, StepVerdict::kSkipped, "password kept"};
     // Whatever fails an import's verdict is a fault of the self-test: a red line.
-    case Kind::kValueRefused: return {kInvalidParameter, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed};
-    case Kind::kValueUnlisted: return {kInvalidParameter, VerdictEffect::kFails, kExitUsage, StepVerdict::kFailed};
-    case Kind::kReadFailed: return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed};
-    case Kind::kFirmwareRefused: return {RefusedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed};
-    case Kind::kDrift: return {kFail, VerdictEffect::kFails, kExitDrift, StepVerdict::kFailed};
-    case Kind::kNotTheSame:
-    case Kind::kFileFailed:
-    case Kind::kNothingRan:
+    case Kind::kValueRefused:
+      return {kInvalidParameter, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "value refused"};
+    case Kind::kValueUnlisted:
+      return {kInvalidParameter, VerdictEffect::kFails, kExitUsage, StepVerdict::kFailed, "value unlisted"};
+    case Kind::kReadFailed:
+      return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "read failed"};
+    case Kind::kFirmwareRefused:
+      return {RefusedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "firmware refused"};
+    case Kind::kDrift: return {kFail, VerdictEffect::kFails, kExitDrift, StepVerdict::kFailed, "drift"};
+    case Kind::kNotTheSame: return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "not the same"};
+    case Kind::kFileFailed: return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "file failed"};
+    case Kind::kNothingRan: return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "nothing ran"};
     case Kind::kSettingsFailed: break;
   }
-  return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed};
+  return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "settings failed"};
 }
 
 std::string FailureCause(const OperationResult& r) {

@@ -78,6 +78,7 @@ struct OutcomeRule {
   VerdictEffect verdict;
   int exitCode;
   StepVerdict step;
+  std::string_view name;  // the outcome's name in the JSON output: "done", "read failed", ...
 };
 
 // The rule of an outcome. For the firmware kinds the word and the colour

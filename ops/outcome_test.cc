@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 namespace vort64 {
@@ -80,6 +81,27 @@ TEST(OutcomeTableTest, FirmwareWordsFollowTheCode) {
     EXPECT_EQ(rule.verdict, c.verdict);
     EXPECT_EQ(rule.step, c.step);
   }
+}
+
+// The JSON answer names each outcome: one name per kind (and "reboot
+// required" for a pass with code 8), whatever the firmware's code otherwise.
+TEST(OutcomeTableTest, EachOutcomeHasANameOfItsOwn) {
+  std::set<std::string_view> names;
+  size_t kinds = 0;
+  for (const Kind kind : kEveryKind) {
+    const std::string_view name = RuleFor({kind, 0}).name;
+    EXPECT_FALSE(name.empty());
+    for (const int32_t code : {1, 2, 7, 209}) {
+      if (kind != Kind::kDone) {
+        EXPECT_EQ(RuleFor({kind, code}).name, name);
+      }
+    }
+    names.insert(name);
+    ++kinds;
+  }
+  names.insert(RuleFor({Kind::kDone, kFirmwareRebootRequired}).name);
+  EXPECT_EQ(names.size(), kinds + 1);
+  EXPECT_EQ(RuleFor({Kind::kDone, kFirmwareRebootRequired}).name, "reboot required");
 }
 
 }  // namespace

@@ -9,15 +9,6 @@ ResultFileTarget ResultFileOf(const ParsedRequest& request, const std::filesyste
   return {PathOfFileName(request.resultFileName), request.resultFileName};
 }
 
-std::wstring_view VerdictLine(ImportVerdict verdict) {
-  switch (verdict) {
-    case ImportVerdict::kPassRebootRequired: return L"Overall result : Pass and reboot required to make function works";
-    case ImportVerdict::kPass: return L"Overall result : Pass";
-    case ImportVerdict::kFail: break;
-  }
-  return L"Overall result : Fail";
-}
-
 void ImportLog::Add(std::wstring_view name, const OutcomeRule& rule) {
   lines_ += ResultLineStart(name);
   lines_ += rule.resultWord;
@@ -34,10 +25,20 @@ ImportVerdict ImportLog::Verdict() const {
   return rebootRequired_ ? ImportVerdict::kPassRebootRequired : ImportVerdict::kPass;
 }
 
+std::wstring_view VerdictWords(ImportVerdict verdict) {
+  switch (verdict) {
+    case ImportVerdict::kPassRebootRequired: return L"Pass and reboot required to make function works";
+    case ImportVerdict::kPass: return L"Pass";
+    case ImportVerdict::kFail: break;
+  }
+  return L"Fail";
+}
+
+std::wstring VerdictLine(ImportVerdict verdict) { return L"Overall result : " + std::wstring(VerdictWords(verdict)); }
+
 std::string ImportLog::Block(std::wstring_view header) const {
   std::wstring block(header);
-  block += VerdictLine(Verdict());
-  block += L"\n\n";
+  block += VerdictLine(Verdict()) + L"\n\n";
   block += L"===================================Result of each settings==============================\n\n";
   block += lines_;
   return ResultFileText(block);

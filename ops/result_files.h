@@ -28,9 +28,11 @@ ResultFileTarget ResultFileOf(const ParsedRequest& request, const std::filesyste
 // follows; a reboot request shows only when no setting failed.
 enum class ImportVerdict { kPass, kPassRebootRequired, kFail };
 
+// The verdict's words, as Result.txt's "Overall result" line has them.
+std::wstring_view VerdictWords(ImportVerdict verdict);
 // The verdict's line as the result file has it, without its line end:
 // "Overall result : Pass", "Overall result : Fail", ...
-std::wstring_view VerdictLine(ImportVerdict verdict);
+std::wstring VerdictLine(ImportVerdict verdict);
 
 class ImportLog {
  public:

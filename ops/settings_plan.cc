@@ -249,9 +249,9 @@ std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view pass
             // A password is never read back, nor shown.
             const PasswordStanding standing = CheckPasswordItem(ops, setting, request, block);
             if (standing.state == PasswordStanding::State::kSame) {
-              c = {State::kSame, "", "", standing.note};
+              c = {State::kSame, "", "", standing.note, {}};
             } else {
-              c = {State::kDiffers, standing.current, "********", ""};
+              c = {State::kDiffers, standing.current, "********", "", {}};
             }
             break;
           }
@@ -264,6 +264,7 @@ std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view pass
             c.current = ReadableValue(setting, block);
             c.wanted = ReadableValue(setting, wanted);
           }
+          c.wantedBlock = std::move(wanted);
           break;
       }
     }

@@ -55,6 +55,9 @@ struct CheckedSetting {
   std::string current;  // kDiffers: both values as a person reads them (ReadableValue);
   std::string wanted;   // kInvalid: `current` names the values the firmware lists, if any
   std::string note;     // kSame: what the sameness rests on, where it is less than the value itself
+  // kSame and kDiffers where the value was placed (not for a password): the
+  // block read with the file's value placed.
+  std::vector<uint8_t> wantedBlock;
 };
 
 // Compares every planned setting with `block`, as read from the firmware:

@@ -1,5 +1,7 @@
 #include "tests/e2e/machine_fixture.h"
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iterator>
 
@@ -11,6 +13,7 @@ void MachineTest::SetUp() {
   for (auto& c : name) {
     if (c == '/') c = '_';
   }
+  name_ = name;
   root_ = std::filesystem::path(VORT64_E2E_SCRATCH) / name;
   std::filesystem::remove_all(root_);
   machine_ = root_ / "machine";
@@ -30,7 +33,23 @@ void MachineTest::CreateMachine(const std::vector<std::string>& options) {
 }
 
 ProcessResult MachineTest::Vort64(const std::vector<std::string>& args, const std::string& input) {
-  return RunProcess(VORT64_BIN, args, {{"VORT64_MACHINE", machine_.string()}}, work_, input);
+  ProcessResult r = RunProcess(VORT64_BIN, args, {{"VORT64_MACHINE", machine_.string()}}, work_, input);
+  if (AsksForJson(args)) KeepJsonOutput(name_, ++jsonOutputs_, r.out);
+  return r;
+}
+
+bool AsksForJson(const std::vector<std::string>& args) {
+  if (args.empty()) return false;
+  std::string first = args[0];
+  std::transform(first.begin(), first.end(), first.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return first == "/json";
+}
+
+void KeepJsonOutput(const std::string& name, int n, const std::string& output) {
+  const std::filesystem::path dir(VORT64_E2E_JSON_OUTPUTS);
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / (name + "-" + std::to_string(n) + ".json"), std::ios::binary | std::ios::trunc) << output;
 }
 
 std::vector<uint8_t> MachineTest::ReadMachineFile(const std::string& name) const {

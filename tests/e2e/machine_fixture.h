@@ -44,7 +44,9 @@ class MachineTest : public ::testing::Test {
 
   // vort-sim create <machine> <options>; fails the test when it fails.
   void CreateMachine(const std::vector<std::string>& options = {});
-  // Runs vort64 against the machine.
+  // Runs vort64 against the machine. The standard output of a run given
+  // "/json" is kept in the suite's JSON outputs directory, which a test after
+  // the suite checks against the schema.
   ProcessResult Vort64(const std::vector<std::string>& args, const std::string& input = "");
 
   std::vector<uint8_t> ReadMachineFile(const std::string& name) const;
@@ -61,7 +63,17 @@ class MachineTest : public ::testing::Test {
   std::filesystem::path root_;
   std::filesystem::path machine_;
   std::filesystem::path work_;
+
+ private:
+  std::string name_;     // the test's name, for the outputs it leaves
+  int jsonOutputs_ = 0;  // how many JSON outputs it has left
 };
+
+// Whether a command line asks for the JSON answer ("/json" first, any case).
+bool AsksForJson(const std::vector<std::string>& args);
+// Keeps `output`, a JSON answer of the test `name`, in the JSON outputs
+// directory as NAME-N.json.
+void KeepJsonOutput(const std::string& name, int n, const std::string& output);
 
 }  // namespace vort64::e2e
 
