@@ -137,7 +137,8 @@ CheckRun ReadCheckRun(std::optional<int> exitCode, const std::string& out, const
   // The count line is the check's last; the Items' lines stand before it.
   for (size_t i = lines.size(); i-- > 0;) {
     if (!ReadCountLine(lines[i], check)) continue;
-    if (check.settings <= i) check.lines.assign(lines.begin() + static_cast<long>(i - check.settings), lines.begin() + static_cast<long>(i));
+    if (check.settings <= i)
+      check.lines.assign(lines.begin() + static_cast<long>(i - check.settings), lines.begin() + static_cast<long>(i));
     break;
   }
   return check;
@@ -209,8 +210,13 @@ VersionRehearsal RehearseVersion(const RehearsalRequest& request, TwinVersion ve
   std::vector<std::string> password = {"/password", ""};
   if (!request.passwordFile.empty()) password = {"/password-file", request.passwordFile.string()};
   const auto run = [&](const char* name, const char* function) {
-    ChildRun child{request.program, password, dir, "VORT64_MACHINE", twin.string(),
-                   dir / (std::string(name) + ".out"), dir / (std::string(name) + ".err")};
+    ChildRun child{request.program,
+                   password,
+                   dir,
+                   "VORT64_MACHINE",
+                   twin.string(),
+                   dir / (std::string(name) + ".out"),
+                   dir / (std::string(name) + ".err")};
     child.args.insert(child.args.end(), {function, request.baseline.string()});
     const std::optional<int> exitCode = RunChild(child);
     return std::tuple{exitCode, Slurp(child.outFile), Slurp(child.errFile)};

@@ -98,10 +98,8 @@ TEST_F(RehearseTest, DISABLED_APasswordItemOfTheRunsOwnPasswordIsTheSame) { Rehe
 // Without the typo the baseline holds on every version the fleet runs; the
 // twins are kept where --keep says, with the program's outputs beside them.
 TEST_F(RehearseTest, ACorrectBaselineEndsCompliantOnTheVersionsNamed) {
-  WriteBaseline("baseline.xml", {{"set supervisor password", "DoNotChange"},
-                                 {"gna device", "0"},
-                                 {"boot mode", "1"},
-                                 {"camera", "0"}});
+  WriteBaseline("baseline.xml",
+                {{"set supervisor password", "DoNotChange"}, {"gna device", "0"}, {"boot mode", "1"}, {"camera", "0"}});
   const std::filesystem::path keep = root_ / "twins";
   const ProcessResult r = Rehearse({"baseline.xml", "--wmi", "2.54,2.76,2.90", "--password-file",
                                     passwordFile_.string(), "--keep", keep.string(), "--program", VORT64_BIN});
