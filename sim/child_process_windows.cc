@@ -108,6 +108,22 @@ HANDLE OpenNul() {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Wine reports a process as ended before it has closed all its handles, the
+// one on its working directory among them, and while that is open the
+// directory cannot be removed. Waits (a few seconds at most) until it can.
+void WaitUntilReleased(const std::filesystem::path& directory) {
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const HANDLE h = CreateFileW(directory.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return;
+    }
+    if (GetLastError() != ERROR_SHARING_VIOLATION) return;
+    Sleep(5);
+  }
+}
+
 }  // namespace
 
 std::optional<int> RunChild(const ChildRun& run) {
@@ -143,7 +159,9 @@ std::optional<int> RunChild(const ChildRun& run) {
   Handle thread(info.hThread);
   WaitForSingleObject(process.get(), INFINITE);
   DWORD code = 0;
-  if (!GetExitCodeProcess(process.get(), &code)) return std::nullopt;
+  const bool ended = GetExitCodeProcess(process.get(), &code) != 0;
+  WaitUntilReleased(run.workDir);
+  if (!ended) return std::nullopt;
   return static_cast<int>(code);
 }
 
