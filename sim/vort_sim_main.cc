@@ -11,6 +11,7 @@
 //   vort-sim --help
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -18,6 +19,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "buffer/display.h"
@@ -206,6 +208,19 @@ std::optional<std::filesystem::path> NewTemporaryFolder() {
   return std::nullopt;
 }
 
+// Removes the twins' folder. A program that has just ended may still hold a
+// file of it for a moment (Wine's do), so a failed removal is tried again
+// for a few seconds.
+bool RemoveTwins(const std::filesystem::path& root) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    if (!ec && !std::filesystem::exists(root, ec) && !ec) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
 // The first line of a password file, its line end dropped. Said in `error`
 // when there is none; never what the file holds.
 bool ReadFirstLine(const std::string& file, std::string& line, std::string& error) {
@@ -305,11 +320,13 @@ int Rehearse(const std::vector<std::string>& args, const char* argv0) {
         vort64::sim::RehearseVersion(request, version, root / vort64::sim::VersionText(version)));
     std::cout << vort64::sim::VersionReport(rehearsal.versions.back()) << std::flush;
   }
-  std::cout << vort64::sim::SummaryText(rehearsal);
-  if (keep.empty()) {
-    fs::remove_all(root, ec);
-  } else {
+  std::cout << vort64::sim::SummaryText(rehearsal) << std::flush;
+  if (!keep.empty()) {
     std::cout << "twins kept in " << root.string() << "\n";
+  } else if (!RemoveTwins(root)) {
+    // The twins keep the password in plain text: a folder left behind is said.
+    std::cerr << "vort-sim: the twins' folder " << root.string() << " could not be removed\n";
+    return 1;
   }
   return rehearsal.compliant() ? 0 : 1;
 }
