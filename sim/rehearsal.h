@@ -68,7 +68,9 @@ struct SettingRehearsal {
   std::optional<std::string> before;
   std::optional<std::string> import;
   std::optional<std::string> after;
-  bool endsSame() const { return after == "same"; }
+  // The check's word "same", with or without what it adds in brackets
+  // ("same (the firmware accepted it; ...)").
+  bool endsSame() const { return after && (*after == "same" || after->starts_with("same (")); }
 };
 
 struct VersionRehearsal {

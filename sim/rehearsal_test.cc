@@ -117,7 +117,7 @@ TEST(RehearsalTest, AVersionLineAndTheSettingsThatDoNotEndTheSame) {
   } kCases[] = {
       {"compliant after the import",
        Version(before, passed,
-               Check(0, "a: b: same\nboot mode: same\ngna device: Not support\n",
+               Check(0, "a: b: same\nboot mode: same (the firmware accepted it)\ngna device: Not support\n",
                      "3 settings: 2 same, 0 differ, 1 not supported, 0 invalid")),
        "2.54  before: 1 differ  import: Pass  after: compliant\n      gna device: Not support\n"},
       {"a firmware word (a setting whose name holds \": \")",

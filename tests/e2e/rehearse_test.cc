@@ -89,17 +89,15 @@ class RehearseTest : public MachineTest {
 TEST_F(RehearseTest, EveryLayoutSaysWhatTheProgramSaid) { RehearsesAFleetBaseline("DoNotChange"); }
 
 // The same with the password Item naming the password the twins have (the
-// password file's first line): the check says "same" for it and the import
-// changes nothing. Disabled until the check and the import take a password
-// Item that names the run's own password as in force (today the check says
-// "******** -> ********" and the import from 2.73 on "Incorrect password").
-TEST_F(RehearseTest, DISABLED_APasswordItemOfTheRunsOwnPasswordIsTheSame) { RehearsesAFleetBaseline(kPassword); }
+// password file's first line): the check says it is the same (below 2.73
+// with what it cannot tell) and the import changes nothing.
+TEST_F(RehearseTest, APasswordItemOfTheRunsOwnPasswordIsTheSame) { RehearsesAFleetBaseline(kPassword); }
 
 // Without the typo the baseline holds on every version the fleet runs; the
 // twins are kept where --keep says, with the program's outputs beside them.
 TEST_F(RehearseTest, ACorrectBaselineEndsCompliantOnTheVersionsNamed) {
   WriteBaseline("baseline.xml",
-                {{"set supervisor password", "DoNotChange"}, {"gna device", "0"}, {"boot mode", "1"}, {"camera", "0"}});
+                {{"set supervisor password", kPassword}, {"gna device", "0"}, {"boot mode", "1"}, {"camera", "0"}});
   const std::filesystem::path keep = root_ / "twins";
   const ProcessResult r = Rehearse({"baseline.xml", "--wmi", "2.54,2.76,2.90", "--password-file",
                                     passwordFile_.string(), "--keep", keep.string(), "--program", VORT64_BIN});
