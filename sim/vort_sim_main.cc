@@ -6,20 +6,29 @@
 //                       [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]
 //   vort-sim show DIR [--defaults | --file BLOCK.bin]
 //   vort-sim diff A.bin B.bin --wmi M.N
+//   vort-sim rehearse BASELINE.xml [--program PATH] [--wmi M.N,...] [--options FILE.bin]
+//                                  [--password-file FILE] [--keep DIR]
 //   vort-sim --help
 #include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
+#include <random>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "buffer/display.h"
 #include "catalog/catalog.h"
 #include "sim/block_view.h"
+#include "sim/child_process.h"
 #include "sim/machine.h"
 #include "sim/machine_files.h"
+#include "sim/rehearsal.h"
 #include "sim/simulated_firmware.h"
 #include "wmi/firmware_facts.h"
 #include "wmi/smbios.h"
@@ -32,6 +41,8 @@ constexpr char kUsage[] =
     "                           [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]\n"
     "       vort-sim show DIR [--defaults | --file BLOCK.bin]\n"
     "       vort-sim diff A.bin B.bin --wmi M.N\n"
+    "       vort-sim rehearse BASELINE.xml [--program PATH] [--wmi M.N,...] [--options FILE.bin]\n"
+    "                                      [--password-file FILE] [--keep DIR]\n"
     "       vort-sim --help\n";
 
 bool ParseByte(std::string_view text, uint8_t& out) {
@@ -177,6 +188,149 @@ int Create(const std::vector<std::string>& args) {
   return 0;
 }
 
+// A new folder for the twins under the system's temporary folder, only its
+// owner may enter (a twin keeps its password in plain text).
+std::optional<std::filesystem::path> NewTemporaryFolder() {
+  std::error_code ec;
+  const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+  if (ec) return std::nullopt;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "vort-sim-rehearse-%08x", static_cast<unsigned>(random()));
+    const std::filesystem::path dir = base / name;
+    if (std::filesystem::create_directory(dir, ec)) {
+      std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);
+      return dir;
+    }
+    if (ec) return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+// Removes the twins' folder. A program that has just ended may still hold a
+// file of it for a moment (Wine's do), so a failed removal is tried again
+// for a few seconds.
+bool RemoveTwins(const std::filesystem::path& root) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    if (!ec && !std::filesystem::exists(root, ec) && !ec) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+// The first line of a password file, its line end dropped. Said in `error`
+// when there is none; never what the file holds.
+bool ReadFirstLine(const std::string& file, std::string& line, std::string& error) {
+  constexpr size_t kPasswordFileLimit = 1024;
+  const vort64::sim::FileRead read = vort64::sim::ReadFileAtMost(file, kPasswordFileLimit);
+  switch (read.state) {
+    case vort64::sim::FileState::kRead: break;
+    case vort64::sim::FileState::kMissing: error = file + ": no such file"; return false;
+    case vort64::sim::FileState::kTooLong:
+      error = file + ": larger than " + std::to_string(kPasswordFileLimit) + " bytes";
+      return false;
+    default: error = file + ": not a readable file"; return false;
+  }
+  line.assign(read.bytes.begin(), std::find(read.bytes.begin(), read.bytes.end(), uint8_t{'\n'}));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.empty()) error = file + ": its first line holds no password";
+  return !line.empty();
+}
+
+// vort-sim rehearse BASELINE.xml [--program PATH] [--wmi M.N,...]
+// [--options FILE.bin] [--password-file FILE] [--keep DIR]: the program's
+// check, import and check again of BASELINE.xml on a fresh twin of each
+// version.
+int Rehearse(const std::vector<std::string>& args, const char* argv0) {
+  namespace fs = std::filesystem;
+  using vort64::sim::TwinVersion;
+  if (args.size() < 2 || args[1].starts_with("--")) return Fail("rehearse takes BASELINE.xml");
+  vort64::sim::RehearsalRequest request;
+  std::error_code ec;
+  request.baseline = fs::absolute(args[1], ec);
+  std::string program = (vort64::sim::OwnDirectory(argv0) / vort64::sim::kProgramFileName).string();
+  std::string optionsFile, passwordFile, keep;
+  for (size_t i = 2; i < args.size(); ++i) {
+    const std::string& flag = args[i];
+    static constexpr std::string_view kOptions[] = {"--program", "--wmi", "--options", "--password-file", "--keep"};
+    if (std::find(std::begin(kOptions), std::end(kOptions), flag) == std::end(kOptions)) {
+      return Fail("unknown option: " + flag);
+    }
+    if (i + 1 >= args.size()) return Fail(flag + " needs a value");
+    const std::string& value = args[++i];
+    if (flag == "--program") {
+      program = value;
+    } else if (flag == "--wmi") {
+      for (size_t start = 0; start <= value.size();) {
+        size_t end = value.find(',', start);
+        if (end == std::string::npos) end = value.size();
+        TwinVersion version;
+        if (!ParseVersion(std::string_view(value).substr(start, end - start), version.major, version.minor)) {
+          return Fail("bad version list: " + value);
+        }
+        if (std::find(request.versions.begin(), request.versions.end(), version) != request.versions.end()) {
+          return Fail(vort64::sim::VersionText(version) + " is named twice");
+        }
+        request.versions.push_back(version);
+        start = end + 1;
+      }
+    } else if (flag == "--options") {
+      optionsFile = value;
+    } else if (flag == "--password-file") {
+      passwordFile = value;
+    } else {
+      keep = value;
+    }
+  }
+  if (!optionsFile.empty() && request.versions.size() != 1) {
+    return Fail("--options takes the one version of the notebook it comes from (--wmi M.N)");
+  }
+  if (request.versions.empty()) request.versions = vort64::sim::LayoutFirstVersions();
+  std::string error;
+  if (!optionsFile.empty() && !ReadOptionBlock(optionsFile, request.optionBlock, error)) return Fail(error);
+  if (!passwordFile.empty()) {
+    if (!ReadFirstLine(passwordFile, request.password, error)) return Fail(error);
+    request.passwordFile = fs::absolute(passwordFile, ec);
+  }
+  if (!fs::is_regular_file(request.baseline, ec)) return Fail(args[1] + ": no such file");
+  request.program = fs::absolute(program, ec);
+  if (!fs::is_regular_file(request.program, ec)) return Fail(program + ": no such program");
+
+  fs::path root;
+  if (!keep.empty()) {
+    // The twins are kept in a folder of their own: a new one, or an empty one.
+    root = fs::absolute(keep, ec);
+    fs::create_directories(root, ec);
+    if (ec || !fs::is_directory(root, ec) || !fs::is_empty(root, ec)) {
+      return Fail("--keep " + keep + ": not a new or empty folder");
+    }
+  } else if (const auto temporary = NewTemporaryFolder()) {
+    root = *temporary;
+  } else {
+    std::cerr << "vort-sim: no temporary folder could be made\n";
+    return 1;
+  }
+
+  vort64::sim::Rehearsal rehearsal;
+  for (const TwinVersion version : request.versions) {
+    rehearsal.versions.push_back(
+        vort64::sim::RehearseVersion(request, version, root / vort64::sim::VersionText(version)));
+    std::cout << vort64::sim::VersionReport(rehearsal.versions.back()) << std::flush;
+  }
+  std::cout << vort64::sim::SummaryText(rehearsal) << std::flush;
+  if (!keep.empty()) {
+    std::cout << "twins kept in " << root.string() << "\n";
+  } else if (!RemoveTwins(root)) {
+    // The twins keep the password in plain text: a folder left behind is said.
+    std::cerr << "vort-sim: the twins' folder " << root.string() << " could not be removed\n";
+    return 1;
+  }
+  return rehearsal.compliant() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -189,5 +343,6 @@ int main(int argc, char** argv) {
   if (args[0] == "create") return Create(args);
   if (args[0] == "show") return Show(args);
   if (args[0] == "diff") return Diff(args);
+  if (args[0] == "rehearse") return Rehearse(args, argc > 0 ? argv[0] : "vort-sim");
   return Fail("unknown command: " + args[0]);
 }

@@ -320,8 +320,8 @@ TEST_F(FleetTest, RotationMakesTheFirstLineTheSupervisorPassword) {
   std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   const std::string name = file.string();
   const std::string notRotated = ": the supervisor password was not rotated.\n";
-  for (const std::string version : {"2.54", "2.76", "2.90"}) {
-    const bool status = version >= "2.56";  // the status byte says whether it is set
+  for (const std::string version : {"2.54", "2.68", "2.76", "2.90"}) {
+    const bool status = version >= "2.73";  // the status byte says whether it is set
     const Bytes kept = version < "2.55" ? Bytes({'N', 'E', 'W', '1'}) : Bytes({'N', 'e', 'w', '1'});
     const struct {
       const char* label;
@@ -398,10 +398,10 @@ TEST_F(FleetTest, APasswordBaselineConvergesOnEveryVersion) {
   WriteItems("typo.xml", settings + Item("wifi", "1"));
   WriteItems("base.xml", settings);
   const std::string accepted = "password: line 2 of " + pw + " accepted\n";
-  for (const std::string version : {"2.54", "2.76", "2.90"}) {
+  for (const std::string version : {"2.54", "2.68", "2.76", "2.90"}) {
     SCOPED_TRACE(version);
-    const bool status = version >= "2.56";  // a status byte tells whether a password is set
-    const std::string lacking = version < "2.56" ? "fast boot: Not support\n" : "fast boot: same\n";
+    const bool status = version >= "2.73";  // a status byte tells whether a password is set
+    const std::string lacking = version < "2.76" ? "fast boot: Not support\n" : "fast boot: same\n";
     CreateMachine({"--wmi", version, "--supervisor-password", "Old2"});
     std::filesystem::remove(work_ / "Result.txt");
 
