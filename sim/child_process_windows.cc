@@ -150,11 +150,16 @@ std::optional<int> RunChild(const ChildRun& run) {
   startup.hStdError = err.get();
   PROCESS_INFORMATION info{};
   const std::wstring cwd = run.workDir.wstring();
-  if (!CreateProcessW(run.program.c_str(), lineBuffer.data(), nullptr, nullptr, TRUE,
-                      CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, environment.data(), cwd.c_str(), &startup,
-                      &info)) {
-    return std::nullopt;
+  // A start refused for a moment (Wine under load has been seen to) is tried
+  // again, a few times, before the step counts as not run.
+  bool started = false;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    started = CreateProcessW(run.program.c_str(), lineBuffer.data(), nullptr, nullptr, TRUE,
+                             CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, environment.data(), cwd.c_str(), &startup,
+                             &info) != 0;
   }
+  if (!started) return std::nullopt;
   Handle process(info.hProcess);
   Handle thread(info.hThread);
   WaitForSingleObject(process.get(), INFINITE);
