@@ -18,7 +18,6 @@ using Stream = CodecLine::Stream;
 constexpr std::string_view kPasswordTooLong = "The length of password is too long.\n";
 constexpr std::string_view kPasswordInvalid = "Password has invalid characters.\n\n";
 constexpr std::string_view kInvalidDate = "Invalid value of date\n";
-constexpr std::string_view kPasswordMask = "********";
 
 // The GPT partition record keeps its year as the year minus 2000.
 constexpr unsigned kGptRecordYearBase = 2000;
@@ -128,8 +127,7 @@ ValueReading ReadPassword(const InterfaceVersion& version, const SettingInfo&, s
   password.resize(std::min<size_t>(password.size(), limit));
   r.result.passwordSlot = *slot;
   // The word that keeps the password is no password: it shows as it is.
-  r.Say(std::string(PasswordSlotName(*slot)) + " : " +
-        (keep || password.empty() ? password : std::string(kPasswordMask)) + "\n");
+  r.Say(std::string(PasswordSlotName(*slot)) + " : " + (keep ? password : MaskedPassword(password)) + "\n");
   return r.Done(std::span(reinterpret_cast<const uint8_t*>(password.data()), password.size()));
 }
 

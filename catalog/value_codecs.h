@@ -21,6 +21,13 @@
 
 namespace vort64 {
 
+// A password as output shows it: nothing for an empty one, eight asterisks
+// for any other, whatever its length.
+inline constexpr std::string_view kPasswordMask = "********";
+inline std::string MaskedPassword(std::string_view password) {
+  return password.empty() ? std::string() : std::string(kPasswordMask);
+}
+
 // A message of a value's reading, in the order it is said; the command
 // line's reader says them on its console.
 struct CodecLine {

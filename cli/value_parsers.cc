@@ -25,10 +25,6 @@ bool AllPrintableAscii(std::wstring_view text) {
 
 }  // namespace
 
-std::string MaskedPassword(std::string_view password) {
-  return password.empty() ? std::string() : std::string(kPasswordMask);
-}
-
 std::wstring CurrentPasswordAsKept(const RunContext& ctx, std::wstring_view passwordText) {
   if (!ctx.version.Holds(InterfaceRule::kPasswordCaseKept)) return AsciiToUpper(passwordText);
   return std::wstring(passwordText);

@@ -16,11 +16,6 @@
 
 namespace vort64 {
 
-// A password as the echo shows it: nothing for an empty one, eight
-// asterisks for any other, whatever its length.
-inline constexpr std::string_view kPasswordMask = "********";
-std::string MaskedPassword(std::string_view password);
-
 // The current password as it is kept: as typed where the version keeps a
 // password's case, else upper-cased (older firmware knows upper case only).
 std::wstring CurrentPasswordAsKept(const RunContext& ctx, std::wstring_view passwordText);

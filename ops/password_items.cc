@@ -4,13 +4,12 @@
 #include <string_view>
 
 #include "base/text.h"
+#include "catalog/value_codecs.h"
 
 namespace vort64 {
 namespace {
 
 using Kind = OperationResult::Kind;
-
-constexpr char kMask[] = "********";
 
 // The password the firmware accepted from this run, as text; nothing when
 // no call of the run was accepted.
@@ -31,7 +30,7 @@ PasswordStanding CheckPasswordItem(const Operations& ops, const SettingInfo& set
                                    std::span<const uint8_t> block) {
   using State = PasswordStanding::State;
   const std::optional<bool> set = PasswordIsSet(ops.catalog, setting.password, block);
-  const std::string held = set == false ? "none" : kMask;
+  const std::string held = set == false ? "none" : std::string(kPasswordMask);
   if (setting.password.kind == PasswordItem::kSupervisor) {
     if (!IsRunPassword(ops, request) || set == false) return {State::kDiffers, held, ""};
     if (set == true) return {State::kSame, "", ""};

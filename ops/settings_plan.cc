@@ -9,6 +9,7 @@
 #include "buffer/block_fields.h"
 #include "buffer/display.h"
 #include "catalog/setting_kind.h"
+#include "catalog/value_codecs.h"
 #include "ops/held_values.h"
 #include "ops/password_items.h"
 
@@ -251,7 +252,7 @@ std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view pass
             if (standing.state == PasswordStanding::State::kSame) {
               c = {State::kSame, "", "", standing.note, {}};
             } else {
-              c = {State::kDiffers, standing.current, "********", "", {}};
+              c = {State::kDiffers, standing.current, std::string(kPasswordMask), "", {}};
             }
             break;
           }
