@@ -204,7 +204,7 @@ int Run(Process& process, std::span<const std::wstring> args, RunFacts& facts) {
   settings.assign(kSettingsBufferSize, 0);
   const OperationResult result = ExecuteOperation(ops, request, settings);
   facts.result = result;
-  if (result.succeeded()) ShowSettingValue(ctx, catalog, request, settings);
+  if (result.succeeded()) ctx.console.Write(ShowSettingValue(ctx.version, catalog, request, settings));
   return ExitCodeFor(result);
 }
 

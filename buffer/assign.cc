@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 
-#include "base/console.h"
 #include "buffer/block_fields.h"
 #include "buffer/layout.h"
 #include "catalog/password_settings.h"
@@ -15,9 +14,13 @@
 namespace vort64 {
 namespace {
 
+void SayOut(Messages& said, std::string text) { said.push_back({Message::Stream::kOut, std::move(text)}); }
+void SayErr(Messages& said, std::string text) { said.push_back({Message::Stream::kErr, std::move(text)}); }
+
 // What one password assignment works with.
 struct PasswordStep {
-  const RunContext& ctx;
+  const InterfaceVersion& version;
+  Messages& said;
   const ParsedRequest& request;
   std::span<uint8_t> block;
   FieldWriter& field;
@@ -28,18 +31,19 @@ struct PasswordStep {
 // empty without the form. A character outside printable ASCII (a blank is
 // printable) or a password longer than the interface allows is refused with
 // a message, rather than cut or mangled into a different password.
-std::optional<std::string> TakeOldPassword(const RunContext& ctx, const ParsedRequest& request) {
+std::optional<std::string> TakeOldPassword(const InterfaceVersion& version, const ParsedRequest& request,
+                                           Messages& said) {
   std::string old;
   if (!request.formPassword) return old;
   for (wchar_t c : *request.formPassword) {
     if (c < 0x20 || c > 0x7E) {
-      ctx.console.Err(kInvalidCharacterMessage);
+      SayErr(said, kInvalidCharacterMessage);
       return std::nullopt;
     }
     old.push_back(static_cast<char>(c));
   }
-  if (old.size() > ctx.version.PasswordMaxLength()) {
-    ctx.console.Err(kPasswordTooLongMessage);
+  if (old.size() > version.PasswordMaxLength()) {
+    SayErr(said, kPasswordTooLongMessage);
     return std::nullopt;
   }
   return old;
@@ -49,13 +53,13 @@ bool IsSingleBlank(std::string_view password) { return password == " "; }
 
 // The new password must fit `room` bytes and, where the firmware insists on
 // it, consist of printable non-blank ASCII.
-bool AcceptNewPassword(const RunContext& ctx, std::string_view password, size_t room, bool checkCharacters) {
+bool AcceptNewPassword(std::string_view password, size_t room, bool checkCharacters, Messages& said) {
   if (checkCharacters && !std::all_of(password.begin(), password.end(), IsPasswordCharacter)) {
-    ctx.console.Err(kInvalidCharacterMessage);
+    SayErr(said, kInvalidCharacterMessage);
     return false;
   }
   if (password.size() > room) {
-    ctx.console.Err(kPasswordTooLongMessage);
+    SayErr(said, kPasswordTooLongMessage);
     return false;
   }
   return true;
@@ -65,8 +69,8 @@ void OrFlag(std::span<uint8_t> block, uint8_t bit) { OrBlockByte(block, kPasswor
 
 // The common end of most assignments: with the clock kept, the clock bytes
 // ask the firmware to leave its clock alone.
-Placement Placed(const RunContext& ctx, std::span<uint8_t> block) {
-  if (ctx.version.Holds(InterfaceRule::kClockKept)) KeepClock(block);
+Placement Placed(const InterfaceVersion& version, std::span<uint8_t> block) {
+  if (version.Holds(InterfaceRule::kClockKept)) KeepClock(block);
   return Placement::kPlaced;
 }
 
@@ -77,25 +81,25 @@ Placement AssignShortForm(PasswordStep& s, bool flagged) {
   const std::string_view fresh = s.request.NewPasswordText();
   if (fresh == kKeepPasswordWord) return Placement::kKept;
   const size_t room = s.field.size() > kShortFormPasswordStart ? s.field.size() - kShortFormPasswordStart : 0;
-  if (!AcceptNewPassword(s.ctx, fresh, room, false)) return Placement::kRefused;
+  if (!AcceptNewPassword(fresh, room, false, s.said)) return Placement::kRefused;
   WriteShortForm(s.field, fresh);
-  if (flagged && s.ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) OrFlag(s.block, s.item.FlagBit());
-  return Placed(s.ctx, s.block);
+  if (flagged && s.version.Holds(InterfaceRule::kFlaggedPasswords)) OrFlag(s.block, s.item.FlagBit());
+  return Placed(s.version, s.block);
 }
 
-void PrintLengths(const RunContext& ctx, size_t fresh, size_t old) {
-  ctx.console.Out("PasswordLen : " + std::to_string(fresh) + "\n");
-  ctx.console.Out("CurrentPasswordLen : " + std::to_string(old) + "\n");
+void SayLengths(Messages& said, size_t fresh, size_t old) {
+  SayOut(said, "PasswordLen : " + std::to_string(fresh) + "\n");
+  SayOut(said, "CurrentPasswordLen : " + std::to_string(old) + "\n");
 }
 
-void PrintFlagByte(const RunContext& ctx, std::span<const uint8_t> block) {
-  ctx.console.Out("Debug AssignData[235]: " + std::to_string(BlockByte(block, kPasswordFlagByte)) + "\n");
+void SayFlagByte(Messages& said, std::span<const uint8_t> block) {
+  SayOut(said, "Debug AssignData[235]: " + std::to_string(BlockByte(block, kPasswordFlagByte)) + "\n");
 }
 
 // Prints a drive's OPAL field, ten bytes to a line as the block counts them.
 // The two lengths show as numbers; a password character shows as "*" (the
 // output goes to logs), the zeros after a password as 0.
-void DumpOpalField(const RunContext& ctx, std::span<const uint8_t> block, uint32_t drive) {
+void DumpOpalField(Messages& said, std::span<const uint8_t> block, uint32_t drive) {
   const uint32_t first = kOpalFieldFirstByte + drive * kOpalFieldSize;
   std::string text;
   bool lineOpen = false;
@@ -106,7 +110,7 @@ void DumpOpalField(const RunContext& ctx, std::span<const uint8_t> block, uint32
     if (!lineOpen) text += "\n";
   }
   if (lineOpen) text += "\n";
-  ctx.console.Out(text);
+  SayOut(said, text);
 }
 
 // How a password form with the old password beside the new one (the long
@@ -144,9 +148,9 @@ constexpr PairForm kCombinedDriveForm{kLongFormSlot, false, false, BlankOld::kAs
 Placement AssignPairForm(PasswordStep& s, const PairForm& form) {
   const std::string_view fresh = s.request.NewPasswordText();
   if (fresh == kKeepPasswordWord) return Placement::kKept;
-  const auto old = TakeOldPassword(s.ctx, s.request);
+  const auto old = TakeOldPassword(s.version, s.request, s.said);
   if (!old) return Placement::kRefused;
-  if (form.reportsOld) PrintLengths(s.ctx, fresh.size(), old->size());
+  if (form.reportsOld) SayLengths(s.said, fresh.size(), old->size());
   uint8_t oldLength = static_cast<uint8_t>(old->size());
   std::string_view oldBytes = *old;
   if (form.blankOld != PairForm::BlankOld::kAsTyped && IsSingleBlank(*old)) {
@@ -155,15 +159,15 @@ Placement AssignPairForm(PasswordStep& s, const PairForm& form) {
       oldLength = 0;
       oldBytes = {};
     } else {
-      oldLength = s.ctx.version.Holds(form.blankOldLengthZero) ? 0 : 1;
+      oldLength = s.version.Holds(form.blankOldLengthZero) ? 0 : 1;
     }
-    s.ctx.console.OutWide(L"Current password is empty\n");
+    SayOut(s.said, "Current password is empty\n");
   } else if (form.reportsOld) {
-    s.ctx.console.OutWide(L"Current password is not empty\n");
+    SayOut(s.said, "Current password is not empty\n");
   }
-  if (!AcceptNewPassword(s.ctx, fresh, form.slot, form.printableOnly)) return Placement::kRefused;
+  if (!AcceptNewPassword(fresh, form.slot, form.printableOnly, s.said)) return Placement::kRefused;
   WritePasswordPair(s.field, form.slot, oldLength, oldBytes, fresh);
-  if (s.ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) {
+  if (s.version.Holds(InterfaceRule::kFlaggedPasswords)) {
     const bool replace = form.flag == PairForm::Flag::kReplace ||
                          (form.flag == PairForm::Flag::kReplaceForDriveZero && s.item.disk == 0);
     if (replace) {
@@ -172,18 +176,18 @@ Placement AssignPairForm(PasswordStep& s, const PairForm& form) {
       OrFlag(s.block, s.item.FlagBit());
     }
   }
-  Placed(s.ctx, s.block);
+  Placed(s.version, s.block);
   switch (form.trailer) {
     case PairForm::Trailer::kNone: break;
     case PairForm::Trailer::kFlagByte:
-      s.ctx.console.Out("\n");
-      PrintFlagByte(s.ctx, s.block);
+      SayOut(s.said, "\n");
+      SayFlagByte(s.said, s.block);
       break;
     case PairForm::Trailer::kOpalDump:
-      PrintFlagByte(s.ctx, s.block);
-      s.ctx.console.Out("\nDebug AssignData: \n");
-      DumpOpalField(s.ctx, s.block, s.item.disk);
-      s.ctx.console.Out("Debug End \n");
+      SayFlagByte(s.said, s.block);
+      SayOut(s.said, "\nDebug AssignData: \n");
+      DumpOpalField(s.said, s.block, s.item.disk);
+      SayOut(s.said, "Debug End \n");
       break;
   }
   return Placement::kPlaced;
@@ -191,7 +195,7 @@ Placement AssignPairForm(PasswordStep& s, const PairForm& form) {
 
 // The password items; nothing when the name and version call for another rule.
 std::optional<Placement> AssignPassword(PasswordStep& s) {
-  const InterfaceVersion& v = s.ctx.version;
+  const InterfaceVersion& v = s.version;
   const bool longForm = v.Holds(InterfaceRule::kLongPasswordForm);
   const bool driveForms = v.Holds(InterfaceRule::kDrivePasswordForms);
   switch (s.item.kind) {
@@ -214,8 +218,8 @@ std::optional<Placement> AssignPassword(PasswordStep& s) {
 
 }  // namespace
 
-Placement AssignSettingValue(const RunContext& ctx, const ParsedRequest& request, std::span<uint8_t> block,
-                             uint32_t offset, uint32_t end) {
+Placement AssignSettingValue(const InterfaceVersion& version, const ParsedRequest& request, std::span<uint8_t> block,
+                             uint32_t offset, uint32_t end, Messages& said) {
   const std::wstring& name = request.itemName;
   if (request.function == Function::kSet && name == kPasswordFlagSetting) {
     // The flag byte is preset to the user bit; the setting's own value follows.
@@ -225,12 +229,12 @@ Placement AssignSettingValue(const RunContext& ctx, const ParsedRequest& request
   FieldWriter field(block, offset, end);
   const ValueCodec& codec = CodecOf(KindOfSetting(name));
   if (codec.passwordForms) {
-    PasswordStep step{ctx, request, block, field, ClassifyPasswordItem(name)};
+    PasswordStep step{version, said, request, block, field, ClassifyPasswordItem(name)};
     if (const auto placed = AssignPassword(step)) return *placed;
     // A drive password the version has no form for: its first byte 0.
     if (field.size() == 0) return Placement::kRefused;
     field.Put(0, 0);
-    return Placed(ctx, block);
+    return Placed(version, block);
   }
   // A setting without bytes (a name the catalog does not hold) takes nothing.
   if (field.size() == 0) return Placement::kRefused;
@@ -242,7 +246,7 @@ Placement AssignSettingValue(const RunContext& ctx, const ParsedRequest& request
       field.Put(i, 0);
     }
   }
-  if (!ctx.version.Holds(InterfaceRule::kClockKept)) return Placement::kPlaced;
+  if (!version.Holds(InterfaceRule::kClockKept)) return Placement::kPlaced;
   switch (codec.clock) {
     case ClockEffect::kNone: break;
     case ClockEffect::kKeepDate: KeepDate(block); break;
@@ -252,8 +256,9 @@ Placement AssignSettingValue(const RunContext& ctx, const ParsedRequest& request
   return Placement::kPlaced;
 }
 
-Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& request, std::span<const uint8_t> written,
-                                 std::span<const uint8_t> readBack, uint32_t offset, uint32_t end) {
+Comparison CompareWrittenSetting(const InterfaceVersion& version, const ParsedRequest& request,
+                                 std::span<const uint8_t> written, std::span<const uint8_t> readBack, uint32_t offset,
+                                 uint32_t end, Messages& said) {
   // Bytes [first, last) agree when both blocks hold them and they are equal.
   const auto agree = [&](size_t first, size_t last) {
     const auto slice = [&](std::span<const uint8_t> block) {
@@ -265,7 +270,8 @@ Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& req
     return w.size() == r.size() && std::equal(w.begin(), w.end(), r.begin());
   };
   const auto report = [&](bool same) {
-    ctx.console.Say(same ? "Comparison result : The same. \n" : "Comparison result : Not the same. \n\n");
+    said.push_back(
+        {Message::Stream::kSay, same ? "Comparison result : The same. \n" : "Comparison result : Not the same. \n\n"});
     return same ? Comparison::kSame : Comparison::kDifferent;
   };
 
@@ -273,7 +279,7 @@ Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& req
   const size_t at = offset;
   const std::wstring& name = request.itemName;
   const PasswordItem item = ClassifyPasswordItem(name);
-  if (item.IsAccount() && ctx.version.Holds(InterfaceRule::kLongPasswordForm)) {
+  if (item.IsAccount() && version.Holds(InterfaceRule::kLongPasswordForm)) {
     if (agree(at + 1, at + 1 + n)) return Comparison::kSame;
     return report(agree(at + 2, at + 2 + n));
   }
@@ -294,8 +300,8 @@ Comparison CompareWrittenSetting(const RunContext& ctx, const ParsedRequest& req
   return report(agree(at, std::max<size_t>(at, end)));
 }
 
-void PlacePromptedPasswords(const RunContext& ctx, std::span<uint8_t> block, uint32_t offset, uint32_t end,
-                            std::string_view old, std::string_view fresh, bool supervisor) {
+void PlacePromptedPasswords(const InterfaceVersion& version, std::span<uint8_t> block, uint32_t offset, uint32_t end,
+                            std::string_view old, std::string_view fresh, bool supervisor, Messages& said) {
   // An old and a new byte are written as a pair, only where the new byte
   // still lies inside the field.
   FieldWriter field(block, offset, end);
@@ -306,11 +312,12 @@ void PlacePromptedPasswords(const RunContext& ctx, std::span<uint8_t> block, uin
     field.Put(1 + i, static_cast<uint8_t>(i < old.size() ? old[i] : kPasswordFiller));
     field.Put(kLongFormSlot + 2 + i, static_cast<uint8_t>(i < fresh.size() ? fresh[i] : kPasswordFiller));
   }
-  if (ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) {
+  if (version.Holds(InterfaceRule::kFlaggedPasswords)) {
     OrBlockByte(block, kPasswordFlagByte, supervisor ? kSupervisorFlag : kUserFlag);
-    ctx.console.Say("flag for setting : " + std::to_string(BlockByte(block, kPasswordFlagByte)) + "\n");
+    said.push_back(
+        {Message::Stream::kSay, "flag for setting : " + std::to_string(BlockByte(block, kPasswordFlagByte)) + "\n"});
   }
-  if (ctx.version.Holds(InterfaceRule::kClockKept)) KeepClock(block);
+  if (version.Holds(InterfaceRule::kClockKept)) KeepClock(block);
 }
 
 }  // namespace vort64

@@ -20,7 +20,14 @@ class AssignTest : public BlockTest {
   // 1 when the value was placed, 0 when nothing was.
   int Assign(std::wstring name, uint32_t offset, uint32_t end) {
     request_.itemName = std::move(name);
-    return AssignSettingValue(ctx(), request_, block_, offset, end) == Placement::kPlaced ? 1 : 0;
+    return Place(offset, end) == Placement::kPlaced ? 1 : 0;
+  }
+  // Places the request's value, saying its lines on the test's console.
+  Placement Place(uint32_t offset, uint32_t end) {
+    Messages said;
+    const Placement placement = AssignSettingValue(ctx().version, request_, block_, offset, end, said);
+    console_.Write(said);
+    return placement;
   }
   std::vector<uint8_t> Clock() const { return Bytes(kDateFirstByte, 6); }
   void Fill(uint8_t value) { std::fill(block_.begin(), block_.end(), value); }
@@ -525,9 +532,9 @@ TEST_F(AssignTest, OldPasswordThatCannotBeSentIsRefused) {
 TEST_F(AssignTest, KeptAndRefusedPasswordsAreToldApart) {
   request_.itemName = L"set user password";
   SetNewPassword("DoNotChange");
-  EXPECT_EQ(AssignSettingValue(ctx(), request_, block_, 260, 294), Placement::kKept);
+  EXPECT_EQ(Place(260, 294), Placement::kKept);
   SetNewPassword("has blank");
-  EXPECT_EQ(AssignSettingValue(ctx(), request_, block_, 260, 294), Placement::kRefused);
+  EXPECT_EQ(Place(260, 294), Placement::kRefused);
   EXPECT_EQ(block_, Repeat(0, 2048));
 }
 

@@ -16,7 +16,10 @@ class CompareTest : public BlockTest {
   // 0 when the setting reads back the same, 1 when it differs.
   int Compare(std::wstring name, uint32_t offset, uint32_t end) {
     request_.itemName = std::move(name);
-    return CompareWrittenSetting(ctx(), request_, block_, readBack_, offset, end) == Comparison::kSame ? 0 : 1;
+    Messages said;
+    const Comparison result = CompareWrittenSetting(ctx().version, request_, block_, readBack_, offset, end, said);
+    console_.Write(said);
+    return result == Comparison::kSame ? 0 : 1;
   }
   std::vector<uint8_t> readBack_ = std::vector<uint8_t>(kSettingsBufferSize, 0);
 };

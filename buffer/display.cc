@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "base/console.h"
 #include "base/functions.h"
 #include "base/text.h"
 #include "buffer/block_fields.h"
@@ -20,6 +19,10 @@ std::string Number(uint8_t byte) { return std::to_string(unsigned{byte}); }
 
 SettingValue FormatSettingValue(const SettingInfo& setting, std::span<const uint8_t> block) {
   return CodecOf(setting.kind).show(setting, SettingBytes(setting, block));
+}
+
+bool MarkedUnsupported(const SettingInfo& setting, std::span<const uint8_t> block) {
+  return FormatSettingValue(setting, block).kind == SettingValue::kUnsupported;
 }
 
 namespace {
@@ -57,38 +60,39 @@ std::string ListSettings(const SettingCatalog& catalog, std::span<const uint8_t>
   return out;
 }
 
-Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
-                         std::span<const uint8_t> block) {
+Messages ShowSettingValue(const InterfaceVersion& version, const SettingCatalog& catalog, const ParsedRequest& request,
+                          std::span<const uint8_t> block) {
+  Messages said;
+  const auto say = [&said](std::string text) { said.push_back({Message::Stream::kSay, std::move(text)}); };
   if (request.function == Function::kShowSettings) {
-    ctx.console.Say(ListSettings(catalog, block));
-    return Support::kSupported;
+    say(ListSettings(catalog, block));
+    return said;
   }
-  if (!FactsOf(request.function).showsSetting) return Support::kSupported;
+  if (!FactsOf(request.function).showsSetting) return said;
 
   const std::wstring& name = request.itemName;
   const SettingInfo* found = catalog.FindSetting(name);
   const SettingInfo setting = found ? *found : SettingInfo{};
   const uint32_t offset = setting.offset;
   const uint32_t size = setting.size;
-  Console& console = ctx.console;
-  console.Say("Offset : " + std::to_string(offset) + "\n");
-  console.Say("Size : " + std::to_string(size) + "\n");
-  console.Say("end : " + std::to_string(uint64_t{offset} + size) + "\n");
-  console.SayWide(name + L": ");
+  say("Offset : " + std::to_string(offset) + "\n");
+  say("Size : " + std::to_string(size) + "\n");
+  say("end : " + std::to_string(uint64_t{offset} + size) + "\n");
+  say(WideToUtf8(name + L": "));
 
   const SettingValue value = FormatSettingValue(setting, block);
   if (value.kind == SettingValue::kHiddenPassword) {
-    console.Say("\n");
-    if (ctx.version.Holds(InterfaceRule::kFlaggedPasswords)) {
-      console.Say("Offset : " + std::to_string(kPasswordFlagByte) + "\n");
-      console.Say("Size : 2\n");
-      console.Say("end : 237\n");
-      console.Say("flag for setting : " + Number(BlockByte(block, kPasswordFlagByte)) + "\n");
+    say("\n");
+    if (version.Holds(InterfaceRule::kFlaggedPasswords)) {
+      say("Offset : " + std::to_string(kPasswordFlagByte) + "\n");
+      say("Size : 2\n");
+      say("end : 237\n");
+      say("flag for setting : " + Number(BlockByte(block, kPasswordFlagByte)) + "\n");
     }
-    return Support::kSupported;
+    return said;
   }
-  console.Say(value.text);
-  return value.kind == SettingValue::kUnsupported ? Support::kUnsupported : Support::kSupported;
+  say(value.text);
+  return said;
 }
 
 }  // namespace vort64

@@ -7,28 +7,30 @@
 #include <string>
 #include <string_view>
 
+#include "base/interface_version.h"
+#include "base/messages.h"
 #include "base/parsed_request.h"
-#include "base/run_context.h"
 #include "catalog/catalog.h"
 #include "catalog/value_codecs.h"
 
 namespace vort64 {
 
-// Prints the setting `request.itemName` from `block`: its offset, size and
-// end, then its name and value (passwords are never shown). Nothing is
-// printed while the console is quiet, nor for the file and default
-// operations. For "/show-settings" it
-// prints ListSettings of the block.
-//
-// Says whether the firmware marks the setting as not supported (a byte of
-// 255; for "customized mac address" all six bytes 255).
-enum class Support { kSupported, kUnsupported };
-Support ShowSettingValue(const RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
-                         std::span<const uint8_t> block);
+// The lines that show the setting `request.itemName` from `block` (each
+// withheld while the console is quiet): its offset, size and end, then its
+// name and value (passwords are never shown). Nothing for the functions
+// that show no setting (FactsOf); for "/show-settings" ListSettings of the
+// block.
+Messages ShowSettingValue(const InterfaceVersion& version, const SettingCatalog& catalog, const ParsedRequest& request,
+                          std::span<const uint8_t> block);
 
 // A setting's value as the display writes it after "name: ": its kind's
 // codec shows it (SettingValue).
 SettingValue FormatSettingValue(const SettingInfo& setting, std::span<const uint8_t> block);
+
+// Whether the firmware marks the setting as not supported in `block`: its
+// kind's codec shows it so (a byte of 255; for a MAC address all six bytes
+// 255). The one rule of "not supported" for every function.
+bool MarkedUnsupported(const SettingInfo& setting, std::span<const uint8_t> block);
 
 // The value as a person reads it, on one line: the display's text without
 // its line break, a listed value with its label ("1 (Enabled)"), a MAC

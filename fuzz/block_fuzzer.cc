@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@
 #include "base/run_context.h"
 #include "base/text.h"
 #include "buffer/assign.h"
+#include "buffer/block_fields.h"
 #include "catalog/catalog.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
@@ -155,6 +157,21 @@ void CheckPlacedValue(const ParsedRequest& r, std::span<const uint8_t> block, ui
   }
 }
 
+// The lines a placing says are fixed texts, numbers, and the OPAL field's
+// dump of numbers and '*': they hold no character of a password.
+void CheckPlacingLines(const Messages& said) {
+  static const std::regex kLine(
+      R"(((Current)?PasswordLen : \d+\n)|(Current password is (not )?empty\n)|\n|(Debug AssignData\[235\]: \d+\n))"
+      R"(|(\nDebug AssignData: \n)|(((\d+|\*),)+\n)+|(Debug End \n))");
+  for (const Message& line : said) {
+    if (line.stream == Message::Stream::kErr) {
+      FUZZ_CHECK(line.text == kInvalidCharacterMessage || line.text == kPasswordTooLongMessage);
+    } else {
+      FUZZ_CHECK(line.stream == Message::Stream::kOut && std::regex_match(line.text, kLine));
+    }
+  }
+}
+
 void CheckAssignment(const RunContext& ctx, const ParsedRequest& r, const std::vector<uint8_t>& before,
                      const std::vector<uint8_t>& after, uint32_t offset, uint32_t end, bool catalogField,
                      Placement placement) {
@@ -206,7 +223,8 @@ struct ReadBackChange {
 
 void CheckComparison(const RunContext& ctx, const ParsedRequest& r, const std::vector<uint8_t>& written,
                      const std::vector<uint8_t>& readBack, bool cut, uint32_t offset, uint32_t end) {
-  const Comparison result = CompareWrittenSetting(ctx, r, written, readBack, offset, end);
+  Messages said;
+  const Comparison result = CompareWrittenSetting(ctx.version, r, written, readBack, offset, end, said);
   if (cut) return;
   // The compare's one skip: a date or time byte written as 238 in the clock
   // bytes, which the firmware keeps as its clock. Every other byte of the
@@ -278,11 +296,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (request) {
     std::vector<uint8_t> written = block;
-    const Placement placement = AssignSettingValue(ctx, *request, written, setting.offset, setting.end);
+    Messages said;
+    const Placement placement = AssignSettingValue(ctx.version, *request, written, setting.offset, setting.end, said);
+    CheckPlacingLines(said);
     CheckAssignment(ctx, *request, block, written, setting.offset, setting.end, (flags & kFreeField) == 0, placement);
     // Placing the same value again changes nothing more.
     std::vector<uint8_t> twice = written;
-    FUZZ_CHECK(AssignSettingValue(ctx, *request, twice, setting.offset, setting.end) == placement);
+    Messages again;
+    FUZZ_CHECK(AssignSettingValue(ctx.version, *request, twice, setting.offset, setting.end, again) == placement);
     FUZZ_CHECK(twice == written);
     if (placement == Placement::kPlaced) {
       CheckComparison(ctx, *request, written, change.Apply(written), change.cut(), setting.offset, setting.end);

@@ -185,7 +185,7 @@ void CheckShownValue(const RunContext& ctx, const SettingCatalog& catalog, const
   Console console(out, err);
   if (ctx.console.quiet()) console.SetQuiet();
   const RunContext own{console, ctx.version};
-  const Support support = ShowSettingValue(own, catalog, request, block);
+  console.Write(ShowSettingValue(own.version, catalog, request, block));
 
   const std::wstring& name = request.itemName;
   const uint32_t offset = catalog.GetSettingOffset(name);
@@ -193,7 +193,7 @@ void CheckShownValue(const RunContext& ctx, const SettingCatalog& catalog, const
   const SettingInfo* found = catalog.FindSetting(name);
   const SettingValue value = FormatSettingValue(found ? *found : SettingInfo{}, block);
   FUZZ_CHECK(err.str().empty());
-  FUZZ_CHECK((support == Support::kUnsupported) == (value.kind == SettingValue::kUnsupported));
+  FUZZ_CHECK(MarkedUnsupported(found ? *found : SettingInfo{}, block) == (value.kind == SettingValue::kUnsupported));
   if (console.quiet()) {
     FUZZ_CHECK(out.str().empty());
     return;
@@ -236,7 +236,8 @@ void CheckExportValue(const RunContext& ctx, const SettingCatalog& catalog, std:
   FUZZ_CHECK(ParseCommandLine(own, catalog, args, request));
   if (request.itemName != name) return;
   std::vector<uint8_t> copy(block.begin(), block.end());
-  FUZZ_CHECK(AssignSettingValue(own, request, copy, offset, end) == Placement::kPlaced);
+  Messages said;
+  FUZZ_CHECK(AssignSettingValue(own.version, request, copy, offset, end, said) == Placement::kPlaced);
   const auto again = FieldBytes(copy, offset, end);
   FUZZ_CHECK(std::equal(again.begin(), again.end(), bytes.begin(), bytes.end()));
 }

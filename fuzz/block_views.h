@@ -17,8 +17,8 @@ namespace vort64::fuzz {
 // kind and text that belong to those bytes and no others.
 void CheckFormattedValue(std::wstring_view name, std::span<const uint8_t> block, uint32_t offset, uint32_t size);
 
-// ShowSettingValue of `request.itemName`: the support it reports is the
-// formatted value's, and a password is never shown.
+// ShowSettingValue of `request.itemName`: "not supported" is the formatted
+// value's, and a password is never shown.
 void CheckShownValue(const RunContext& ctx, const SettingCatalog& catalog, const ParsedRequest& request,
                      std::span<const uint8_t> block);
 

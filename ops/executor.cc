@@ -4,11 +4,10 @@
 #include <vector>
 
 #include "base/console.h"
-#include "buffer/assign.h"
 #include "buffer/display.h"
 #include "catalog/password_settings.h"
+#include "ops/apply_settings.h"
 #include "ops/custom_settings.h"
-#include "ops/held_values.h"
 #include "ops/password_prompt.h"
 #include "ops/password_rotation.h"
 #include "ops/raw_settings.h"
@@ -38,27 +37,6 @@ void RecordAfter(Operations& ops, const MethodOutcome& reread, std::span<const u
   }
 }
 
-// Shared by the set and set-default paths: show the current value and
-// refuse a setting the firmware does not support. Nothing when the path
-// goes on.
-std::optional<OperationResult> ShowOrSkip(Operations& ops, const ParsedRequest& request,
-                                          std::span<const uint8_t> buffer) {
-  if (ShowSettingValue(ops.ctx, ops.catalog, request, buffer) == Support::kSupported) return std::nullopt;
-  ops.ctx.console.Say("Skip Set BIOS options because not support\n");
-  return OperationResult{Kind::kUnsupported};
-}
-
-// Places the value; nothing when the path goes on.
-std::optional<OperationResult> Assign(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer,
-                                      Position at) {
-  switch (AssignSettingValue(ops.ctx, request, buffer, at.offset, at.end)) {
-    case Placement::kPlaced: return std::nullopt;
-    case Placement::kKept: return OperationResult{Kind::kPasswordKept};
-    case Placement::kRefused: break;
-  }
-  return OperationResult{Kind::kValueRefused};
-}
-
 // The self-test changes the supervisor and user passwords interactively:
 // the prompt places and sends the block itself, once.
 OperationResult PromptedPasswordChange(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer,
@@ -69,79 +47,33 @@ OperationResult PromptedPasswordChange(Operations& ops, const ParsedRequest& req
   return OperationResult::From(prompted.outcome).Sent();
 }
 
-// The end of both set paths, after the block was sent with `written`: the
-// read-back `reread` into `readBack` and the comparison of the setting's
-// bytes. A passed result keeps the write's code (8: reboot required).
-OperationResult ReadBackAndCompare(Operations& ops, const ParsedRequest& request, std::span<const uint8_t> written,
-                                   Position at, const MethodOutcome& write, const MethodOutcome& reread,
-                                   std::span<const uint8_t> readBack) {
-  if (!reread.passed()) return OperationResult::FromRead(reread).Sent();
-  if (CompareWrittenSetting(ops.ctx, request, written, readBack, at.offset, at.end) == Comparison::kDifferent) {
-    return OperationResult{Kind::kNotTheSame}.Sent();
-  }
-  return OperationResult::From(write).Sent();
-}
-
-// A value the firmware does not list goes on only where the machine holds
-// it; nothing when the path goes on.
-std::optional<OperationResult> RefuseUnlisted(Operations& ops, const ParsedRequest& request,
-                                              std::span<const uint8_t> buffer, HeldValues::Other other) {
-  const SettingInfo* setting = ops.catalog.FindSetting(request.itemName);
-  if (!setting || HeldValues(ops.session, request.CurrentPassword(), other).Allows(request, *setting, buffer)) {
-    return std::nullopt;
-  }
-  ops.ctx.console.Err(UnlistedValueMessage(request, *setting));
-  return OperationResult{Kind::kValueUnlisted};
-}
-
-// The set path after the read: `block` holds what the firmware gave.
-SetOutcome SetOnBlock(Operations& ops, const ParsedRequest& request, std::span<uint8_t> block, Position at,
-                      std::span<uint8_t> readBack) {
-  const std::string_view password = request.CurrentPassword();
+// Both set paths after the read: `block` holds what the firmware gave. The
+// setting's value is shown, then applied (ApplySettings).
+SetOutcome SetOnBlock(Operations& ops, const ParsedRequest& request, OptionBlock target, std::span<uint8_t> block,
+                      Position at, std::span<uint8_t> readBack) {
   RecordBefore(ops, block);
   if (ops.record) ops.record->after.clear();
-  if (auto stop = ShowOrSkip(ops, request, block)) return {*stop, std::nullopt};
+  ops.ctx.console.Write(ShowSettingValue(ops.ctx.version, ops.catalog, request, block));
   const SettingInfo* setting = ops.catalog.FindSetting(request.itemName);
   const PasswordItem item = setting ? setting->password : PasswordItem{};
-  if (request.selfTest && item.IsAccount()) {
+  if (request.selfTest && item.IsAccount() && target == OptionBlock::kCurrent) {
     return {PromptedPasswordChange(ops, request, block, at, item.kind == PasswordItem::kSupervisor), std::nullopt};
   }
-  if (auto stop = RefuseUnlisted(ops, request, block, HeldValues::Other::kDefaults)) return {*stop, std::nullopt};
-  if (auto stop = Assign(ops, request, block, at)) return {*stop, std::nullopt};
-
-  const MethodOutcome written = SetBiosOptions(ops.session, password, block);
-  const bool readsBack = !setting || setting->readBack == ReadBack::kCompare;
-  if (!written.passed() || !readsBack) return {OperationResult::From(written).Sent(), std::nullopt};
-
-  const MethodOutcome reread = GetBiosOptions(ops.session, password, readBack);
-  RecordAfter(ops, reread, readBack);
-  return {ReadBackAndCompare(ops, request, block, at, written, reread, readBack), reread};
+  const Applied applied = ApplySettings(
+      ops, {.target = target, .password = request.CurrentPassword(), .settings = {&request}, .sayWhy = true}, block,
+      readBack);
+  if (applied.readBack) RecordAfter(ops, *applied.readBack, readBack);
+  return {applied.outcomes.front(), applied.readBack};
 }
 
-OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
-  const MethodOutcome read = GetBiosOptions(ops.session, request.CurrentPassword(), buffer);
+OperationResult SetPath(Operations& ops, const ParsedRequest& request, OptionBlock target, std::span<uint8_t> buffer,
+                        Position at) {
+  const MethodOutcome read = target == OptionBlock::kDefaults
+                                 ? GetBiosDefaultOptions(ops.session, request.CurrentPassword(), buffer)
+                                 : GetBiosOptions(ops.session, request.CurrentPassword(), buffer);
   if (!read.passed()) return OperationResult::FromRead(read);
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
-  return SetOnBlock(ops, request, buffer, at, readBack).result;
-}
-
-OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
-  const std::string_view password = request.CurrentPassword();
-  const MethodOutcome read = GetBiosDefaultOptions(ops.session, password, buffer);
-  if (!read.passed()) return OperationResult::FromRead(read);
-  RecordBefore(ops, buffer);
-  if (ops.record) ops.record->after.clear();
-  if (auto stop = ShowOrSkip(ops, request, buffer)) return *stop;
-  if (auto stop = RefuseUnlisted(ops, request, buffer, HeldValues::Other::kCurrent)) return *stop;
-  if (auto stop = Assign(ops, request, buffer, at)) return *stop;
-
-  const MethodOutcome written = SetBiosDefaultOptions(ops.session, password, buffer);
-  if (!written.passed()) return OperationResult::From(written).Sent();
-
-  std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
-  const MethodOutcome reread = GetBiosDefaultOptions(ops.session, password, readBack);
-  RecordAfter(ops, reread, readBack);
-  return ReadBackAndCompare(ops, request, buffer, at, written, reread, readBack);
+  return SetOnBlock(ops, request, target, buffer, at, readBack).result;
 }
 
 }  // namespace
@@ -149,7 +81,8 @@ OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, st
 SetOutcome SetOnReadBlock(Operations& ops, const ParsedRequest& request, std::span<uint8_t> block,
                           std::span<uint8_t> readBack) {
   const uint32_t offset = ops.catalog.GetSettingOffset(request.itemName);
-  return SetOnBlock(ops, request, block, {offset, offset + ops.catalog.GetSettingSize(request.itemName)}, readBack);
+  return SetOnBlock(ops, request, OptionBlock::kCurrent, block,
+                    {offset, offset + ops.catalog.GetSettingSize(request.itemName)}, readBack);
 }
 
 OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
@@ -159,9 +92,9 @@ OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, 
   switch (request.function) {
     case Function::kGet:
     case Function::kShowSettings: return OperationResult::From(GetBiosOptions(ops.session, password, buffer));
-    case Function::kSet: return SetPath(ops, request, buffer, at);
+    case Function::kSet: return SetPath(ops, request, OptionBlock::kCurrent, buffer, at);
     case Function::kGetDefault: return OperationResult::From(GetBiosDefaultOptions(ops.session, password, buffer));
-    case Function::kSetDefault: return SetDefaultPath(ops, request, buffer, at);
+    case Function::kSetDefault: return SetPath(ops, request, OptionBlock::kDefaults, buffer, at);
     case Function::kLoadFactoryDefault: return OperationResult::From(LoadBIOSDefault(ops.session, password));
     case Function::kLoadUserDefault: return OperationResult::From(LoadUserDefault(ops.session, password));
     case Function::kPassword: return {Kind::kNothingRan};

@@ -72,7 +72,9 @@ PromptOutcome PromptPasswordChange(Operations& ops, std::string_view password, s
   const size_t limit = std::min<size_t>(kLongFormSlot, ctx.version.PasswordMaxLength());
   if (!AcceptTyped(ctx, old, limit) || !AcceptTyped(ctx, fresh, limit)) return {};
 
-  PlacePromptedPasswords(ctx, block, offset, end, *old, *fresh, supervisor);
+  Messages said;
+  PlacePromptedPasswords(ctx.version, block, offset, end, *old, *fresh, supervisor, said);
+  ctx.console.Write(said);
   return {true, SetBiosOptions(ops.session, password, block)};
 }
 

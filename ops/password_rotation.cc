@@ -6,8 +6,8 @@
 
 #include "base/console.h"
 #include "base/text.h"
-#include "buffer/assign.h"
 #include "catalog/catalog.h"
+#include "ops/apply_settings.h"
 
 namespace vort64 {
 namespace {
@@ -60,33 +60,23 @@ OperationResult RotateSupervisorPassword(Operations& ops, const ParsedRequest& r
     return Failed(console, {Kind::kValueRefused}, "this interface version takes no such supervisor password");
   }
   const ParsedRequest& change = parsed.request;
-  const uint32_t offset = ops.catalog.GetSettingOffset(change.itemName);
-  const uint32_t end = offset + ops.catalog.GetSettingSize(change.itemName);
   std::vector<uint8_t> block(buffer.begin(), buffer.end());
-  if (AssignSettingValue(ops.ctx, change, block, offset, end) != Placement::kPlaced) {
-    return Failed(console, {Kind::kValueRefused}, "the password field refused the first line");
-  }
-  const MethodOutcome written = SetBiosOptions(ops.session, password, block);
-  if (!written.passed()) {
-    const OperationResult failed = OperationResult::From(written).Sent();
-    return Failed(console, failed, FailureCause(failed));
-  }
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
-  const MethodOutcome reread = GetBiosOptions(ops.session, password, readBack);
-  if (!reread.passed()) {
-    const OperationResult failed = OperationResult::FromRead(reread).Sent();
-    return Failed(console, failed, FailureCause(failed));
-  }
-  if (CompareWrittenSetting(ops.ctx, change, block, readBack, offset, end) == Comparison::kDifferent ||
-      SupervisorSet(ops.catalog, readBack) == false) {
+  const Applied applied = ApplySettings(
+      ops, {.target = OptionBlock::kCurrent, .password = password, .settings = {&change}, .sayWhy = false}, block,
+      readBack);
+  const OperationResult& outcome = applied.outcomes.front();
+  if (!outcome.blockSent) return Failed(console, {Kind::kValueRefused}, "the password field refused the first line");
+  if (outcome.kind == Kind::kNotTheSame || (outcome.succeeded() && SupervisorSet(ops.catalog, readBack) == false)) {
     return Failed(console, OperationResult{Kind::kNotTheSame}.Sent(),
                   "the firmware does not show the new supervisor password as set");
   }
+  if (!outcome.succeeded()) return Failed(console, outcome, FailureCause(outcome));
   std::string from = "changed from line " + std::to_string(accepted + 1) + " to line 1";
   if (accepted == 0) from = wasSet == false ? "set (the notebook had none)" : "set to the first line";
   console.Out("Supervisor password: " + from + "; read back" +
               (SupervisorSet(ops.catalog, readBack) ? ", the status byte says it is set" : "") + ".\n");
-  return OperationResult::From(written).Sent();
+  return outcome;
 }
 
 }  // namespace vort64

@@ -5,11 +5,11 @@
 #include "base/text.h"
 
 #include "base/option_block.h"
-#include "buffer/assign.h"
 #include "buffer/block_fields.h"
 #include "buffer/display.h"
 #include "catalog/setting_kind.h"
 #include "catalog/value_codecs.h"
+#include "ops/apply_settings.h"
 #include "ops/held_values.h"
 #include "ops/password_items.h"
 
@@ -18,17 +18,6 @@ namespace {
 
 using Kind = OperationResult::Kind;
 
-struct Range {
-  uint32_t offset;
-  uint32_t end;
-  bool Holds(size_t i) const { return i >= offset && i < end; }
-};
-
-Range RangeOf(const SettingCatalog& catalog, const std::wstring& name) {
-  const uint32_t offset = catalog.GetSettingOffset(name);
-  return {offset, offset + catalog.GetSettingSize(name)};
-}
-
 // The catalog's row of a request's setting (the parser found it there).
 const SettingInfo& SettingOf(const SettingCatalog& catalog, const ParsedRequest& request) {
   static const SettingInfo kNone{};
@@ -36,49 +25,10 @@ const SettingInfo& SettingOf(const SettingCatalog& catalog, const ParsedRequest&
   return setting ? *setting : kNone;
 }
 
-bool IsClockByte(size_t i) { return i >= kClockFirstByte && i < kClockEndByte; }
-
-bool Unsupported(const SettingInfo& setting, std::span<const uint8_t> block) {
-  return FormatSettingValue(setting, block).kind == SettingValue::kUnsupported;
-}
-
 // A password Item that gives a new password: the firmware applies it only
 // once the block with its old and new password is sent by itself.
 bool ChangesAPassword(const SettingInfo& setting, const ParsedRequest& request) {
   return setting.kind == SettingKind::kPassword && request.NewPasswordText() != kKeepPasswordWord;
-}
-
-// Copies into `into` what placing a setting changed in `read`, but the
-// clock bytes outside the setting that it only asked the firmware to keep.
-void Merge(std::span<const uint8_t> read, std::span<const uint8_t> placed, Range own, std::span<uint8_t> into) {
-  for (size_t i = 0; i < read.size() && i < placed.size() && i < into.size(); ++i) {
-    if (placed[i] == read[i]) continue;
-    if (!own.Holds(i) && IsClockByte(i) && placed[i] == kDoNotChange) continue;
-    into[i] = placed[i];
-  }
-}
-
-// After the one block was written: each placed setting's outcome, from one
-// read back into `readBack` (made only when some setting is compared).
-void CompareOneBlock(Operations& ops, std::span<const PlannedSetting> plan, std::span<const size_t> placed,
-                     std::span<const uint8_t> sent, const MethodOutcome& written, std::span<uint8_t> readBack,
-                     std::optional<MethodOutcome>& reread, std::vector<OperationResult>& outcomes) {
-  for (const size_t i : placed) {
-    const ParsedRequest& request = *plan[i].request;
-    if (SettingOf(ops.catalog, request).readBack == ReadBack::kNone) {
-      outcomes[i] = OperationResult::From(written).Sent();
-      continue;
-    }
-    if (!reread) reread = GetBiosOptions(ops.session, request.CurrentPassword(), readBack);
-    const Range at = RangeOf(ops.catalog, request.itemName);
-    if (!reread->passed()) {
-      outcomes[i] = OperationResult::FromRead(*reread).Sent();
-    } else if (CompareWrittenSetting(ops.ctx, request, sent, readBack, at.offset, at.end) == Comparison::kDifferent) {
-      outcomes[i] = OperationResult{Kind::kNotTheSame}.Sent();
-    } else {
-      outcomes[i] = OperationResult::From(written).Sent();
-    }
-  }
 }
 
 // The password changes, each in a block of its own, on the block the
@@ -163,55 +113,36 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
   for (const PlannedSetting& p : plan) outcomes.push_back(p.request ? OperationResult::FromRead(read) : p.outcome);
   if (!read.passed()) return outcomes;
 
-  // The block sent: what was read, with every value placed and (as every
-  // "/set" sends it) the clock left to the firmware.
-  std::vector<uint8_t> sent = block;
-  if (ops.ctx.version.Holds(InterfaceRule::kClockKept)) KeepClock(sent);
-  std::vector<size_t> placed;
-  std::vector<size_t> passwordChanges;  // each goes in a block of its own, after the others
-  HeldValues held(ops.session, password, HeldValues::Other::kDefaults);
+  // Every setting but the password changes in one block; each password
+  // change after it, in a block of its own.
+  ApplyRequest one{.target = OptionBlock::kCurrent, .password = password, .settings = {}, .sayWhy = false};
+  std::vector<size_t> inBlock;
+  std::vector<size_t> passwordChanges;
   for (size_t i = 0; i < plan.size(); ++i) {
     if (!plan[i].request) continue;
-    const ParsedRequest& request = *plan[i].request;
-    const SettingInfo& setting = SettingOf(ops.catalog, request);
     if (plan[i].passwordChange) {
       passwordChanges.push_back(i);
       continue;
     }
-    const Range at = RangeOf(ops.catalog, request.itemName);
-    if (Unsupported(setting, block)) {
-      outcomes[i] = {Kind::kUnsupported};
-      continue;
-    }
-    if (!held.Allows(request, setting, block)) {
-      outcomes[i] = {Kind::kValueUnlisted};
-      continue;
-    }
-    std::vector<uint8_t> alone = block;
-    switch (AssignSettingValue(ops.ctx, request, alone, at.offset, at.end)) {
-      case Placement::kPlaced: break;
-      case Placement::kKept: outcomes[i] = {Kind::kPasswordKept}; continue;
-      case Placement::kRefused: outcomes[i] = {Kind::kValueRefused}; continue;
-    }
-    Merge(block, alone, at, sent);
-    placed.push_back(i);
+    one.settings.push_back(&*plan[i].request);
+    inBlock.push_back(i);
   }
+  const std::vector<uint8_t> asRead = block;
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
-  std::optional<MethodOutcome> reread;
-  if (!placed.empty()) {
-    const MethodOutcome written = SetBiosOptions(ops.session, password, sent);
-    if (!written.passed()) return std::nullopt;
-    CompareOneBlock(ops, plan, placed, sent, written, readBack, reread, outcomes);
-  }
+  const Applied applied = ApplySettings(ops, one, block, readBack);
+  // The firmware refused the block as a whole: which setting it refuses is
+  // found a setting at a time.
+  if (applied.write && !applied.write->passed()) return std::nullopt;
+  for (size_t k = 0; k < inBlock.size(); ++k) outcomes[inBlock[k]] = applied.outcomes[k];
   if (passwordChanges.empty()) return outcomes;
   std::optional<std::span<const uint8_t>> known;
-  if (placed.empty()) {
-    known = block;
-  } else if (reread && reread->passed()) {
+  if (!applied.write) {
+    known = asRead;
+  } else if (applied.readBack && applied.readBack->passed()) {
     known = readBack;
-  } else if (reread) {
+  } else if (applied.readBack) {
     // The read back failed: what the firmware holds is not known.
-    for (const size_t i : passwordChanges) outcomes[i] = OperationResult::FromRead(*reread);
+    for (const size_t i : passwordChanges) outcomes[i] = OperationResult::FromRead(*applied.readBack);
     return outcomes;
   }
   ChangePasswords(ops, password, plan, passwordChanges, known, outcomes);
@@ -234,40 +165,35 @@ std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view pass
     }
     const ParsedRequest& request = *p.request;
     const SettingInfo& setting = SettingOf(ops.catalog, request);
-    const Range at = RangeOf(ops.catalog, request.itemName);
     std::vector<uint8_t> wanted(block.begin(), block.end());
-    if (Unsupported(setting, block)) {
-      c.state = State::kLacking;
-    } else if (!held.Allows(request, setting, block)) {
-      c.state = State::kInvalid;
-      c.current = setting.listed.Describe();
-    } else {
-      switch (AssignSettingValue(ops.ctx, request, wanted, at.offset, at.end)) {
-        case Placement::kKept: c.state = State::kSame; break;
-        case Placement::kRefused: c.state = State::kInvalid; break;
-        case Placement::kPlaced:
-          if (ChangesAPassword(setting, request)) {
-            // A password is never read back, nor shown.
-            const PasswordStanding standing = CheckPasswordItem(ops, setting, request, block);
-            if (standing.state == PasswordStanding::State::kSame) {
-              c = {State::kSame, "", "", standing.note, {}};
-            } else {
-              c = {State::kDiffers, standing.current, std::string(kPasswordMask), "", {}};
-            }
-            break;
+    switch (PlaceSetting(ops, held, request, block, wanted, false)) {
+      case Placing::kUnsupported: c.state = State::kLacking; break;
+      case Placing::kUnlisted:
+        c.state = State::kInvalid;
+        c.current = setting.listed.Describe();
+        break;
+      case Placing::kKept: c.state = State::kSame; break;
+      case Placing::kRefused: c.state = State::kInvalid; break;
+      case Placing::kPlaced:
+        if (ChangesAPassword(setting, request)) {
+          // A password is never read back, nor shown.
+          const PasswordStanding standing = CheckPasswordItem(ops, setting, request, block);
+          if (standing.state == PasswordStanding::State::kSame) {
+            c = {State::kSame, "", "", standing.note, {}};
+          } else {
+            c = {State::kDiffers, standing.current, std::string(kPasswordMask), "", {}};
           }
-          for (size_t i = at.offset; i < at.end && i < block.size(); ++i) {
-            // A clock byte given as 238 is the firmware's own value.
-            if (IsClockByte(i) && wanted[i] == kDoNotChange) continue;
-            if (wanted[i] != block[i]) c.state = State::kDiffers;
-          }
-          if (c.state == State::kDiffers) {
-            c.current = ReadableValue(setting, block);
-            c.wanted = ReadableValue(setting, wanted);
-          }
-          c.wantedBlock = std::move(wanted);
           break;
-      }
+        }
+        // As a write would be compared with its read back: the block the
+        // firmware holds is the read back of the file's value.
+        if (!SettingHolds(ops, request, wanted, block)) {
+          c.state = State::kDiffers;
+          c.current = ReadableValue(setting, block);
+          c.wanted = ReadableValue(setting, wanted);
+        }
+        c.wantedBlock = std::move(wanted);
+        break;
     }
     checked.push_back(std::move(c));
   }

@@ -97,7 +97,8 @@ TEST(ExportedValuesTest, EveryExportedValueSetsTheBytesItWasReadFrom) {
         const auto first = static_cast<std::ptrdiff_t>(info.offset);
         const auto last = first + static_cast<std::ptrdiff_t>(info.size);
         std::vector<uint8_t> written = block;
-        AssignSettingValue(run.ctx, request, written, info.offset, info.offset + info.size);
+        Messages said;
+        AssignSettingValue(run.ctx.version, request, written, info.offset, info.offset + info.size, said);
 
         std::vector<uint8_t> expected(block.begin() + first, block.begin() + last);
         if (row.name == L"date" || row.name == L"time") std::fill(expected.begin(), expected.end(), kDoNotChange);
