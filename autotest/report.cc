@@ -208,12 +208,9 @@ void AutotestReport::Close(const AutotestCounts& counts) {
   Line(page, "</html>");
   const std::string name = kAutotestReportFile;
   const auto bytes = std::span(reinterpret_cast<const uint8_t*>(page.data()), page.size());
-  switch (WriteWholeFile(path_, bytes)) {
-    case WriteOutcome::kWritten: written_ = true; break;
-    case WriteOutcome::kNotRegular: console_.Out(RefusedOutputMessage(name, CheckOutputTarget(path_))); break;
-    case WriteOutcome::kOpenFailed: console_.Out("file: " + name + " open failed. \n\n"); break;
-    case WriteOutcome::kWriteFailed: console_.Out("file: " + name + " write failed. \n\n"); break;
-  }
+  const WriteOutcome written = WriteWholeFile(path_, bytes);
+  written_ = written == WriteOutcome::kWritten;
+  console_.Out(WriteFailureMessage(name, written, path_));
 }
 
 void AutotestReport::Line(std::string& page, std::string_view text) {

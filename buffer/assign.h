@@ -1,7 +1,7 @@
 // Placing a parsed value into the firmware's option block, and checking the
 // block the firmware gives back after a write. Nothing here prints: each
 // function appends the lines it has to say to `said`, which the caller
-// says in order (Console::Write).
+// says in order.
 #ifndef VORT64_BUFFER_ASSIGN_H_
 #define VORT64_BUFFER_ASSIGN_H_
 

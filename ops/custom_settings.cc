@@ -131,8 +131,9 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
   const ResultFileTarget resultFile = ResultFileOf(request, ops.workDir);
   AppendFile result(resultFile.path);
   if (!result.open()) {
-    ops.ctx.console.Out(result.openFailed() ? "file: " + PathText(resultFile.path) + " open failed. \n\n"
-                                            : RefusedOutputMessage(resultFile.name, result.refusal()));
+    ops.ctx.console.Out(result.openFailed()
+                            ? WriteFailureMessage(PathText(resultFile.path), WriteOutcome::kOpenFailed, resultFile.path)
+                            : RefusedOutputMessage(resultFile.name, result.refusal()));
     return {Kind::kFileFailed};
   }
 
@@ -158,7 +159,11 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
   const std::string block = log.Block(MachineLines(ops.session.smbios));
   if (result.Append(std::span(reinterpret_cast<const uint8_t*>(block.data()), block.size())) !=
       WriteOutcome::kWritten) {
-    ops.ctx.console.Out("file: " + PathText(resultFile.path) + " write failed. \n\n");
+    ops.ctx.console.Out(WriteFailureMessage(PathText(resultFile.path), WriteOutcome::kWriteFailed, resultFile.path));
+    // The firmware may have changed: a script that reads standard error
+    // learns why the import failed all the same.
+    ops.ctx.console.Err("Error: " + resultFile.name +
+                        " could not be written after the import ran: the results of its settings are lost.\n");
     return {Kind::kFileFailed};
   }
   // The verdict as the file now has it, for a script that reads standard

@@ -204,6 +204,16 @@ std::string RefusedOutputMessage(std::string_view name, TargetKind kind) {
   return text;
 }
 
+std::string WriteFailureMessage(std::string_view name, WriteOutcome outcome, const std::filesystem::path& target) {
+  switch (outcome) {
+    case WriteOutcome::kWritten: break;
+    case WriteOutcome::kNotRegular: return RefusedOutputMessage(name, CheckOutputTarget(target));
+    case WriteOutcome::kOpenFailed: return "file: " + std::string(name) + " open failed. \n\n";
+    case WriteOutcome::kWriteFailed: return "file: " + std::string(name) + " write failed. \n\n";
+  }
+  return "";
+}
+
 #if defined(_WIN32)
 
 TargetKind CheckOutputTarget(const std::filesystem::path& path, OutputUse use) {

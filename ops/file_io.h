@@ -74,6 +74,12 @@ enum class WriteOutcome {
 // written and the file closed without error. On any failure the temporary
 // file is removed and `target` stays as it was. A `target` that is not a
 // regular file (CheckOutputTarget) is refused and left alone.
+// The console message for an output file that was not written, naming it
+// as the user gave it: RefusedOutputMessage for what stands at `target`,
+// "file: NAME open failed. \n\n" or "file: NAME write failed. \n\n"; empty
+// for kWritten.
+std::string WriteFailureMessage(std::string_view name, WriteOutcome outcome, const std::filesystem::path& target);
+
 WriteOutcome WriteWholeFile(const std::filesystem::path& target, std::span<const uint8_t> bytes,
                             FileAccess access = FileAccess::kShared);
 

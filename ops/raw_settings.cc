@@ -36,13 +36,10 @@ OperationResult ExportRawSettings(Operations& ops, const ParsedRequest& request,
   const std::string& name = request.binFileName;
   // The block may hold password bytes: the file is its owner's alone.
   const std::filesystem::path path = PathOfFileName(name);
-  switch (WriteWholeFile(path, buffer.first(std::min<size_t>(buffer.size(), kSettingsBufferSize)),
-                         FileAccess::kOwnerOnly)) {
-    case WriteOutcome::kWritten: return OperationResult::From(read);
-    case WriteOutcome::kNotRegular: ops.ctx.console.Out(RefusedOutputMessage(name, CheckOutputTarget(path))); break;
-    case WriteOutcome::kOpenFailed: SayOpenFailed(ops.ctx.console, name); break;
-    case WriteOutcome::kWriteFailed: ops.ctx.console.Out("file: " + name + " write failed. \n\n"); break;
-  }
+  const WriteOutcome written =
+      WriteWholeFile(path, buffer.first(std::min<size_t>(buffer.size(), kSettingsBufferSize)), FileAccess::kOwnerOnly);
+  if (written == WriteOutcome::kWritten) return OperationResult::From(read);
+  ops.ctx.console.Out(WriteFailureMessage(name, written, path));
   return {Kind::kFileFailed};
 }
 

@@ -141,12 +141,9 @@ ExportResult ExportCustomSettings(Console& console, const std::filesystem::path&
   }
   if (saved == XmlSaveResult::kSaved) {
     const std::string name = PathText(file);
-    switch (WriteWholeFile(file, bytes)) {
-      case WriteOutcome::kWritten: return ExportResult::kSaved;
-      case WriteOutcome::kNotRegular: console.Out(RefusedOutputMessage(name, CheckOutputTarget(file))); break;
-      case WriteOutcome::kOpenFailed: console.Out("file: " + name + " open failed. \n\n"); break;
-      case WriteOutcome::kWriteFailed: console.Out("file: " + name + " write failed. \n\n"); break;
-    }
+    const WriteOutcome written = WriteWholeFile(file, bytes);
+    if (written == WriteOutcome::kWritten) return ExportResult::kSaved;
+    console.Out(WriteFailureMessage(name, written, file));
   }
   console.Out(kWriteFailed);
   return ExportResult::kNotSaved;
