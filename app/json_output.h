@@ -26,7 +26,7 @@ struct RunFacts {
   // How far the run got, when it ended before a function ran.
   enum class Stage {
     kVersionShown,    // "--version" was answered
-    kUsageShown,      // the usage was asked for before the firmware was reached
+    kUsageShown,      // the usage was asked for (before the firmware, or "/?" and "/h" after the version line)
     kMachineBusy,     // another run kept the machine (or its lock failed)
     kNoInterface,     // no interface version, or not one of major 2
     kCommandRefused,  // the command line (or the password file) was refused

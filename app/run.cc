@@ -160,7 +160,10 @@ int Run(Process& process, std::span<const std::wstring> args, RunFacts& facts) {
   if (!resolved) return kExitUsage;
   args = *resolved;
   ParsedRequest& request = facts.request.emplace();
-  if (!ParseCommandLine(ctx, catalog, args.first(EffectiveArgumentCount(args)), request)) return kExitUsage;
+  if (!ParseCommandLine(ctx, catalog, args.first(EffectiveArgumentCount(args)), request)) {
+    if (AsksForUsage(args)) facts.stage = Stage::kUsageShown;
+    return kExitUsage;
+  }
   auto earlierFields = EarlierPasswordFields(ctx, earlier);
   if (!earlierFields) return kExitUsage;
   if (request.quietOutput) console.SetQuiet();

@@ -405,6 +405,8 @@ bool AsksForUsageBeforeFirmware(std::span<const std::wstring> args) {
   return first == L"-h" || first == L"--help" || first == L"/help" || first == L"-?";
 }
 
+bool AsksForUsage(std::span<const std::wstring> args) { return args.size() >= 2 && IsUsageRequest(CText(args[1])); }
+
 size_t EffectiveArgumentCount(std::span<const std::wstring> args) {
   if (args.size() != 6) return args.size();
   return IsPrecheckSwitch(CText(args[5])) ? 5 : args.size();

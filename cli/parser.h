@@ -49,6 +49,10 @@ bool AsksForVersion(std::span<const std::wstring> args);
 // read; "/?" and "/h" are answered after the version line, as ever.
 bool AsksForUsageBeforeFirmware(std::span<const std::wstring> args);
 
+// Whether the first argument asks for the usage by any of its words ("/?"
+// and "/h" included): the parse of such a command line shows the usage.
+bool AsksForUsage(std::span<const std::wstring> args);
+
 // How many of the arguments the parser is to see: a sixth argument
 // "/ignore_precheck" or "/i" (any case) is dropped; otherwise all of them.
 size_t EffectiveArgumentCount(std::span<const std::wstring> args);

@@ -233,6 +233,9 @@ TEST_F(JsonOutputTest, MessagesGoToStandardErrorAndExitCodesStay) {
   } cases[] = {
       {{"--version"}, 0, "version", "vort64 " VORT64_VERSION "\n"},
       {{"--help"}, 101, "usage", kUsage},
+      // "/?" and "/h" after the version line: the usage all the same.
+      {{"/?"}, 101, "usage", "BIOS WMI Version = 2.90\nUsage:"},
+      {{"/h", "", "/get", "boot mode"}, 101, "usage", "BIOS WMI Version = 2.90\nUsage:"},
       {{"/JSON"}, 103, "none", "BIOS WMI Version = 2.90\n"},  // "/json" twice: the second asks for nothing
       {{"/password", "", "/get", "no such thing"}, 101, nullptr, "Invalid Item"},
       {{"/password", "", "/frobnicate", "x"}, 101, nullptr, "Invalid Function Name"},
