@@ -19,6 +19,7 @@
 // and the export show the setting's bytes.
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -33,6 +34,7 @@
 #include "base/text.h"
 #include "buffer/assign.h"
 #include "buffer/block_fields.h"
+#include "buffer/layout.h"
 #include "catalog/catalog.h"
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
@@ -158,17 +160,36 @@ void CheckPlacedValue(const ParsedRequest& r, std::span<const uint8_t> block, ui
 }
 
 // The lines a placing says are fixed texts, numbers, and the OPAL field's
-// dump of numbers and '*': they hold no character of a password.
-void CheckPlacingLines(const Messages& said) {
+// dump of numbers and '*' (nothing for a field outside the block): they
+// hold no character of a password.
+void CheckPlacingLines(const Messages& said, bool catalogField) {
   static const std::regex kLine(
       R"(((Current)?PasswordLen : \d+\n)|(Current password is (not )?empty\n)|\n|(Debug AssignData\[235\]: \d+\n))"
-      R"(|(\nDebug AssignData: \n)|(((\d+|\*),)+\n)+|(Debug End \n))");
+      R"(|(\nDebug AssignData: \n)|(((\d+|\*),)+\n)*|(Debug End \n))");
   for (const Message& line : said) {
     if (line.stream == Message::Stream::kErr) {
       FUZZ_CHECK(line.text == kInvalidCharacterMessage || line.text == kPasswordTooLongMessage);
     } else {
       FUZZ_CHECK(line.stream == Message::Stream::kOut && std::regex_match(line.text, kLine));
     }
+    // In the dump of a field the catalog places the numbers are its two
+    // lengths (at most a slot) and zeros: a character written as its number
+    // would be more. (A field placed elsewhere leaves the dumped one as the
+    // input made it.)
+    if (!catalogField || line.text.empty() ||
+        !(std::isdigit(static_cast<unsigned char>(line.text[0])) || line.text[0] == '*')) {
+      continue;
+    }
+    int lengths = 0;
+    for (size_t at = 0; at < line.text.size();) {
+      const size_t next = line.text.find_first_of(",\n", at);
+      const std::string item = line.text.substr(at, next - at);
+      at = next == std::string::npos ? line.text.size() : next + 1;
+      if (item.empty() || item == "*" || item == "0") continue;
+      ++lengths;
+      FUZZ_CHECK(std::stoul(item) <= kOpalFormSlot);
+    }
+    FUZZ_CHECK(lengths <= 2);
   }
 }
 
@@ -298,7 +319,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> written = block;
     Messages said;
     const Placement placement = AssignSettingValue(ctx.version, *request, written, setting.offset, setting.end, said);
-    CheckPlacingLines(said);
+    CheckPlacingLines(said, (flags & kFreeField) == 0);
     CheckAssignment(ctx, *request, block, written, setting.offset, setting.end, (flags & kFreeField) == 0, placement);
     // Placing the same value again changes nothing more.
     std::vector<uint8_t> twice = written;
