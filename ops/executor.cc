@@ -26,15 +26,12 @@ struct Position {
 // The block as read before a write, and as read back after it, for the
 // JSON answer.
 void RecordBefore(Operations& ops, std::span<const uint8_t> block) {
-  if (ops.record) ops.record->before.assign(block.begin(), block.end());
-}
-void RecordAfter(Operations& ops, const MethodOutcome& reread, std::span<const uint8_t> readBack) {
   if (!ops.record) return;
-  if (reread.passed()) {
-    ops.record->after.assign(readBack.begin(), readBack.end());
-  } else {
-    ops.record->after.clear();
-  }
+  ops.record->before.assign(block.begin(), block.end());
+  ops.record->after.clear();
+}
+void RecordAfter(Operations& ops, const std::optional<MethodOutcome>& reread, std::span<const uint8_t> readBack) {
+  if (ops.record && reread && reread->passed()) ops.record->after.assign(readBack.begin(), readBack.end());
 }
 
 // The self-test changes the supervisor and user passwords interactively:
@@ -52,7 +49,6 @@ OperationResult PromptedPasswordChange(Operations& ops, const ParsedRequest& req
 SetOutcome SetOnBlock(Operations& ops, const ParsedRequest& request, OptionBlock target, std::span<uint8_t> block,
                       Position at, std::span<uint8_t> readBack) {
   RecordBefore(ops, block);
-  if (ops.record) ops.record->after.clear();
   ops.ctx.console.Write(ShowSettingValue(ops.ctx.version, ops.catalog, request, block));
   const SettingInfo* setting = ops.catalog.FindSetting(request.itemName);
   const PasswordItem item = setting ? setting->password : PasswordItem{};
@@ -62,7 +58,7 @@ SetOutcome SetOnBlock(Operations& ops, const ParsedRequest& request, OptionBlock
   const Applied applied = ApplySettings(
       ops, {.target = target, .password = request.CurrentPassword(), .settings = {&request}, .sayWhy = true}, block,
       readBack);
-  if (applied.readBack) RecordAfter(ops, *applied.readBack, readBack);
+  RecordAfter(ops, applied.readBack, readBack);
   return {applied.outcomes.front(), applied.readBack};
 }
 
