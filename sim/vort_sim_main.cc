@@ -251,7 +251,7 @@ int Rehearse(std::vector<std::string> args, const char* argv0) {
   using vort64::sim::TwinVersion;
   constexpr std::string_view kJson = "--json";
   bool json = false;
-  if (args.size() >= 2 && args[1] == kJson) {
+  while (args.size() >= 2 && args[1] == kJson) {
     json = true;
     args.erase(args.begin() + 1);
   }
