@@ -193,8 +193,8 @@ TEST_F(RehearseTest, APasswordAVersionRefusesFailsThatVersion) {
   EXPECT_THAT(r.out + r.err, Not(HasSubstr(longPassword)));
 }
 
-// A check's part of the document: its exit code, counts and standard error.
-Json CheckPart(int exitCode, size_t same, size_t differs, size_t notSupported, size_t invalid) {
+// A check as the document has it: its exit code, counts and standard error.
+Json CheckEntry(int exitCode, size_t same, size_t differs, size_t notSupported, size_t invalid) {
   return {{"exitCode", exitCode},
           {"counts",
            {{"settings", same + differs + notSupported + invalid},
@@ -205,9 +205,9 @@ Json CheckPart(int exitCode, size_t same, size_t differs, size_t notSupported, s
           {"errors", Json::array()}};
 }
 
-// One Item's part: what the check before, the import and the check after said.
-Json SettingPart(const std::string& name, const std::string& before, const std::string& import,
-                 const std::string& after) {
+// One Item as the document has it: what the check before, the import and the check after said.
+Json SettingEntry(const std::string& name, const std::string& before, const std::string& import,
+                  const std::string& after) {
   return {{"name", name},
           {"before", before},
           {"import", import},
@@ -250,20 +250,20 @@ TEST_F(RehearseTest, TheJsonDocumentSaysEveryVersionOfAFleetBaseline) {
     const Json expected = {
         {"version", v},
         {"twinError", nullptr},
-        {"before", CheckPart(1, 1, gna ? 3 : 2, gna ? 0 : 1, 1)},
+        {"before", CheckEntry(1, 1, gna ? 3 : 2, gna ? 0 : 1, 1)},
         {"import",
          {{"exitCode", 103},
           {"verdict", "Fail"},
           {"errors", {"Error: 1 of 5 settings failed, the first wifi (Invalid Parameter); see Result.txt."}}}},
-        {"after", CheckPart(1, gna ? 4 : 3, 0, gna ? 0 : 1, 1)},
+        {"after", CheckEntry(1, gna ? 4 : 3, 0, gna ? 0 : 1, 1)},
         {"compliant", false},
         {"settings",
-         {SettingPart("set supervisor password", password, "Pass", password),
-          SettingPart("wifi", wifi, "Invalid Parameter", wifi),
-          gna ? SettingPart("gna device", "1 (Enabled) -> 0 (Disabled)", "Pass", "same")
-              : SettingPart("gna device", "Not support", "Not support", "Not support"),
-          SettingPart("boot mode", "0 (Legacy) -> 1 (UEFI)", "Pass", "same"),
-          SettingPart("camera", "1 (Enabled) -> 0 (Disabled)", "Pass", "same")}}};
+         {SettingEntry("set supervisor password", password, "Pass", password),
+          SettingEntry("wifi", wifi, "Invalid Parameter", wifi),
+          gna ? SettingEntry("gna device", "1 (Enabled) -> 0 (Disabled)", "Pass", "same")
+              : SettingEntry("gna device", "Not support", "Not support", "Not support"),
+          SettingEntry("boot mode", "0 (Legacy) -> 1 (UEFI)", "Pass", "same"),
+          SettingEntry("camera", "1 (Enabled) -> 0 (Disabled)", "Pass", "same")}}};
     EXPECT_EQ(versions[i], expected);
   }
   EXPECT_EQ(doc.value("summary", Json()),
@@ -286,10 +286,10 @@ TEST_F(RehearseTest, TheJsonDocumentOfACompliantBaselineNamesTheKeptTwins) {
   ASSERT_EQ(versions.size(), 2u) << r.out;
   EXPECT_EQ(versions[0].value("version", Json()), "2.54");
   EXPECT_EQ(versions[0].value("compliant", Json()), true);
-  EXPECT_EQ(versions[0].value("after", Json()), CheckPart(0, 1, 0, 1, 0));
+  EXPECT_EQ(versions[0].value("after", Json()), CheckEntry(0, 1, 0, 1, 0));
   EXPECT_EQ(versions[0].value("settings", Json()),
-            (Json{SettingPart("gna device", "Not support", "Not support", "Not support"),
-                  SettingPart("boot mode", "0 (Legacy) -> 1 (UEFI)", "Pass", "same")}));
+            (Json{SettingEntry("gna device", "Not support", "Not support", "Not support"),
+                  SettingEntry("boot mode", "0 (Legacy) -> 1 (UEFI)", "Pass", "same")}));
   EXPECT_EQ(versions[1].value("version", Json()), "2.90");
   EXPECT_EQ(versions[1].value("compliant", Json()), true);
   EXPECT_EQ(versions[1].value("import", Json()),
@@ -298,12 +298,13 @@ TEST_F(RehearseTest, TheJsonDocumentOfACompliantBaselineNamesTheKeptTwins) {
   const Json kept = doc.value("kept", Json());
   std::error_code ec;
   ASSERT_TRUE(kept.is_string()) << r.out;
-  EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::u8path(kept.get<std::string>()), keep, ec)) << kept;
+  const std::string keptText = kept.get<std::string>();  // UTF-8 on every platform
+  EXPECT_TRUE(std::filesystem::equivalent(std::u8string(keptText.begin(), keptText.end()), keep, ec)) << kept;
   EXPECT_TRUE(std::filesystem::exists(keep / "2.90" / "twin"));
 }
 
-// A step the program refuses says nothing of the Items: its document part
-// has the exit code, no counts, no verdict and the program's standard error.
+// A step the program refuses says nothing of the Items: the document gives
+// its exit code, no counts, no verdict and the program's standard error.
 TEST_F(RehearseTest, TheJsonDocumentOfARefusedStepHoldsTheProgramsError) {
   const std::string longPassword = "Sup1Longer1234";
   std::ofstream(passwordFile_, std::ios::binary | std::ios::trunc) << longPassword << "\n";
