@@ -7,7 +7,7 @@
 //   vort-sim show DIR [--defaults | --file BLOCK.bin]
 //   vort-sim diff A.bin B.bin --wmi M.N
 //   vort-sim rehearse BASELINE.xml [--program PATH] [--wmi M.N,...] [--options FILE.bin]
-//                                  [--password-file FILE] [--keep DIR]
+//                                  [--password-file FILE] [--keep DIR] [--json]
 //   vort-sim --help
 #include <algorithm>
 #include <charconv>
@@ -29,6 +29,7 @@
 #include "sim/machine.h"
 #include "sim/machine_files.h"
 #include "sim/rehearsal.h"
+#include "sim/rehearsal_json.h"
 #include "sim/simulated_firmware.h"
 #include "wmi/firmware_facts.h"
 #include "wmi/smbios.h"
@@ -42,7 +43,7 @@ constexpr char kUsage[] =
     "       vort-sim show DIR [--defaults | --file BLOCK.bin]\n"
     "       vort-sim diff A.bin B.bin --wmi M.N\n"
     "       vort-sim rehearse BASELINE.xml [--program PATH] [--wmi M.N,...] [--options FILE.bin]\n"
-    "                                      [--password-file FILE] [--keep DIR]\n"
+    "                                      [--password-file FILE] [--keep DIR] [--json]\n"
     "       vort-sim --help\n";
 
 bool ParseByte(std::string_view text, uint8_t& out) {
@@ -241,12 +242,19 @@ bool ReadFirstLine(const std::string& file, std::string& line, std::string& erro
 }
 
 // vort-sim rehearse BASELINE.xml [--program PATH] [--wmi M.N,...]
-// [--options FILE.bin] [--password-file FILE] [--keep DIR]: the program's
-// check, import and check again of BASELINE.xml on a fresh twin of each
-// version.
-int Rehearse(const std::vector<std::string>& args, const char* argv0) {
+// [--options FILE.bin] [--password-file FILE] [--keep DIR] [--json]: the
+// program's check, import and check again of BASELINE.xml on a fresh twin of
+// each version; with --json (before BASELINE.xml or among the options) one
+// JSON document in place of the lines.
+int Rehearse(std::vector<std::string> args, const char* argv0) {
   namespace fs = std::filesystem;
   using vort64::sim::TwinVersion;
+  constexpr std::string_view kJson = "--json";
+  bool json = false;
+  while (args.size() >= 2 && args[1] == kJson) {
+    json = true;
+    args.erase(args.begin() + 1);
+  }
   if (args.size() < 2 || args[1].starts_with("--")) return Fail("rehearse takes BASELINE.xml");
   vort64::sim::RehearsalRequest request;
   std::error_code ec;
@@ -255,6 +263,10 @@ int Rehearse(const std::vector<std::string>& args, const char* argv0) {
   std::string optionsFile, passwordFile, keep;
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& flag = args[i];
+    if (flag == kJson) {
+      json = true;
+      continue;
+    }
     static constexpr std::string_view kOptions[] = {"--program", "--wmi", "--options", "--password-file", "--keep"};
     if (std::find(std::begin(kOptions), std::end(kOptions), flag) == std::end(kOptions)) {
       return Fail("unknown option: " + flag);
@@ -314,21 +326,27 @@ int Rehearse(const std::vector<std::string>& args, const char* argv0) {
     return 1;
   }
 
+  // The text form says each version as it ends; the document comes at the end.
   vort64::sim::Rehearsal rehearsal;
   for (const TwinVersion version : request.versions) {
     rehearsal.versions.push_back(
         vort64::sim::RehearseVersion(request, version, root / vort64::sim::VersionText(version)));
-    std::cout << vort64::sim::VersionReport(rehearsal.versions.back()) << std::flush;
+    if (!json) std::cout << vort64::sim::VersionReport(rehearsal.versions.back()) << std::flush;
   }
-  std::cout << vort64::sim::SummaryText(rehearsal) << std::flush;
+  if (!json) std::cout << vort64::sim::SummaryText(rehearsal) << std::flush;
+  vort64::sim::RehearsalEnd end;
+  end.exitCode = rehearsal.compliant() ? 0 : 1;
   if (!keep.empty()) {
-    std::cout << "twins kept in " << root.string() << "\n";
+    end.kept = root;
+    if (!json) std::cout << "twins kept in " << root.string() << "\n";
   } else if (!RemoveTwins(root)) {
     // The twins keep the password in plain text: a folder left behind is said.
-    std::cerr << "vort-sim: the twins' folder " << root.string() << " could not be removed\n";
-    return 1;
+    end.error = "the twins' folder " + root.string() + " could not be removed";
+    end.exitCode = 1;
+    std::cerr << "vort-sim: " << end.error << "\n";
   }
-  return rehearsal.compliant() ? 0 : 1;
+  if (json) std::cout << vort64::sim::RehearsalDocument(rehearsal, end) << std::flush;
+  return end.exitCode;
 }
 
 }  // namespace

@@ -34,9 +34,11 @@ void MachineTest::CreateMachine(const std::vector<std::string>& options) {
 
 ProcessResult MachineTest::Vort64(const std::vector<std::string>& args, const std::string& input) {
   ProcessResult r = RunProcess(VORT64_BIN, args, {{"VORT64_MACHINE", machine_.string()}}, work_, input);
-  if (AsksForJson(args)) KeepJsonOutput(name_, ++jsonOutputs_, r.out);
+  if (AsksForJson(args)) KeepJson(r.out);
   return r;
 }
+
+void MachineTest::KeepJson(const std::string& output) { KeepJsonOutput(name_, ++jsonOutputs_, output); }
 
 bool AsksForJson(const std::vector<std::string>& args) {
   if (args.empty()) return false;

@@ -48,6 +48,9 @@ class MachineTest : public ::testing::Test {
   // "/json" is kept in the suite's JSON outputs directory, which a test after
   // the suite checks against the schema.
   ProcessResult Vort64(const std::vector<std::string>& args, const std::string& input = "");
+  // Keeps `output`, a JSON document a run of this test wrote, in the suite's
+  // JSON outputs directory.
+  void KeepJson(const std::string& output);
 
   std::vector<uint8_t> ReadMachineFile(const std::string& name) const;
   void WriteMachineFile(const std::string& name, const std::string& content) const;

@@ -4,7 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <fstream>
+#include <system_error>
 
 #include "tests/e2e/machine_fixture.h"
 
@@ -13,6 +16,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+using Json = nlohmann::json;
 
 // The first interface version of each layout, newest first.
 const std::vector<std::string> kLayoutVersions = {"2.90", "2.89", "2.87", "2.86", "2.85", "2.82",
@@ -76,6 +80,20 @@ class RehearseTest : public MachineTest {
     EXPECT_THAT(r.out, Not(HasSubstr(kPassword)));
     // The twins were made in a temporary folder, and it is gone.
     EXPECT_TRUE(std::filesystem::is_empty(temp_));
+  }
+
+  // vort-sim rehearse with --json: the document (an empty object when
+  // standard output is no one JSON document), kept for the check against
+  // the schema after the suite.
+  Json RehearseJson(const std::vector<std::string>& args, ProcessResult& r) {
+    r = Rehearse(args);
+    KeepJson(r.out);
+    try {
+      return Json::parse(r.out);  // one document and nothing after it
+    } catch (const Json::exception& e) {
+      ADD_FAILURE() << "standard output is no one JSON document: " << e.what() << "\n" << r.out;
+      return Json::object();
+    }
   }
 
   static constexpr char kPassword[] = "Sup1";
@@ -175,6 +193,143 @@ TEST_F(RehearseTest, APasswordAVersionRefusesFailsThatVersion) {
   EXPECT_THAT(r.out + r.err, Not(HasSubstr(longPassword)));
 }
 
+// A check as the document has it: its exit code, counts and standard error.
+Json CheckEntry(int exitCode, size_t same, size_t differs, size_t notSupported, size_t invalid) {
+  return {{"exitCode", exitCode},
+          {"counts",
+           {{"settings", same + differs + notSupported + invalid},
+            {"same", same},
+            {"differs", differs},
+            {"notSupported", notSupported},
+            {"invalid", invalid}}},
+          {"errors", Json::array()}};
+}
+
+// One Item as the document has it: what the check before, the import and the check after said.
+Json SettingEntry(const std::string& name, const std::string& before, const std::string& import,
+                  const std::string& after) {
+  return {{"name", name},
+          {"before", before},
+          {"import", import},
+          {"after", after},
+          {"endsSame", after == "same" || after.starts_with("same (")}};
+}
+
+// --json (here before the baseline): the same rehearsal as one document, for
+// the fleet baseline whose password Item names the twins' password; neither
+// the password nor anything but the document is on standard output.
+TEST_F(RehearseTest, TheJsonDocumentSaysEveryVersionOfAFleetBaseline) {
+  constexpr char kDistinctive[] = "Rh9Wq3Zx";
+  std::ofstream(passwordFile_, std::ios::binary | std::ios::trunc) << kDistinctive << "\nOld1\n";
+  WriteBaseline("baseline.xml", {{"set supervisor password", kDistinctive},
+                                 {"wifi", "0"},
+                                 {"gna device", "0"},
+                                 {"boot mode", "1"},
+                                 {"camera", "0"}});
+  ProcessResult r;
+  const Json doc = RehearseJson({"--json", "baseline.xml", "--password-file", passwordFile_.string()}, r);
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_THAT(r.out, Not(HasSubstr(kDistinctive)));
+  EXPECT_EQ(doc.value("tool", Json()), (Json{{"name", "vort-sim"}, {"version", VORT64_VERSION}}));
+  EXPECT_EQ(doc.value("command", Json()), "rehearse");
+  EXPECT_EQ(doc.value("exitCode", Json()), 1);
+  EXPECT_FALSE(doc.contains("error"));
+  EXPECT_EQ(doc.value("kept", Json(0)), nullptr);
+  const Json versions = doc.value("versions", Json::array());
+  ASSERT_EQ(versions.size(), kLayoutVersions.size()) << r.out;
+  for (size_t i = 0; i < versions.size(); ++i) {
+    const std::string& v = kLayoutVersions[i];
+    SCOPED_TRACE(v);
+    const bool gna = v == "2.90";
+    // Below 2.73 no status byte says a password is set: the check says what it cannot tell.
+    const std::string password = std::stoi(v.substr(2)) >= 73
+                                     ? "same"
+                                     : "same (the firmware accepted it; no status byte shows whether one is set)";
+    const std::string wifi = "unknown setting (nearest: wi-fi, wigig)";
+    const Json expected = {
+        {"version", v},
+        {"twinError", nullptr},
+        {"before", CheckEntry(1, 1, gna ? 3 : 2, gna ? 0 : 1, 1)},
+        {"import",
+         {{"exitCode", 103},
+          {"verdict", "Fail"},
+          {"errors", {"Error: 1 of 5 settings failed, the first wifi (Invalid Parameter); see Result.txt."}}}},
+        {"after", CheckEntry(1, gna ? 4 : 3, 0, gna ? 0 : 1, 1)},
+        {"compliant", false},
+        {"settings",
+         {SettingEntry("set supervisor password", password, "Pass", password),
+          SettingEntry("wifi", wifi, "Invalid Parameter", wifi),
+          gna ? SettingEntry("gna device", "1 (Enabled) -> 0 (Disabled)", "Pass", "same")
+              : SettingEntry("gna device", "Not support", "Not support", "Not support"),
+          SettingEntry("boot mode", "0 (Legacy) -> 1 (UEFI)", "Pass", "same"),
+          SettingEntry("camera", "1 (Enabled) -> 0 (Disabled)", "Pass", "same")}}};
+    EXPECT_EQ(versions[i], expected);
+  }
+  EXPECT_EQ(doc.value("summary", Json()),
+            (Json{{"compliant", Json::array()}, {"notCompliant", Json(kLayoutVersions)}}));
+  EXPECT_TRUE(std::filesystem::is_empty(temp_));
+}
+
+// --json among the options, with --keep: the versions end compliant (the GNA
+// device 2.54 lacks counts as the same there) and the document names the
+// folder the twins are kept in.
+TEST_F(RehearseTest, TheJsonDocumentOfACompliantBaselineNamesTheKeptTwins) {
+  WriteBaseline("baseline.xml", {{"gna device", "0"}, {"boot mode", "1"}});
+  const std::filesystem::path keep = root_ / "twins";
+  ProcessResult r;
+  const Json doc = RehearseJson({"baseline.xml", "--wmi", "2.54,2.90", "--json", "--keep", keep.string()}, r);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(doc.value("exitCode", Json()), 0);
+  const Json versions = doc.value("versions", Json::array());
+  ASSERT_EQ(versions.size(), 2u) << r.out;
+  EXPECT_EQ(versions[0].value("version", Json()), "2.54");
+  EXPECT_EQ(versions[0].value("compliant", Json()), true);
+  EXPECT_EQ(versions[0].value("after", Json()), CheckEntry(0, 1, 0, 1, 0));
+  EXPECT_EQ(versions[0].value("settings", Json()),
+            (Json{SettingEntry("gna device", "Not support", "Not support", "Not support"),
+                  SettingEntry("boot mode", "0 (Legacy) -> 1 (UEFI)", "Pass", "same")}));
+  EXPECT_EQ(versions[1].value("version", Json()), "2.90");
+  EXPECT_EQ(versions[1].value("compliant", Json()), true);
+  EXPECT_EQ(versions[1].value("import", Json()),
+            (Json{{"exitCode", 0}, {"verdict", "Pass"}, {"errors", Json::array()}}));
+  EXPECT_EQ(doc.value("summary", Json()), (Json{{"compliant", {"2.54", "2.90"}}, {"notCompliant", Json::array()}}));
+  const Json kept = doc.value("kept", Json());
+  std::error_code ec;
+  ASSERT_TRUE(kept.is_string()) << r.out;
+  const std::string keptText = kept.get<std::string>();  // UTF-8 on every platform
+  EXPECT_TRUE(std::filesystem::equivalent(std::u8string(keptText.begin(), keptText.end()), keep, ec)) << kept;
+  EXPECT_TRUE(std::filesystem::exists(keep / "2.90" / "twin"));
+}
+
+// A step the program refuses says nothing of the Items: the document gives
+// its exit code, no counts, no verdict and the program's standard error.
+TEST_F(RehearseTest, TheJsonDocumentOfARefusedStepHoldsTheProgramsError) {
+  const std::string longPassword = "Sup1Longer1234";
+  std::ofstream(passwordFile_, std::ios::binary | std::ios::trunc) << longPassword << "\n";
+  WriteBaseline("baseline.xml", {{"boot mode", "1"}});
+  ProcessResult r;
+  const Json doc =
+      RehearseJson({"baseline.xml", "--wmi", "2.55,2.56", "--password-file", passwordFile_.string(), "--json"}, r);
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_THAT(r.out, Not(HasSubstr(longPassword)));
+  const Json refused = {"The length of password is too long."};
+  const Json check = {{"exitCode", 101}, {"counts", nullptr}, {"errors", refused}};
+  const Json versions = doc.value("versions", Json::array());
+  ASSERT_EQ(versions.size(), 2u) << r.out;
+  EXPECT_EQ(versions[0], (Json{{"version", "2.55"},
+                               {"twinError", nullptr},
+                               {"before", check},
+                               {"import", {{"exitCode", 101}, {"verdict", nullptr}, {"errors", refused}}},
+                               {"after", check},
+                               {"compliant", false},
+                               {"settings", Json::array()}}));
+  EXPECT_EQ(versions[1].value("compliant", Json()), true);
+  EXPECT_EQ(doc.value("summary", Json()), (Json{{"compliant", {"2.56"}}, {"notCompliant", {"2.55"}}}));
+}
+
 TEST_F(RehearseTest, BadUsageIsExitCodeTwoAndMakesNoTwin) {
   WriteBaseline("baseline.xml", {{"boot mode", "1"}});
   WriteWorkText("real.bin", std::string(2048, '\xff'));
@@ -204,6 +359,11 @@ TEST_F(RehearseTest, BadUsageIsExitCodeTwoAndMakesNoTwin) {
       {{"missing.xml"}, "vort-sim: missing.xml: no such file"},
       {{"baseline.xml", "--program", "no-such-vort64"}, "vort-sim: no-such-vort64: no such program"},
       {{"baseline.xml", "--keep", "full"}, "vort-sim: --keep full: not a new or empty folder"},
+      // With --json too: no document, the usage on standard error.
+      {{"--json"}, "vort-sim: rehearse takes BASELINE.xml"},
+      {{"--json", "baseline.xml", "--fast"}, "vort-sim: unknown option: --fast"},
+      {{"baseline.xml", "--json", "--wmi"}, "vort-sim: --wmi needs a value"},
+      {{"missing.xml", "--json"}, "vort-sim: missing.xml: no such file"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.err);
