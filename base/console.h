@@ -5,7 +5,10 @@
 #define VORT64_BASE_CONSOLE_H_
 
 #include <ostream>
+#include <span>
 #include <string_view>
+
+#include "base/messages.h"
 
 namespace vort64 {
 
@@ -43,6 +46,14 @@ class Console {
     if (!quiet_) Err(text);
   }
   void ErrWide(std::wstring_view text);
+
+  // A message a lower layer handed back, on the function its stream names.
+  // The usage text is not the console's to say: a kUsage message is not
+  // written (the command line's reader says it, see SayReadingLines).
+  void Write(const Message& message);
+  void Write(std::span<const Message> messages) {
+    for (const Message& message : messages) Write(message);
+  }
 
   void Flush() {
     out_.flush();

@@ -13,7 +13,7 @@
 namespace vort64 {
 namespace {
 
-using Stream = CodecLine::Stream;
+using Stream = Message::Stream;
 
 constexpr std::string_view kPasswordTooLong = "The length of password is too long.\n";
 constexpr std::string_view kPasswordInvalid = "Password has invalid characters.\n\n";

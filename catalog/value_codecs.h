@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/interface_version.h"
+#include "base/messages.h"
 #include "base/parsed_request.h"
 #include "catalog/catalog.h"
 
@@ -27,20 +28,6 @@ inline constexpr std::string_view kPasswordMask = "********";
 inline std::string MaskedPassword(std::string_view password) {
   return password.empty() ? std::string() : std::string(kPasswordMask);
 }
-
-// A message of a value's reading, in the order it is said; the command
-// line's reader says them on its console.
-struct CodecLine {
-  enum class Stream {
-    kSay,       // standard output, withheld while quiet
-    kComplain,  // the console's complaint
-    kErr,       // standard error
-    kOut,       // standard output, whatever the quiet mode
-    kUsage,     // the usage text
-  };
-  Stream stream;
-  std::string text;
-};
 
 // What reading a value's text gave.
 struct ValueReading {
@@ -54,7 +41,7 @@ struct ValueReading {
   bool notSupportedMark = false;
   std::optional<PasswordSlot> passwordSlot;  // a password: the slot the version routes it to
   std::wstring echo;                         // the echo's "Value = " line's value
-  std::vector<CodecLine> lines;
+  Messages lines;                            // said in this order by the command line's reader
 };
 
 // What placing a value asks of the clock bytes where the version keeps the

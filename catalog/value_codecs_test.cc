@@ -119,7 +119,7 @@ TEST(ValueCodecTest, RefusalsSayWhyAndTheNotSupportedMarkIsTold) {
   ASSERT_EQ(typo.lines.size(), 2u);
   EXPECT_EQ(typo.lines[0].text,
             "Invalid value \"enabeld\" of camera: the firmware lists 0 (Disabled), 1 (Enabled).\n\n");
-  EXPECT_EQ(typo.lines[1].stream, CodecLine::Stream::kUsage);
+  EXPECT_EQ(typo.lines[1].stream, Message::Stream::kUsage);
   const ValueReading unlisted = CodecOf(SettingKind::kByte).read(version, camera, L"camera", L"7");
   EXPECT_TRUE(unlisted.read && unlisted.unlisted);
 
@@ -128,7 +128,7 @@ TEST(ValueCodecTest, RefusalsSayWhyAndTheNotSupportedMarkIsTold) {
   const ValueReading password =
       CodecOf(SettingKind::kPassword).read(version, supervisor, L"set supervisor password", L"Secret1");
   ASSERT_TRUE(password.read);
-  for (const CodecLine& line : password.lines) EXPECT_EQ(line.text.find("Secret1"), std::string::npos);
+  for (const Message& line : password.lines) EXPECT_EQ(line.text.find("Secret1"), std::string::npos);
 }
 
 }  // namespace

@@ -54,14 +54,12 @@ bool ParseCurrentPassword(const RunContext& ctx, std::wstring_view switchText, s
   return true;
 }
 
-void SayReadingLines(Console& console, std::span<const CodecLine> lines) {
-  for (const CodecLine& line : lines) {
-    switch (line.stream) {
-      case CodecLine::Stream::kSay: console.Say(line.text); break;
-      case CodecLine::Stream::kComplain: console.Complain(line.text); break;
-      case CodecLine::Stream::kErr: console.Err(line.text); break;
-      case CodecLine::Stream::kOut: console.Out(line.text); break;
-      case CodecLine::Stream::kUsage: ShowUsage(console); break;
+void SayReadingLines(Console& console, std::span<const Message> lines) {
+  for (const Message& line : lines) {
+    if (line.stream == Message::Stream::kUsage) {
+      ShowUsage(console);
+    } else {
+      console.Write(line);
     }
   }
 }

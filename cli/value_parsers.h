@@ -27,7 +27,7 @@ bool ParseCurrentPassword(const RunContext& ctx, std::wstring_view switchText, s
 
 // Says the lines of a value's reading (catalog/value_codecs) on the
 // console, in order; the usage where a line asks for it.
-void SayReadingLines(Console& console, std::span<const CodecLine> lines);
+void SayReadingLines(Console& console, std::span<const Message> lines);
 
 }  // namespace vort64
 
