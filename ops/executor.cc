@@ -8,6 +8,7 @@
 #include "buffer/display.h"
 #include "catalog/password_settings.h"
 #include "ops/custom_settings.h"
+#include "ops/firmware_calls.h"
 #include "ops/held_values.h"
 #include "ops/password_prompt.h"
 #include "ops/password_rotation.h"
@@ -87,7 +88,7 @@ OperationResult ReadBackAndCompare(Operations& ops, const ParsedRequest& request
 std::optional<OperationResult> RefuseUnlisted(Operations& ops, const ParsedRequest& request,
                                               std::span<const uint8_t> buffer, HeldValues::Other other) {
   const SettingInfo* setting = ops.catalog.FindSetting(request.itemName);
-  if (!setting || HeldValues(ops.session, request.CurrentPassword(), other).Allows(request, *setting, buffer)) {
+  if (!setting || HeldValues(ops, request.CurrentPassword(), other).Allows(request, *setting, buffer)) {
     return std::nullopt;
   }
   ops.ctx.console.Err(UnlistedValueMessage(request, *setting));
@@ -109,17 +110,17 @@ SetOutcome SetOnBlock(Operations& ops, const ParsedRequest& request, std::span<u
   if (auto stop = RefuseUnlisted(ops, request, block, HeldValues::Other::kDefaults)) return {*stop, std::nullopt};
   if (auto stop = Assign(ops, request, block, at)) return {*stop, std::nullopt};
 
-  const MethodOutcome written = SetBiosOptions(ops.session, password, block);
+  const MethodOutcome written = SetBiosOptions(ops, password, block);
   const bool readsBack = !setting || setting->readBack == ReadBack::kCompare;
   if (!written.passed() || !readsBack) return {OperationResult::From(written).Sent(), std::nullopt};
 
-  const MethodOutcome reread = GetBiosOptions(ops.session, password, readBack);
+  const MethodOutcome reread = GetBiosOptions(ops, password, readBack);
   RecordAfter(ops, reread, readBack);
   return {ReadBackAndCompare(ops, request, block, at, written, reread, readBack), reread};
 }
 
 OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
-  const MethodOutcome read = GetBiosOptions(ops.session, request.CurrentPassword(), buffer);
+  const MethodOutcome read = GetBiosOptions(ops, request.CurrentPassword(), buffer);
   if (!read.passed()) return OperationResult::FromRead(read);
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   return SetOnBlock(ops, request, buffer, at, readBack).result;
@@ -127,7 +128,7 @@ OperationResult SetPath(Operations& ops, const ParsedRequest& request, std::span
 
 OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer, Position at) {
   const std::string_view password = request.CurrentPassword();
-  const MethodOutcome read = GetBiosDefaultOptions(ops.session, password, buffer);
+  const MethodOutcome read = GetBiosDefaultOptions(ops, password, buffer);
   if (!read.passed()) return OperationResult::FromRead(read);
   RecordBefore(ops, buffer);
   if (ops.record) ops.record->after.clear();
@@ -135,11 +136,11 @@ OperationResult SetDefaultPath(Operations& ops, const ParsedRequest& request, st
   if (auto stop = RefuseUnlisted(ops, request, buffer, HeldValues::Other::kCurrent)) return *stop;
   if (auto stop = Assign(ops, request, buffer, at)) return *stop;
 
-  const MethodOutcome written = SetBiosDefaultOptions(ops.session, password, buffer);
+  const MethodOutcome written = SetBiosDefaultOptions(ops, password, buffer);
   if (!written.passed()) return OperationResult::From(written).Sent();
 
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
-  const MethodOutcome reread = GetBiosDefaultOptions(ops.session, password, readBack);
+  const MethodOutcome reread = GetBiosDefaultOptions(ops, password, readBack);
   RecordAfter(ops, reread, readBack);
   return ReadBackAndCompare(ops, request, buffer, at, written, reread, readBack);
 }
@@ -158,12 +159,12 @@ OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, 
   const std::string_view password = request.CurrentPassword();
   switch (request.function) {
     case Function::kGet:
-    case Function::kShowSettings: return OperationResult::From(GetBiosOptions(ops.session, password, buffer));
+    case Function::kShowSettings: return OperationResult::From(GetBiosOptions(ops, password, buffer));
     case Function::kSet: return SetPath(ops, request, buffer, at);
-    case Function::kGetDefault: return OperationResult::From(GetBiosDefaultOptions(ops.session, password, buffer));
+    case Function::kGetDefault: return OperationResult::From(GetBiosDefaultOptions(ops, password, buffer));
     case Function::kSetDefault: return SetDefaultPath(ops, request, buffer, at);
-    case Function::kLoadFactoryDefault: return OperationResult::From(LoadBIOSDefault(ops.session, password));
-    case Function::kLoadUserDefault: return OperationResult::From(LoadUserDefault(ops.session, password));
+    case Function::kLoadFactoryDefault: return OperationResult::From(LoadBIOSDefault(ops, password));
+    case Function::kLoadUserDefault: return OperationResult::From(LoadUserDefault(ops, password));
     case Function::kPassword: return {Kind::kNothingRan};
     case Function::kExportRawSettings: return ExportRawSettings(ops, request, buffer);
     case Function::kImportRawSettings: return ImportRawSettings(ops, request);

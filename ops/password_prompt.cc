@@ -12,6 +12,7 @@
 #include "buffer/block_fields.h"
 #include "buffer/layout.h"
 #include "ops/executor.h"
+#include "ops/firmware_calls.h"
 
 namespace vort64 {
 namespace {
@@ -73,7 +74,7 @@ PromptOutcome PromptPasswordChange(Operations& ops, std::string_view password, s
   if (!AcceptTyped(ctx, old, limit) || !AcceptTyped(ctx, fresh, limit)) return {};
 
   PlacePromptedPasswords(ctx, block, offset, end, *old, *fresh, supervisor);
-  return {true, SetBiosOptions(ops.session, password, block)};
+  return {true, SetBiosOptions(ops, password, block)};
 }
 
 }  // namespace vort64

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "buffer/assign.h"
 #include "catalog/catalog.h"
+#include "ops/firmware_calls.h"
 
 namespace vort64 {
 namespace {
@@ -35,7 +36,7 @@ OperationResult Failed(Console& console, const OperationResult& result, const st
 OperationResult RotateSupervisorPassword(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
   Console& console = ops.ctx.console;
   const std::string_view password = request.CurrentPassword();
-  const MethodOutcome read = GetBiosOptions(ops.session, password, buffer);
+  const MethodOutcome read = GetBiosOptions(ops, password, buffer);
   if (!read.passed()) {
     const OperationResult failed = OperationResult::FromRead(read);
     return Failed(console, failed, FailureCause(failed));
@@ -66,13 +67,13 @@ OperationResult RotateSupervisorPassword(Operations& ops, const ParsedRequest& r
   if (AssignSettingValue(ops.ctx, change, block, offset, end) != Placement::kPlaced) {
     return Failed(console, {Kind::kValueRefused}, "the password field refused the first line");
   }
-  const MethodOutcome written = SetBiosOptions(ops.session, password, block);
+  const MethodOutcome written = SetBiosOptions(ops, password, block);
   if (!written.passed()) {
     const OperationResult failed = OperationResult::From(written).Sent();
     return Failed(console, failed, FailureCause(failed));
   }
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
-  const MethodOutcome reread = GetBiosOptions(ops.session, password, readBack);
+  const MethodOutcome reread = GetBiosOptions(ops, password, readBack);
   if (!reread.passed()) {
     const OperationResult failed = OperationResult::FromRead(reread).Sent();
     return Failed(console, failed, FailureCause(failed));

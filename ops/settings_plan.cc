@@ -10,6 +10,7 @@
 #include "buffer/display.h"
 #include "catalog/setting_kind.h"
 #include "catalog/value_codecs.h"
+#include "ops/firmware_calls.h"
 #include "ops/held_values.h"
 #include "ops/password_items.h"
 
@@ -69,7 +70,7 @@ void CompareOneBlock(Operations& ops, std::span<const PlannedSetting> plan, std:
       outcomes[i] = OperationResult::From(written).Sent();
       continue;
     }
-    if (!reread) reread = GetBiosOptions(ops.session, request.CurrentPassword(), readBack);
+    if (!reread) reread = GetBiosOptions(ops, request.CurrentPassword(), readBack);
     const Range at = RangeOf(ops.catalog, request.itemName);
     if (!reread->passed()) {
       outcomes[i] = OperationResult::FromRead(*reread).Sent();
@@ -93,7 +94,7 @@ void ChangePasswords(Operations& ops, std::string_view password, std::span<const
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   for (const size_t i : changes) {
     if (!fresh) {
-      const MethodOutcome read = GetBiosOptions(ops.session, password, block);
+      const MethodOutcome read = GetBiosOptions(ops, password, block);
       if (!read.passed()) {
         outcomes[i] = OperationResult::FromRead(read);
         continue;
@@ -157,7 +158,7 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
 
   const std::string_view password = run.CurrentPassword();
   std::vector<uint8_t> block(kSettingsBufferSize, 0);
-  const MethodOutcome read = GetBiosOptions(ops.session, password, block);
+  const MethodOutcome read = GetBiosOptions(ops, password, block);
   std::vector<OperationResult> outcomes;
   outcomes.reserve(plan.size());
   for (const PlannedSetting& p : plan) outcomes.push_back(p.request ? OperationResult::FromRead(read) : p.outcome);
@@ -169,7 +170,7 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
   if (ops.ctx.version.Holds(InterfaceRule::kClockKept)) KeepClock(sent);
   std::vector<size_t> placed;
   std::vector<size_t> passwordChanges;  // each goes in a block of its own, after the others
-  HeldValues held(ops.session, password, HeldValues::Other::kDefaults);
+  HeldValues held(ops, password, HeldValues::Other::kDefaults);
   for (size_t i = 0; i < plan.size(); ++i) {
     if (!plan[i].request) continue;
     const ParsedRequest& request = *plan[i].request;
@@ -199,7 +200,7 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   std::optional<MethodOutcome> reread;
   if (!placed.empty()) {
-    const MethodOutcome written = SetBiosOptions(ops.session, password, sent);
+    const MethodOutcome written = SetBiosOptions(ops, password, sent);
     if (!written.passed()) return std::nullopt;
     CompareOneBlock(ops, plan, placed, sent, written, readBack, reread, outcomes);
   }
@@ -223,7 +224,7 @@ std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view pass
   using State = CheckedSetting::State;
   std::vector<CheckedSetting> checked;
   checked.reserve(plan.size());
-  HeldValues held(ops.session, password, HeldValues::Other::kDefaults);
+  HeldValues held(ops, password, HeldValues::Other::kDefaults);
   for (const PlannedSetting& p : plan) {
     CheckedSetting c;
     if (!p.request) {
