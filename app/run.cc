@@ -168,7 +168,7 @@ int Run(Process& process, std::span<const std::wstring> args, RunFacts& facts) {
   if (!earlierFields) return kExitUsage;
   if (request.quietOutput) console.SetQuiet();
 
-  FirmwareSession session{process.firmware, console, version, &connection.smbios()};
+  FirmwareSession session{process.firmware, version, &connection.smbios()};
   session.passwords.own = std::string(request.CurrentPassword());
   session.passwords.earlier = std::move(*earlierFields);
   session.passwords.file = earlier.file;

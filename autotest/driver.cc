@@ -12,6 +12,7 @@
 #include "catalog/password_settings.h"
 #include "catalog/setting_kind.h"
 #include "ops/file_io.h"
+#include "ops/firmware_calls.h"
 #include "ops/run_record.h"
 
 namespace vort64 {
@@ -67,7 +68,7 @@ class Autotest {
   // read-back left, or else a new GetBiosOptions. A failed read is not kept,
   // so the next step reads again.
   OperationResult Read() {
-    if (!held_) held_ = GetBiosOptions(ops_.session, base_.CurrentPassword(), block_);
+    if (!held_) held_ = GetBiosOptions(ops_, base_.CurrentPassword(), block_);
     const OperationResult read = OperationResult::From(*held_);
     if (!held_->passed()) held_.reset();
     return read;

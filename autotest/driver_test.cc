@@ -23,7 +23,7 @@ TEST(AutotestValueTest, TwoLowestBitsDecide) {
 class AutotestDriverTest : public ::testing::Test {
  protected:
   AutotestDriverTest()
-      : console_(out_, err_), ctx_{console_, InterfaceVersion{2, 90}}, session_{firmware_, console_, ctx_.version} {
+      : console_(out_, err_), ctx_{console_, InterfaceVersion{2, 90}}, session_{firmware_, ctx_.version} {
     BuildSettingCatalog(catalog_, 2, 90);
     firmware_.block.assign(2048, 0);
     dir_ = std::filesystem::path(::testing::TempDir()) /

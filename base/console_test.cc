@@ -19,11 +19,11 @@ TEST(ConsoleTest, WriteSaysEachStreamAsItsFunction) {
     const char* out;
     const char* err;
   } cases[] = {
-      {Stream::kSay, false, false, "x", ""},      {Stream::kSay, true, false, "", ""},
-      {Stream::kSay, false, true, "", "x"},       {Stream::kComplain, false, false, "", "x"},
-      {Stream::kComplain, true, false, "", ""},   {Stream::kErr, true, false, "", "x"},
-      {Stream::kErr, false, true, "", "x"},       {Stream::kOut, true, false, "x", ""},
-      {Stream::kOut, true, true, "", "x"},        {Stream::kUsage, false, false, "", ""},
+      {Stream::kSay, false, false, "x", ""},    {Stream::kSay, true, false, "", ""},
+      {Stream::kSay, false, true, "", "x"},     {Stream::kComplain, false, false, "", "x"},
+      {Stream::kComplain, true, false, "", ""}, {Stream::kErr, true, false, "", "x"},
+      {Stream::kErr, false, true, "", "x"},     {Stream::kOut, true, false, "x", ""},
+      {Stream::kOut, true, true, "", "x"},      {Stream::kUsage, false, false, "", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.stream) * 4 + c.quiet * 2 + c.json);

@@ -20,6 +20,8 @@ struct Message {
   };
   Stream stream;
   std::string text;
+
+  bool operator==(const Message&) const = default;
 };
 
 using Messages = std::vector<Message>;

@@ -41,7 +41,7 @@ struct ValueReading {
   bool notSupportedMark = false;
   std::optional<PasswordSlot> passwordSlot;  // a password: the slot the version routes it to
   std::wstring echo;                         // the echo's "Value = " line's value
-  Messages lines;  // its messages, in the order the command line's reader says them
+  Messages lines;                            // said in this order by the command line's reader
 };
 
 // What placing a value asks of the clock bytes where the version keeps the

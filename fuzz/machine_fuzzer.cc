@@ -29,12 +29,10 @@
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "base/console.h"
 #include "fuzz/check.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/machine_file_checks.h"
@@ -48,6 +46,9 @@
 
 namespace vort64::fuzz {
 namespace {
+
+// The firmware methods themselves, under test here.
+using namespace methods;
 
 constexpr const char* kFiles[] = {sim::kDmiFile,          sim::kEntryPointFile,   sim::kOptionsFile,
                                   sim::kDefaultsFile,     sim::kUserDefaultsFile, sim::kSupervisorPasswordFile,
@@ -101,10 +102,9 @@ class Machine {
  public:
   // A "delay MS" of the faults file is checked, not waited for.
   explicit Machine(const std::filesystem::path& dir)
-      : dir_(dir),
-        firmware_(
-            dir, [](std::chrono::milliseconds delay) { FUZZ_CHECK(delay.count() > 0 && delay <= sim::kLongestDelay); }),
-        console_(out_, err_) {}
+      : dir_(dir), firmware_(dir, [](std::chrono::milliseconds delay) {
+          FUZZ_CHECK(delay.count() > 0 && delay <= sim::kLongestDelay);
+        }) {}
 
   void WriteMachineFile(uint8_t kind, std::span<const uint8_t> bytes) {
     const size_t file = kind & 15;
@@ -159,7 +159,7 @@ class Machine {
       block[at % block.size()] = in.Byte();
     }
     const std::string_view pw(reinterpret_cast<const char*>(password.data()), password.size());
-    FirmwareSession session{firmware_, console_, ReadInterfaceVersion(table_), &table_};
+    FirmwareSession session{firmware_, ReadInterfaceVersion(table_), &table_};
 
     const Snapshot before = Take(dir_);
     MethodOutcome outcome;
@@ -175,6 +175,12 @@ class Machine {
     CheckCallEffects(before, Take(dir_), method == 0 || method == 2);
     if (!outcome.executed) FUZZ_CHECK(outcome.code == kFirmwareNotSupported);
     if (!firmware_.IsOpen()) FUZZ_CHECK(!outcome.executed);
+    // A run without a password file: the call says its one message for the
+    // outcome (on standard output), or nothing.
+    FUZZ_CHECK(outcome.said.size() <= 1);
+    for (const Message& message : outcome.said) {
+      FUZZ_CHECK(message.stream == Message::Stream::kSay || message.stream == Message::Stream::kOut);
+    }
     if ((method == 0 || method == 2) && outcome.passed()) {
       // What a Get fills in is the stored block, whole.
       const auto& stored = before.at(method == 0 ? sim::kOptionsFile : sim::kDefaultsFile);
@@ -258,8 +264,6 @@ class Machine {
  private:
   std::filesystem::path dir_;
   sim::SimulatedFirmware firmware_;
-  std::ostringstream out_, err_;
-  Console console_;
   bool connected_ = false;
   bool tablesRead_ = false;
   RawSmbiosTable table_;

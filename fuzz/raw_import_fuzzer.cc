@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (flags & kQuiet) console.SetQuiet();
   const InterfaceVersion version{2, minor};
   const RunContext ctx{console, version};
-  FirmwareSession session{firmware, console, version, nullptr};
+  FirmwareSession session{firmware, version, nullptr};
   const SettingCatalog& catalog = sim::LayoutOf(2, minor);
   Operations ops{ctx, session, catalog, input};
   ParsedRequest request;

@@ -7,6 +7,7 @@
 #include "base/option_block.h"
 #include "buffer/assign.h"
 #include "buffer/display.h"
+#include "ops/firmware_calls.h"
 
 namespace vort64 {
 namespace {
@@ -31,13 +32,13 @@ bool ReadsBack(OptionBlock target, const SettingInfo* setting) {
 }
 
 MethodOutcome Read(Operations& ops, OptionBlock target, std::string_view password, std::span<uint8_t> block) {
-  return target == OptionBlock::kDefaults ? GetBiosDefaultOptions(ops.session, password, block)
-                                          : GetBiosOptions(ops.session, password, block);
+  return target == OptionBlock::kDefaults ? GetBiosDefaultOptions(ops, password, block)
+                                          : GetBiosOptions(ops, password, block);
 }
 
 MethodOutcome Write(Operations& ops, OptionBlock target, std::string_view password, std::span<const uint8_t> block) {
-  return target == OptionBlock::kDefaults ? SetBiosDefaultOptions(ops.session, password, block)
-                                          : SetBiosOptions(ops.session, password, block);
+  return target == OptionBlock::kDefaults ? SetBiosDefaultOptions(ops, password, block)
+                                          : SetBiosOptions(ops, password, block);
 }
 
 // The block to send, built from the block as read and each setting placed
@@ -111,7 +112,7 @@ Applied ApplySettings(Operations& ops, const ApplyRequest& what, std::span<uint8
                       std::span<uint8_t> readBack) {
   Applied applied;
   applied.outcomes.assign(what.settings.size(), OperationResult{Kind::kDone});
-  HeldValues held(ops.session, what.password,
+  HeldValues held(ops, what.password,
                   what.target == OptionBlock::kDefaults ? HeldValues::Other::kCurrent : HeldValues::Other::kDefaults);
   SentBlock sent(block);
   std::vector<size_t> placed;

@@ -25,7 +25,7 @@ class ApplySettingsTest : public ::testing::Test {
 
   void Use(uint32_t minor) {
     ctx_.emplace(RunContext{console_, InterfaceVersion{2, minor}});
-    session_.emplace(FirmwareSession{firmware_, console_, InterfaceVersion{2, minor}});
+    session_.emplace(FirmwareSession{firmware_, InterfaceVersion{2, minor}});
     catalog_ = SettingCatalog{};
     BuildSettingCatalog(catalog_, 2, minor);
     ops_.emplace(Operations{*ctx_, *session_, catalog_, input_});

@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "catalog/aliases.h"
 #include "ops/file_io.h"
+#include "ops/firmware_calls.h"
 #include "ops/password_items.h"
 #include "ops/result_files.h"
 #include "ops/run_record.h"
@@ -67,7 +68,7 @@ std::vector<OperationResult> ApplyOneByOne(Operations& ops, std::span<const Plan
   for (const size_t i : passwordChanges) {
     const ParsedRequest& request = *plan[i].request;
     std::vector<uint8_t> block(kSettingsBufferSize, 0);
-    const MethodOutcome read = GetBiosOptions(ops.session, request.CurrentPassword(), block);
+    const MethodOutcome read = GetBiosOptions(ops, request.CurrentPassword(), block);
     if (!read.passed()) {
       outcomes[i] = OperationResult::FromRead(read);
       continue;
@@ -106,7 +107,7 @@ void SayImportFailed(Console& console, std::span<const PlannedSetting> plan, std
 }  // namespace
 
 OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
-  const MethodOutcome read = GetBiosOptions(ops.session, request.CurrentPassword(), buffer);
+  const MethodOutcome read = GetBiosOptions(ops, request.CurrentPassword(), buffer);
   if (!read.passed()) return OperationResult::From(read);
   std::vector<SettingExportRow> rows;
   CollectExportSettings(ops.catalog, rows, buffer);
@@ -185,7 +186,7 @@ OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& re
     ops.ctx.console.Err("Error: " + request.xmlFileName + " holds no Item: nothing was checked.\n");
     return {Kind::kFileFailed};
   }
-  const MethodOutcome read = GetBiosOptions(ops.session, request.CurrentPassword(), buffer);
+  const MethodOutcome read = GetBiosOptions(ops, request.CurrentPassword(), buffer);
   if (!read.passed()) {
     const OperationResult failed = OperationResult::FromRead(read);
     ops.ctx.console.Err("Error: " + FailureCause(failed) + ": nothing was checked.\n");

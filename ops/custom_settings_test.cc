@@ -31,7 +31,7 @@ class CustomImportTest : public ::testing::Test {
   ~CustomImportTest() override { std::filesystem::remove_all(dir_); }
 
   std::string Import(const RawSmbiosTable& smbios) {
-    FirmwareSession session{firmware_, console_, ctx_.version, &smbios};
+    FirmwareSession session{firmware_, ctx_.version, &smbios};
     std::istringstream input;
     Operations ops{ctx_, session, catalog_, input};
     ops.workDir = dir_;
@@ -127,7 +127,7 @@ TEST(ImportLogTest, VerdictFollowsFailuresAndReboots) {
 // opened stops the import with the firmware untouched.
 TEST_F(CustomImportTest, AResultFileThatCannotBeOpenedStopsTheImportBeforeAnyCall) {
   std::filesystem::create_directory(dir_ / "Result.txt");
-  FirmwareSession session{firmware_, console_, ctx_.version, nullptr};
+  FirmwareSession session{firmware_, ctx_.version, nullptr};
   std::istringstream input;
   Operations ops{ctx_, session, catalog_, input};
   ops.workDir = dir_;

@@ -8,6 +8,7 @@
 #include "catalog/password_settings.h"
 #include "ops/apply_settings.h"
 #include "ops/custom_settings.h"
+#include "ops/firmware_calls.h"
 #include "ops/password_prompt.h"
 #include "ops/password_rotation.h"
 #include "ops/raw_settings.h"
@@ -65,8 +66,8 @@ SetOutcome SetOnBlock(Operations& ops, const ParsedRequest& request, OptionBlock
 OperationResult SetPath(Operations& ops, const ParsedRequest& request, OptionBlock target, std::span<uint8_t> buffer,
                         Position at) {
   const MethodOutcome read = target == OptionBlock::kDefaults
-                                 ? GetBiosDefaultOptions(ops.session, request.CurrentPassword(), buffer)
-                                 : GetBiosOptions(ops.session, request.CurrentPassword(), buffer);
+                                 ? GetBiosDefaultOptions(ops, request.CurrentPassword(), buffer)
+                                 : GetBiosOptions(ops, request.CurrentPassword(), buffer);
   if (!read.passed()) return OperationResult::FromRead(read);
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   return SetOnBlock(ops, request, target, buffer, at, readBack).result;
@@ -87,12 +88,12 @@ OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, 
   const std::string_view password = request.CurrentPassword();
   switch (request.function) {
     case Function::kGet:
-    case Function::kShowSettings: return OperationResult::From(GetBiosOptions(ops.session, password, buffer));
+    case Function::kShowSettings: return OperationResult::From(GetBiosOptions(ops, password, buffer));
     case Function::kSet: return SetPath(ops, request, OptionBlock::kCurrent, buffer, at);
-    case Function::kGetDefault: return OperationResult::From(GetBiosDefaultOptions(ops.session, password, buffer));
+    case Function::kGetDefault: return OperationResult::From(GetBiosDefaultOptions(ops, password, buffer));
     case Function::kSetDefault: return SetPath(ops, request, OptionBlock::kDefaults, buffer, at);
-    case Function::kLoadFactoryDefault: return OperationResult::From(LoadBIOSDefault(ops.session, password));
-    case Function::kLoadUserDefault: return OperationResult::From(LoadUserDefault(ops.session, password));
+    case Function::kLoadFactoryDefault: return OperationResult::From(LoadBIOSDefault(ops, password));
+    case Function::kLoadUserDefault: return OperationResult::From(LoadUserDefault(ops, password));
     case Function::kPassword: return {Kind::kNothingRan};
     case Function::kExportRawSettings: return ExportRawSettings(ops, request, buffer);
     case Function::kImportRawSettings: return ImportRawSettings(ops, request);

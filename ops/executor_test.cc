@@ -31,9 +31,7 @@ TEST(ResultLineTest, TabsPutTheWordAtColumnForty) {
 class SetOutcomeTest : public ::testing::Test {
  protected:
   SetOutcomeTest()
-      : console_(out_, err_),
-        ctx_{console_, InterfaceVersion{2, 90}},
-        session_{firmware_, console_, InterfaceVersion{2, 90}} {
+      : console_(out_, err_), ctx_{console_, InterfaceVersion{2, 90}}, session_{firmware_, InterfaceVersion{2, 90}} {
     BuildSettingCatalog(catalog_, 2, 90);
     firmware_.block.assign(2048, 0);
   }
@@ -148,7 +146,7 @@ TEST_F(SetOutcomeTest, ASetThatDoesNotExecuteIsRefusedAsNotExecuted) {
     }
   } failing;
   failing.block.assign(2048, 0);
-  FirmwareSession session{failing, console_, InterfaceVersion{2, 90}};
+  FirmwareSession session{failing, InterfaceVersion{2, 90}};
   ParsedRequest request;
   request.function = Function::kSet;
   request.itemName = L"boot mode";
@@ -165,9 +163,7 @@ TEST_F(SetOutcomeTest, ASetThatDoesNotExecuteIsRefusedAsNotExecuted) {
 class SelfTestPasswordTest : public ::testing::Test {
  protected:
   SelfTestPasswordTest()
-      : console_(out_, err_),
-        ctx_{console_, InterfaceVersion{2, 90}},
-        session_{firmware_, console_, InterfaceVersion{2, 90}} {
+      : console_(out_, err_), ctx_{console_, InterfaceVersion{2, 90}}, session_{firmware_, InterfaceVersion{2, 90}} {
     BuildSettingCatalog(catalog_, 2, 90);
     firmware_.block.assign(2048, 0);
   }

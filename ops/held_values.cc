@@ -3,7 +3,7 @@
 #include "base/option_block.h"
 #include "base/text.h"
 #include "catalog/value_codecs.h"
-#include "wmi/firmware_methods.h"
+#include "ops/firmware_calls.h"
 
 namespace vort64 {
 
@@ -15,8 +15,8 @@ bool HeldValues::Allows(const ParsedRequest& request, const SettingInfo& setting
   if (holds(block)) return true;
   if (!otherBlock_) {
     std::vector<uint8_t> other(kSettingsBufferSize, 0);
-    const MethodOutcome read = other_ == Other::kDefaults ? GetBiosDefaultOptions(session_, password_, other)
-                                                          : GetBiosOptions(session_, password_, other);
+    const MethodOutcome read = other_ == Other::kDefaults ? GetBiosDefaultOptions(ops_, password_, other)
+                                                          : GetBiosOptions(ops_, password_, other);
     otherBlock_ = read.passed() ? std::move(other) : std::vector<uint8_t>();
   }
   return holds(*otherBlock_);

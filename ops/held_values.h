@@ -15,22 +15,22 @@
 
 #include "base/parsed_request.h"
 #include "catalog/catalog.h"
-#include "wmi/firmware_methods.h"
 
 namespace vort64 {
+
+struct Operations;
 
 class HeldValues {
  public:
   enum class Other { kDefaults, kCurrent };
-  HeldValues(FirmwareSession& session, std::string_view password, Other other)
-      : session_(session), password_(password), other_(other) {}
+  HeldValues(Operations& ops, std::string_view password, Other other) : ops_(ops), password_(password), other_(other) {}
 
   // Whether `request` may go on: its value is listed, or `block` (the block
   // it is placed into) or the other block holds it at the setting's byte.
   bool Allows(const ParsedRequest& request, const SettingInfo& setting, std::span<const uint8_t> block);
 
  private:
-  FirmwareSession& session_;
+  Operations& ops_;
   std::string_view password_;
   Other other_;
   std::optional<std::vector<uint8_t>> otherBlock_;  // empty when its read failed

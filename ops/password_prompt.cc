@@ -12,6 +12,7 @@
 #include "buffer/block_fields.h"
 #include "buffer/layout.h"
 #include "ops/executor.h"
+#include "ops/firmware_calls.h"
 
 namespace vort64 {
 namespace {
@@ -75,7 +76,7 @@ PromptOutcome PromptPasswordChange(Operations& ops, std::string_view password, s
   Messages said;
   PlacePromptedPasswords(ctx.version, block, offset, end, *old, *fresh, supervisor, said);
   ctx.console.Write(said);
-  return {true, SetBiosOptions(ops.session, password, block)};
+  return {true, SetBiosOptions(ops, password, block)};
 }
 
 }  // namespace vort64

@@ -28,7 +28,7 @@ class PromptTest : public BlockTest {
   int Prompt(std::string typed, uint32_t offset = 199, uint32_t end = 233, bool supervisor = true) {
     input_.str(std::move(typed));
     input_.clear();
-    FirmwareSession session{firmware_, console_, ctx().version};
+    FirmwareSession session{firmware_, ctx().version};
     Operations ops{ctx(), session, catalog_, input_};
     const PromptOutcome prompted =
         PromptPasswordChange(ops, request_.CurrentPassword(), block_, offset, end, supervisor);
@@ -205,7 +205,7 @@ TEST_F(PromptTest, AnswersTypedAtATerminalDoNotShowAndTheEchoComesBack) {
   FakeTerminal terminal;
   TypedAtTerminal typed("old1\nnew12\n", terminal);
   std::istream input(&typed);
-  FirmwareSession session{firmware_, console_, ctx().version};
+  FirmwareSession session{firmware_, ctx().version};
   Operations ops{ctx(), session, catalog_, input};
   ops.terminal = &terminal;
   const PromptOutcome prompted = PromptPasswordChange(ops, request_.CurrentPassword(), block_, 199, 233, true);

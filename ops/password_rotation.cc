@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "catalog/catalog.h"
 #include "ops/apply_settings.h"
+#include "ops/firmware_calls.h"
 
 namespace vort64 {
 namespace {
@@ -35,7 +36,7 @@ OperationResult Failed(Console& console, const OperationResult& result, const st
 OperationResult RotateSupervisorPassword(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
   Console& console = ops.ctx.console;
   const std::string_view password = request.CurrentPassword();
-  const MethodOutcome read = GetBiosOptions(ops.session, password, buffer);
+  const MethodOutcome read = GetBiosOptions(ops, password, buffer);
   if (!read.passed()) {
     const OperationResult failed = OperationResult::FromRead(read);
     return Failed(console, failed, FailureCause(failed));

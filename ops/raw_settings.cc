@@ -8,6 +8,7 @@
 #include "buffer/block_fields.h"
 #include "catalog/setting_kind.h"
 #include "ops/file_io.h"
+#include "ops/firmware_calls.h"
 
 namespace vort64 {
 namespace {
@@ -30,7 +31,7 @@ void KeepPasswordFields(const SettingCatalog& catalog, std::span<const uint8_t> 
 }  // namespace
 
 OperationResult ExportRawSettings(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
-  const MethodOutcome read = GetBiosOptions(ops.session, request.CurrentPassword(), buffer);
+  const MethodOutcome read = GetBiosOptions(ops, request.CurrentPassword(), buffer);
   if (!read.passed()) return OperationResult::From(read);
 
   const std::string& name = request.binFileName;
@@ -62,7 +63,7 @@ OperationResult ImportRawSettings(Operations& ops, const ParsedRequest& request)
   std::vector<uint8_t>& block = file.bytes;
   const std::string_view password = request.CurrentPassword();
   std::vector<uint8_t> current(kSettingsBufferSize, 0);
-  const MethodOutcome read = GetBiosOptions(ops.session, password, current);
+  const MethodOutcome read = GetBiosOptions(ops, password, current);
   if (!read.passed()) {
     const OperationResult failed = OperationResult::FromRead(read);
     ops.ctx.console.Err("Error: " + FailureCause(failed) + ": nothing was imported.\n");
@@ -76,7 +77,7 @@ OperationResult ImportRawSettings(Operations& ops, const ParsedRequest& request)
     // Older firmware takes the clock bytes as sent: send the current ones.
     std::copy(current.begin() + kClockFirstByte, current.begin() + kClockEndByte, block.begin() + kClockFirstByte);
   }
-  const OperationResult written = OperationResult::From(SetBiosOptions(ops.session, password, block));
+  const OperationResult written = OperationResult::From(SetBiosOptions(ops, password, block));
   if (!written.succeeded()) ops.ctx.console.Err("Error: " + FailureCause(written) + ".\n");
   return written;
 }

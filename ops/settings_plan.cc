@@ -10,6 +10,7 @@
 #include "catalog/setting_kind.h"
 #include "catalog/value_codecs.h"
 #include "ops/apply_settings.h"
+#include "ops/firmware_calls.h"
 #include "ops/held_values.h"
 #include "ops/password_items.h"
 
@@ -43,7 +44,7 @@ void ChangePasswords(Operations& ops, std::string_view password, std::span<const
   std::vector<uint8_t> readBack(kSettingsBufferSize, 0);
   for (const size_t i : changes) {
     if (!fresh) {
-      const MethodOutcome read = GetBiosOptions(ops.session, password, block);
+      const MethodOutcome read = GetBiosOptions(ops, password, block);
       if (!read.passed()) {
         outcomes[i] = OperationResult::FromRead(read);
         continue;
@@ -107,7 +108,7 @@ std::optional<std::vector<OperationResult>> ApplyAsOneBlock(Operations& ops, con
 
   const std::string_view password = run.CurrentPassword();
   std::vector<uint8_t> block(kSettingsBufferSize, 0);
-  const MethodOutcome read = GetBiosOptions(ops.session, password, block);
+  const MethodOutcome read = GetBiosOptions(ops, password, block);
   std::vector<OperationResult> outcomes;
   outcomes.reserve(plan.size());
   for (const PlannedSetting& p : plan) outcomes.push_back(p.request ? OperationResult::FromRead(read) : p.outcome);
@@ -154,7 +155,7 @@ std::vector<CheckedSetting> CheckSettings(Operations& ops, std::string_view pass
   using State = CheckedSetting::State;
   std::vector<CheckedSetting> checked;
   checked.reserve(plan.size());
-  HeldValues held(ops.session, password, HeldValues::Other::kDefaults);
+  HeldValues held(ops, password, HeldValues::Other::kDefaults);
   for (const PlannedSetting& p : plan) {
     CheckedSetting c;
     if (!p.request) {

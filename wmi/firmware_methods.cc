@@ -4,8 +4,6 @@
 #include <array>
 #include <utility>
 
-#include "base/console.h"
-
 namespace vort64 {
 namespace {
 
@@ -22,9 +20,9 @@ struct Operation {
   const char* noUserDefault = nullptr;     // code 4; null when not known
   const char* noSupervisor = nullptr;      // code 5; null when not known
   bool knowsDataCodes = false;             // codes 209 and 210
-  bool silentWhenUnknown = false;          // prints nothing for a code it does not know
+  bool silentWhenUnknown = false;          // says nothing for a code it does not know
   const char* notExecuted = nullptr;       // the method could not be executed
-  bool notExecutedWhenQuiet = false;       // printed even while quiet
+  bool notExecutedWhenQuiet = false;       // said even while quiet
 };
 
 constexpr char kGetSetInvalid[] = "Error: Invalid Parameter.\n";
@@ -147,9 +145,9 @@ Outcome ExecuteOnce(FirmwareSession& session, const Operation& op, std::string_v
   return outcome;
 }
 
-// Says which lines of the password file the firmware refused, and that the
-// rest are not tried.
-void SayRefused(Console& console, const RunPasswords& run) {
+// Which lines of the password file the firmware refused, and that the rest
+// are not tried.
+Message RefusedLines(const RunPasswords& run) {
   const size_t tried = run.inUse + 1;
   std::string text = "password: " + (tried == 1 ? std::string("line 1") : "lines 1 to " + std::to_string(tried)) +
                      " of " + run.file + " refused";
@@ -157,12 +155,13 @@ void SayRefused(Console& console, const RunPasswords& run) {
     text += "; line " + std::to_string(tried + 1) + " on not tried (a run makes at most " +
             std::to_string(kMostRefusedCalls) + " refused calls, so that the firmware does not lock)";
   }
-  console.Err(text + "\n");
+  return {Message::Stream::kErr, text + "\n"};
 }
 
 // The call with the password in use (RunPasswords): the run's own password
 // is replaced by the earlier one accepted, and tried with the next earlier
 // one while the firmware refuses it and no call of the run was accepted.
+// The outcome's `said` holds the password file's line for what came of it.
 Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view password,
                 std::span<const uint8_t> dataIn, bool readsData) {
   RunPasswords& run = session.passwords;
@@ -179,7 +178,8 @@ Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view 
     if (!outcome.result.passwordRefused()) {
       run.state = State::kAccepted;
       if (run.inUse > 0) {
-        session.console.Err("password: line " + std::to_string(run.inUse + 1) + " of " + run.file + " accepted\n");
+        outcome.result.said.push_back({Message::Stream::kErr, "password: line " + std::to_string(run.inUse + 1) +
+                                                                  " of " + run.file + " accepted\n"});
       }
       return outcome;
     }
@@ -189,23 +189,21 @@ Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view 
     if (!again) {
       run.state = State::kRefused;
       run.refusal = outcome.result;
-      if (!run.file.empty()) SayRefused(session.console, run);
+      if (!run.file.empty()) outcome.result.said.push_back(RefusedLines(run));
       return outcome;
     }
     ++run.inUse;
   }
 }
 
-void Report(Console& console, const Operation& op, const MethodOutcome& outcome) {
+// Adds the operation's message for the outcome to what the call says.
+void Report(const Operation& op, MethodOutcome& outcome) {
   if (!outcome.executed) {
-    if (op.notExecutedWhenQuiet) {
-      console.Out(op.notExecuted);
-    } else {
-      console.Say(op.notExecuted);
-    }
+    outcome.said.push_back({op.notExecutedWhenQuiet ? Message::Stream::kOut : Message::Stream::kSay, op.notExecuted});
     return;
   }
-  console.Say(CodeMessage(op, outcome.code));
+  std::string text = CodeMessage(op, outcome.code);
+  if (!text.empty()) outcome.said.push_back({Message::Stream::kSay, std::move(text)});
 }
 
 // Copies a returned block to the caller's buffer, never past its end.
@@ -215,19 +213,19 @@ void Fill(std::span<uint8_t> buffer, const std::vector<uint8_t>& data) {
 
 MethodOutcome RunGet(FirmwareSession& session, const Operation& op, std::string_view password,
                      std::span<uint8_t> buffer, bool fillOnReboot) {
-  const Outcome outcome = Execute(session, op, password, {}, true);
-  const MethodOutcome& result = outcome.result;
-  Report(session.console, op, result);
+  Outcome outcome = Execute(session, op, password, {}, true);
+  MethodOutcome& result = outcome.result;
+  Report(op, result);
   if (result.executed && (result.code == kFirmwareSuccess || (fillOnReboot && result.rebootRequired()))) {
     Fill(buffer, outcome.data);
   }
-  return result;
+  return std::move(result);
 }
 
 MethodOutcome RunWithoutData(FirmwareSession& session, const Operation& op, std::string_view password,
                              std::span<const uint8_t> dataIn) {
-  const MethodOutcome result = Execute(session, op, password, dataIn, false).result;
-  Report(session.console, op, result);
+  MethodOutcome result = Execute(session, op, password, dataIn, false).result;
+  Report(op, result);
   return result;
 }
 
@@ -290,6 +288,8 @@ int16_t MakePasswordVariant(FirmwareSession& session, std::string_view password,
   return static_cast<int16_t>(std::min(length, arrayLength));
 }
 
+namespace methods {
+
 MethodOutcome GetBiosOptions(FirmwareSession& session, std::string_view password, std::span<uint8_t> buffer) {
   return RunGet(session, kGetBiosOptions, password, buffer, true);
 }
@@ -315,4 +315,5 @@ MethodOutcome LoadUserDefault(FirmwareSession& session, std::string_view passwor
   return RunWithoutData(session, kLoadUserDefault, password, {});
 }
 
+}  // namespace methods
 }  // namespace vort64

@@ -1,6 +1,7 @@
 // The firmware's option methods, above the seam: finding the instance,
 // building the parameters, executing, and turning each return code into
-// the program's message.
+// the program's message, which each call hands back with its outcome for
+// its caller to say (ops/firmware_calls).
 #ifndef VORT64_WMI_FIRMWARE_METHODS_H_
 #define VORT64_WMI_FIRMWARE_METHODS_H_
 
@@ -12,18 +13,20 @@
 #include <vector>
 
 #include "base/interface_version.h"
+#include "base/messages.h"
 #include "wmi/firmware.h"
 #include "wmi/firmware_facts.h"
 
 namespace vort64 {
 
-class Console;
-
 // What a method call came to: whether the method ran, and its ReturnCode
-// (1 when it could not be executed).
+// (1 when it could not be executed); and what the call has to say, in
+// order: the password file's lines, then the method's message for the
+// outcome (a Say, or an Out where it shows even while quiet).
 struct MethodOutcome {
   bool executed = false;
   int32_t code = kFirmwareNotSupported;
+  Messages said{};
 
   bool passed() const { return executed && Passed(code); }
   bool rebootRequired() const { return executed && code == kFirmwareRebootRequired; }
@@ -57,7 +60,7 @@ struct RunPasswords {
   State state = State::kUntried;
   size_t inUse = 0;  // 0: the run's own password; N: earlier[N - 1]
   int refusedCalls = 0;
-  MethodOutcome refusal;  // kRefused: the last refused call's outcome
+  MethodOutcome refusal;  // kRefused: the last refused call's outcome (nothing said)
   std::string own;        // the run's own password, as first sent
 
   // The password in use, NUL-padded: the run's own, or the earlier one the
@@ -67,11 +70,10 @@ struct RunPasswords {
 
 // The open connection the firmware methods run on: the firmware behind the
 // seam, the interface version and SMBIOS tables read once when the run
-// connected (no version when the tables hold none), the console for the
-// methods' messages, and the run's passwords.
+// connected (no version when the tables hold none), and the run's
+// passwords.
 struct FirmwareSession {
   Firmware& firmware;
-  Console& console;
   std::optional<InterfaceVersion> version;
   const RawSmbiosTable* smbios = nullptr;  // as read when the run connected
   RunPasswords passwords{};
@@ -97,8 +99,12 @@ Status CallFirmwareMethod(Firmware& firmware, std::wstring_view className, std::
 // a password longer than the array is cut to it.
 int16_t MakePasswordVariant(FirmwareSession& session, std::string_view password, FirmwareValue& variant);
 
-// The six operations. Each prints its message for the outcome (most of them
-// withheld while the console is quiet) and returns the outcome.
+// The six operations. Each returns its outcome with what it has to say in
+// `said` (the password file's lines of the call, then its message for the
+// outcome); it prints nothing. They stand in a namespace of their own so
+// that a call above the seam names them on purpose: the program calls them
+// through ops/firmware_calls, which says their messages.
+namespace methods {
 MethodOutcome GetBiosOptions(FirmwareSession& session, std::string_view password, std::span<uint8_t> buffer);
 MethodOutcome SetBiosOptions(FirmwareSession& session, std::string_view password, std::span<const uint8_t> buffer);
 MethodOutcome GetBiosDefaultOptions(FirmwareSession& session, std::string_view password, std::span<uint8_t> buffer);
@@ -106,6 +112,7 @@ MethodOutcome SetBiosDefaultOptions(FirmwareSession& session, std::string_view p
                                     std::span<const uint8_t> buffer);
 MethodOutcome LoadBIOSDefault(FirmwareSession& session, std::string_view password);
 MethodOutcome LoadUserDefault(FirmwareSession& session, std::string_view password);
+}  // namespace methods
 
 }  // namespace vort64
 

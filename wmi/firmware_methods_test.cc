@@ -3,26 +3,28 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
+#include <ostream>
 
-#include "base/console.h"
 #include "wmi/scripted_firmware.h"
 
 namespace vort64 {
+
+// A message as a failed expectation shows it.
+static void PrintTo(const Message& message, std::ostream* os) {
+  *os << static_cast<int>(message.stream) << ":\"" << message.text << '"';
+}
+
 namespace {
+
+// The firmware methods themselves, under test here.
+using namespace methods;
+
+using Stream = Message::Stream;
 
 class FirmwareMethodsTest : public ::testing::Test {
  protected:
-  FirmwareMethodsTest() : console_(out_, err_), ctx_{firmware_, console_, InterfaceVersion{2, 90}} {}
+  FirmwareMethodsTest() : ctx_{firmware_, InterfaceVersion{2, 90}} {}
 
-  std::string TakeOut() {
-    std::string s = out_.str();
-    out_.str("");
-    return s;
-  }
-
-  std::ostringstream out_, err_;
-  Console console_;
   ScriptedFirmware firmware_;
   FirmwareSession ctx_;
   std::vector<uint8_t> buffer_ = std::vector<uint8_t>(2048, 0);
@@ -51,13 +53,15 @@ TEST_F(FirmwareMethodsTest, NoNamedInstanceOrNoConnectionFailsTheCall) {
     }
   } firmware;
   firmware.instances = {std::nullopt};
-  FirmwareSession ctx{firmware, console_, InterfaceVersion{2, 90}};
-  EXPECT_EQ(LoadBIOSDefault(ctx, "").code, 1);
-  EXPECT_EQ(TakeOut(), "Error: WMI method execution failed.\n");
+  FirmwareSession ctx{firmware, InterfaceVersion{2, 90}};
+  const MethodOutcome load = LoadBIOSDefault(ctx, "");
+  EXPECT_EQ(load.code, 1);
+  EXPECT_EQ(load.said, (Messages{{Stream::kSay, "Error: WMI method execution failed.\n"}}));
 
   firmware_.open = false;
-  EXPECT_EQ(GetBiosOptions(ctx_, "", buffer_).code, 1);
-  EXPECT_EQ(TakeOut(), "Error: WMI method execution failed. ");
+  const MethodOutcome get = GetBiosOptions(ctx_, "", buffer_);
+  EXPECT_EQ(get.code, 1);
+  EXPECT_EQ(get.said, (Messages{{Stream::kSay, "Error: WMI method execution failed. "}}));
   EXPECT_TRUE(firmware_.calls.empty());
 }
 
@@ -110,9 +114,9 @@ TEST_F(FirmwareMethodsTest, SetMethodsSendTheWholeBlock) {
   }
 }
 
-// Every operation hands back the firmware's code as it came, and says one
-// thing for it (or nothing); what each one says for each code is the
-// end-to-end tests' one table.
+// Every operation hands back the firmware's code as it came, and one thing
+// to say for it on standard output (or nothing); what each one says for
+// each code is the end-to-end tests' one table.
 TEST_F(FirmwareMethodsTest, EachOperationHandsBackTheCodeItMet) {
   using Op = MethodOutcome (*)(FirmwareSession&, std::vector<uint8_t>&);
   const Op get = [](FirmwareSession& c, std::vector<uint8_t>& b) { return GetBiosOptions(c, "", b); };
@@ -131,8 +135,13 @@ TEST_F(FirmwareMethodsTest, EachOperationHandsBackTheCodeItMet) {
       EXPECT_TRUE(outcome.executed);
       EXPECT_EQ(outcome.code, code);
       EXPECT_EQ(outcome.passed(), code == 0 || code == 8);
-      const std::string said = TakeOut();
-      EXPECT_LE(std::count(said.begin(), said.end(), '\n'), 1) << said;
+      ASSERT_LE(outcome.said.size(), 1u);
+      for (const Message& message : outcome.said) {
+        EXPECT_EQ(message.stream, Stream::kSay);
+        EXPECT_LE(std::count(message.text.begin(), message.text.end(), '\n'), 1) << message.text;
+      }
+      // Only a code the Set does not know goes unsaid.
+      EXPECT_EQ(outcome.said.empty(), op == set && (code == 4 || code == 5 || code == 9 || code == 42));
     }
   }
   // A call that does not execute has no code of the firmware's: it fails as 1.
@@ -142,9 +151,11 @@ TEST_F(FirmwareMethodsTest, EachOperationHandsBackTheCodeItMet) {
     EXPECT_FALSE(outcome.executed);
     EXPECT_EQ(outcome.code, 1);
     EXPECT_FALSE(outcome.passed());
-    EXPECT_TRUE(TakeOut().starts_with("Error: WMI method execution failed."));
+    ASSERT_EQ(outcome.said.size(), 1u);
+    EXPECT_TRUE(outcome.said[0].text.starts_with("Error: WMI method execution failed."));
+    // The defaults' read says its failure even while quiet.
+    EXPECT_EQ(outcome.said[0].stream, op == getDefault ? Stream::kOut : Stream::kSay);
   }
-  EXPECT_EQ(err_.str(), "");
 }
 
 TEST_F(FirmwareMethodsTest, GetFillsTheBufferOnlyOnPassingCodes) {
@@ -179,17 +190,57 @@ TEST_F(FirmwareMethodsTest, GetFillsTheBufferOnlyOnPassingCodes) {
   EXPECT_EQ(exact, std::vector<uint8_t>(2048, 9));
 }
 
-TEST_F(FirmwareMethodsTest, QuietConsoleWithholdsAllButTheDefaultsReadFailure) {
-  console_.SetQuiet();
-  for (int32_t code : {0, 8, 3, 42, 210}) {
-    firmware_.codes = {{L"SetBiosOptions", code}, {L"GetBiosOptions", code}};
-    EXPECT_EQ(SetBiosOptions(ctx_, "", buffer_).code, code);
-    EXPECT_EQ(GetBiosOptions(ctx_, "", buffer_).code, code);
+// A run with a password file: the call hands back the file's line for what
+// came of its passwords on standard error, before the method's message; a
+// call after the passwords were refused for good makes no call and says the
+// method's message alone.
+TEST_F(FirmwareMethodsTest, ThePasswordFilesLinesComeBeforeTheMethodsMessage) {
+  const std::string notTried =
+      "; line 3 on not tried (a run makes at most 2 refused calls, so that the firmware does not lock)\n";
+  const struct {
+    const char* name;
+    std::map<size_t, int32_t> codes;  // by call
+    size_t calls;
+    Messages first;
+    Messages second;  // a second Get of the run
+  } cases[] = {
+      {"own accepted",
+       {},
+       2,
+       {{Stream::kSay, "Get BIOS options success.\n"}},
+       {{Stream::kSay, "Get BIOS options success.\n"}}},
+      {"line 2 accepted",
+       {{0, 2}},
+       3,
+       {{Stream::kErr, "password: line 2 of pw.txt accepted\n"}, {Stream::kSay, "Get BIOS options success.\n"}},
+       {{Stream::kSay, "Get BIOS options success.\n"}}},
+      {"two refused",
+       {{0, 2}, {1, 2}},
+       2,
+       {{Stream::kErr, "password: lines 1 to 2 of pw.txt refused" + notTried},
+        {Stream::kSay, "Error: Incorrect password.\n"}},
+       {{Stream::kSay, "Error: Incorrect password.\n"}}},
+      {"retries exceeded",
+       {{0, 7}},
+       1,
+       {{Stream::kErr,
+         "password: line 1 of pw.txt refused; line 2 on not tried (a run makes at most 2 refused calls, so that the "
+         "firmware does not lock)\n"},
+        {Stream::kSay, "Error: Password retry count exceeded.\n"}},
+       {{Stream::kSay, "Error: Password retry count exceeded.\n"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    firmware_.calls.clear();
+    firmware_.codeOfCall = c.codes;
+    ctx_.passwords = {};
+    ctx_.passwords.own = "New1";
+    ctx_.passwords.earlier = {"Old2", "Old3"};
+    ctx_.passwords.file = "pw.txt";
+    EXPECT_EQ(GetBiosOptions(ctx_, "New1", buffer_).said, c.first);
+    EXPECT_EQ(GetBiosOptions(ctx_, "New1", buffer_).said, c.second);
+    EXPECT_EQ(firmware_.calls.size(), c.calls);
   }
-  firmware_.executes = false;
-  SetBiosOptions(ctx_, "", buffer_);
-  GetBiosDefaultOptions(ctx_, "", buffer_);  // its failure shows even while quiet
-  EXPECT_EQ(out_.str(), "Error: WMI method execution failed.");
 }
 
 }  // namespace

@@ -8,18 +8,26 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
-#include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "base/console.h"
 #include "wmi/firmware_methods.h"
 #include "wmi/smbios.h"
 #include "wmi/windows/fake_wbem.h"
 #include "wmi/windows/wmi_firmware.h"
 
 namespace vort64 {
+
+// A message as a failed expectation shows it.
+static void PrintTo(const Message& message, std::ostream* os) {
+  *os << static_cast<int>(message.stream) << ":\"" << message.text << '"';
+}
+
 namespace {
+
+// The firmware methods themselves, under test here.
+using namespace methods;
 
 using fake::FakeClassObject;
 using fake::FakeEnum;
@@ -84,7 +92,7 @@ class FirmwareMethodsOverWmiTest : public testing::Test {
     EXPECT_TRUE(firmware_->Open());
     RawSmbiosTable table;
     EXPECT_TRUE(firmware_->ReadRawSmbiosTable(table));
-    session_.emplace(FirmwareSession{*firmware_, console_, ReadInterfaceVersion(table)});
+    session_.emplace(FirmwareSession{*firmware_, ReadInterfaceVersion(table)});
     return *session_;
   }
 
@@ -98,9 +106,6 @@ class FirmwareMethodsOverWmiTest : public testing::Test {
   FakeClassObject& class_;
   FakeClassObject& in_;
   FakeClassObject& out_;
-  std::ostringstream out_text_;
-  std::ostringstream err_text_;
-  Console console_{out_text_, err_text_};
   std::unique_ptr<WmiFirmware> firmware_ = std::make_unique<WmiFirmware>(wmi_.MakeRuntime());
   std::optional<FirmwareSession> session_;
 };
@@ -113,7 +118,7 @@ TEST_F(FirmwareMethodsOverWmiTest, GetBiosOptionsReachesTheNamedInstanceAndFills
   EXPECT_TRUE(outcome.executed);
   EXPECT_EQ(outcome.code, 0);
   EXPECT_TRUE(outcome.passed());
-  EXPECT_EQ(out_text_.str(), "Get BIOS options success.\n");
+  EXPECT_EQ(outcome.said, (Messages{{Message::Stream::kSay, "Get BIOS options success.\n"}}));
   EXPECT_EQ(buffer, data_);
 
   // The first instance with a name wins; its backslashes arrive doubled.
@@ -195,7 +200,9 @@ TEST_F(FirmwareMethodsOverWmiTest, SetBiosOptionsSendsTheBlockAndReportsARebootR
   const MethodOutcome outcome = SetBiosOptions(session, std::string(16, '\0'), block);
   EXPECT_EQ(outcome.code, 8);
   EXPECT_TRUE(outcome.rebootRequired());
-  EXPECT_EQ(out_text_.str(), "Set BIOS options success and reboot required to make function works.\n");
+  EXPECT_EQ(
+      outcome.said,
+      (Messages{{Message::Stream::kSay, "Set BIOS options success and reboot required to make function works.\n"}}));
   ASSERT_EQ(in_.puts().size(), 3u);
   EXPECT_EQ(in_.puts()[0].integer, 0);
   EXPECT_EQ(in_.puts()[1].bytes, std::vector<uint8_t>(16, 0));
@@ -224,7 +231,7 @@ TEST_F(FirmwareMethodsOverWmiTest, AFailedExecutionIsReportedAsOne) {
   const MethodOutcome outcome = GetBiosOptions(session, std::string(16, '\0'), buffer);
   EXPECT_FALSE(outcome.executed);
   EXPECT_EQ(outcome.code, 1);
-  EXPECT_EQ(out_text_.str(), "Error: WMI method execution failed. ");
+  EXPECT_EQ(outcome.said, (Messages{{Message::Stream::kSay, "Error: WMI method execution failed. "}}));
   EXPECT_EQ(buffer, std::vector<uint8_t>(2048, 0xEE));
 
   // The status of the failed step is what the shared code gets.
@@ -238,8 +245,9 @@ TEST_F(FirmwareMethodsOverWmiTest, NoInstanceWithANameFailsAtExecMethod) {
   FirmwareSession& session = Connect();
   named_.SetEmpty(L"InstanceName");
   std::vector<uint8_t> buffer(2048, 0xEE);
-  EXPECT_EQ(GetBiosOptions(session, std::string(16, '\0'), buffer).code, 1);
-  EXPECT_EQ(out_text_.str(), "Error: WMI method execution failed. ");
+  const MethodOutcome outcome = GetBiosOptions(session, std::string(16, '\0'), buffer);
+  EXPECT_EQ(outcome.code, 1);
+  EXPECT_EQ(outcome.said, (Messages{{Message::Stream::kSay, "Error: WMI method execution failed. "}}));
   EXPECT_EQ(wmi_.services().lastMethodPath(), L"");
 }
 
