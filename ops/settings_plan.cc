@@ -2,10 +2,8 @@
 
 #include <set>
 
-#include "base/text.h"
-
 #include "base/option_block.h"
-#include "buffer/block_fields.h"
+#include "base/text.h"
 #include "buffer/display.h"
 #include "catalog/setting_kind.h"
 #include "catalog/value_codecs.h"
