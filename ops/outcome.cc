@@ -74,6 +74,13 @@ std::string FailureCause(const OperationResult& r) {
   switch (r.kind) {
     case Kind::kReadFailed:
     case Kind::kFirmwareRefused:
+      if (r.withheld == MethodOutcome::Withheld::kLockoutAvoided) {
+        return "no password was sent: two were refused since the notebook started, and a third would lock the "
+               "firmware";
+      }
+      if (r.withheld == MethodOutcome::Withheld::kCountUnusable) {
+        return "no password was sent: the count of refused password calls cannot be read or written";
+      }
       if (!r.executed) return "the firmware's method could not be executed";
       if (r.firmwareCode == kFirmwareIncorrectPassword) return "the firmware refused the password (code 2)";
       if (r.firmwareCode == kFirmwareRetryExceeded) {

@@ -41,14 +41,17 @@ struct OperationResult {
   int32_t firmwareCode = 0;  // kDone, kReadFailed, kFirmwareRefused: the method's ReturnCode
   bool executed = true;      // kReadFailed, kFirmwareRefused: false when the call did not execute
   bool blockSent = false;    // a block went to the firmware (it may have refused it)
+  // kReadFailed, kFirmwareRefused: the call was not sent, and why (the count
+  // of refused password calls since the machine started).
+  MethodOutcome::Withheld withheld = MethodOutcome::Withheld::kNo;
 
   // A firmware method's outcome as the function's: kDone or kFirmwareRefused.
   static OperationResult From(const MethodOutcome& m) {
-    return {m.passed() ? Kind::kDone : Kind::kFirmwareRefused, m.code, m.executed};
+    return {m.passed() ? Kind::kDone : Kind::kFirmwareRefused, m.code, m.executed, false, m.withheld};
   }
   // A read of the block that the set paths depend on: kDone or kReadFailed.
   static OperationResult FromRead(const MethodOutcome& m) {
-    return {m.passed() ? Kind::kDone : Kind::kReadFailed, m.code, m.executed};
+    return {m.passed() ? Kind::kDone : Kind::kReadFailed, m.code, m.executed, false, m.withheld};
   }
   OperationResult Sent() const {
     OperationResult sent = *this;

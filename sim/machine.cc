@@ -10,6 +10,7 @@
 #include "sim/interface_rules.h"
 #include "sim/machine_files.h"
 #include "wmi/firmware_facts.h"
+#include "wmi/refused_calls.h"
 #include "wmi/smbios.h"
 
 namespace vort64::sim {
@@ -207,7 +208,7 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
   // A fresh machine: nothing of an earlier one at the same place stays (its
   // faults, its calls, its passwords, its stored blocks).
   for (const char* name : {kUserDefaultsFile, kSupervisorPasswordFile, kUserPasswordFile, kRetriesFile, kFaultsFile,
-                           kCallsLogFile, kLastSentFile}) {
+                           kCallsLogFile, kLastSentFile, kStartsFile, kRefusedCallsFileName}) {
     std::filesystem::remove_all(dir / name, ec);
     if (ec) {
       error = "cannot remove " + (dir / name).string() + ": " + ec.message();
@@ -268,6 +269,38 @@ std::filesystem::path MachineForRun(const std::function<std::optional<std::strin
     CreateMachine(dir, MachineOptions(), error);
   }
   return dir;
+}
+
+bool RestartMachine(const std::filesystem::path& dir, std::string& error) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(dir / kOptionsFile, ec)) {
+    error = dir.string() + " is no simulated machine (it has no " + kOptionsFile + ")";
+    return false;
+  }
+  // Between two runs of the program, never in one.
+  FileLock runs(dir / kRunLockFile);
+  if (runs.Lock() != FileLock::Outcome::kHeld) {
+    error = "cannot take " + (dir / kRunLockFile).string();
+    return false;
+  }
+  const FileRead read = ReadFileAtMost(dir / kStartsFile, kTextFileLimit);
+  const auto starts = read.damaged() ? std::nullopt : ParseCount(std::string(read.bytes.begin(), read.bytes.end()));
+  if (!starts) {
+    error = (dir / kStartsFile).string() + " is damaged";
+    return false;
+  }
+  const std::string next = std::to_string(*starts == INT32_MAX ? 0 : *starts + 1);
+  if (!WriteFileBytes(dir / kStartsFile, std::vector<uint8_t>(next.begin(), next.end()))) {
+    error = "cannot write " + (dir / kStartsFile).string();
+    return false;
+  }
+  // The firmware's count of wrong passwords begins again at a start.
+  std::filesystem::remove(dir / kRetriesFile, ec);
+  if (ec) {
+    error = "cannot remove " + (dir / kRetriesFile).string() + ": " + ec.message();
+    return false;
+  }
+  return true;
 }
 
 }  // namespace vort64::sim

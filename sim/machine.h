@@ -27,6 +27,8 @@ inline constexpr char kUserDefaultsFile[] = "user-defaults.bin";
 inline constexpr char kSupervisorPasswordFile[] = "supervisor-password";
 inline constexpr char kUserPasswordFile[] = "user-password";
 inline constexpr char kRetriesFile[] = "password-retries";
+// How many times the machine has started since it was made (vort-sim restart).
+inline constexpr char kStartsFile[] = "starts";
 inline constexpr char kFaultsFile[] = "faults";
 inline constexpr char kCallsLogFile[] = "calls.log";
 inline constexpr char kLastSentFile[] = "last-sent.bin";
@@ -73,6 +75,12 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
 // Creates (or overwrites) a machine directory. False with `error` set on
 // failure, also for an option block of the wrong size.
 bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& options, std::string& error);
+
+// One start of the notebook: the machine's count of starts (the file
+// "starts") goes up by one, and the firmware's count of wrong passwords in a
+// row (password-retries) begins again, as a real start does. It waits for a
+// run of the program on the machine to end. `error` says why it could not.
+bool RestartMachine(const std::filesystem::path& dir, std::string& error);
 
 // Where the program finds its machine: VORT64_MACHINE, else
 // $XDG_STATE_HOME/vort64/machine, else ~/.local/state/vort64/machine.

@@ -11,6 +11,7 @@
 #include "sim/machine.h"
 #include "sim/machine_files.h"
 #include "wmi/firmware_facts.h"
+#include "wmi/refused_calls.h"
 #include "wmi/smbios.h"
 
 namespace vort64::sim {
@@ -148,7 +149,9 @@ Answer GetDefaultOptions(const Call& c) { return {true, c.code, std::move(c.defa
 
 Answer SetOptions(const Call& c) {
   bool passwordsChanged = false;
-  if (!c.forced) {
+  // A forced passing code (8: reboot required) is a call that succeeded: the
+  // block's password changes are made as on any successful call.
+  if (!c.forced || Passed(c.code)) {
     const auto applied = ApplyPasswordChanges(c, passwordsChanged);
     if (!applied) return NotExecuted();
     if (*applied != kFirmwareSuccess) return {true, *applied, {}};
@@ -255,6 +258,16 @@ void AppendHex(std::string& out, const std::vector<uint8_t>& bytes) {
     out += kDigits[b >> 4];
     out += kDigits[b & 0x0F];
   }
+}
+
+// The machine's start as the file "starts" counts them ("0" before the first
+// restart); nothing when the file is damaged.
+std::optional<std::string> CurrentStart(const std::filesystem::path& dir) {
+  const FileRead read = ReadFileAtMost(dir / kStartsFile, kTextFileLimit);
+  if (read.damaged()) return std::nullopt;
+  const auto count = ParseCount(std::string(read.bytes.begin(), read.bytes.end()));
+  if (!count) return std::nullopt;
+  return std::to_string(*count);
 }
 
 }  // namespace
@@ -434,7 +447,9 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
     answer = method->handle(c);
   }
   if (!answer.executed) return kStatusFailed;
-  if (c.forced) answer.code = c.code;
+  // A forced code is the answer; but a forced passing code does not hide a
+  // change the call refused (an old password that does not match).
+  if (c.forced && !(Passed(c.code) && !Passed(answer.code))) answer.code = c.code;
 
   for (const auto& outName : call.outNames) {
     if (outName == kReturnCodeParam) {
@@ -449,6 +464,24 @@ Status SimulatedFirmware::ExecuteMethod(const MethodCall& call, std::vector<Firm
 }
 
 uint32_t SimulatedFirmware::KeyScan(char c) { return UsKeyboardScan(c); }
+
+std::optional<int> SimulatedFirmware::RefusedPasswordCalls() {
+  const auto start = CurrentStart(dir_);
+  if (!start) return std::nullopt;
+  const FileRead read = ReadFileAtMost(dir_ / kRefusedCallsFileName, kTextFileLimit);
+  if (read.missing()) return 0;
+  if (!read.ok()) return std::nullopt;
+  const auto record = ParseRefusedCalls(std::string(read.bytes.begin(), read.bytes.end()));
+  if (!record) return std::nullopt;
+  return record->start == *start ? record->refused : 0;
+}
+
+bool SimulatedFirmware::KeepRefusedPasswordCalls(int count) {
+  const auto start = CurrentStart(dir_);
+  if (!start) return false;
+  const std::string text = FormatRefusedCalls({*start, count});
+  return WritePrivateFileBytes(dir_ / kRefusedCallsFileName, std::vector<uint8_t>(text.begin(), text.end()));
+}
 
 std::optional<MethodSignature> FindMethodSignature(std::wstring_view className, std::wstring_view method) {
   const auto found = std::find_if(std::begin(kMethods), std::end(kMethods),

@@ -41,6 +41,10 @@ class SimulatedFirmware : public Firmware {
   Status QueryInstanceNames(std::wstring_view query, std::vector<std::optional<std::wstring>>& names) override;
   Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override;
   uint32_t KeyScan(char c) override;
+  // The program's count is refused-password-calls in the machine directory,
+  // counted in the start the file "starts" names (vort-sim restart).
+  std::optional<int> RefusedPasswordCalls() override;
+  bool KeepRefusedPasswordCalls(int count) override;
 
  private:
   // Each read on first use.

@@ -4,6 +4,7 @@
 //   vort-sim create DIR [--wmi M.N] [--smbios M.N] [--model TEXT] [--serial TEXT]
 //                       [--asset-tag TEXT] [--no-oem-structure]
 //                       [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]
+//   vort-sim restart DIR
 //   vort-sim show DIR [--defaults | --file BLOCK.bin]
 //   vort-sim diff A.bin B.bin --wmi M.N
 //   vort-sim rehearse BASELINE.xml [--program PATH] [--wmi M.N,...] [--options FILE.bin]
@@ -40,6 +41,7 @@ constexpr char kUsage[] =
     "usage: vort-sim create DIR [--wmi M.N] [--smbios M.N] [--model TEXT] [--serial TEXT]\n"
     "                           [--asset-tag TEXT] [--no-oem-structure]\n"
     "                           [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]\n"
+    "       vort-sim restart DIR\n"
     "       vort-sim show DIR [--defaults | --file BLOCK.bin]\n"
     "       vort-sim diff A.bin B.bin --wmi M.N\n"
     "       vort-sim rehearse BASELINE.xml [--program PATH] [--wmi M.N,...] [--options FILE.bin]\n"
@@ -183,6 +185,17 @@ int Create(const std::vector<std::string>& args) {
   }
   std::string error;
   if (!vort64::sim::CreateMachine(args[1], options, error)) {
+    std::cerr << "vort-sim: " << error << '\n';
+    return 1;
+  }
+  return 0;
+}
+
+// vort-sim restart DIR: one start of the notebook.
+int Restart(const std::vector<std::string>& args) {
+  if (args.size() != 2) return Fail("restart takes DIR");
+  std::string error;
+  if (!vort64::sim::RestartMachine(args[1], error)) {
     std::cerr << "vort-sim: " << error << '\n';
     return 1;
   }
@@ -359,6 +372,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (args[0] == "create") return Create(args);
+  if (args[0] == "restart") return Restart(args);
   if (args[0] == "show") return Show(args);
   if (args[0] == "diff") return Diff(args);
   if (args[0] == "rehearse") return Rehearse(args, argc > 0 ? argv[0] : "vort-sim");

@@ -100,6 +100,17 @@ class Firmware {
   // The keyboard scan code for a character (OemKeyScan): the low byte is the
   // scan code. Used for passwords of interfaces below 2.50.
   virtual uint32_t KeyScan(char c) = 0;
+
+  // The count of refused password calls that the program keeps across its
+  // runs on this machine: the calls refused in a row since the last accepted
+  // one and since the machine last started (a start counts from 0 again, as
+  // the firmware's own retry count does). It holds nothing else (no
+  // password, no hash of one). Nothing when it cannot be read; 0 when none
+  // was kept for this start.
+  virtual std::optional<int> RefusedPasswordCalls() = 0;
+  // Keeps `count` for this start of the machine. False when it could not be
+  // written.
+  virtual bool KeepRefusedPasswordCalls(int count) = 0;
 };
 
 }  // namespace vort64

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <utility>
 
 namespace vort64 {
@@ -146,22 +147,84 @@ Outcome ExecuteOnce(FirmwareSession& session, const Operation& op, std::string_v
 }
 
 // Which lines of the password file the firmware refused, and that the rest
-// are not tried.
+// are not tried, and why.
 Message RefusedLines(const RunPasswords& run) {
   const size_t tried = run.inUse + 1;
   std::string text = "password: " + (tried == 1 ? std::string("line 1") : "lines 1 to " + std::to_string(tried)) +
                      " of " + run.file + " refused";
   if (tried <= run.earlier.size()) {
-    text += "; line " + std::to_string(tried + 1) + " on not tried (a run makes at most " +
-            std::to_string(kMostRefusedCalls) + " refused calls, so that the firmware does not lock)";
+    text += "; line " + std::to_string(tried + 1) + " on not tried (";
+    switch (run.stoppedBy) {
+      case MethodOutcome::Withheld::kNo:
+        text += "a run makes at most " + std::to_string(kMostRefusedCalls) + " refused calls";
+        break;
+      case MethodOutcome::Withheld::kLockoutAvoided:
+        text += std::to_string(kMostRefusedCalls) + " password calls were refused since the notebook started";
+        break;
+      case MethodOutcome::Withheld::kCountUnusable:
+        text += "the count of refused password calls cannot be read or written";
+        break;
+    }
+    text += ", so that the firmware does not lock)";
   }
   return {Message::Stream::kErr, text + "\n"};
 }
 
+// A call that was not sent, and why.
+MethodOutcome Withheld(MethodOutcome::Withheld why) {
+  MethodOutcome outcome;
+  outcome.withheld = why;
+  return outcome;
+}
+
+// Counts a call whose password the firmware has not accepted in this run,
+// before it is sent. Answers why it must not be sent, or nothing, with the
+// count before it in `before`.
+std::optional<MethodOutcome::Withheld> CountBeforeSending(Firmware& firmware, int& before) {
+  using Why = MethodOutcome::Withheld;
+  const std::optional<int> count = firmware.RefusedPasswordCalls();
+  if (!count) return Why::kCountUnusable;
+  if (*count >= kMostRefusedCalls) return Why::kLockoutAvoided;
+  if (!firmware.KeepRefusedPasswordCalls(*count + 1)) return Why::kCountUnusable;
+  before = *count;
+  return std::nullopt;
+}
+
+// What the firmware's answer does to the count: an accepted password sets it
+// to 0; a call that did not execute was no refusal, and takes its count back.
+// (A count that cannot be set here stays higher than it is: it never lets a
+// run try more.)
+void CountAfterSending(Firmware& firmware, const MethodOutcome& outcome, int before) {
+  if (!outcome.executed) {
+    firmware.KeepRefusedPasswordCalls(before);
+  } else if (!outcome.passwordRefused()) {
+    firmware.KeepRefusedPasswordCalls(0);
+  }
+}
+
+// One call of a password whose acceptance is not known yet, counted; a call
+// not sent answers why, with its line on standard error.
+Outcome ExecuteCounted(FirmwareSession& session, const Operation& op, std::string_view password,
+                       std::span<const uint8_t> dataIn, bool readsData) {
+  int before = 0;
+  if (const auto why = CountBeforeSending(session.firmware, before)) {
+    MethodOutcome withheld = Withheld(*why);
+    withheld.said.push_back(
+        {Message::Stream::kErr, *why == MethodOutcome::Withheld::kLockoutAvoided ? kLockoutAvoidedMessage
+                                                                                  : kCountUnusableMessage});
+    return {std::move(withheld), {}};
+  }
+  Outcome outcome = ExecuteOnce(session, op, password, dataIn, readsData);
+  CountAfterSending(session.firmware, outcome.result, before);
+  return outcome;
+}
+
 // The call with the password in use (RunPasswords): the run's own password
 // is replaced by the earlier one accepted, and tried with the next earlier
-// one while the firmware refuses it and no call of the run was accepted.
-// The outcome's `said` holds the password file's line for what came of it.
+// one while the firmware refuses it, no call of the run was accepted, and
+// neither the run nor the runs since the machine started have made
+// kMostRefusedCalls refused calls. The outcome's `said` holds the password
+// file's line for what came of it.
 Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view password,
                 std::span<const uint8_t> dataIn, bool readsData) {
   RunPasswords& run = session.passwords;
@@ -169,12 +232,29 @@ Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view 
   // A session whose run did not name its own password takes the first sent.
   if (run.state == State::kUntried && run.own.empty()) run.own = std::string(password);
   const bool own = password == run.own;
-  if (!own) return ExecuteOnce(session, op, password, dataIn, readsData);
+  if (!own) return ExecuteCounted(session, op, password, dataIn, readsData);
   if (run.state == State::kRefused) return {run.refusal, {}};
   for (;;) {
     const std::string_view inUse = run.inUse == 0 ? password : std::string_view(run.earlier[run.inUse - 1]);
-    Outcome outcome = ExecuteOnce(session, op, inUse, dataIn, readsData);
-    if (run.state == State::kAccepted || !outcome.result.executed) return outcome;
+    if (run.state == State::kAccepted) return ExecuteOnce(session, op, inUse, dataIn, readsData);
+    Outcome outcome = ExecuteCounted(session, op, inUse, dataIn, readsData);
+    if (outcome.result.withheld != MethodOutcome::Withheld::kNo) {
+      run.state = State::kRefused;
+      if (run.refusedCalls == 0) {
+        // No call of this run was sent: each later one answers as this one.
+        run.refusal = outcome.result;
+        run.refusal.said.clear();
+        return outcome;
+      }
+      // An earlier line was refused in this run: the run ends with that
+      // refusal, and says why the next line was not tried.
+      --run.inUse;
+      run.stoppedBy = outcome.result.withheld;
+      Outcome refused{run.refusal, {}};
+      if (!run.file.empty()) refused.result.said.push_back(RefusedLines(run));
+      return refused;
+    }
+    if (!outcome.result.executed) return outcome;
     if (!outcome.result.passwordRefused()) {
       run.state = State::kAccepted;
       if (run.inUse > 0) {
@@ -184,11 +264,11 @@ Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view 
       return outcome;
     }
     ++run.refusedCalls;
+    run.refusal = outcome.result;
     const bool again = outcome.result.code == kFirmwareIncorrectPassword && run.refusedCalls < kMostRefusedCalls &&
                        run.inUse < run.earlier.size();
     if (!again) {
       run.state = State::kRefused;
-      run.refusal = outcome.result;
       if (!run.file.empty()) outcome.result.said.push_back(RefusedLines(run));
       return outcome;
     }
@@ -198,6 +278,8 @@ Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view 
 
 // Adds the operation's message for the outcome to what the call says.
 void Report(const Operation& op, MethodOutcome& outcome) {
+  // A call not sent has said why (once in a run).
+  if (outcome.withheld != MethodOutcome::Withheld::kNo) return;
   if (!outcome.executed) {
     outcome.said.push_back({op.notExecutedWhenQuiet ? Message::Stream::kOut : Message::Stream::kSay, op.notExecuted});
     return;

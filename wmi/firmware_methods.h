@@ -24,9 +24,15 @@ namespace vort64 {
 // order: the password file's lines, then the method's message for the
 // outcome (a Say, or an Out where it shows even while quiet).
 struct MethodOutcome {
+  // Why a call that was asked for was not sent (executed is false then):
+  // the count of refused password calls kept across runs allows no further
+  // one, or that count could not be read or written.
+  enum class Withheld { kNo, kLockoutAvoided, kCountUnusable };
+
   bool executed = false;
   int32_t code = kFirmwareNotSupported;
   Messages said{};
+  Withheld withheld = Withheld::kNo;
 
   bool passed() const { return executed && Passed(code); }
   bool rebootRequired() const { return executed && code == kFirmwareRebootRequired; }
@@ -37,9 +43,21 @@ struct MethodOutcome {
   }
 };
 
-// Refused calls a run makes at most: the firmware locks after three wrong
-// passwords in a row, so a run never takes the last one.
+// Refused calls made at most in a row, by one run and by all runs since
+// the machine started (Firmware::RefusedPasswordCalls): the firmware locks
+// after three wrong passwords in a row, so the program never takes the last
+// one.
 inline constexpr int kMostRefusedCalls = kWrongPasswordsBeforeLockout - 1;
+
+// What a run says on standard error when it makes no password call because
+// runs since the machine started have made kMostRefusedCalls refused ones,
+// and when the count of them cannot be used.
+inline constexpr char kLockoutAvoidedMessage[] =
+    "Error: two passwords were refused since the notebook started: correct the password file or restart the "
+    "notebook.\n";
+inline constexpr char kCountUnusableMessage[] =
+    "Error: the count of refused password calls kept between runs cannot be read or written: no password was "
+    "sent.\n";
 
 // The passwords of a run and what the firmware made of them. Every method
 // call sent the run's own password (the request's) is sent the password in
@@ -49,6 +67,11 @@ inline constexpr int kMostRefusedCalls = kWrongPasswordsBeforeLockout - 1;
 // refused. Once a password is accepted, every later call uses it; once the
 // run's passwords are refused for good, no further call is made and each
 // answers as the last refused one did.
+// A call whose password the run has not seen accepted is counted in the
+// machine's count of refused password calls before it is sent (so that a
+// run killed during it has counted it), and not sent when that count is
+// kMostRefusedCalls already; an accepted call sets the count to 0, a call
+// that did not execute takes its count back.
 struct RunPasswords {
   enum class State { kUntried, kAccepted, kRefused };
   // The earlier passwords (lines 2 on of the password file) as the firmware
@@ -60,6 +83,9 @@ struct RunPasswords {
   State state = State::kUntried;
   size_t inUse = 0;  // 0: the run's own password; N: earlier[N - 1]
   int refusedCalls = 0;
+  // kRefused: what stopped the trying of the next line, when not this run's
+  // own limit.
+  MethodOutcome::Withheld stoppedBy = MethodOutcome::Withheld::kNo;
   MethodOutcome refusal;  // kRefused: the last refused call's outcome (nothing said)
   std::string own;        // the run's own password, as first sent
 

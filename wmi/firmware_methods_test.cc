@@ -233,6 +233,7 @@ TEST_F(FirmwareMethodsTest, ThePasswordFilesLinesComeBeforeTheMethodsMessage) {
     SCOPED_TRACE(c.name);
     firmware_.calls.clear();
     firmware_.codeOfCall = c.codes;
+    firmware_.refusedPasswordCalls = 0;
     ctx_.passwords = {};
     ctx_.passwords.own = "New1";
     ctx_.passwords.earlier = {"Old2", "Old3"};
@@ -241,6 +242,92 @@ TEST_F(FirmwareMethodsTest, ThePasswordFilesLinesComeBeforeTheMethodsMessage) {
     EXPECT_EQ(GetBiosOptions(ctx_, "New1", buffer_).said, c.second);
     EXPECT_EQ(firmware_.calls.size(), c.calls);
   }
+}
+
+// The refused calls of earlier runs since the machine started count: a run
+// sends a password whose acceptance it does not know only while fewer than
+// two were refused in a row, counts it before it is sent, and sets the count
+// to 0 when the firmware accepts it.
+TEST_F(FirmwareMethodsTest, RefusedCallsCountAcrossRuns) {
+  using Why = MethodOutcome::Withheld;
+  const struct {
+    const char* name;
+    int before;                       // the count kept by earlier runs
+    std::map<size_t, int32_t> codes;  // by call
+    size_t calls;
+    std::vector<int> kept;  // every count kept, in order
+    Why withheld;           // of the first Get
+    Messages said;          // by the first Get
+  } cases[] = {
+      {"accepted at once", 0, {}, 1, {1, 0}, Why::kNo, {{Stream::kSay, "Get BIOS options success.\n"}}},
+      {"line 2 accepted after one refused",
+       0,
+       {{0, 2}},
+       2,
+       {1, 2, 0},
+       Why::kNo,
+       {{Stream::kErr, "password: line 2 of pw.txt accepted\n"}, {Stream::kSay, "Get BIOS options success.\n"}}},
+      {"one refused before: one call left",
+       1,
+       {{0, 2}},
+       1,
+       {2},
+       Why::kNo,
+       {{Stream::kErr,
+         "password: line 1 of pw.txt refused; line 2 on not tried (2 password calls were refused since the notebook "
+         "started, so that the firmware does not lock)\n"},
+        {Stream::kSay, "Error: Incorrect password.\n"}}},
+      {"one refused before, accepted", 1, {}, 1, {2, 0}, Why::kNo, {{Stream::kSay, "Get BIOS options success.\n"}}},
+      {"two refused before: no call", 2, {}, 0, {}, Why::kLockoutAvoided, {{Stream::kErr, kLockoutAvoidedMessage}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    firmware_.calls.clear();
+    firmware_.codeOfCall = c.codes;
+    firmware_.refusedPasswordCalls = c.before;
+    firmware_.keptRefusals.clear();
+    ctx_.passwords = {};
+    ctx_.passwords.own = "New1";
+    ctx_.passwords.earlier = {"Old2", "Old3"};
+    ctx_.passwords.file = "pw.txt";
+    const MethodOutcome first = GetBiosOptions(ctx_, "New1", buffer_);
+    EXPECT_EQ(first.withheld, c.withheld);
+    EXPECT_EQ(first.said, c.said);
+    // A later call of the run is sent only once a password was accepted, and
+    // is not counted then; otherwise it answers as the first, saying nothing
+    // of its own but the method's message.
+    const MethodOutcome second = GetBiosOptions(ctx_, "New1", buffer_);
+    EXPECT_EQ(second.withheld, c.withheld);
+    EXPECT_EQ(firmware_.calls.size(), c.calls + (first.passed() ? 1u : 0u));
+    EXPECT_EQ(firmware_.keptRefusals, c.kept);
+    EXPECT_LE(firmware_.refusedPasswordCalls, kMostRefusedCalls);
+  }
+}
+
+// A count that cannot be read or written sends nothing; a call that did not
+// execute was no refusal and takes its count back.
+TEST_F(FirmwareMethodsTest, ACountThatCannotBeUsedSendsNothing) {
+  using Why = MethodOutcome::Withheld;
+  for (const bool readable : {false, true}) {
+    SCOPED_TRACE(readable);
+    firmware_.calls.clear();
+    firmware_.refusalsReadable = readable;
+    firmware_.refusalsWritable = false;
+    ctx_.passwords = {};
+    const MethodOutcome outcome = GetBiosOptions(ctx_, "New1", buffer_);
+    EXPECT_EQ(outcome.withheld, Why::kCountUnusable);
+    EXPECT_FALSE(outcome.executed);
+    EXPECT_EQ(outcome.said, (Messages{{Stream::kErr, kCountUnusableMessage}}));
+    EXPECT_TRUE(firmware_.calls.empty());
+  }
+  firmware_.refusalsReadable = true;
+  firmware_.refusalsWritable = true;
+  firmware_.refusedPasswordCalls = 1;
+  firmware_.keptRefusals.clear();
+  firmware_.executes = false;
+  ctx_.passwords = {};
+  EXPECT_FALSE(GetBiosOptions(ctx_, "New1", buffer_).executed);
+  EXPECT_EQ(firmware_.keptRefusals, (std::vector<int>{2, 1}));
 }
 
 }  // namespace

@@ -63,6 +63,16 @@ class ScriptedFirmware : public Firmware {
     return kStatusOk;
   }
   uint32_t KeyScan(char c) override { return 0x100u + static_cast<uint8_t>(c) - 'a' + 0x1E; }
+  std::optional<int> RefusedPasswordCalls() override {
+    if (!refusalsReadable) return std::nullopt;
+    return refusedPasswordCalls;
+  }
+  bool KeepRefusedPasswordCalls(int count) override {
+    if (!refusalsWritable) return false;
+    refusedPasswordCalls = count;
+    keptRefusals.push_back(count);
+    return true;
+  }
 
   // The value of in-parameter `name` of call `i`; an empty value when absent.
   FirmwareValue In(size_t i, std::wstring_view name) const {
@@ -96,6 +106,10 @@ class ScriptedFirmware : public Firmware {
   std::vector<std::optional<std::wstring>> instances = {std::nullopt, std::wstring(L"ACPI\\PNP0C14\\0_0")};
   std::vector<std::wstring> queries;
   std::vector<MethodCall> calls;
+  int refusedPasswordCalls = 0;  // the count kept across runs
+  bool refusalsReadable = true;
+  bool refusalsWritable = true;
+  std::vector<int> keptRefusals;  // every count kept, in order
 };
 
 }  // namespace vort64

@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "wmi/firmware_facts.h"
+#include "wmi/refused_calls.h"
+#include "wmi/windows/refused_calls_file.h"
 #include "wmi/windows/bstr.h"
 #include "wmi/windows/variant.h"
 #include "wmi/wmi_firmware.h"
@@ -121,6 +123,7 @@ bool WmiFirmware::ReadRawSmbiosTable(RawSmbiosTable& table) {
     return false;
   }
   table = std::move(read);
+  machine_ = Fnv1a64(std::string_view(reinterpret_cast<const char*>(table.data.data()), table.data.size()));
   return true;
 }
 
@@ -196,6 +199,14 @@ uint32_t WmiFirmware::KeyScan(char c) {
   // The character goes in sign-extended, as a WORD.
   const auto extended = static_cast<WORD>(static_cast<SHORT>(static_cast<signed char>(c)));
   return com_->OemKeyScan(extended);
+}
+
+std::optional<int> WmiFirmware::RefusedPasswordCalls() {
+  return ReadRefusedCallsFile(CurrentWindowsStart(machine_));
+}
+
+bool WmiFirmware::KeepRefusedPasswordCalls(int count) {
+  return WriteRefusedCallsFile(CurrentWindowsStart(machine_), count);
 }
 
 std::unique_ptr<Firmware> MakeWmiFirmware() {

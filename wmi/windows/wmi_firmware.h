@@ -52,6 +52,10 @@ class WmiFirmware final : public Firmware {
   Status QueryInstanceNames(std::wstring_view query, std::vector<std::optional<std::wstring>>& names) override;
   Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override;
   uint32_t KeyScan(char c) override;
+  // The count in %ProgramData%\Vort64 (wmi/windows/refused_calls_file.h),
+  // for this machine as its SMBIOS tables were read.
+  std::optional<int> RefusedPasswordCalls() override;
+  bool KeepRefusedPasswordCalls(int count) override;
 
   // How the last Open's connection attempt ended: S_OK when connected,
   // otherwise the status of the step that failed (E_FAIL before any Open).
@@ -73,6 +77,7 @@ class WmiFirmware final : public Firmware {
   ComPtr<IWbemServices> services_;
   HRESULT connectStatus_ = E_FAIL;
   HANDLE machineMutex_ = nullptr;  // held while not null
+  uint64_t machine_ = 0;           // the digest of the SMBIOS tables as last read
 };
 
 // The name of the machine-wide mutex runs take in turn.
