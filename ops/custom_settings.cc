@@ -125,6 +125,12 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
     return {Kind::kFileFailed};
   }
 
+  const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
+  if (const PlannedSetting* stranding = StrandingSupervisorItem(ops, plan)) {
+    ops.ctx.console.Err(StrandingItemMessage(ops, *stranding, request.xmlFileName, "nothing was imported"));
+    return {Kind::kBaselineRefused};
+  }
+
   // The result file (Result.txt, or where "/result-file" says) is opened
   // before anything is applied, and the block goes through that open file at
   // the end: a file the run cannot append to stops it here, with the
@@ -140,7 +146,6 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
 
   if (ops.record) ops.record->resultFile = resultFile.path;
   ImportLog log;
-  const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
   std::vector<OperationResult> outcomes;
   if (plan.empty()) {
     // A file without a setting applies nothing, and calls nothing: that is
@@ -186,6 +191,11 @@ OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& re
     ops.ctx.console.Err("Error: " + request.xmlFileName + " holds no Item: nothing was checked.\n");
     return {Kind::kFileFailed};
   }
+  const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
+  if (const PlannedSetting* stranding = StrandingSupervisorItem(ops, plan)) {
+    ops.ctx.console.Err(StrandingItemMessage(ops, *stranding, request.xmlFileName, "nothing was checked"));
+    return {Kind::kBaselineRefused};
+  }
   const MethodOutcome read = GetBiosOptions(ops, request.CurrentPassword(), buffer);
   if (!read.passed()) {
     const OperationResult failed = OperationResult::FromRead(read);
@@ -193,7 +203,6 @@ OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& re
     return failed;
   }
 
-  const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
   const std::vector<CheckedSetting> checked = CheckSettings(ops, request.CurrentPassword(), plan, buffer);
   size_t same = 0, differ = 0, unsupported = 0, invalid = 0;
   std::string lines;

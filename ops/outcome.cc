@@ -35,6 +35,16 @@ std::wstring_view ReadFailedWord(const OperationResult& r) {
   return kFail;
 }
 
+// The name of a firmware outcome whose call was not sent: why.
+std::string_view WithheldName(const OperationResult& r, std::string_view sent) {
+  switch (r.withheld) {
+    case MethodOutcome::Withheld::kNo: break;
+    case MethodOutcome::Withheld::kLockoutAvoided: return "lockout avoided";
+    case MethodOutcome::Withheld::kCountUnusable: return "refusal count unusable";
+  }
+  return sent;
+}
+
 }  // namespace
 
 OutcomeRule RuleFor(const OperationResult& r) {
@@ -58,9 +68,12 @@ OutcomeRule RuleFor(const OperationResult& r) {
     case Kind::kValueUnlisted:
       return {kInvalidParameter, VerdictEffect::kFails, kExitUsage, StepVerdict::kFailed, "value unlisted"};
     case Kind::kReadFailed:
-      return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "read failed"};
+      return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, WithheldName(r, "read failed")};
     case Kind::kFirmwareRefused:
-      return {RefusedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "firmware refused"};
+      return {RefusedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed,
+              WithheldName(r, "firmware refused")};
+    case Kind::kBaselineRefused:
+      return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "baseline refused"};
     case Kind::kDrift: return {kFail, VerdictEffect::kFails, kExitDrift, StepVerdict::kFailed, "drift"};
     case Kind::kNotTheSame: return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "not the same"};
     case Kind::kFileFailed: return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "file failed"};
@@ -96,6 +109,7 @@ std::string FailureCause(const OperationResult& r) {
     case Kind::kFileFailed: return "the file could not be used";
     case Kind::kSettingsFailed: return "a setting failed";
     case Kind::kDrift: return "a setting differs";
+    case Kind::kBaselineRefused: return "the file's supervisor password is not the password file's first line";
     case Kind::kDone:
     case Kind::kPasswordKept:
     case Kind::kNothingRan: break;

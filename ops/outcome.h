@@ -36,6 +36,7 @@ struct OperationResult {
     kNothingRan,       // nothing ran: the bare password check, or no function asked for
     kSettingsFailed,   // an import applied its file, and a setting of it failed
     kDrift,            // a check found a setting that differs from its file, or one it cannot read
+    kBaselineRefused,  // a file's supervisor password Item is not the password file's first line: nothing ran
   };
   Kind kind = Kind::kDone;
   int32_t firmwareCode = 0;  // kDone, kReadFailed, kFirmwareRefused: the method's ReturnCode

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/refusal_lines.h"
 #include "base/text.h"
 #include "catalog/value_codecs.h"
 
@@ -61,6 +62,27 @@ OperationResult ChangePasswordItem(Operations& ops, const ParsedRequest& request
   if (!outcome.result.succeeded() || !readBackDone || !item.IsAccount()) return outcome.result;
   if (PasswordIsSet(ops.catalog, item, readBack) == false) return OperationResult{Kind::kNotTheSame}.Sent();
   return outcome.result;
+}
+
+const PlannedSetting* StrandingSupervisorItem(const Operations& ops, std::span<const PlannedSetting> plan) {
+  const RunPasswords& run = ops.session.passwords;
+  if (run.file.empty()) return nullptr;
+  const std::string_view firstLine = std::string_view(run.own).substr(0, run.own.find('\0'));
+  for (const PlannedSetting& p : plan) {
+    if (!p.request || !p.passwordChange) continue;
+    const SettingInfo* setting = ops.catalog.FindSetting(p.request->itemName);
+    if (!setting || setting->password.kind != PasswordItem::kSupervisor) continue;
+    if (p.request->NewPasswordText() != firstLine) return &p;
+  }
+  return nullptr;
+}
+
+std::string StrandingItemMessage(const Operations& ops, const PlannedSetting& item, std::string_view file,
+                                 std::string_view outcome) {
+  const std::string& passwords = ops.session.passwords.file;
+  return "Error: the Item \"" + WideToUtf8(item.name) + "\" of " + std::string(file) + kStrandingItemWords +
+         passwords + ": " + std::string(outcome) +
+         " (a notebook given it would refuse every run with " + passwords + ").\n";
 }
 
 }  // namespace vort64

@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "base/parsed_request.h"
 #include "catalog/catalog.h"
 #include "ops/executor.h"
 #include "ops/outcome.h"
+#include "ops/settings_plan.h"
 
 namespace vort64 {
 
@@ -47,6 +49,20 @@ PasswordStanding CheckPasswordItem(const Operations& ops, const SettingInfo& set
 // says whether it was filled by a passed read.
 OperationResult ChangePasswordItem(Operations& ops, const ParsedRequest& request, std::span<uint8_t> block,
                                    std::span<uint8_t> readBack, bool& readBackDone);
+
+// When the run's password comes from a password file: the first planned
+// Item that sets a supervisor password other than the file's first line (in
+// any of its forms). A notebook given that password would refuse every later
+// run with the file, and a previous password would undo a rotation, so such
+// a file is refused before any firmware call. Nothing when there is none, or
+// the password was given on the command line.
+const PlannedSetting* StrandingSupervisorItem(const Operations& ops, std::span<const PlannedSetting> plan);
+
+// The line on standard error for such an Item: it names the Item, the
+// custom-settings file and the password file, never a password; `outcome`
+// ends it ("nothing was checked").
+std::string StrandingItemMessage(const Operations& ops, const PlannedSetting& item, std::string_view file,
+                                 std::string_view outcome);
 
 }  // namespace vort64
 

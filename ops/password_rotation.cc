@@ -75,6 +75,9 @@ OperationResult RotateSupervisorPassword(Operations& ops, const ParsedRequest& r
   if (!outcome.succeeded()) return Failed(console, outcome, FailureCause(outcome));
   std::string from = "changed from line " + std::to_string(accepted + 1) + " to line 1";
   if (accepted == 0) from = wasSet == false ? "set (the notebook had none)" : "set to the first line";
+  // Code 8: the firmware took the change and asks for a restart to make it
+  // work, so it may be in force only from the next start.
+  if (outcome.rebootRequired()) from += ", in force from the next start (the firmware answered 8: reboot required)";
   console.Out("Supervisor password: " + from + "; read back" +
               (SupervisorSet(ops.catalog, readBack) ? ", the status byte says it is set" : "") + ".\n");
   return outcome;

@@ -7,6 +7,7 @@
 #include <map>
 #include <system_error>
 
+#include "base/refusal_lines.h"
 #include "catalog/tables.h"
 #include "sim/child_process.h"
 #include "sim/machine.h"
@@ -66,8 +67,19 @@ std::pair<std::string, std::string> SplitCheckLine(const std::string& line, cons
 
 // How a check went, in a few words: "compliant", "3 differ, 1 invalid",
 // "failed (exit 103)".
+// What a refused step stands for.
+std::string RefusalText(StepRefusal refusal) {
+  switch (refusal) {
+    case StepRefusal::kNone: break;
+    case StepRefusal::kBaselineRefused: return "refused (its supervisor password is not the password file's first line)";
+    case StepRefusal::kLockoutAvoided: return "lockout avoided (no password sent: two were refused since the start)";
+  }
+  return "";
+}
+
 std::string CheckField(const CheckRun& check) {
   if (!check.exitCode) return "did not run";
+  if (check.refused != StepRefusal::kNone) return RefusalText(check.refused);
   if (*check.exitCode == 0) return "compliant";
   if (check.counted && *check.exitCode == 1) {
     std::string text;
@@ -87,6 +99,7 @@ std::string CheckField(const CheckRun& check) {
 // Items that did not pass, counted ("Fail (2 Invalid Parameter)").
 std::string ImportField(const ImportRun& import) {
   if (!import.exitCode) return "did not run";
+  if (import.refused != StepRefusal::kNone) return RefusalText(import.refused);
   if (import.verdict.empty()) return "failed (exit " + std::to_string(*import.exitCode) + ")";
   if (*import.exitCode == 0) return import.verdict;
   std::vector<std::pair<std::string, size_t>> words;
@@ -129,10 +142,32 @@ bool Rehearsal::compliant() const {
   return std::all_of(versions.begin(), versions.end(), [](const VersionRehearsal& v) { return v.compliant(); });
 }
 
+StepRefusal RefusalOf(const std::vector<std::string>& errors) {
+  std::string_view lockout = kLockoutAvoidedLine;
+  lockout.remove_suffix(1);  // the line break
+  for (const std::string& line : errors) {
+    if (line == lockout) return StepRefusal::kLockoutAvoided;
+    if (line.starts_with("Error: the Item \"") && line.find(kStrandingItemWords) != std::string::npos) {
+      return StepRefusal::kBaselineRefused;
+    }
+  }
+  return StepRefusal::kNone;
+}
+
+std::string_view RefusalName(StepRefusal refusal) {
+  switch (refusal) {
+    case StepRefusal::kNone: break;
+    case StepRefusal::kBaselineRefused: return "baseline refused";
+    case StepRefusal::kLockoutAvoided: return "lockout avoided";
+  }
+  return "";
+}
+
 CheckRun ReadCheckRun(std::optional<int> exitCode, const std::string& out, const std::string& err) {
   CheckRun check;
   check.exitCode = exitCode;
   check.errors = Lines(err);
+  check.refused = RefusalOf(check.errors);
   const std::vector<std::string> lines = Lines(out);
   // The count line is the check's last; the Items' lines stand before it.
   for (size_t i = lines.size(); i-- > 0;) {
@@ -148,6 +183,7 @@ ImportRun ReadImportRun(std::optional<int> exitCode, const std::string& resultFi
   ImportRun import;
   import.exitCode = exitCode;
   import.errors = Lines(err);
+  import.refused = RefusalOf(import.errors);
   constexpr std::string_view kVerdict = "Overall result : ";
   constexpr std::string_view kHeading = "=====Result of each settings=====";
   bool items = false;

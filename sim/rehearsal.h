@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vort64::sim {
@@ -36,6 +37,13 @@ struct RehearsalRequest {
   std::optional<std::filesystem::path> keep;  // where the twins are made and kept
 };
 
+// A step the program refused for the fleet's sake, as its standard error
+// says: the baseline names a supervisor password other than the password
+// file's first line, or no password was sent because two were refused since
+// the twin started.
+enum class StepRefusal { kNone, kBaselineRefused, kLockoutAvoided };
+StepRefusal RefusalOf(const std::vector<std::string>& errors);
+
 // One check of the baseline (before or after the import), as the program
 // said it.
 struct CheckRun {
@@ -47,6 +55,7 @@ struct CheckRun {
   size_t settings = 0, same = 0, differ = 0, unsupported = 0, invalid = 0;
   std::vector<std::string> lines;
   std::vector<std::string> errors;  // its standard error, line by line
+  StepRefusal refused = StepRefusal::kNone;
 };
 
 // The import, as the program said it.
@@ -59,6 +68,7 @@ struct ImportRun {
   };
   std::vector<Line> lines;  // Result.txt's line of each Item, in the file's order
   std::vector<std::string> errors;
+  StepRefusal refused = StepRefusal::kNone;
 };
 
 // One Item of the baseline on one version: what each step said of it
@@ -89,6 +99,10 @@ struct Rehearsal {
   std::vector<VersionRehearsal> versions;
   bool compliant() const;
 };
+
+// The refusal's name in the JSON document ("baseline refused", "lockout
+// avoided"); empty for none.
+std::string_view RefusalName(StepRefusal refusal);
 
 // What the program said in one step, read back from its files.
 CheckRun ReadCheckRun(std::optional<int> exitCode, const std::string& out, const std::string& err);

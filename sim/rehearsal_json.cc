@@ -35,15 +35,19 @@ Json Check(const CheckRun& check) {
               {"notSupported", check.unsupported},
               {"invalid", check.invalid}};
   }
-  return {{"exitCode", OrNull(check.exitCode)}, {"counts", std::move(counts)}, {"errors", Lines(check.errors)}};
+  Json step = {{"exitCode", OrNull(check.exitCode)}, {"counts", std::move(counts)}, {"errors", Lines(check.errors)}};
+  if (check.refused != StepRefusal::kNone) step["refused"] = RefusalName(check.refused);
+  return step;
 }
 
 // The import: its exit code, Result.txt's overall result (null: it wrote
 // none) and its standard error.
 Json Import(const ImportRun& import) {
-  return {{"exitCode", OrNull(import.exitCode)},
-          {"verdict", import.verdict.empty() ? Json(nullptr) : Json(import.verdict)},
-          {"errors", Lines(import.errors)}};
+  Json step = {{"exitCode", OrNull(import.exitCode)},
+               {"verdict", import.verdict.empty() ? Json(nullptr) : Json(import.verdict)},
+               {"errors", Lines(import.errors)}};
+  if (import.refused != StepRefusal::kNone) step["refused"] = RefusalName(import.refused);
+  return step;
 }
 
 // One Item: what each step said of it, and whether the check after the

@@ -210,8 +210,8 @@ Outcome ExecuteCounted(FirmwareSession& session, const Operation& op, std::strin
   if (const auto why = CountBeforeSending(session.firmware, before)) {
     MethodOutcome withheld = Withheld(*why);
     withheld.said.push_back(
-        {Message::Stream::kErr, *why == MethodOutcome::Withheld::kLockoutAvoided ? kLockoutAvoidedMessage
-                                                                                  : kCountUnusableMessage});
+        {Message::Stream::kErr, *why == MethodOutcome::Withheld::kLockoutAvoided ? kLockoutAvoidedLine
+                                                                                  : kCountUnusableLine});
     return {std::move(withheld), {}};
   }
   Outcome outcome = ExecuteOnce(session, op, password, dataIn, readsData);

@@ -14,6 +14,7 @@
 
 #include "base/interface_version.h"
 #include "base/messages.h"
+#include "base/refusal_lines.h"
 #include "wmi/firmware.h"
 #include "wmi/firmware_facts.h"
 
@@ -49,15 +50,6 @@ struct MethodOutcome {
 // one.
 inline constexpr int kMostRefusedCalls = kWrongPasswordsBeforeLockout - 1;
 
-// What a run says on standard error when it makes no password call because
-// runs since the machine started have made kMostRefusedCalls refused ones,
-// and when the count of them cannot be used.
-inline constexpr char kLockoutAvoidedMessage[] =
-    "Error: two passwords were refused since the notebook started: correct the password file or restart the "
-    "notebook.\n";
-inline constexpr char kCountUnusableMessage[] =
-    "Error: the count of refused password calls kept between runs cannot be read or written: no password was "
-    "sent.\n";
 
 // The passwords of a run and what the firmware made of them. Every method
 // call sent the run's own password (the request's) is sent the password in

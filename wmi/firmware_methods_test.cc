@@ -278,7 +278,7 @@ TEST_F(FirmwareMethodsTest, RefusedCallsCountAcrossRuns) {
          "started, so that the firmware does not lock)\n"},
         {Stream::kSay, "Error: Incorrect password.\n"}}},
       {"one refused before, accepted", 1, {}, 1, {2, 0}, Why::kNo, {{Stream::kSay, "Get BIOS options success.\n"}}},
-      {"two refused before: no call", 2, {}, 0, {}, Why::kLockoutAvoided, {{Stream::kErr, kLockoutAvoidedMessage}}},
+      {"two refused before: no call", 2, {}, 0, {}, Why::kLockoutAvoided, {{Stream::kErr, kLockoutAvoidedLine}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -286,6 +286,7 @@ TEST_F(FirmwareMethodsTest, RefusedCallsCountAcrossRuns) {
     firmware_.codeOfCall = c.codes;
     firmware_.refusedPasswordCalls = c.before;
     firmware_.keptRefusals.clear();
+    firmware_.countAtCall.clear();
     ctx_.passwords = {};
     ctx_.passwords.own = "New1";
     ctx_.passwords.earlier = {"Old2", "Old3"};
@@ -301,6 +302,9 @@ TEST_F(FirmwareMethodsTest, RefusedCallsCountAcrossRuns) {
     EXPECT_EQ(firmware_.calls.size(), c.calls + (first.passed() ? 1u : 0u));
     EXPECT_EQ(firmware_.keptRefusals, c.kept);
     EXPECT_LE(firmware_.refusedPasswordCalls, kMostRefusedCalls);
+    // Each call was counted before it was sent: a run killed during it has
+    // counted it.
+    for (size_t i = 0; i < c.calls; ++i) EXPECT_EQ(firmware_.countAtCall[i], c.before + static_cast<int>(i) + 1);
   }
 }
 
@@ -317,7 +321,7 @@ TEST_F(FirmwareMethodsTest, ACountThatCannotBeUsedSendsNothing) {
     const MethodOutcome outcome = GetBiosOptions(ctx_, "New1", buffer_);
     EXPECT_EQ(outcome.withheld, Why::kCountUnusable);
     EXPECT_FALSE(outcome.executed);
-    EXPECT_EQ(outcome.said, (Messages{{Stream::kErr, kCountUnusableMessage}}));
+    EXPECT_EQ(outcome.said, (Messages{{Stream::kErr, kCountUnusableLine}}));
     EXPECT_TRUE(firmware_.calls.empty());
   }
   firmware_.refusalsReadable = true;

@@ -40,6 +40,7 @@ class ScriptedFirmware : public Firmware {
   }
   Status ExecuteMethod(const MethodCall& call, std::vector<FirmwareValue>& out) override {
     calls.push_back(call);
+    countAtCall.push_back(refusedPasswordCalls);
     if (!executes) return kStatusFailed;
     const auto forced = codes.find(call.method);
     const auto forcedHere = codeOfCall.find(calls.size() - 1);
@@ -110,6 +111,7 @@ class ScriptedFirmware : public Firmware {
   bool refusalsReadable = true;
   bool refusalsWritable = true;
   std::vector<int> keptRefusals;  // every count kept, in order
+  std::vector<int> countAtCall;   // the count kept when each call came
 };
 
 }  // namespace vort64

@@ -37,13 +37,14 @@ struct Entry {
   bool operator==(const Entry&) const = default;
 };
 
-// Every entry but calls.log, which records each call by design.
+// Every entry but calls.log, which records each call by design, and the
+// program's own count of refused password calls, which a run keeps by design.
 std::map<std::string, Entry> Snapshot(const fs::path& dir) {
   std::map<std::string, Entry> entries;
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name == "calls.log") continue;
+    if (name == "calls.log" || name == "refused-password-calls") continue;
     Entry& entry = entries[name];
     entry.type = it->symlink_status(ec).type();
     if (entry.type == fs::file_type::symlink) continue;
@@ -171,6 +172,36 @@ TEST_F(DamagedMachineTest, EveryDamageEndsInADefinedOutcomeAndChangesNothing) {
   }
   fs::remove_all(machine_);
 }
+
+// The program's count of refused password calls, or the machine's count of
+// starts it is kept for, damaged: no password is sent (a count that cannot be
+// read is never a reason to try more), and the run says why. (The Windows
+// build keeps its count under %ProgramData%, not in the machine.)
+#if !defined(_WIN32)
+TEST_F(DamagedMachineTest, ACountOfRefusedCallsThatCannotBeUsedSendsNoPassword) {
+  const struct {
+    const char* what;
+    Damage damage;
+  } rows[] = {
+      {"the count is a directory", DirectoryInstead("refused-password-calls")},
+      {"the count is garbage", Written("refused-password-calls", "start 0\nrefused many\n")},
+      {"the count of starts is garbage", Written("starts", "x")},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    fs::remove_all(machine_);
+    CreateMachine({"--supervisor-password", kPassword});
+    ASSERT_TRUE(row.damage(machine_));
+    const ProcessResult r = Vort64({"/password", kPassword, "/get", "boot mode"});
+    EXPECT_EQ(r.exitCode, 103);
+    EXPECT_EQ(r.err,
+              "Error: the count of refused password calls kept between runs cannot be read or written: no password "
+              "was sent.\n");
+    EXPECT_TRUE(Calls().empty());
+  }
+  fs::remove_all(machine_);
+}
+#endif
 
 TEST_F(DamagedMachineTest, OptionBlockExportIsTakenOnlyWhenItIsExactlyOneBlock) {
   std::string block(2048, '\0');

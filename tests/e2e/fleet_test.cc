@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "tests/e2e/machine_fixture.h"
 
@@ -470,3 +471,184 @@ TEST_F(FleetTest, AUserPasswordItemComparesWhetherOneIsSet) {
 
 }  // namespace
 }  // namespace vort64::e2e
+
+namespace vort64::e2e {
+namespace {
+
+// A fleet runs the program again and again on a notebook. Refused password
+// calls are counted across runs since the notebook started, so a wrong
+// password file never locks the firmware (it locks at the third wrong
+// password in a row); a start of the notebook and a corrected file open it
+// at once. The count holds no password.
+TEST_F(FleetTest, AWrongPasswordFileNeverLocksANotebookAcrossRuns) {
+  const std::filesystem::path file = root_ / "pw.txt";
+  const auto writePasswords = [&file](const std::string& lines) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << lines;
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  };
+  const std::string pw = file.string();
+  WriteItems("base.xml", Item("boot mode", "1") + Item("set supervisor password", "Wrong1"));
+  const std::string lockout =
+      "Error: two passwords were refused since the notebook started: correct the password file or restart the "
+      "notebook.\n";
+  for (const std::string version : {"2.54", "2.76", "2.90"}) {
+    SCOPED_TRACE(version);
+    CreateMachine({"--wmi", version, "--supervisor-password", "Right1"});
+    writePasswords("Wrong1\nWrong2\n");
+    const struct {
+      const char* function;
+      std::string err;
+    } steps[] = {
+        {"/check-custom-settings", "password: lines 1 to 2 of " + pw +
+                                       " refused\nError: the firmware refused the password (code 2): nothing was "
+                                       "checked.\n"},
+        {"/import-custom-settings", lockout + "Error: no password was sent: two were refused since the notebook "
+                                              "started, and a third would lock the firmware; 2 of 2 settings "
+                                              "failed; see Result.txt.\n"},
+        {"/check-custom-settings", lockout + "Error: no password was sent: two were refused since the notebook "
+                                             "started, and a third would lock the firmware: nothing was checked.\n"},
+        {"/rotate-password", lockout + "Error: no password was sent: two were refused since the notebook started, "
+                                       "and a third would lock the firmware: the supervisor password was not "
+                                       "rotated.\n"},
+    };
+    for (const auto& step : steps) {
+      SCOPED_TRACE(step.function);
+      std::vector<std::string> args = {"/password-file", pw, step.function};
+      if (std::string(step.function) != "/rotate-password") args.push_back("base.xml");
+      const ProcessResult r = Vort64(args);
+      EXPECT_EQ(r.exitCode, 103) << r.out;
+      EXPECT_EQ(r.err, step.err);
+    }
+    // Two calls in all, both refused with 2: none answered 7.
+    EXPECT_EQ(Calls().size(), 2u);
+    EXPECT_EQ(ReadMachineFile("password-retries"), Bytes({'2'}));
+    const ProcessResult json = Vort64({"/json", "/password-file", pw, "/check-custom-settings", "base.xml"});
+    EXPECT_THAT(json.out, HasSubstr("\"outcome\": \"lockout avoided\""));
+
+    // The count file holds no password, in clear or in hex.
+    const Bytes count = ReadMachineFile("refused-password-calls");
+    const std::string kept(count.begin(), count.end());
+    EXPECT_THAT(kept, ::testing::MatchesRegex("start [0-9]+\nrefused 2\n"));
+    for (const char* password : {"Wrong1", "Wrong2", "Right1", "WRONG1", "RIGHT1"}) {
+      EXPECT_THAT(kept, ::testing::Not(HasSubstr(password)));
+      std::string hex;
+      for (const char* c = password; *c; ++c) {
+        constexpr char kDigits[] = "0123456789abcdef";
+        hex += kDigits[static_cast<unsigned char>(*c) >> 4];
+        hex += kDigits[*c & 0xF];
+      }
+      EXPECT_THAT(kept, ::testing::Not(HasSubstr(hex)));
+    }
+
+    // A start of the notebook and a corrected file: the next run opens at once.
+    RestartMachine();
+    writePasswords("Right1\n");
+    WriteItems("fixed.xml", Item("boot mode", "1"));
+    WriteMachineFile("calls.log", "");
+    const ProcessResult fixed = Vort64({"/password-file", pw, "/check-custom-settings", "fixed.xml"});
+    EXPECT_NE(fixed.exitCode, 103) << fixed.err;
+    EXPECT_EQ(fixed.err, "");
+    EXPECT_EQ(Calls().size(), 1u);
+    EXPECT_THAT(ReadMachineFile("refused-password-calls"), ::testing::Not(::testing::Contains(uint8_t{'2'})));
+  }
+}
+
+// Runs at once on one machine take turns, and none loses a count.
+TEST_F(FleetTest, RunsAtOnceNeverLoseARefusedCall) {
+  CreateMachine({"--supervisor-password", "Right1"});
+  std::vector<std::thread> runs;
+  std::vector<ProcessResult> results(6);
+  for (size_t i = 0; i < results.size(); ++i) {
+    runs.emplace_back([this, &results, i] { results[i] = Vort64({"/password", "Wrong1", "/get", "boot mode"}); });
+  }
+  for (std::thread& run : runs) run.join();
+  size_t refused = 0, withheld = 0;
+  for (const ProcessResult& r : results) {
+    EXPECT_EQ(r.exitCode, 103);
+    refused += r.out.find("Error: Incorrect password.") != std::string::npos ? 1u : 0u;
+    withheld += r.err.find("two passwords were refused since the notebook started") != std::string::npos ? 1u : 0u;
+  }
+  EXPECT_EQ(refused, 2u);
+  EXPECT_EQ(withheld, 4u);
+  EXPECT_EQ(Calls().size(), 2u);
+  EXPECT_EQ(ReadMachineFile("password-retries"), Bytes({'2'}));
+}
+
+// With a password file, a baseline's supervisor password must be the
+// file's first line: a typo, or the password before a rotation, would leave
+// the notebook refusing every later run. Such a file is refused before any
+// firmware call, in every form of the Item; with /password it is applied.
+TEST_F(FleetTest, ABaselineThatWouldStrandThePasswordIsRefused) {
+  const std::filesystem::path file = root_ / "pw.txt";
+  std::ofstream(file, std::ios::binary) << "New1\nOld2\n";
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  const std::string pw = file.string();
+  const struct {
+    const char* label;
+    std::string item;
+  } baselines[] = {
+      {"a typo", Item("set supervisor password", "Nwe1")},
+      {"the password before the rotation", Item("supervisor password", "Old2")},
+      {"the long form", Item("current password", "Old2,set supervisor password=Nwe1")},
+      {"cleared", Item("set supervisor password", "")},
+  };
+  for (const auto& baseline : baselines) {
+    SCOPED_TRACE(baseline.label);
+    CreateMachine({"--supervisor-password", "Old2"});
+    WriteItems("base.xml", Item("boot mode", "1") + baseline.item);
+    const std::string refused = "Error: the Item \"set supervisor password\" of base.xml names another supervisor "
+                                "password than the first line of " +
+                                pw + ": nothing was ";
+    const std::string why = " (a notebook given it would refuse every run with " + pw + ").\n";
+    const ProcessResult check = Vort64({"/password-file", pw, "/check-custom-settings", "base.xml"});
+    EXPECT_EQ(check.exitCode, 103);
+    EXPECT_EQ(check.err, refused + "checked" + why);
+    const ProcessResult import = Vort64({"/password-file", pw, "/import-custom-settings", "base.xml"});
+    EXPECT_EQ(import.exitCode, 103);
+    EXPECT_EQ(import.err, refused + "imported" + why);
+    EXPECT_TRUE(Calls().empty());
+    EXPECT_FALSE(std::filesystem::exists(work_ / "Result.txt"));
+    EXPECT_EQ(ReadMachineFile("supervisor-password"), Bytes({'O', 'l', 'd', '2'}));
+    const ProcessResult json = Vort64({"/json", "/password-file", pw, "/check-custom-settings", "base.xml"});
+    EXPECT_THAT(json.out, HasSubstr("\"outcome\": \"baseline refused\""));
+    for (const ProcessResult& r : {check, import, json}) {
+      for (const char* password : {"New1", "Nwe1", "Old2"}) EXPECT_THAT(r.out + r.err, ::testing::Not(HasSubstr(password)));
+    }
+  }
+  // Given on the command line, the password is the administrator's word.
+  CreateMachine({"--supervisor-password", "Old2"});
+  WriteItems("base.xml", Item("boot mode", "1") + Item("set supervisor password", "Nwe1"));
+  EXPECT_EQ(Vort64({"/password", "Old2", "/import-custom-settings", "base.xml"}).exitCode, 0);
+  EXPECT_EQ(ReadMachineFile("supervisor-password"), Bytes({'N', 'w', 'e', '1'}));
+}
+
+// A rotation the firmware answers with 8 (reboot required) changed the
+// password; it says it is in force from the next start, and the JSON says
+// "reboot required".
+TEST_F(FleetTest, ARotationAnsweredRebootRequiredSaysSo) {
+  const std::filesystem::path file = root_ / "pw.txt";
+  std::ofstream(file, std::ios::binary) << "New1\nOld2\n";
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  for (const bool json : {false, true}) {
+    SCOPED_TRACE(json);
+    CreateMachine({"--supervisor-password", "Old2"});
+    WriteMachineFile("faults", "SetBiosOptions 8\n");
+    std::vector<std::string> args = {"/password-file", file.string(), "/rotate-password"};
+    if (json) args.insert(args.begin(), "/json");
+    const ProcessResult r = Vort64(args);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    if (json) {
+      EXPECT_THAT(r.out, HasSubstr("\"outcome\": \"reboot required\""));
+    } else {
+      EXPECT_TRUE(r.out.ends_with("Supervisor password: changed from line 2 to line 1, in force from the next start "
+                                  "(the firmware answered 8: reboot required); read back, the status byte says it "
+                                  "is set.\n"))
+          << r.out;
+    }
+    EXPECT_EQ(ReadMachineFile("supervisor-password"), Bytes({'N', 'e', 'w', '1'}));
+  }
+}
+
+}  // namespace
+}  // namespace vort64::e2e
+

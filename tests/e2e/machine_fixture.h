@@ -42,8 +42,15 @@ class MachineTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // vort-sim create <machine> <options>; fails the test when it fails.
+  // vort-sim create <machine> <options>; fails the test when it fails. A
+  // new machine is a notebook just started: the program's count of refused
+  // password calls of an earlier one is gone (see RestartMachine).
   void CreateMachine(const std::vector<std::string>& options = {});
+  // vort-sim restart <machine>: one start of the notebook. The Windows build
+  // keeps its count of refused password calls under %ProgramData% and tells
+  // a start by the system's boot time, which a simulated start does not
+  // change: there the start is the count file's removal.
+  void RestartMachine();
   // Runs vort64 against the machine. The standard output of a run given
   // "/json" is kept in the suite's JSON outputs directory, which a test after
   // the suite checks against the schema.
