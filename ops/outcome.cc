@@ -68,7 +68,8 @@ OutcomeRule RuleFor(const OperationResult& r) {
     case Kind::kValueUnlisted:
       return {kInvalidParameter, VerdictEffect::kFails, kExitUsage, StepVerdict::kFailed, "value unlisted"};
     case Kind::kReadFailed:
-      return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, WithheldName(r, "read failed")};
+      return {ReadFailedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed,
+              WithheldName(r, "read failed")};
     case Kind::kFirmwareRefused:
       return {RefusedWord(r), VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed,
               WithheldName(r, "firmware refused")};

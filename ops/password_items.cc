@@ -80,9 +80,8 @@ const PlannedSetting* StrandingSupervisorItem(const Operations& ops, std::span<c
 std::string StrandingItemMessage(const Operations& ops, const PlannedSetting& item, std::string_view file,
                                  std::string_view outcome) {
   const std::string& passwords = ops.session.passwords.file;
-  return "Error: the Item \"" + WideToUtf8(item.name) + "\" of " + std::string(file) + kStrandingItemWords +
-         passwords + ": " + std::string(outcome) +
-         " (a notebook given it would refuse every run with " + passwords + ").\n";
+  return "Error: the Item \"" + WideToUtf8(item.name) + "\" of " + std::string(file) + kStrandingItemWords + passwords +
+         ": " + std::string(outcome) + " (a notebook given it would refuse every run with " + passwords + ").\n";
 }
 
 }  // namespace vort64

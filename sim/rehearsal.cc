@@ -71,7 +71,8 @@ std::pair<std::string, std::string> SplitCheckLine(const std::string& line, cons
 std::string RefusalText(StepRefusal refusal) {
   switch (refusal) {
     case StepRefusal::kNone: break;
-    case StepRefusal::kBaselineRefused: return "refused (its supervisor password is not the password file's first line)";
+    case StepRefusal::kBaselineRefused:
+      return "refused (its supervisor password is not the password file's first line)";
     case StepRefusal::kLockoutAvoided: return "lockout avoided (no password sent: two were refused since the start)";
   }
   return "";

@@ -209,9 +209,9 @@ Outcome ExecuteCounted(FirmwareSession& session, const Operation& op, std::strin
   int before = 0;
   if (const auto why = CountBeforeSending(session.firmware, before)) {
     MethodOutcome withheld = Withheld(*why);
-    withheld.said.push_back(
-        {Message::Stream::kErr, *why == MethodOutcome::Withheld::kLockoutAvoided ? kLockoutAvoidedLine
-                                                                                  : kCountUnusableLine});
+    withheld.said.push_back({Message::Stream::kErr, *why == MethodOutcome::Withheld::kLockoutAvoided
+                                                        ? kLockoutAvoidedLine
+                                                        : kCountUnusableLine});
     return {std::move(withheld), {}};
   }
   Outcome outcome = ExecuteOnce(session, op, password, dataIn, readsData);

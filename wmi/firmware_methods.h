@@ -50,7 +50,6 @@ struct MethodOutcome {
 // one.
 inline constexpr int kMostRefusedCalls = kWrongPasswordsBeforeLockout - 1;
 
-
 // The passwords of a run and what the firmware made of them. Every method
 // call sent the run's own password (the request's) is sent the password in
 // use instead: the run's own, or, once the firmware refused that (2) before

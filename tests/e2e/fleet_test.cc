@@ -596,9 +596,10 @@ TEST_F(FleetTest, ABaselineThatWouldStrandThePasswordIsRefused) {
     SCOPED_TRACE(baseline.label);
     CreateMachine({"--supervisor-password", "Old2"});
     WriteItems("base.xml", Item("boot mode", "1") + baseline.item);
-    const std::string refused = "Error: the Item \"set supervisor password\" of base.xml names another supervisor "
-                                "password than the first line of " +
-                                pw + ": nothing was ";
+    const std::string refused =
+        "Error: the Item \"set supervisor password\" of base.xml names another supervisor "
+        "password than the first line of " +
+        pw + ": nothing was ";
     const std::string why = " (a notebook given it would refuse every run with " + pw + ").\n";
     const ProcessResult check = Vort64({"/password-file", pw, "/check-custom-settings", "base.xml"});
     EXPECT_EQ(check.exitCode, 103);
@@ -612,7 +613,8 @@ TEST_F(FleetTest, ABaselineThatWouldStrandThePasswordIsRefused) {
     const ProcessResult json = Vort64({"/json", "/password-file", pw, "/check-custom-settings", "base.xml"});
     EXPECT_THAT(json.out, HasSubstr("\"outcome\": \"baseline refused\""));
     for (const ProcessResult& r : {check, import, json}) {
-      for (const char* password : {"New1", "Nwe1", "Old2"}) EXPECT_THAT(r.out + r.err, ::testing::Not(HasSubstr(password)));
+      for (const char* password : {"New1", "Nwe1", "Old2"})
+        EXPECT_THAT(r.out + r.err, ::testing::Not(HasSubstr(password)));
     }
   }
   // Given on the command line, the password is the administrator's word.
@@ -640,9 +642,10 @@ TEST_F(FleetTest, ARotationAnsweredRebootRequiredSaysSo) {
     if (json) {
       EXPECT_THAT(r.out, HasSubstr("\"outcome\": \"reboot required\""));
     } else {
-      EXPECT_TRUE(r.out.ends_with("Supervisor password: changed from line 2 to line 1, in force from the next start "
-                                  "(the firmware answered 8: reboot required); read back, the status byte says it "
-                                  "is set.\n"))
+      EXPECT_TRUE(
+          r.out.ends_with("Supervisor password: changed from line 2 to line 1, in force from the next start "
+                          "(the firmware answered 8: reboot required); read back, the status byte says it "
+                          "is set.\n"))
           << r.out;
     }
     EXPECT_EQ(ReadMachineFile("supervisor-password"), Bytes({'N', 'e', 'w', '1'}));
@@ -651,4 +654,3 @@ TEST_F(FleetTest, ARotationAnsweredRebootRequiredSaysSo) {
 
 }  // namespace
 }  // namespace vort64::e2e
-

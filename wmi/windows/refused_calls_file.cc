@@ -143,8 +143,8 @@ bool WriteRefusedCallsFile(const std::string& now, int count) {
   // A temporary left by a run that was killed is not ours to reuse: it goes.
   DeleteFileW(temporary.c_str());
   {
-    const UniqueHandle file = Own(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueHandle file =
+        Own(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     DWORD written = 0;
     if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||

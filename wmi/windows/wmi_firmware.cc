@@ -5,8 +5,8 @@
 
 #include "wmi/firmware_facts.h"
 #include "wmi/refused_calls.h"
-#include "wmi/windows/refused_calls_file.h"
 #include "wmi/windows/bstr.h"
+#include "wmi/windows/refused_calls_file.h"
 #include "wmi/windows/variant.h"
 #include "wmi/wmi_firmware.h"
 
@@ -201,9 +201,7 @@ uint32_t WmiFirmware::KeyScan(char c) {
   return com_->OemKeyScan(extended);
 }
 
-std::optional<int> WmiFirmware::RefusedPasswordCalls() {
-  return ReadRefusedCallsFile(CurrentWindowsStart(machine_));
-}
+std::optional<int> WmiFirmware::RefusedPasswordCalls() { return ReadRefusedCallsFile(CurrentWindowsStart(machine_)); }
 
 bool WmiFirmware::KeepRefusedPasswordCalls(int count) {
   return WriteRefusedCallsFile(CurrentWindowsStart(machine_), count);
