@@ -28,15 +28,23 @@ void MachineTest::TearDown() {
 
 namespace {
 
+constexpr char kRefusedCallsFile[] = "refused-password-calls";
+
+#if defined(_WIN32)
+// Where the Windows build keeps its count of refused password calls.
+std::filesystem::path WindowsRefusedCallsFile() {
+  const char* data = std::getenv("ProgramData");
+  return data ? std::filesystem::path(data) / "Vort64" / kRefusedCallsFile : std::filesystem::path();
+}
+#endif
+
 // The Windows build's count of refused password calls, as a start of the
 // notebook leaves it: gone. (Elsewhere it is a file of the machine, which
 // vort-sim create and restart look after.)
 void ForgetWindowsRefusedCalls() {
 #if defined(_WIN32)
-  if (const char* data = std::getenv("ProgramData")) {
-    std::error_code ec;
-    std::filesystem::remove(std::filesystem::path(data) / "Vort64" / "refused-password-calls", ec);
-  }
+  std::error_code ec;
+  if (const auto file = WindowsRefusedCallsFile(); !file.empty()) std::filesystem::remove(file, ec);
 #endif
 }
 
@@ -48,6 +56,16 @@ void MachineTest::CreateMachine(const std::vector<std::string>& options) {
   const ProcessResult r = RunProcess(VORT_SIM_BIN, args, {}, work_);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   ForgetWindowsRefusedCalls();
+}
+
+std::string MachineTest::RefusedCallsFile() const {
+#if defined(_WIN32)
+  const std::filesystem::path file = WindowsRefusedCallsFile();
+#else
+  const std::filesystem::path file = machine_ / kRefusedCallsFile;
+#endif
+  std::ifstream in(file, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 void MachineTest::RestartMachine() {

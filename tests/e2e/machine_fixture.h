@@ -51,6 +51,10 @@ class MachineTest : public ::testing::Test {
   // a start by the system's boot time, which a simulated start does not
   // change: there the start is the count file's removal.
   void RestartMachine();
+  // The program's count of refused password calls for the machine, as the
+  // file holds it (empty when there is none): in the machine directory, or
+  // under %ProgramData% for the Windows build.
+  std::string RefusedCallsFile() const;
   // Runs vort64 against the machine. The standard output of a run given
   // "/json" is kept in the suite's JSON outputs directory, which a test after
   // the suite checks against the schema.
