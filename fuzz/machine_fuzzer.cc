@@ -14,13 +14,19 @@
 //   12   the connection is opened again, or closed
 //   13   the SMBIOS tables are read
 //   14   an instance query
+//   15   the program's count of refused password calls (first byte even) or
+//        the machine's count of starts (odd) gets the bytes that follow
 //
 // Invariants: every call ends in a defined outcome (a known status; a
 // method that ran answers each out-parameter, a block of 2048 bytes); the
 // option blocks are never written with another size than 2048; a Get
 // changes no file; the retry counter and the passwords the firmware writes
 // stay within their forms; a call adds at most one line to calls.log; a
-// call's delay ("delay MS") is a positive one of at most a minute.
+// call's delay ("delay MS") is a positive one of at most a minute. The
+// program's count of refused password calls: a call is sent only while it
+// counts fewer than two for this start, the count is kept in its form
+// before the call is sent, and a call not sent says why on standard error
+// and logs nothing.
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -42,6 +48,7 @@
 #include "sim/simulated_firmware.h"
 #include "wmi/firmware_facts.h"
 #include "wmi/firmware_methods.h"
+#include "wmi/refused_calls.h"
 #include "wmi/smbios.h"
 
 namespace vort64::fuzz {
@@ -64,7 +71,9 @@ using Snapshot = std::map<std::string, std::optional<std::vector<uint8_t>>>;
 Snapshot Take(const std::filesystem::path& dir) {
   Snapshot snapshot;
   for (const char* name : kFiles) snapshot[name] = ReadRegularFile(dir / name);
-  snapshot[sim::kCallsLogFile] = ReadRegularFile(dir / sim::kCallsLogFile);
+  for (const char* name : {sim::kCallsLogFile, sim::kStartsFile, kRefusedCallsFileName}) {
+    snapshot[name] = ReadRegularFile(dir / name);
+  }
   return snapshot;
 }
 
@@ -96,6 +105,27 @@ void CheckCallEffects(const Snapshot& before, const Snapshot& after, bool change
   }
   const size_t logged = Lines(after.at(sim::kCallsLogFile)) - Lines(before.at(sim::kCallsLogFile));
   FUZZ_CHECK(logged <= 1);
+  // The count the program keeps is always in its form, and never above two.
+  const auto& count = after.at(kRefusedCallsFileName);
+  if (before.at(kRefusedCallsFileName) != count) {
+    FUZZ_CHECK(count.has_value());
+    const auto record = ParseRefusedCalls(std::string(count->begin(), count->end()));
+    FUZZ_CHECK(record && record->refused <= kMostRefusedCalls);
+  }
+  FUZZ_CHECK(before.at(sim::kStartsFile) == after.at(sim::kStartsFile));
+}
+
+// The count of refused calls for this start as it stood: nothing when it
+// cannot be read.
+std::optional<int> CountBefore(const Snapshot& before) {
+  const auto& starts = before.at(sim::kStartsFile);
+  const auto& count = before.at(kRefusedCallsFileName);
+  const auto start = starts ? sim::ParseCount(std::string(starts->begin(), starts->end())) : std::optional<int32_t>(0);
+  if (!start) return std::nullopt;
+  if (!count) return 0;
+  const auto record = ParseRefusedCalls(std::string(count->begin(), count->end()));
+  if (!record) return std::nullopt;
+  return record->start == std::to_string(*start) ? record->refused : 0;
 }
 
 class Machine {
@@ -118,6 +148,14 @@ class Machine {
     CheckFileReaders(path, bytes, false, limit);
     if (file == 7) CheckCount(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     if (file == 8) CheckFaults(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  }
+
+  void WriteCountFile(std::span<const uint8_t> bytes) {
+    if (bytes.empty()) return;
+    const auto path = dir_ / ((bytes[0] & 1) ? sim::kStartsFile : kRefusedCallsFileName);
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+    WriteFile(path, bytes.subspan(1));
   }
 
   void MakeDirectory(std::span<const uint8_t> bytes) {
@@ -172,9 +210,27 @@ class Machine {
       case 4: outcome = LoadBIOSDefault(session, pw); break;
       default: outcome = LoadUserDefault(session, pw); break;
     }
-    CheckCallEffects(before, Take(dir_), method == 0 || method == 2);
+    const Snapshot after = Take(dir_);
+    CheckCallEffects(before, after, method == 0 || method == 2);
     if (!outcome.executed) FUZZ_CHECK(outcome.code == kFirmwareNotSupported);
     if (!firmware_.IsOpen()) FUZZ_CHECK(!outcome.executed);
+    // Each call is a new run's first: sent only while fewer than two were
+    // refused since the start, and counted before it was sent.
+    const std::optional<int> counted = CountBefore(before);
+    const bool logged = Lines(after.at(sim::kCallsLogFile)) > Lines(before.at(sim::kCallsLogFile));
+    using Why = MethodOutcome::Withheld;
+    if (!counted) {
+      FUZZ_CHECK(outcome.withheld == Why::kCountUnusable && !logged);
+    } else if (*counted >= kMostRefusedCalls) {
+      FUZZ_CHECK(outcome.withheld != Why::kNo && !logged);
+    }
+    if (outcome.withheld != Why::kNo) {
+      FUZZ_CHECK(!outcome.executed && !logged);
+      FUZZ_CHECK(outcome.said.size() == 1 && outcome.said[0].stream == Message::Stream::kErr);
+      FUZZ_CHECK(outcome.said[0].text ==
+                 (outcome.withheld == Why::kLockoutAvoided ? kLockoutAvoidedLine : kCountUnusableLine));
+      return;
+    }
     // A run without a password file: the call says its one message for the
     // outcome (on standard output), or nothing.
     FUZZ_CHECK(outcome.said.size() <= 1);
@@ -296,7 +352,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 12: machine.Reconnect(record.Byte()); break;
       case 13: machine.ReadTables(); break;
       case 14: machine.Query(record.Byte()); break;
-      case 15: break;
+      case 15: machine.WriteCountFile(bytes); break;
       default: machine.WriteMachineFile(kind, bytes); break;
     }
   }

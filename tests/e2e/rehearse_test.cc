@@ -330,6 +330,46 @@ TEST_F(RehearseTest, TheJsonDocumentOfARefusedStepHoldsTheProgramsError) {
   EXPECT_EQ(doc.value("summary", Json()), (Json{{"compliant", {"2.56"}}, {"notCompliant", {"2.55"}}}));
 }
 
+// A baseline whose supervisor password is not the password file's first
+// line (a typo, or the password before a rotation) would strand the fleet:
+// every step is refused before any firmware call, and the rehearsal says so
+// in its lines and its document.
+TEST_F(RehearseTest, ABaselineThatWouldStrandThePasswordIsNamedAsRefused) {
+  for (const char* password : {"Sup1Typo", "Old1"}) {
+    SCOPED_TRACE(password);
+    WriteBaseline("baseline.xml", {{"boot mode", "1"}, {"set supervisor password", password}});
+    const std::string file = passwordFile_.string();
+    const std::string refused = "refused (its supervisor password is not the password file's first line)";
+    const ProcessResult text = Rehearse({"baseline.xml", "--wmi", "2.54,2.90", "--password-file", file});
+    EXPECT_EQ(text.exitCode, 1) << text.err;
+    for (const char* version : {"2.54", "2.90"}) {
+      EXPECT_THAT(text.out, HasSubstr(std::string(version) + "  before: " + refused + "  import: " + refused +
+                                      "  after: " + refused + "\n"));
+    }
+    // Below each version, the program's line of each step (the files' paths
+    // as the rehearsal gave them).
+    const std::string cause = "Error: the Item \"set supervisor password\" of ";
+    for (const char* step : {"before: ", "import: ", "after: "}) {
+      EXPECT_THAT(text.out, HasSubstr("      " + std::string(step) + cause));
+    }
+    EXPECT_THAT(text.out, HasSubstr(" names another supervisor password than the first line of "));
+    EXPECT_THAT(text.out, HasSubstr(": nothing was imported (a notebook given it would refuse every run with "));
+    EXPECT_THAT(text.out, HasSubstr("compliant: 0 of 2 versions\nnot compliant: 2.54, 2.90\n"));
+
+    ProcessResult r;
+    const Json doc = RehearseJson({"baseline.xml", "--wmi", "2.90", "--password-file", file, "--json", "--keep",
+                                   (root_ / ("kept-" + std::string(password))).string()},
+                                  r);
+    const Json version = doc.value("versions", Json::array()).at(0);
+    EXPECT_EQ(version["before"].value("refused", Json()), "baseline refused");
+    EXPECT_EQ(version["import"].value("refused", Json()), "baseline refused");
+    EXPECT_EQ(version["after"].value("refused", Json()), "baseline refused");
+    // No firmware call was made on the twin.
+    EXPECT_FALSE(std::filesystem::exists(root_ / ("kept-" + std::string(password)) / "2.90" / "twin" / "calls.log"));
+    EXPECT_THAT(text.out + r.out, Not(HasSubstr(password)));
+  }
+}
+
 TEST_F(RehearseTest, BadUsageIsExitCodeTwoAndMakesNoTwin) {
   WriteBaseline("baseline.xml", {{"boot mode", "1"}});
   WriteWorkText("real.bin", std::string(2048, '\xff'));
