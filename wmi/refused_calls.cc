@@ -6,7 +6,7 @@
 namespace vort64 {
 namespace {
 
-// The decimal number at the start of `text` up to `end`, whole.
+// `text` as a decimal number, whole; nothing for any other text.
 template <typename T>
 std::optional<T> Number(std::string_view text) {
   T value{};
@@ -51,7 +51,6 @@ std::string FormatWindowsStart(const WindowsStart& start) {
 }
 
 std::optional<WindowsStart> ParseWindowsStart(std::string_view text) {
-  WindowsStart start;
   const auto take = [&text](std::string_view key) -> std::optional<std::string_view> {
     if (text.substr(0, key.size()) != key) return std::nullopt;
     text.remove_prefix(key.size());
