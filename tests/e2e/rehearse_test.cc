@@ -335,8 +335,10 @@ TEST_F(RehearseTest, TheJsonDocumentOfARefusedStepHoldsTheProgramsError) {
 // every step is refused before any firmware call, and the rehearsal says so
 // in its lines and its document.
 TEST_F(RehearseTest, ABaselineThatWouldStrandThePasswordIsNamedAsRefused) {
+  int n = 0;
   for (const char* password : {"Sup1Typo", "Old1"}) {
     SCOPED_TRACE(password);
+    const std::filesystem::path kept = root_ / ("kept-" + std::to_string(++n));
     WriteBaseline("baseline.xml", {{"boot mode", "1"}, {"set supervisor password", password}});
     const std::string file = passwordFile_.string();
     const std::string refused = "refused (its supervisor password is not the password file's first line)";
@@ -357,15 +359,14 @@ TEST_F(RehearseTest, ABaselineThatWouldStrandThePasswordIsNamedAsRefused) {
     EXPECT_THAT(text.out, HasSubstr("compliant: 0 of 2 versions\nnot compliant: 2.54, 2.90\n"));
 
     ProcessResult r;
-    const Json doc = RehearseJson({"baseline.xml", "--wmi", "2.90", "--password-file", file, "--json", "--keep",
-                                   (root_ / ("kept-" + std::string(password))).string()},
-                                  r);
+    const Json doc =
+        RehearseJson({"baseline.xml", "--wmi", "2.90", "--password-file", file, "--json", "--keep", kept.string()}, r);
     const Json version = doc.value("versions", Json::array()).at(0);
     EXPECT_EQ(version["before"].value("refused", Json()), "baseline refused");
     EXPECT_EQ(version["import"].value("refused", Json()), "baseline refused");
     EXPECT_EQ(version["after"].value("refused", Json()), "baseline refused");
     // No firmware call was made on the twin.
-    EXPECT_FALSE(std::filesystem::exists(root_ / ("kept-" + std::string(password)) / "2.90" / "twin" / "calls.log"));
+    EXPECT_FALSE(std::filesystem::exists(kept / "2.90" / "twin" / "calls.log"));
     EXPECT_THAT(text.out + r.out, Not(HasSubstr(password)));
   }
 }
