@@ -138,10 +138,12 @@ void CheckResult(const ImportResult& result) {
   if (result.status == ImportStatus::kNotLoaded) FUZZ_CHECK(result.settings.empty());
   for (const ImportedSetting& s : result.settings) {
     const bool tooLong = s.name.size() + 1 + s.value.size() > kMaxArgumentLength;
+    const bool control = HoldsControlCharacter(s.name) || HoldsControlCharacter(s.value);
     switch (s.problem) {
-      case ImportProblem::kNone: FUZZ_CHECK(!tooLong); break;
-      case ImportProblem::kNoValue: FUZZ_CHECK(s.value.empty()); break;
-      case ImportProblem::kTooLong: FUZZ_CHECK(tooLong); break;
+      case ImportProblem::kNone: FUZZ_CHECK(!tooLong && !control); break;
+      case ImportProblem::kNoValue: FUZZ_CHECK(s.value.empty() && !control); break;
+      case ImportProblem::kTooLong: FUZZ_CHECK(tooLong && !control); break;
+      case ImportProblem::kControlCharacter: FUZZ_CHECK(control); break;
     }
   }
 }
