@@ -432,6 +432,16 @@ XmlLoadResult XmlReader::Load(std::span<const uint8_t> bytes, XmlWhitespace whit
   d.errorLine = 0;
   d.keepBlanks = whitespace == XmlWhitespace::kKeep;
   if (bytes.size() > static_cast<size_t>(INT_MAX)) return XmlLoadResult::kError;
+  try {
+    // Room for every node at once, so that the array is never moved while it
+    // grows: each '<' starts at most one node, with at most one text node
+    // after it. Pages that stay unused cost no memory.
+    const size_t markup = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '<'));
+    d.nodes.reserve(std::min<size_t>(2 * markup + 1, kNoNode));
+    d.pool.reserve(bytes.size());
+  } catch (const std::exception&) {
+    return XmlLoadResult::kError;
+  }
   const XML_Parser parser = XML_ParserCreate(nullptr);
   if (parser == nullptr) return XmlLoadResult::kError;
   d.parser = parser;
