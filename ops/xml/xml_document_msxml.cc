@@ -407,6 +407,20 @@ bool AllWhiteSpace(std::wstring_view text) {
   return true;
 }
 
+// The deepest nesting of elements in the document (its top element is at
+// level 1).
+size_t ElementDepth(IXMLDOMDocument* doc) {
+  size_t deepest = 0;
+  size_t depth = 1;  // below the document
+  ComPtr<IXMLDOMNode> node;
+  Check(doc->get_firstChild(node.Put()));
+  while (node) {
+    if (TypeOf(node.Get()) == NODE_ELEMENT && depth > deepest) deepest = depth;
+    node = NextInOrder(node.Get(), depth);
+  }
+  return deepest;
+}
+
 // Whether the text holds a NUL character: a whole character of zeros in
 // UTF-16 (a text that starts with a byte order mark, or with "<" beside a
 // zero byte), a zero byte otherwise. MSXML refuses it; Wine's takes the text
@@ -470,6 +484,12 @@ XmlLoadResult XmlReader::Load(std::span<const uint8_t> bytes, XmlWhitespace whit
   ComPtr<IXMLDOMDocumentType> type;
   if (!Guarded([&] { Check(impl_->doc->get_doctype(type.Put())); })) return XmlLoadResult::kError;
   if (type) return XmlLoadResult::kDocumentType;
+  // MaxElementDepth is not every MSXML's: Wine's stops at its own limit, a
+  // level deeper. The depth is looked at once more, so that every MSXML
+  // refuses what the documented limit refuses.
+  size_t deepest = 0;
+  if (!Guarded([&] { deepest = ElementDepth(impl_->doc.Get()); })) return XmlLoadResult::kError;
+  if (deepest > kMaxXmlDepth) return XmlLoadResult::kNotLoaded;
   impl_->loaded = true;
   return XmlLoadResult::kLoaded;
 }
