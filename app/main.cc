@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,8 +45,14 @@ std::unique_ptr<vort64::Firmware> MakeFirmware() {
 #endif
 }
 
-int Main(std::vector<std::wstring> args) {
+// `notUtf8`: the position of the first argument that is not valid UTF-8.
+int Main(std::vector<std::wstring> args, std::optional<size_t> notUtf8 = std::nullopt) {
   vort64::Console console(std::cout, std::cerr);
+  if (notUtf8) {
+    const int code = vort64::RefuseArgumentNotUtf8(console, args, *notUtf8);
+    console.Flush();
+    return code;
+  }
   // The version and the usage need no machine: not even the simulated one
   // is looked for.
   if (const auto answered = vort64::AnswerWithoutFirmware(console, args)) {
@@ -72,7 +79,11 @@ int wmain(int argc, wchar_t** argv) {
 #else
 int main(int argc, char** argv) {
   std::vector<std::wstring> args;
-  for (int i = 0; i < argc; ++i) args.push_back(vort64::Utf8ToWide(argv[i]));
-  return Main(std::move(args));
+  std::optional<size_t> notUtf8;
+  for (int i = 0; i < argc; ++i) {
+    if (i > 0 && !notUtf8 && !vort64::IsValidUtf8(argv[i])) notUtf8 = static_cast<size_t>(i);
+    args.push_back(vort64::Utf8ToWide(argv[i]));
+  }
+  return Main(std::move(args), notUtf8);
 }
 #endif

@@ -183,6 +183,10 @@ int Run(Process& process, std::span<const std::wstring> args, RunFacts& facts) {
   const CommandLineSettings importedSettings(ctx, catalog, request);
   ops.settings = &importedSettings;
   if (request.selfTest) {
+    if (!OutsideFirmwareState(console, process.firmware, kAutotestReportFile, ops.workDir / kAutotestReportFile)) {
+      facts.stage = Stage::kOutputRefused;
+      return kExitFailed;
+    }
     AutotestReport report(console, ops.workDir, ReportFactsOf(connection.smbios(), process.now()));
     if (!report.usable()) {
       facts.stage = Stage::kOutputRefused;
@@ -220,6 +224,15 @@ std::optional<int> AnswerWithoutFirmware(Console& console, std::span<const std::
   const auto answered = AnswerFirst(console, json.args, facts);
   if (!answered) return std::nullopt;
   return Answer(console, facts, *answered);
+}
+
+int RefuseArgumentNotUtf8(Console& console, std::span<const std::wstring> args, size_t position) {
+  const JsonSwitch json = TakeJsonSwitch(args);
+  if (json.given) console.SetJson();
+  RunFacts facts;
+  facts.stage = RunFacts::Stage::kCommandRefused;
+  console.Err("Argument " + std::to_string(position) + " is not valid UTF-8: nothing was done.\n");
+  return Answer(console, facts, kExitUsage);
 }
 
 int RunProgram(Process& process, std::span<const std::wstring> args) {

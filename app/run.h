@@ -50,6 +50,13 @@ inline constexpr char kProgramVersion[] = VORT64_VERSION;
 // for neither.
 std::optional<int> AnswerWithoutFirmware(Console& console, std::span<const std::wstring> args);
 
+// Refuses a command line whose argument at `position` (from 1, after the
+// program name) is not valid UTF-8, before anything else is done: standard
+// error names the argument, "/json" (as the first argument) still gets its
+// document, and the exit code is 101. The argument is never taken as another
+// name (a file name changed into U+FFFD would name another file).
+int RefuseArgumentNotUtf8(Console& console, std::span<const std::wstring> args, size_t position);
+
 // Runs the program once. `args[0]` is the program name.
 int RunProgram(Process& process, std::span<const std::wstring> args);
 

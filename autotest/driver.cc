@@ -41,8 +41,8 @@ class Autotest {
     report_.Close(counts);
     // The last line: the counts the report's summary has, and where to read
     // it step by step; a report that was not written is not named.
-    const std::string where =
-        report_.written() ? "report: " + PathText(report_.path()) : std::string("the report was not written");
+    const std::string where = report_.written() ? "report: " + Printable(PathText(report_.path()))
+                                                : std::string("the report was not written");
     ops_.ctx.console.Out("Self-test: " + std::to_string(counts.passed) + " passed, " + std::to_string(counts.skipped) +
                          " skipped, " + std::to_string(counts.failed) + " failed; " + where + "\n");
     return counts.FaultFound() ? AutotestVerdict::kFaultFound : AutotestVerdict::kNoFault;

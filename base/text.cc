@@ -107,6 +107,42 @@ std::string WideToUtf8(std::wstring_view text) {
   return out;
 }
 
+bool IsValidUtf8(std::string_view text) { return WideToUtf8(Utf8ToWide(text)) == text; }
+
+bool IsControlCharacter(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029; }
+
+bool HoldsControlCharacter(std::wstring_view text) {
+  for (const wchar_t c : text) {
+    if (IsControlCharacter(static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c)))) return true;
+  }
+  return false;
+}
+
+std::string Printable(std::wstring_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::wstring out;
+  for (const wchar_t c : text) {
+    const auto cp = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
+    if (!IsControlCharacter(cp)) {
+      out += c;
+      continue;
+    }
+    out += cp > 0xFF ? L"\\u" : L"\\x";
+    for (int shift = cp > 0xFF ? 12 : 4; shift >= 0; shift -= 4) out += static_cast<wchar_t>(kHex[(cp >> shift) & 0xF]);
+  }
+  return WideToUtf8(out);
+}
+
+std::string Printable(std::string_view utf8) {
+  // Text that holds no control byte and no C1 or separator lead is printed as it is.
+  bool plain = true;
+  for (const char c : utf8) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F || u == 0xC2 || u == 0xE2) plain = false;
+  }
+  return plain ? std::string(utf8) : Printable(Utf8ToWide(utf8));
+}
+
 wchar_t AsciiToLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
 std::wstring AsciiToLower(std::wstring_view text) {

@@ -118,9 +118,9 @@ void WriteEcho(const RunContext& ctx, const Arguments& args, const ParsedRequest
   const std::wstring_view password = args[kPassword];
   std::wstring text = L"Password = " + (password.empty() ? std::wstring() : Utf8ToWide(kPasswordMask)) + L"\n";
   text += L"FunctionName = " + WithoutFirstCharacter(args[kFunctionSwitch]) + L"\n";
-  text += L"Item = " + request.itemText + L"\n";
+  text += L"Item = " + Utf8ToWide(Printable(request.itemText)) + L"\n";
   if (value) {
-    text += L"Value = " + std::wstring(*value) + L"\n";
+    text += L"Value = " + Utf8ToWide(Printable(*value)) + L"\n";
     if (const auto bit = PasswordFlagBit(ctx.version, request.itemName)) {
       text += L"Item = flag for setting\nValue = " + std::to_wstring(*bit) + L"\n";
     }
@@ -145,7 +145,7 @@ bool ParseFileRequest(const RunContext& ctx, const Arguments& args, ParsedReques
   out.itemName = out.itemText;
   fileName = WideToUtf8(std::wstring_view(out.itemName).substr(0, kMaxArgumentLength));
   if (WideToUtf8(AsciiToLower(Utf8ToWide(fileName))).find(extension) == std::string::npos) {
-    console.Out(" File : " + fileName + " not " + std::string(extension) + " file \n\n");
+    console.Out(" File : " + Printable(fileName) + " not " + std::string(extension) + " file \n\n");
     return false;
   }
   if (out.function == Function::kImportCustomSettings || out.function == Function::kCheckCustomSettings) {
@@ -241,7 +241,7 @@ bool ParseItemRequest(const RunContext& ctx, const SettingCatalog& catalog, cons
     } else {
       console.Err("Invalid Item\n\n");
       if (!IsKnownSettingName(out.itemName)) {
-        console.Err(WideToUtf8(out.itemName) + ": " + UnknownSettingText(out.itemName) + "\n\n");
+        console.Err(Printable(out.itemName) + ": " + UnknownSettingText(out.itemName) + "\n\n");
       }
       ShowUsage(console);
       return false;

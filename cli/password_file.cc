@@ -115,13 +115,14 @@ std::optional<std::vector<std::wstring>> ResolvePasswordFile(Console& console, s
   const std::string name = WideToUtf8(file);
   const PasswordFileRead read = ReadPasswordFile(std::filesystem::path(std::u8string(name.begin(), name.end())));
   if (read.kind != PasswordFileRead::Kind::kRead) {
-    console.Err("Password file " + name + ": " + Reason(read) + ".\n\n");
+    console.Err("Password file " + Printable(name) + ": " + Reason(read) + ".\n\n");
     ShowUsage(console);
     return std::nullopt;
   }
   if (read.openToOthers) {
-    console.Err("Warning: password file " + name + " may be read or written by others than its owner (chmod 600 " +
-                name + " keeps it to its owner).\n");
+    console.Err("Warning: password file " + Printable(name) +
+                " may be read or written by others than its owner (chmod 600 " + Printable(name) +
+                " keeps it to its owner).\n");
   }
   resolved[1] = L"/password";
   resolved[2] = read.password;

@@ -7,20 +7,21 @@
 // digits as a character reference.
 //
 // Invariants: the import ends loaded or not loaded, with no settings when
-// not loaded and never more than 2048; a file MSXML would refuse (text around
-// the top element, a control character, a reference XML does not know) is not
-// loaded; each setting's problem follows from
-// its text; the settings are the file's Items with a name attribute in
-// document order, each name and value as an XPath reading of the same
-// document gives them; a made-up file gives back exactly the names and
-// values written into it.
-#include <pugixml.hpp>
+// not loaded and never more than 2048; a file that loads is one libxml2 (a
+// conforming parser that is neither build's) also reads as well-formed, with
+// no document type, version 1.0 and no deeper nesting than the limit; each
+// setting's problem follows from its text; the settings are the file's Items
+// with a name attribute in document order, each name as libxml2's XPath
+// gives it and each value as its normalize-space() does (where no CDATA
+// section or xml:space is involved); a made-up file gives back exactly the
+// names and values written into it.
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xpath.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
-#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -33,13 +34,15 @@
 #include "fuzz/fuzz_input.h"
 #include "fuzz/temp_dir.h"
 #include "ops/xml/custom_settings_file.h"
+#include "ops/xml/xml_document.h"
 
 namespace vort64::fuzz {
 namespace {
 
 struct Expected {
   std::wstring name;
-  std::optional<std::wstring> value;  // nothing: the Item has no child node
+  std::optional<std::wstring> value;  // nothing: the Item has no Value element
+  bool compared = true;               // whether the value is compared
 };
 
 // Whether `c` may stand in an XML document (XML 1.0's Char).
@@ -48,99 +51,76 @@ bool XmlCharacter(uint32_t c) {
          (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-// Whether text as the file writes it (references not replaced) holds a
-// reference XML does not know without a document type: an unknown name, a
-// bare '&', or a character reference to a character XML does not allow.
-bool UnknownReference(std::string_view text) {
-  for (size_t at = text.find('&'); at != std::string_view::npos; at = text.find('&', at + 1)) {
-    const size_t end = text.find(';', at);
-    if (end == std::string_view::npos) return true;
-    const std::string_view ref = text.substr(at + 1, end - at - 1);
-    if (ref == "lt" || ref == "gt" || ref == "amp" || ref == "apos" || ref == "quot") continue;
-    if (ref.size() < 2 || ref[0] != '#') return true;
-    const bool hex = ref[1] == 'x';
-    const std::string_view digits = ref.substr(hex ? 2 : 1);
-    uint64_t value = 0;
-    const auto [end2, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, hex ? 16 : 10);
-    if (digits.empty() || ec != std::errc() || end2 != digits.data() + digits.size() || value > 0x10FFFF ||
-        !XmlCharacter(static_cast<uint32_t>(value))) {
+std::string Text(const xmlChar* text) { return text == nullptr ? std::string() : reinterpret_cast<const char*>(text); }
+
+// The deepest nesting of elements below `node` (the node itself counts 1).
+size_t Depth(const xmlNode* node) {
+  size_t deepest = 0;
+  for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
+    if (child->type == XML_ELEMENT_NODE) deepest = std::max(deepest, Depth(child));
+  }
+  return deepest + 1;
+}
+
+// Whether the element or anything below it is a CDATA section or names
+// xml:space: the oracle then does not compare the Value's text.
+bool BeyondNormalizeSpace(const xmlNode* node) {
+  for (const xmlNode* child = node->children; child != nullptr; child = child->next) {
+    if (child->type == XML_CDATA_SECTION_NODE) return true;
+    if (child->type == XML_ELEMENT_NODE &&
+        (xmlHasProp(child, BAD_CAST "space") != nullptr || BeyondNormalizeSpace(child))) {
       return true;
     }
   }
   return false;
 }
 
-// A NUL or another control character XML does not allow in the text
-// itself, in characters of the encoding pugixml read it in.
-bool HoldsControlCharacter(std::span<const uint8_t> bytes, pugi::xml_encoding encoding) {
-  size_t width = 1;
-  if (encoding == pugi::encoding_utf16_le || encoding == pugi::encoding_utf16_be) width = 2;
-  if (encoding == pugi::encoding_utf32_le || encoding == pugi::encoding_utf32_be) width = 4;
-  const bool bigEndian = encoding == pugi::encoding_utf16_be || encoding == pugi::encoding_utf32_be;
-  for (size_t at = 0; at + width <= bytes.size(); at += width) {
-    uint32_t c = 0;
-    for (size_t i = 0; i < width; ++i) c = (c << 8) | bytes[bigEndian ? at + i : at + width - 1 - i];
-    if (c < 0x20 && !XmlCharacter(c)) return true;
-  }
-  return false;
-}
+// The Items of the document as libxml2 and its XPath find them; nothing
+// when libxml2 does not load it. libxml2 checks well-formedness on its own
+// (it is not the parser of either build), so a file it refuses must not
+// load; a value is XPath's normalize-space() of the Value element, which is
+// the text property's rule where no CDATA section or xml:space is involved.
+struct Oracle {
+  bool loaded = false;
+  bool documentType = false;
+  std::string version;
+  size_t depth = 0;
+  std::vector<Expected> items;
+};
 
-// A document the import must refuse although pugixml reads it (as a
-// fragment, which keeps what stands around the top element): not exactly
-// one element at the top, text or CDATA beside it, an XML declaration
-// anywhere but at the start, a NUL or another control character, an attribute named twice in
-// an element, or a reference XML does not know.
-bool BeyondWellFormed(const pugi::xml_document& doc, std::span<const uint8_t> bytes, pugi::xml_encoding encoding,
-                      unsigned options) {
-  if (doc.select_nodes("/*").size() != 1 || !doc.select_nodes("/text()").empty()) return true;
-  if (HoldsControlCharacter(bytes, encoding)) return true;
-  size_t position = 0;
-  for (const pugi::xml_node& n : doc.children()) {
-    if (n.type() == pugi::node_declaration && position != 0) return true;
-    ++position;
-  }
-  if (doc.first_child().type() == pugi::node_declaration && encoding == pugi::encoding_utf8) {
-    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    if (!text.starts_with("<?xml")) return true;
-  }
-  for (const pugi::xpath_node& node : doc.select_nodes("//*")) {
-    std::set<std::string> names;
-    for (const pugi::xml_attribute& a : node.node().attributes()) {
-      if (!names.insert(a.name()).second) return true;
+Oracle ReadWithLibxml2(std::span<const uint8_t> bytes) {
+  Oracle oracle;
+  xmlDoc* doc = xmlReadMemory(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()), nullptr,
+                              nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
+  if (doc == nullptr) return oracle;
+  oracle.loaded = true;
+  oracle.documentType = doc->intSubset != nullptr;
+  oracle.version = Text(doc->version);
+  if (const xmlNode* root = xmlDocGetRootElement(doc)) oracle.depth = Depth(root);
+  xmlXPathContext* xpath = xmlXPathNewContext(doc);
+  xmlXPathObject* found = xpath ? xmlXPathEvalExpression(BAD_CAST "//Item[@name]", xpath) : nullptr;
+  if (found != nullptr && found->nodesetval != nullptr) {
+    for (int i = 0; i < found->nodesetval->nodeNr; ++i) {
+      xmlNode* item = found->nodesetval->nodeTab[i];
+      xmlChar* name = xmlGetProp(item, BAD_CAST "name");
+      Expected e{Utf8ToWide(Text(name)), std::nullopt, true};
+      xmlFree(name);
+      for (xmlNode* child = item->children; child != nullptr; child = child->next) {
+        if (child->type != XML_ELEMENT_NODE || Text(child->name) != "Value") continue;
+        e.compared = !BeyondNormalizeSpace(child) && xmlHasProp(item, BAD_CAST "space") == nullptr;
+        xpath->node = child;
+        xmlXPathObject* text = xmlXPathEvalExpression(BAD_CAST "normalize-space(.)", xpath);
+        e.value = Utf8ToWide(text != nullptr ? Text(text->stringval) : std::string());
+        xmlXPathFreeObject(text);
+        break;
+      }
+      oracle.items.push_back(std::move(e));
     }
   }
-  pugi::xml_document raw;
-  if (!raw.load_buffer(bytes.data(), bytes.size(), options & ~pugi::parse_escapes, encoding)) return true;
-  for (const pugi::xpath_node& found : raw.select_nodes("//text() | //@*")) {
-    const char* text = found.attribute() ? found.attribute().value() : found.node().value();
-    if (found.node().type() != pugi::node_cdata && UnknownReference(text)) return true;
-  }
-  return false;
-}
-
-// The Items of the document as XPath finds them; nothing when the document
-// does not load.
-std::optional<std::vector<Expected>> ReadWithXPath(std::span<const uint8_t> bytes) {
-  pugi::xml_document doc;
-  const unsigned options = pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype |
-                           pugi::parse_declaration | pugi::parse_fragment;
-  const pugi::xml_parse_result parsed = doc.load_buffer(bytes.data(), bytes.size(), options);
-  if (HoldsControlCharacter(bytes, parsed.encoding) || !parsed) return std::nullopt;
-  // A document type is refused: nothing of such a file is read.
-  for (const pugi::xml_node& n : doc.children()) {
-    if (n.type() == pugi::node_doctype) return std::nullopt;
-  }
-  if (BeyondWellFormed(doc, bytes, parsed.encoding, options)) return std::nullopt;
-  std::vector<Expected> items;
-  const pugi::xpath_query stringValue("string(.)");
-  for (const pugi::xpath_node& found : doc.select_nodes("//Item[@name]")) {
-    const pugi::xml_node item = found.node();
-    Expected e{Utf8ToWide(item.attribute("name").value()), std::nullopt};
-    if (const pugi::xml_node value = item.child("Value")) e.value = Utf8ToWide(stringValue.evaluate_string(value));
-    items.push_back(std::move(e));
-  }
-  return items;
+  xmlXPathFreeObject(found);
+  xmlXPathFreeContext(xpath);
+  xmlFreeDoc(doc);
+  return oracle;
 }
 
 ImportResult Import(std::span<const uint8_t> bytes) {
@@ -158,10 +138,12 @@ void CheckResult(const ImportResult& result) {
   if (result.status == ImportStatus::kNotLoaded) FUZZ_CHECK(result.settings.empty());
   for (const ImportedSetting& s : result.settings) {
     const bool tooLong = s.name.size() + 1 + s.value.size() > kMaxArgumentLength;
+    const bool control = HoldsControlCharacter(s.name) || HoldsControlCharacter(s.value);
     switch (s.problem) {
-      case ImportProblem::kNone: FUZZ_CHECK(!tooLong); break;
-      case ImportProblem::kNoValue: FUZZ_CHECK(s.value.empty()); break;
-      case ImportProblem::kTooLong: FUZZ_CHECK(tooLong); break;
+      case ImportProblem::kNone: FUZZ_CHECK(!tooLong && !control); break;
+      case ImportProblem::kNoValue: FUZZ_CHECK(s.value.empty() && !control); break;
+      case ImportProblem::kTooLong: FUZZ_CHECK(tooLong && !control); break;
+      case ImportProblem::kControlCharacter: FUZZ_CHECK(control); break;
     }
   }
 }
@@ -175,7 +157,7 @@ void CheckAgainst(const ImportResult& result, const std::vector<Expected>& items
   for (size_t i = 0; i < items.size(); ++i) {
     const ImportedSetting& s = result.settings[i];
     FUZZ_CHECK(s.name == items[i].name);
-    FUZZ_CHECK(s.value == items[i].value.value_or(L""));
+    if (items[i].compared) FUZZ_CHECK(s.value == items[i].value.value_or(L""));
     FUZZ_CHECK((s.problem == ImportProblem::kNoValue) == !items[i].value.has_value());
   }
 }
@@ -190,6 +172,23 @@ std::string Escaped(std::wstring_view text) {
     } else {
       out += "&#" + std::to_string(static_cast<uint32_t>(c)) + ";";
     }
+  }
+  return out;
+}
+
+// XPath's normalize-space(): no white space at the ends, a blank for each
+// run of it inside.
+std::wstring NormalizeSpace(std::wstring_view text) {
+  std::wstring out;
+  bool blank = false;
+  for (const wchar_t c : text) {
+    if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n') {
+      blank = !out.empty();
+      continue;
+    }
+    if (blank) out += L' ';
+    blank = false;
+    out += c;
   }
   return out;
 }
@@ -210,9 +209,9 @@ void FuzzMadeUpFile(FuzzInput& in) {
     const auto notXml = [](wchar_t c) { return !XmlCharacter(static_cast<uint32_t>(c)); };
     std::erase_if(name, notXml);
     std::erase_if(value, notXml);
-    pairs.push_back({std::move(name), std::move(value)});
+    pairs.push_back({std::move(name), std::move(value), true});
   }
-  if (pairs.empty()) pairs.push_back({L"boot mode", L"1"});
+  if (pairs.empty()) pairs.push_back({L"boot mode", L"1", true});
 
   std::string file = "<?xml version='1.0' encoding='UTF-8'?>\r\n<Root WMI_version=\"2.90\">\r\n";
   file += "<Category name=\"Post Behaviors\">\r\n";
@@ -221,7 +220,8 @@ void FuzzMadeUpFile(FuzzInput& in) {
     const Expected& e = pairs[i % pairs.size()];
     file += "\t<Item name=\"" + Escaped(e.name) + "\" Description=\"0 : Off\">\r\n\t\t<Value>" + Escaped(*e.value) +
             "</Value></Item>\r\n";
-    written.push_back(e);
+    // A value reads back with its white space normalized.
+    written.push_back({e.name, NormalizeSpace(*e.value), true});
   }
   file += "</Category>\r\n</Root>\r\n";
   const ImportResult result = Import(std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()));
@@ -244,10 +244,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> bytes(data, size);
   const ImportResult result = Import(bytes);
   CheckResult(result);
-  if (const auto items = ReadWithXPath(bytes)) {
-    CheckAgainst(result, *items);
-  } else {
-    FUZZ_CHECK(result.status == ImportStatus::kNotLoaded && result.settings.empty());
+  if (result.status == ImportStatus::kLoaded) {
+    const Oracle oracle = ReadWithLibxml2(bytes);
+    FUZZ_CHECK(oracle.loaded);
+    FUZZ_CHECK(!oracle.documentType);
+    FUZZ_CHECK(oracle.version == "1.0");
+    FUZZ_CHECK(oracle.depth <= kMaxXmlDepth);
+    CheckAgainst(result, oracle.items);
   }
   return 0;
 }

@@ -100,7 +100,7 @@ void SayImportFailed(Console& console, std::span<const PlannedSetting> plan, std
     console.Err("Error: " + FailureCause(cause) + "; " + count + see);
     return;
   }
-  console.Err("Error: " + count + ", the first " + WideToUtf8(plan[*first].name) + " (" +
+  console.Err("Error: " + count + ", the first " + Printable(plan[*first].name) + " (" +
               WideToUtf8(RuleFor(cause).resultWord) + ")" + see);
 }
 
@@ -121,7 +121,7 @@ OperationResult ExportCustomSettingsFile(Operations& ops, const ParsedRequest& r
 OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& request) {
   const ImportResult file = ImportCustomSettings(ops.ctx.console, PathOfFileName(request.xmlFileName));
   if (file.status != ImportStatus::kLoaded) {
-    ops.ctx.console.Err("Error: " + request.xmlFileName + " could not be loaded: nothing was imported.\n");
+    ops.ctx.console.Err("Error: " + Printable(request.xmlFileName) + " could not be loaded: nothing was imported.\n");
     return {Kind::kFileFailed};
   }
 
@@ -150,7 +150,7 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
   if (plan.empty()) {
     // A file without a setting applies nothing, and calls nothing: that is
     // no pass.
-    ops.ctx.console.Err("Error: " + request.xmlFileName + " holds no Item: nothing was imported.\n");
+    ops.ctx.console.Err("Error: " + Printable(request.xmlFileName) + " holds no Item: nothing was imported.\n");
     log.Fail();
   } else {
     std::optional<std::vector<OperationResult>> oneBlock = ApplyAsOneBlock(ops, request, plan);
@@ -168,7 +168,7 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
     ops.ctx.console.Out(WriteFailureMessage(PathText(resultFile.path), WriteOutcome::kWriteFailed, resultFile.path));
     // The firmware may have changed: a script that reads standard error
     // learns why the import failed all the same.
-    ops.ctx.console.Err("Error: " + resultFile.name +
+    ops.ctx.console.Err("Error: " + Printable(resultFile.name) +
                         " could not be written after the import ran: the results of its settings are lost.\n");
     return {Kind::kFileFailed};
   }
@@ -183,12 +183,12 @@ OperationResult ImportCustomSettingsFile(Operations& ops, const ParsedRequest& r
 OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& request, std::span<uint8_t> buffer) {
   const ImportResult file = ImportCustomSettings(ops.ctx.console, PathOfFileName(request.xmlFileName));
   if (file.status != ImportStatus::kLoaded) {
-    ops.ctx.console.Err("Error: " + request.xmlFileName + " could not be loaded: nothing was checked.\n");
+    ops.ctx.console.Err("Error: " + Printable(request.xmlFileName) + " could not be loaded: nothing was checked.\n");
     return {Kind::kFileFailed};
   }
   // A file without a setting is no configuration to hold a machine to.
   if (file.settings.empty()) {
-    ops.ctx.console.Err("Error: " + request.xmlFileName + " holds no Item: nothing was checked.\n");
+    ops.ctx.console.Err("Error: " + Printable(request.xmlFileName) + " holds no Item: nothing was checked.\n");
     return {Kind::kFileFailed};
   }
   const std::vector<PlannedSetting> plan = PlanSettings(ops, file.settings);
@@ -207,7 +207,7 @@ OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& re
   size_t same = 0, differ = 0, unsupported = 0, invalid = 0;
   std::string lines;
   for (size_t i = 0; i < plan.size(); ++i) {
-    lines += WideToUtf8(plan[i].name) + ": ";
+    lines += Printable(plan[i].name) + ": ";
     switch (checked[i].state) {
       case CheckedSetting::State::kSame:
         lines += "same";

@@ -6,6 +6,8 @@
 #include <string>
 #include <system_error>
 
+#include "base/text.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -198,7 +200,7 @@ std::filesystem::path PathOfFileName(std::string_view utf8Name) {
 
 std::string RefusedOutputMessage(std::string_view name, TargetKind kind) {
   std::string text = "file: ";
-  text += name;
+  text += Printable(name);
   text += Describe(kind);
   text += NotAFile(kind) ? ", not a regular file: nothing was written. \n\n" : ": nothing was written. \n\n";
   return text;
@@ -208,8 +210,8 @@ std::string WriteFailureMessage(std::string_view name, WriteOutcome outcome, con
   switch (outcome) {
     case WriteOutcome::kWritten: break;
     case WriteOutcome::kNotRegular: return RefusedOutputMessage(name, CheckOutputTarget(target));
-    case WriteOutcome::kOpenFailed: return "file: " + std::string(name) + " open failed. \n\n";
-    case WriteOutcome::kWriteFailed: return "file: " + std::string(name) + " write failed. \n\n";
+    case WriteOutcome::kOpenFailed: return "file: " + Printable(name) + " open failed. \n\n";
+    case WriteOutcome::kWriteFailed: return "file: " + Printable(name) + " write failed. \n\n";
   }
   return "";
 }

@@ -6,11 +6,29 @@
 
 #include "base/console.h"
 #include "base/functions.h"
+#include "base/text.h"
 #include "ops/file_io.h"
 #include "ops/result_files.h"
 
 namespace vort64 {
 namespace {
+
+// Whether `path` is `dir` or lies below it, both as the file system
+// resolves them (links and ".." followed).
+bool Inside(const std::filesystem::path& path, const std::filesystem::path& dir) {
+  std::error_code ec;
+  const std::filesystem::path base = std::filesystem::weakly_canonical(dir, ec);
+  if (ec) return false;
+  const std::filesystem::path at = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+  if (ec) return false;
+  auto b = base.begin();
+  auto a = at.begin();
+  for (; b != base.end(); ++b, ++a) {
+    if (b->empty()) continue;  // a trailing separator
+    if (a == at.end() || *a != *b) return false;
+  }
+  return true;
+}
 
 // Says why `name` (at `path`) cannot be written as `use` writes it; true
 // when it can.
@@ -35,6 +53,7 @@ bool SameFile(const std::filesystem::path& output, const std::filesystem::path& 
 bool ResultFileWritable(Operations& ops, const ParsedRequest& request) {
   Console& console = ops.ctx.console;
   const ResultFileTarget target = ResultFileOf(request, ops.workDir);
+  if (!OutsideFirmwareState(console, ops.session.firmware, target.name, target.path)) return false;
   if (!MayWrite(console, target.name, target.path, OutputUse::kAppend)) return false;
   const char* input = nullptr;
   if (SameFile(target.path, PathOfFileName(request.xmlFileName))) {
@@ -43,11 +62,20 @@ bool ResultFileWritable(Operations& ops, const ParsedRequest& request) {
     input = "the password file";
   }
   if (!input) return true;
-  console.Out("file: " + target.name + " is " + input + ": nothing was written. \n\n");
+  console.Out("file: " + Printable(target.name) + " is " + input + ": nothing was written. \n\n");
   return false;
 }
 
 }  // namespace
+
+bool OutsideFirmwareState(Console& console, const Firmware& firmware, const std::string& name,
+                          const std::filesystem::path& path) {
+  const std::optional<std::filesystem::path> state = firmware.StateDirectory();
+  if (!state || !Inside(path, *state)) return true;
+  console.Out("file: " + Printable(name) + " is in the directory of the machine's firmware (" +
+              Printable(PathText(*state)) + "): nothing was written. \n\n");
+  return false;
+}
 
 bool OutputsWritable(Operations& ops, const ParsedRequest& request) {
   Console& console = ops.ctx.console;
@@ -55,6 +83,7 @@ bool OutputsWritable(Operations& ops, const ParsedRequest& request) {
     case FunctionWrites::kNamedFile: {
       const std::string& name =
           FactsOf(request.function).takes == FunctionTakes::kBinFile ? request.binFileName : request.xmlFileName;
+      if (!OutsideFirmwareState(console, ops.session.firmware, name, PathOfFileName(name))) return false;
       return MayWrite(console, name, PathOfFileName(name));
     }
     case FunctionWrites::kResultFile: return ResultFileWritable(ops, request);

@@ -18,6 +18,14 @@ namespace vort64 {
 // which file is refused and why, and returns false.
 bool OutputsWritable(Operations& ops, const ParsedRequest& request);
 
+// False, with the refusal said on the console, when `path` (shown as
+// `name`) lies in the directory where the firmware keeps its state (the
+// simulated machine's): an output there would overwrite or extend the
+// machine's own files (its passwords, its option block, calls.log) and break
+// it. True otherwise, and always for a firmware that keeps no such directory.
+bool OutsideFirmwareState(Console& console, const Firmware& firmware, const std::string& name,
+                          const std::filesystem::path& path);
+
 }  // namespace vort64
 
 #endif  // VORT64_OPS_OUTPUT_TARGETS_H_

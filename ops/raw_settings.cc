@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/console.h"
+#include "base/text.h"
 #include "buffer/block_fields.h"
 #include "catalog/setting_kind.h"
 #include "ops/file_io.h"
@@ -15,7 +16,9 @@ namespace {
 
 using Kind = OperationResult::Kind;
 
-void SayOpenFailed(Console& console, const std::string& name) { console.Out("file: " + name + " open failed. \n\n"); }
+void SayOpenFailed(Console& console, const std::string& name) {
+  console.Out("file: " + Printable(name) + " open failed. \n\n");
+}
 
 // Puts the password fields of `current` (every password setting of the
 // version) into `block`: the firmware applies a password field that changed
@@ -53,7 +56,7 @@ OperationResult ImportRawSettings(Operations& ops, const ParsedRequest& request)
     return {Kind::kFileFailed};
   }
   if (file.size != kSettingsBufferSize || file.bytes.size() != kSettingsBufferSize) {
-    ops.ctx.console.Out("file: " + name + " holds " + std::to_string(file.size) + " bytes, not " +
+    ops.ctx.console.Out("file: " + Printable(name) + " holds " + std::to_string(file.size) + " bytes, not " +
                         std::to_string(kSettingsBufferSize) + ": nothing was imported. \n\n");
     return {Kind::kFileFailed};
   }

@@ -1,5 +1,6 @@
 #include "ops/result_files.h"
 
+#include "base/text.h"
 #include "ops/file_io.h"
 
 namespace vort64 {
@@ -44,7 +45,10 @@ std::string ImportLog::Block(std::wstring_view header) const {
   return ResultFileText(block);
 }
 
-std::wstring ResultLineStart(std::wstring_view name) {
+std::wstring ResultLineStart(std::wstring_view shownName) {
+  // A name from a file shows its control characters escaped: it cannot end
+  // its line and forge another.
+  const std::wstring name = Utf8ToWide(Printable(shownName));
   const size_t tabs = name.size() > 31 ? 1 : (31 - name.size() + 7) / 8 + 1;  // 1 when 40 - L < 9
   return std::wstring(name) + L":" + std::wstring(tabs, L'\t');
 }

@@ -191,6 +191,8 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
   }
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
+  // The directory is its owner's alone (0700), as are its files (0600).
+  if (!ec) std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);
   if (ec) {
     error = "cannot create " + dir.string() + ": " + ec.message();
     return false;

@@ -136,8 +136,10 @@ FileRead ReadUpTo(const std::filesystem::path& path, size_t count) {
 }
 
 bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-  return file.get() >= 0 && WriteWhole(file.get(), bytes) && file.Close();
+  // A machine's files are its owner's alone, as a firmware keeps them: its
+  // passwords and the passwords each call sent (calls.log) among them.
+  Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+  return file.get() >= 0 && ::fchmod(file.get(), 0600) == 0 && WriteWhole(file.get(), bytes) && file.Close();
 }
 
 bool WritePrivateFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
@@ -193,7 +195,7 @@ bool MachineFile::Write(const std::vector<uint8_t>& bytes) {
     Close();
     // Anything but a regular file (or none) is written as WriteFileBytes does.
     if (found && !facts.regular) return WriteFileBytes(path_, bytes);
-    Descriptor file(::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    Descriptor file(::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (file.get() < 0) return WriteFileBytes(path_, bytes);
     if (!LookAtOpen(file.get(), facts) || !facts.regular) return WriteWhole(file.get(), bytes);
     device_ = facts.device;
@@ -211,7 +213,7 @@ AppendFile::AppendFile(std::filesystem::path path) : path_(std::move(path)) {}
 AppendFile::~AppendFile() { Close(); }
 
 void AppendFile::Append(std::string_view line) {
-  if (descriptor_ < 0) descriptor_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (descriptor_ < 0) descriptor_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   if (descriptor_ >= 0) WriteAll(descriptor_, line.data(), line.size());
 }
 
@@ -231,7 +233,7 @@ FileLock::Outcome FileLock::Lock() { return Take(true); }
 
 FileLock::Outcome FileLock::Take(bool wait) {
   if (handle_ < 0) {
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | kOpenFlags, 0666);
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | kOpenFlags, 0600);
     if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? Outcome::kNoPlace : Outcome::kFailed;
     handle_ = fd;
   }

@@ -236,6 +236,8 @@ VersionRehearsal RehearseVersion(const RehearsalRequest& request, TwinVersion ve
     result.twinError = "cannot create " + dir.string() + (ec ? ": " + ec.message() : ": it exists");
     return result;
   }
+  // The twin's passwords and its calls.log stay its owner's.
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);
   MachineOptions options;
   options.wmiMajor = version.major;
   options.wmiMinor = version.minor;

@@ -28,6 +28,8 @@ class SimulatedFirmware : public Firmware {
 
   explicit SimulatedFirmware(std::filesystem::path dir, CallDelay delay = {});
 
+  std::optional<std::filesystem::path> StateDirectory() const override { return dir_; }
+
   // The lock is run.lock in the machine directory, polled until `limit`. A
   // machine directory that is not there (or cannot be reached) has no runs
   // to keep apart: the run goes on and finds no machine.

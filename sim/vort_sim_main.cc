@@ -332,6 +332,8 @@ int Rehearse(std::vector<std::string> args, const char* argv0) {
     if (ec || !fs::is_directory(root, ec) || !fs::is_empty(root, ec)) {
       return Fail("--keep " + keep + ": not a new or empty folder");
     }
+    // What it keeps holds the twins' passwords: its owner's alone.
+    fs::permissions(root, fs::perms::owner_all, ec);
   } else if (const auto temporary = NewTemporaryFolder()) {
     root = *temporary;
   } else {

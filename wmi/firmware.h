@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,6 +67,11 @@ inline constexpr std::chrono::milliseconds kMachineLockLimit = std::chrono::seco
 class Firmware {
  public:
   virtual ~Firmware() = default;
+
+  // The directory in which this firmware keeps its state, where the
+  // program's own outputs could reach it (a simulated machine's); nothing
+  // for a firmware that keeps no files of the run's user.
+  virtual std::optional<std::filesystem::path> StateDirectory() const { return std::nullopt; }
 
   // Takes the machine-wide lock that keeps every other run of the program
   // away from this firmware, waiting at most `limit` while another run holds

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "base/parsed_request.h"
+#include "base/text.h"
 #include "ops/file_io.h"
 #include "ops/xml/xml_document.h"
 
@@ -115,6 +116,9 @@ void WriteBootDevices(XmlWriter& doc, XmlElement root, std::span<const BootDevic
 // ---- import -----------------------------------------------------------------
 
 ImportProblem ProblemOf(const ImportedSetting& setting, bool hasChild) {
+  if (HoldsControlCharacter(setting.name) || HoldsControlCharacter(setting.value)) {
+    return ImportProblem::kControlCharacter;
+  }
   if (!hasChild) return ImportProblem::kNoValue;
   // The setting is applied as the "/set" argument "name=value".
   if (setting.name.size() + 1 + setting.value.size() > kMaxArgumentLength) return ImportProblem::kTooLong;
@@ -153,8 +157,8 @@ ImportResult ImportCustomSettings(Console& console, const std::filesystem::path&
   ImportResult result;
   // "Error: failed to load XML file." and a line with the file and why.
   const auto notLoaded = [&](std::string_view why) {
-    console.Out(std::string(kLoadFailed.substr(0, kLoadFailed.size() - 1)) + PathText(file) + ": " + std::string(why) +
-                ".\n\n");
+    console.Out(std::string(kLoadFailed.substr(0, kLoadFailed.size() - 1)) + Printable(PathText(file)) + ": " +
+                std::string(why) + ".\n\n");
     return result;
   };
   // One byte more than the largest file shows a file that is too large.

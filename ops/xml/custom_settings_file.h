@@ -61,6 +61,9 @@ enum class ImportProblem {
   kNone,
   kNoValue,  // its Item has no element "Value"
   kTooLong,  // "name=value" is longer than a "/set" argument may be
+  // its name or value holds a control character (IsControlCharacter): it
+  // names no setting, and no such text reaches the firmware
+  kControlCharacter,
 };
 
 struct ImportedSetting {

@@ -59,7 +59,7 @@ SettingExportRow Security(std::wstring_view name, std::wstring_view meaning, std
   return Row(ExportGroupPlace::kLast, L"Security", name, meaning, std::move(value), lastInGroup);
 }
 
-// The bytes pugixml writes. (MSXML writes the same tree in its own way.)
+// The bytes the Linux build writes. (MSXML writes the same tree in its own way.)
 TEST(ExportCustomSettingsTest, TheBytesOfTheFile) {
   const struct {
     const char* label;
@@ -417,7 +417,8 @@ TEST(ImportCustomSettingsTest, HandWrittenFiles) {
         {L"commented", L"0", ImportProblem::kNone},
         {L"outside", L"7", ImportProblem::kNone},
         {L"nested", L"123", ImportProblem::kNone},
-        {L"Boot Mode ", L" a b ", ImportProblem::kNone},
+        // The name as it stands; the value as the text property reads it.
+        {L"Boot Mode ", L"a b", ImportProblem::kNone},
         {L"x", Utf8ToWide(tooLong), ImportProblem::kTooLong},
         {L"y", Utf8ToWide(tooLong.substr(1)), ImportProblem::kNone}},
        ""},

@@ -1,5 +1,5 @@
 // The XML document the custom-settings file is made of, behind one small
-// interface with two implementations: pugixml everywhere but Windows, the
+// interface with two implementations: expat everywhere but Windows, the
 // MSXML 3.0 DOM (DOMDocument through COM) on Windows.
 //
 // A failing DOM or COM operation is reported as kError by the call that
@@ -59,6 +59,11 @@ class XmlWriter {
   std::unique_ptr<Impl> impl_;
 };
 
+// The deepest nesting of elements a document may have: the top element is
+// at level 1. Both builds refuse a deeper document as not XML (MSXML through
+// its MaxElementDepth, which 3.0 leaves unlimited unless told).
+inline constexpr size_t kMaxXmlDepth = 256;
+
 enum class XmlLoadResult {
   kLoaded,
   kNotLoaded,  // not well-formed XML (an empty text included)
@@ -96,9 +101,10 @@ class XmlNodeView {
   virtual std::wstring Value() const = 0;
   // An element's attributes in document order.
   virtual std::vector<XmlAttribute> Attributes() const = 0;
-  // The characters of all text nodes inside the first child element named
-  // `name`, in order, whatever other nodes (comments, instructions, text)
-  // come before it. Nothing when the node has no such child element.
+  // The text of the first child element named `name`, whatever other nodes
+  // (comments, instructions, text) come before it, as MSXML 3.0's text
+  // property reads it with the default white-space handling (ValueText in
+  // ops/xml/value_text.h). Nothing when the node has no such child element.
   virtual std::optional<std::wstring> ChildElementText(std::wstring_view name) const = 0;
 
  protected:

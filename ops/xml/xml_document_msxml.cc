@@ -9,6 +9,7 @@
 #include <exception>
 #include <limits>
 
+#include "ops/xml/value_text.h"
 #include "ops/xml/xml_document.h"
 #include "wmi/windows/bstr.h"
 #include "wmi/windows/com_ptr.h"
@@ -135,23 +136,59 @@ ComPtr<IXMLDOMNode> NextInOrder(IXMLDOMNode* node, size_t& depth) {
   }
 }
 
-// The characters of every text node inside `node`, in order.
-std::wstring TextInside(IXMLDOMNode* node) {
-  std::wstring text;
-  size_t depth = 1;
-  ComPtr<IXMLDOMNode> n;
-  Check(node->get_firstChild(n.Put()));
-  while (n) {
-    if (IsText(TypeOf(n.Get()))) text += StringValue(n.Get());
-    n = NextInOrder(n.Get(), depth);
-  }
-  return text;
-}
-
 std::wstring NameOf(IXMLDOMNode* node) {
   Bstr name;
   Check(node->get_nodeName(name.Put()));
   return std::wstring(name.View());
+}
+
+// Whether xml:space="preserve" holds for the text nodes of `element`: the
+// attribute on it or on the nearest element above it that has one.
+bool PreservesWhiteSpace(IXMLDOMNode* element) {
+  ComPtr<IXMLDOMNode> at = Share(element);
+  const Bstr space(L"xml:space");
+  Check(space);
+  while (at && TypeOf(at.Get()) == NODE_ELEMENT) {
+    ComPtr<IXMLDOMNamedNodeMap> map;
+    Check(at->get_attributes(map.Put()));
+    ComPtr<IXMLDOMNode> attribute;
+    if (map) Check(map->getNamedItem(space.Get(), attribute.Put()));
+    if (attribute) {
+      const std::wstring value = StringValue(attribute.Get());
+      if (value == L"preserve") return true;
+      if (value == L"default") return false;
+    }
+    ComPtr<IXMLDOMNode> parent;
+    Check(at->get_parentNode(parent.Put()));
+    at = std::move(parent);
+  }
+  return false;
+}
+
+// The text of `node` as its text property reads it with the default
+// white-space handling: every text and CDATA node inside it through the one
+// rule both builds share (ValueText), not through the DOM's own property,
+// whose white space Wine's MSXML does not normalize as the documentation
+// says.
+std::wstring TextOf(IXMLDOMNode* node) {
+  std::vector<std::wstring> texts;
+  std::vector<bool> kept;
+  size_t depth = 1;
+  ComPtr<IXMLDOMNode> n;
+  Check(node->get_firstChild(n.Put()));
+  while (n) {
+    const DOMNodeType type = TypeOf(n.Get());
+    if (IsText(type)) {
+      texts.push_back(StringValue(n.Get()));
+      ComPtr<IXMLDOMNode> parent;
+      Check(n->get_parentNode(parent.Put()));
+      kept.push_back(type == NODE_CDATA_SECTION || (parent && PreservesWhiteSpace(parent.Get())));
+    }
+    n = NextInOrder(n.Get(), depth);
+  }
+  std::vector<TextPiece> pieces;
+  for (size_t i = 0; i < texts.size(); ++i) pieces.push_back({texts[i], kept[i]});
+  return ValueText(pieces);
 }
 
 class MsxmlNodeView final : public XmlNodeView {
@@ -187,7 +224,7 @@ class MsxmlNodeView final : public XmlNodeView {
     ComPtr<IXMLDOMNode> child;
     Check(node_->get_firstChild(child.Put()));
     while (child) {
-      if (TypeOf(child.Get()) == NODE_ELEMENT && NameOf(child.Get()) == name) return TextInside(child.Get());
+      if (TypeOf(child.Get()) == NODE_ELEMENT && NameOf(child.Get()) == name) return TextOf(child.Get());
       ComPtr<IXMLDOMNode> next;
       Check(child->get_nextSibling(next.Put()));
       child = std::move(next);
@@ -325,23 +362,33 @@ struct XmlReader::Impl {
   ComApartment com;  // first made, last undone
   ComPtr<IXMLDOMDocument> doc;
   bool loaded = false;
+  bool keepBlanks = false;
   size_t errorLine = 0;
 };
 
 namespace {
 
-// Asks the parser to refuse a document type declaration. A parser that does
-// not know the property still has its document type looked at after the load.
-void ProhibitDocumentType(IXMLDOMDocument* doc) {
+// Asks the parser to refuse a document type declaration, and a nesting of
+// elements deeper than kMaxXmlDepth (MSXML 3.0 sets no limit of its own). A
+// parser that does not know a property goes on without it: the document type
+// is still looked at after the load.
+void SetParserLimits(IXMLDOMDocument* doc) {
   ComPtr<IXMLDOMDocument2> doc2;
   if (FAILED(doc->QueryInterface(kIXMLDOMDocument2, reinterpret_cast<void**>(doc2.Put()))) || !doc2) return;
-  const Bstr name(L"ProhibitDTD");
-  Check(name);
+  const Bstr prohibitName(L"ProhibitDTD");
+  Check(prohibitName);
   Variant prohibit;
   VARIANT* v = prohibit.Put();
   V_VT(v) = VT_BOOL;
   V_BOOL(v) = VARIANT_TRUE;
-  doc2->setProperty(name.Get(), *prohibit.Ptr());
+  doc2->setProperty(prohibitName.Get(), *prohibit.Ptr());
+  const Bstr depthName(L"MaxElementDepth");
+  Check(depthName);
+  Variant depth;
+  VARIANT* d = depth.Put();
+  V_VT(d) = VT_I4;
+  V_I4(d) = static_cast<LONG>(kMaxXmlDepth);
+  doc2->setProperty(depthName.Get(), *depth.Ptr());
 }
 
 // The line the parser stopped at; 0 when it does not say.
@@ -351,6 +398,27 @@ size_t ParseErrorLine(IXMLDOMDocument* doc) {
   long line = 0;
   if (FAILED(error->get_line(&line)) || line < 0) return 0;
   return static_cast<size_t>(line);
+}
+
+bool AllWhiteSpace(std::wstring_view text) {
+  for (const wchar_t c : text) {
+    if (!IsXmlWhiteSpace(c)) return false;
+  }
+  return true;
+}
+
+// The deepest nesting of elements in the document (its top element is at
+// level 1).
+size_t ElementDepth(IXMLDOMDocument* doc) {
+  size_t deepest = 0;
+  size_t depth = 1;  // below the document
+  ComPtr<IXMLDOMNode> node;
+  Check(doc->get_firstChild(node.Put()));
+  while (node) {
+    if (TypeOf(node.Get()) == NODE_ELEMENT && depth > deepest) deepest = depth;
+    node = NextInOrder(node.Get(), depth);
+  }
+  return deepest;
 }
 
 // Whether the text holds a NUL character: a whole character of zeros in
@@ -386,8 +454,12 @@ XmlLoadResult XmlReader::Load(std::span<const uint8_t> bytes, XmlWhitespace whit
     // A file is data: no document type is fetched or checked.
     Check(doc->put_validateOnParse(VARIANT_FALSE));
     Check(doc->put_resolveExternals(VARIANT_FALSE));
-    ProhibitDocumentType(doc);
-    Check(doc->put_preserveWhiteSpace(whitespace == XmlWhitespace::kKeep ? VARIANT_TRUE : VARIANT_FALSE));
+    SetParserLimits(doc);
+    // Every text node is kept, so that the text of a Value is read by the
+    // one rule of ValueText from all of them, whatever MSXML would drop; the
+    // walk leaves out text of white space only when it is not wanted.
+    Check(doc->put_preserveWhiteSpace(VARIANT_TRUE));
+    impl_->keepBlanks = whitespace == XmlWhitespace::kKeep;
     if (bytes.size() > std::numeric_limits<ULONG>::max()) throw DomError{};
     // The source: the bytes as a VT_ARRAY | VT_UI1 SAFEARRAY.
     Variant source;
@@ -412,6 +484,12 @@ XmlLoadResult XmlReader::Load(std::span<const uint8_t> bytes, XmlWhitespace whit
   ComPtr<IXMLDOMDocumentType> type;
   if (!Guarded([&] { Check(impl_->doc->get_doctype(type.Put())); })) return XmlLoadResult::kError;
   if (type) return XmlLoadResult::kDocumentType;
+  // MaxElementDepth is not every MSXML's: Wine's stops at its own limit, a
+  // level deeper. The depth is looked at once more, so that every MSXML
+  // refuses what the documented limit refuses.
+  size_t deepest = 0;
+  if (!Guarded([&] { deepest = ElementDepth(impl_->doc.Get()); })) return XmlLoadResult::kError;
+  if (deepest > kMaxXmlDepth) return XmlLoadResult::kNotLoaded;
   impl_->loaded = true;
   return XmlLoadResult::kLoaded;
 }
@@ -428,7 +506,8 @@ XmlWalkResult XmlReader::Walk(const XmlVisitor& visit) {
       const DOMNodeType type = TypeOf(node.Get());
       // The XML declaration and the document type are no content.
       const bool declaration = type == NODE_PROCESSING_INSTRUCTION && NameOf(node.Get()) == L"xml";
-      if (!declaration && type != NODE_DOCUMENT_TYPE) {
+      const bool blank = type == NODE_TEXT && !impl_->keepBlanks && AllWhiteSpace(StringValue(node.Get()));
+      if (!declaration && !blank && type != NODE_DOCUMENT_TYPE) {
         if (!visit(MsxmlNodeView(node.Get(), type, depth - 1))) return;
       }
       node = NextInOrder(node.Get(), depth);

@@ -1,5 +1,5 @@
 // What the program needs of an XML document, checked the same way on every
-// build: pugixml here, MSXML on Windows. The saved bytes differ between the
+// build: expat here, MSXML on Windows. The saved bytes differ between the
 // two; what a document reads back as does not, apart from line ends, which
 // XML turns into LF when it is read anyway.
 #include "ops/xml/xml_document.h"
