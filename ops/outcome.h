@@ -36,6 +36,9 @@ struct OperationResult {
     kNothingRan,       // nothing ran: the bare password check, or no function asked for
     kSettingsFailed,   // an import applied its file, and a setting of it failed
     kDrift,            // a check found a setting that differs from its file, or one it cannot read
+    kNotSuspended,     // a setting measured at start, not written: with /suspend-bitlocker the system drive's
+                       // protection could not be known or suspended
+    kNotResumed,       // the function ran, but the protection it suspended and did not need could not be resumed
   };
   Kind kind = Kind::kDone;
   int32_t firmwareCode = 0;  // kDone, kReadFailed, kFirmwareRefused: the method's ReturnCode
