@@ -13,6 +13,13 @@
 
 #include "tests/e2e/machine_fixture.h"
 
+#if defined(_WIN32)
+// clang-format off
+#include <windows.h>
+#include <wbemidl.h>
+// clang-format on
+#endif
+
 namespace vort64::e2e {
 namespace {
 
@@ -253,6 +260,49 @@ TEST_F(BitLockerTest, ARehearsalNamesTheVersionsWhoseStartWouldAskForTheRecovery
     EXPECT_EQ(doc["versions"][0]["recoveryKey"], suspend ? Json(nullptr) : Json("secure boot"));
   }
 }
+
+#if defined(_WIN32)
+// Under Wine the test WMI provider stands in for Windows' WMI: like Windows,
+// it answers BitLocker's namespace only on a connection whose proxy blanket
+// asks for packet privacy.
+TEST_F(BitLockerTest, TheTestWmiProviderRefusesBitLockersNamespaceBelowPacketPrivacy) {
+  // The provider finds its machine as the program does; it is loaded by the
+  // first CoCreateInstance below, after this.
+  ASSERT_TRUE(SetEnvironmentVariableW(L"VORT64_MACHINE", machine_.wstring().c_str()));
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+  IWbemLocator* locator = nullptr;
+  ASSERT_EQ(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                             reinterpret_cast<void**>(&locator)),
+            S_OK);
+  BSTR ns = SysAllocString(L"ROOT\\CIMV2\\Security\\MicrosoftVolumeEncryption");
+  IWbemServices* services = nullptr;
+  ASSERT_EQ(locator->ConnectServer(ns, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services), S_OK);
+  BSTR wql = SysAllocString(L"WQL");
+  BSTR query = SysAllocString(L"SELECT * FROM Win32_EncryptableVolume WHERE DriveLetter = 'C:'");
+  const auto run = [&] {
+    IEnumWbemClassObject* volumes = nullptr;
+    const HRESULT hr = services->ExecQuery(wql, query, WBEM_FLAG_FORWARD_ONLY, nullptr, &volumes);
+    if (volumes != nullptr) volumes->Release();
+    return hr;
+  };
+  const auto blanket = [&](DWORD level) {
+    return CoSetProxyBlanket(services, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, level, RPC_C_IMP_LEVEL_IMPERSONATE,
+                             nullptr, EOAC_NONE);
+  };
+  EXPECT_EQ(run(), static_cast<HRESULT>(WBEM_E_ACCESS_DENIED));
+  ASSERT_EQ(blanket(RPC_C_AUTHN_LEVEL_PKT_INTEGRITY), S_OK);
+  EXPECT_EQ(run(), static_cast<HRESULT>(WBEM_E_ACCESS_DENIED));
+  ASSERT_EQ(blanket(RPC_C_AUTHN_LEVEL_PKT_PRIVACY), S_OK);
+  EXPECT_EQ(run(), S_OK);
+  SysFreeString(query);
+  SysFreeString(wql);
+  SysFreeString(ns);
+  services->Release();
+  locator->Release();
+  CoUninitialize();
+  SetEnvironmentVariableW(L"VORT64_MACHINE", nullptr);
+}
+#endif
 
 }  // namespace
 }  // namespace vort64::e2e
