@@ -215,6 +215,28 @@ void AddSelfTest(Json& doc, const RunFacts& facts) {
 // The files of the raw settings and of the custom-settings export.
 void AddFile(Json& doc, const std::string& file) { doc["file"] = file; }
 
+// What the run did about BitLocker, when it looked at the drive or was asked
+// to suspend its protection.
+void AddBitLocker(Json& doc, const BitLockerRecord& r) {
+  if (!r.Shown()) return;
+  Json measured = Json::array();
+  for (const std::string_view word : r.measured.Words()) measured.push_back(std::string(word));
+  Json protection = nullptr;
+  if (r.looked) protection = r.protectedDrive ? Json(*r.protectedDrive ? "on" : "off") : Json("unknown");
+  doc["bitlocker"] = {{"suspendAsked", r.asked},
+                      {"drive", r.drive.empty() ? Json(nullptr) : Json(r.drive)},
+                      {"protection", std::move(protection)},
+                      {"why", r.why.empty() ? Json(nullptr) : Json(r.why)},
+                      {"code", r.code ? Json(*r.code) : Json(nullptr)},
+                      {"measured", std::move(measured)},
+                      {"mayChange", r.mayChange},
+                      {"suspended", r.suspended},
+                      {"resumed", r.resumed},
+                      {"withheld", r.withheld},
+                      {"recoveryMayBeAsked", r.recoveryMayBeAsked},
+                      {"messages", r.said}};
+}
+
 // What a failed run says on standard error, in short.
 Json Error(const RunFacts& facts) {
   Json code = nullptr;
@@ -281,6 +303,7 @@ std::string JsonDocument(const RunFacts& facts, int exitCode) {
       case Function::kRotatePassword: break;
     }
   }
+  AddBitLocker(doc, facts.bitlocker);
   // Text from the firmware's tables or the machine that is not UTF-8 shows
   // as U+FFFD rather than breaking the document.
   return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

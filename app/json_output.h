@@ -16,6 +16,7 @@
 #include "base/interface_version.h"
 #include "base/parsed_request.h"
 #include "catalog/catalog.h"
+#include "ops/bitlocker.h"
 #include "ops/outcome.h"
 #include "ops/run_record.h"
 
@@ -46,6 +47,8 @@ struct RunFacts {
   std::filesystem::path report;
   bool reportWritten = false;
   RunRecord record;
+  // What the run did about the system drive's BitLocker protection.
+  BitLockerRecord bitlocker;
 };
 
 // The document, UTF-8, with a line break at its end.

@@ -21,13 +21,22 @@
 #if defined(VORT64_SIMULATED)
 #include "sim/machine.h"
 #include "sim/simulated_firmware.h"
+#include "sim/system_drive.h"
 #else
+#include "wmi/wmi_drive_protection.h"
 #include "wmi/wmi_firmware.h"
 #endif
 
 namespace {
 
-std::unique_ptr<vort64::Firmware> MakeFirmware() {
+// The firmware and the system drive's protection, from the same side of
+// the seams: WMI on Windows, the simulated machine otherwise.
+struct Machine {
+  std::unique_ptr<vort64::Firmware> firmware;
+  std::unique_ptr<vort64::DriveProtection> drive;
+};
+
+Machine MakeMachine() {
 #if defined(VORT64_SIMULATED)
   const auto getenv = [](const char* name) -> std::optional<std::string> {
     const char* value = std::getenv(name);
@@ -39,9 +48,10 @@ std::unique_ptr<vort64::Firmware> MakeFirmware() {
   // The run goes on: a machine that cannot be used reads as a firmware that
   // cannot be read.
   if (!error.empty()) std::cerr << error << '\n';
-  return std::make_unique<vort64::sim::SimulatedFirmware>(dir);
+  return {std::make_unique<vort64::sim::SimulatedFirmware>(dir),
+          std::make_unique<vort64::sim::SimulatedDriveProtection>(dir)};
 #else
-  return vort64::MakeWmiFirmware();
+  return {vort64::MakeWmiFirmware(), vort64::MakeWmiDriveProtection()};
 #endif
 }
 
@@ -59,10 +69,14 @@ int Main(std::vector<std::wstring> args, std::optional<size_t> notUtf8 = std::nu
     console.Flush();
     return *answered;
   }
-  const std::unique_ptr<vort64::Firmware> firmware = MakeFirmware();
+  const Machine machine = MakeMachine();
   vort64::SystemTerminal terminal;
-  vort64::Process process{console, std::cin, *firmware,
-                          [] { std::this_thread::sleep_for(std::chrono::milliseconds(500)); }, &terminal};
+  vort64::Process process{console,
+                          std::cin,
+                          *machine.firmware,
+                          machine.drive.get(),
+                          [] { std::this_thread::sleep_for(std::chrono::milliseconds(500)); },
+                          &terminal};
   const int code = vort64::RunProgram(process, args);
   console.Flush();
   return code;

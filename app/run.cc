@@ -1,5 +1,8 @@
 #include "app/run.h"
 
+// (before the headers whose names its enums would shadow)
+#include "base/functions.h"
+
 #include "app/json_output.h"
 
 #include <chrono>
@@ -17,6 +20,7 @@
 #include "cli/messages.h"
 #include "cli/parser.h"
 #include "cli/password_file.h"
+#include "ops/bitlocker.h"
 #include "ops/output_targets.h"
 #include "wmi/firmware_methods.h"
 #include "wmi/smbios.h"
@@ -179,6 +183,11 @@ int Run(Process& process, std::span<const std::wstring> args, RunFacts& facts) {
   std::error_code ec;
   ops.workDir = std::filesystem::current_path(ec);
   if (ec) ops.workDir = ".";
+  // Every function that writes settings, and the check, watch the settings
+  // the start measures against the system drive's BitLocker protection.
+  BitLockerGuard bitlocker(console, process.drive, request.suspendBitLocker);
+  const bool writes = WritesSettings(request.function) && !request.selfTest;
+  if (writes || request.function == Function::kCheckCustomSettings) ops.bitlocker = &bitlocker;
   // A custom-settings import reads each Item as a "/set" of this run.
   const CommandLineSettings importedSettings(ctx, catalog, request);
   ops.settings = &importedSettings;
@@ -209,8 +218,17 @@ int Run(Process& process, std::span<const std::wstring> args, RunFacts& facts) {
   facts.stage = Stage::kFunctionRan;
   std::vector<uint8_t>& settings = facts.block;
   settings.assign(kSettingsBufferSize, 0);
-  const OperationResult result = ExecuteOperation(ops, request, settings);
+  OperationResult result = ExecuteOperation(ops, request, settings);
+  if (writes && !bitlocker.Finish() && result.succeeded()) result = {OperationResult::Kind::kNotResumed};
+  facts.bitlocker = bitlocker.record();
   facts.result = result;
+  // The import and the raw import say their causes themselves.
+  const bool saysOwnCause =
+      request.function == Function::kImportCustomSettings || request.function == Function::kImportRawSettings;
+  if ((result.kind == OperationResult::Kind::kNotSuspended && !saysOwnCause) ||
+      result.kind == OperationResult::Kind::kNotResumed) {
+    console.Err("Error: " + FailureCause(result) + ".\n");
+  }
   if (result.succeeded()) ctx.console.Write(ShowSettingValue(ctx.version, catalog, request, settings));
   return ExitCodeFor(result);
 }

@@ -14,6 +14,7 @@
 #include "base/terminal.h"
 #include "ops/executor.h"
 #include "ops/outcome.h"
+#include "wmi/drive_protection.h"
 #include "wmi/firmware.h"
 
 namespace vort64 {
@@ -24,6 +25,9 @@ struct Process {
   Console& console;
   std::istream& input;
   Firmware& firmware;
+  // The system drive's BitLocker protection, chosen with the firmware; null
+  // where the run has none to reach (it reads as unknown).
+  DriveProtection* drive = nullptr;
   // The wait after each password step of the self-test.
   std::function<void()> pauseAfterPasswordStep = [] {};
   // The terminal behind `input`, if any: the password prompt switches its

@@ -33,7 +33,7 @@ struct ProgramRun {
 
   int operator()(std::vector<std::wstring> args) {
     args.insert(args.begin(), L"vort64");
-    Process process{console, input, firmware, [] {}, nullptr, lockLimit};
+    Process process{console, input, firmware, nullptr, [] {}, nullptr, lockLimit};
     return RunProgram(process, args);
   }
 };
@@ -151,7 +151,7 @@ TEST(RunProgramTest, ARunWaitsForTheMachineAndGivesUpAtTheLimitHavingCalledNothi
     sim::FileLock other(dir / sim::kRunLockFile);  // another run holds the machine
     ASSERT_EQ(other.Lock(), sim::FileLock::Outcome::kHeld);
     sim::SimulatedFirmware firmware(dir);
-    Process process{console, input, firmware, [] {}, nullptr, std::chrono::milliseconds(300)};
+    Process process{console, input, firmware, nullptr, [] {}, nullptr, std::chrono::milliseconds(300)};
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(RunProgram(process, args), kExitFailed);
     const auto waited = std::chrono::steady_clock::now() - start;
@@ -162,7 +162,7 @@ TEST(RunProgramTest, ARunWaitsForTheMachineAndGivesUpAtTheLimitHavingCalledNothi
     EXPECT_EQ(callsLog(), "");
   }
   sim::SimulatedFirmware firmware(dir);
-  Process process{console, input, firmware, [] {}, nullptr, std::chrono::milliseconds(300)};
+  Process process{console, input, firmware, nullptr, [] {}, nullptr, std::chrono::milliseconds(300)};
   EXPECT_EQ(RunProgram(process, args), kExitSuccess);
   const std::string calls = callsLog();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), '\n'), 3);

@@ -62,6 +62,29 @@ constexpr FunctionFacts FactsOf(Function function) {
   return {L"", T::kNoWord, W::kNothing, false, false};
 }
 
+// Whether the function writes settings to the firmware: the ones
+// "/suspend-bitlocker" goes with.
+constexpr bool WritesSettings(Function function) {
+  switch (function) {
+    case Function::kSet:
+    case Function::kSetDefault:
+    case Function::kLoadFactoryDefault:
+    case Function::kLoadUserDefault:
+    case Function::kImportRawSettings:
+    case Function::kImportCustomSettings: return true;
+    case Function::kNone:
+    case Function::kPassword:
+    case Function::kGet:
+    case Function::kGetDefault:
+    case Function::kExportRawSettings:
+    case Function::kExportCustomSettings:
+    case Function::kCheckCustomSettings:
+    case Function::kShowSettings:
+    case Function::kRotatePassword: break;
+  }
+  return false;
+}
+
 // Every function, in the enum's order.
 inline constexpr std::array kFunctions = {
     Function::kNone,

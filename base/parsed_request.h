@@ -93,6 +93,11 @@ struct ParsedRequest {
   // working directory.
   std::string resultFileName;
 
+  // "/suspend-bitlocker": before a write that changes a setting measured at
+  // start, a protected system drive's BitLocker protection is suspended for
+  // one restart.
+  bool suspendBitLocker = false;
+
   // The custom-settings import runs with quiet output: most console
   // messages give way to per-setting lines in the result files.
   bool quietOutput = false;

@@ -79,4 +79,19 @@ uint32_t SettingCatalog::GetSettingSize(std::wstring_view name) const {
   return info ? info->size : 0;
 }
 
+MeasuredReasons MeasuredSettingsChanged(const SettingCatalog& catalog, std::span<const uint8_t> before,
+                                        std::span<const uint8_t> after) {
+  MeasuredReasons reasons;
+  for (const auto& [name, info] : catalog.settings()) {
+    if (info.measured == MeasuredAtStart::kNo) continue;
+    if (info.offset >= before.size() || info.offset >= after.size()) continue;
+    const size_t end = std::min<size_t>({info.offset + info.size, before.size(), after.size()});
+    if (!std::equal(before.begin() + info.offset, before.begin() + static_cast<std::ptrdiff_t>(end),
+                    after.begin() + info.offset)) {
+      reasons.Add(info.measured);
+    }
+  }
+  return reasons;
+}
+
 }  // namespace vort64

@@ -58,6 +58,8 @@ struct SettingInfo {
   ReadBack readBack = ReadBack::kCompare;
   ListedValues listed;    // a one-byte setting's listed values; empty for the free-form kinds
   PasswordItem password;  // which password, for kPassword
+  // Whether, and why, the firmware's start measures the setting (BitLocker).
+  MeasuredAtStart measured = MeasuredAtStart::kNo;
 };
 
 // Fills the derived facts of `info` for the setting `name`.
@@ -182,6 +184,11 @@ int CollectExportSettings(const SettingCatalog& catalog, std::vector<SettingExpo
 // nothing where the layout has no such byte or the byte says neither (255,
 // not supported).
 std::optional<bool> PasswordIsSet(const SettingCatalog& catalog, PasswordItem item, std::span<const uint8_t> block);
+
+// The settings measured at start (SettingInfo::measured) whose bytes differ
+// between two blocks, by their reasons.
+MeasuredReasons MeasuredSettingsChanged(const SettingCatalog& catalog, std::span<const uint8_t> before,
+                                        std::span<const uint8_t> after);
 
 // One row per boot device, ascending by code, into `rows` (replaced by
 // kBootDeviceExportRows empty rows first).

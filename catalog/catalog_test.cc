@@ -153,5 +153,71 @@ TEST(PasswordIsSetTest, ReadsEveryLayoutsStatusBytes) {
   EXPECT_EQ(PasswordIsSet(old, {PasswordItem::kSupervisor}, block), std::nullopt);
 }
 
+// Which settings the start measures is a fact of each row: the Secure Boot,
+// TPM, boot mode and boot order rows of every layout are measured with their
+// reason, and no password, clock, tag or device switch is.
+TEST(MeasuredAtStartTest, EveryLayoutMarksTheSettingsItsStartMeasures) {
+  std::vector<uint32_t> minors = {40, kNewestVariant};
+  for (const VariantDelta& delta : OlderVariantDeltas()) minors.push_back(delta.variant);
+  const struct {
+    std::wstring_view name;
+    MeasuredAtStart reason;
+  } expected[] = {
+      {L"secure boot", MeasuredAtStart::kSecureBoot},
+      {L"secure boot mode", MeasuredAtStart::kSecureBoot},
+      {L"erase all secure boot setting", MeasuredAtStart::kSecureBoot},
+      {L"change tpm 2.0 state", MeasuredAtStart::kTpm},
+      {L"boot mode", MeasuredAtStart::kBootMode},
+      {L"boot priority order", MeasuredAtStart::kBootOrder},
+      {L"wi-fi", MeasuredAtStart::kNo},
+      {L"camera", MeasuredAtStart::kNo},
+      {L"date", MeasuredAtStart::kNo},
+      {L"set supervisor password", MeasuredAtStart::kNo},
+  };
+  for (const uint32_t minor : minors) {
+    SCOPED_TRACE(minor);
+    SettingCatalog catalog;
+    BuildSettingCatalog(catalog, 2, minor);
+    size_t measured = 0;
+    for (const auto& [name, info] : catalog.settings()) {
+      if (info.measured == MeasuredAtStart::kNo) continue;
+      ++measured;
+      SCOPED_TRACE(WideToUtf8(name));
+      EXPECT_NE(info.kind, SettingKind::kPassword);
+      EXPECT_EQ(info.category == Category::kSecurity || info.category == Category::kPostBehaviors ||
+                    info.category == Category::kPowerAndEventControl || info.category == Category::kSystemFunction,
+                true);
+    }
+    // Secure Boot, its mode, its erase and restore, the TPM, boot mode and
+    // order at least.
+    EXPECT_GE(measured, 7u);
+    for (const auto& row : expected) {
+      const SettingInfo* info = catalog.FindSetting(row.name);
+      if (!info) continue;
+      SCOPED_TRACE(WideToUtf8(row.name));
+      EXPECT_EQ(info->measured, row.reason);
+    }
+    const SettingInfo* clear = catalog.FindSetting(kClearTpmSetting);
+    if (!clear) clear = catalog.FindSetting(kClearTpmTcmSetting);
+    ASSERT_NE(clear, nullptr);
+    EXPECT_EQ(clear->measured, MeasuredAtStart::kTpm);
+  }
+}
+
+TEST(MeasuredAtStartTest, ReasonsReadAsOneList) {
+  MeasuredReasons reasons;
+  EXPECT_TRUE(reasons.empty());
+  EXPECT_EQ(reasons.Text(), "");
+  reasons.Add(MeasuredAtStart::kBootOrder);
+  reasons.Add(MeasuredAtStart::kNo);
+  EXPECT_EQ(reasons.Text(), "boot order");
+  reasons.Add(MeasuredAtStart::kSecureBoot);
+  EXPECT_EQ(reasons.Text(), "secure boot and boot order");
+  reasons.Add(MeasuredAtStart::kTpm);
+  reasons.Add(MeasuredAtStart::kSecureBoot);
+  EXPECT_EQ(reasons.Text(), "secure boot, TPM and boot order");
+  EXPECT_EQ(reasons.Words().size(), 3u);
+}
+
 }  // namespace
 }  // namespace vort64

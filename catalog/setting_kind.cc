@@ -40,7 +40,79 @@ constexpr ListedFix kListedFixes[] = {
     {kClearTpmSetting, {0, 0, L"Do nothing"}},
 };
 
+// The settings the firmware's start measures into the TPM, under every name
+// the layouts give them, and why. A change of one of them makes BitLocker ask
+// for the recovery key at the next start unless the system drive's
+// protection is suspended for that start.
+struct Measured {
+  std::wstring_view name;
+  MeasuredAtStart reason;
+};
+constexpr Measured kMeasuredAtStart[] = {
+    // Secure Boot's state, its mode and its key databases (PCR 7).
+    {L"secure boot", MeasuredAtStart::kSecureBoot},
+    {L"secure boot mode", MeasuredAtStart::kSecureBoot},
+    {L"erase all secure boot setting", MeasuredAtStart::kSecureBoot},
+    {L"restore secure boot to factory default", MeasuredAtStart::kSecureBoot},
+    {L"authorized signatures", MeasuredAtStart::kSecureBoot},
+    // The TPM that holds BitLocker's key: switched off, cleared or another one.
+    {L"change tpm 1.2 state", MeasuredAtStart::kTpm},
+    {L"change tpm 2.0 state", MeasuredAtStart::kTpm},
+    {kClearTpmSetting, MeasuredAtStart::kTpm},
+    {kClearTpmTcmSetting, MeasuredAtStart::kTpm},
+    {L"tpm detection selection", MeasuredAtStart::kTpm},
+    {L"tpm device selection", MeasuredAtStart::kTpm},
+    // UEFI or legacy: another boot path altogether.
+    {L"boot mode", MeasuredAtStart::kBootMode},
+    // The boot entries and their order.
+    {L"boot priority order", MeasuredAtStart::kBootOrder},
+    {L"network boot", MeasuredAtStart::kBootDevices},
+    {L"usb boot", MeasuredAtStart::kBootDevices},
+    // Intel TXT: the measured launch.
+    {L"trusted execution technology", MeasuredAtStart::kMeasuredLaunch},
+};
+
 }  // namespace
+
+std::string_view MeasuredAtStartWords(MeasuredAtStart reason) {
+  switch (reason) {
+    case MeasuredAtStart::kNo: break;
+    case MeasuredAtStart::kSecureBoot: return "secure boot";
+    case MeasuredAtStart::kTpm: return "TPM";
+    case MeasuredAtStart::kBootMode: return "boot mode";
+    case MeasuredAtStart::kBootOrder: return "boot order";
+    case MeasuredAtStart::kBootDevices: return "boot devices";
+    case MeasuredAtStart::kMeasuredLaunch: return "measured launch";
+  }
+  return "";
+}
+
+std::vector<std::string_view> MeasuredReasons::Words() const {
+  std::vector<std::string_view> words;
+  for (const MeasuredAtStart reason :
+       {MeasuredAtStart::kSecureBoot, MeasuredAtStart::kTpm, MeasuredAtStart::kBootMode, MeasuredAtStart::kBootOrder,
+        MeasuredAtStart::kBootDevices, MeasuredAtStart::kMeasuredLaunch}) {
+    if (Has(reason)) words.push_back(MeasuredAtStartWords(reason));
+  }
+  return words;
+}
+
+std::string MeasuredReasons::Text() const {
+  const std::vector<std::string_view> words = Words();
+  std::string text;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) text += i + 1 == words.size() ? " and " : ", ";
+    text += words[i];
+  }
+  return text;
+}
+
+MeasuredAtStart MeasuredReasonOf(std::wstring_view name) {
+  for (const Measured& row : kMeasuredAtStart) {
+    if (name == row.name) return row.reason;
+  }
+  return MeasuredAtStart::kNo;
+}
 
 SettingKind KindOfSetting(std::wstring_view name) {
   struct Named {
@@ -72,6 +144,7 @@ void DescribeSetting(std::wstring_view name, SettingInfo& info) {
   for (const std::wstring_view clear : kWithoutReadBack) {
     if (name == clear) info.readBack = ReadBack::kNone;
   }
+  info.measured = MeasuredReasonOf(name);
   info.listed = info.kind == SettingKind::kByte ? ParseListedValues(info.meaning) : ListedValues();
   for (const ListedFix& fix : kListedFixes) {
     if (name == fix.name && !info.listed.empty() && !info.listed.Lists(fix.value.first)) info.listed.Add(fix.value);

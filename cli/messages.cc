@@ -25,6 +25,7 @@ void ShowUsage(Console& console) {
       L"\tVort64.exe /password \"%Password%\" /rotate-password\n"
       L"\tVort64.exe /password \"%Password%\"\n"
       L"\t/password-file FILE in place of /password \"%Password%\" takes the first line of FILE\n"
+      L"\t/suspend-bitlocker at the end of a function that writes settings suspends BitLocker for one restart\n"
       L"\tVort64.exe --version\n");
 }
 

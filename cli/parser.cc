@@ -90,6 +90,52 @@ bool TakeResultFile(const RunContext& ctx, std::span<const std::wstring> args, s
   return true;
 }
 
+// "/suspend-bitlocker" (any case): anywhere after the function's switch.
+constexpr std::wstring_view kSuspendBitLockerSwitch = L"/suspend-bitlocker";
+
+// The function a function word names ("clear" is "/set" of the TPM clear).
+std::optional<Function> FunctionOfWord(std::wstring_view word) {
+  if (word == L"clear") return Function::kSet;
+  for (const Function function : kFunctions) {
+    if (!FactsOf(function).word.empty() && FactsOf(function).word == word) return function;
+  }
+  return std::nullopt;
+}
+
+bool IsSuspendBitLockerSwitch(std::wstring_view text) {
+  return text.size() == kSuspendBitLockerSwitch.size() && AsciiToLower(text) == kSuspendBitLockerSwitch;
+}
+
+// Takes "/suspend-bitlocker" out of `rest` into `out.suspendBitLocker`.
+// False, with the message and the usage, when the function writes no
+// settings or the switch is given twice.
+bool TakeSuspendBitLocker(const RunContext& ctx, std::vector<std::wstring>& rest, ParsedRequest& out) {
+  std::vector<size_t> at;
+  for (size_t i = kFunctionSwitch + 1; i < rest.size(); ++i) {
+    if (IsSuspendBitLockerSwitch(CText(rest[i]))) at.push_back(i);
+  }
+  if (at.empty()) return true;
+  Console& console = ctx.console;
+  const auto refuse = [&console](std::string_view why) {
+    console.Complain(std::string(why) + "\n\n");
+    ShowUsage(console);
+    return false;
+  };
+  const std::wstring_view functionSwitch = CText(rest[kFunctionSwitch]);
+  const std::optional<Function> function = functionSwitch.size() > kMaxArgumentLength
+                                               ? std::nullopt
+                                               : FunctionOfWord(AsciiToLower(WithoutFirstCharacter(functionSwitch)));
+  if (!function || !WritesSettings(*function)) {
+    return refuse(
+        "/suspend-bitlocker goes with a function that writes settings: /set, /clear, /set-default, "
+        "/load-factory-default, /load-user-default, /import-raw-settings, /import-custom-settings.");
+  }
+  if (at.size() > 1) return refuse("/suspend-bitlocker is given twice.");
+  out.suspendBitLocker = true;
+  rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(at.front()));
+  return true;
+}
+
 // "/?" and "/h" as ever, and the words other programs answer with their usage.
 bool IsUsageRequest(std::wstring_view first) {
   for (const std::wstring_view word : {L"/?", L"/h", L"-h", L"--help", L"/help", L"-?"}) {
@@ -419,6 +465,7 @@ bool ParseCommandLine(const RunContext& ctx, const SettingCatalog& catalog, std:
   const bool usage = args.size() > 1 && IsUsageRequest(CText(args[1]));
   std::vector<std::wstring> rest(args.begin(), args.end());
   if (!usage && !TakeResultFile(ctx, args, rest, out)) return false;
+  if (!usage && !TakeSuspendBitLocker(ctx, rest, out)) return false;
   const std::span<const std::wstring> seen(rest);
   return ParseArguments(ctx, catalog, Arguments(seen.first(EffectiveArgumentCount(seen))), out);
 }

@@ -99,6 +99,7 @@ inline constexpr const char* kUsage =
     "\tVort64.exe /password \"%Password%\" /rotate-password\n"
     "\tVort64.exe /password \"%Password%\"\n"
     "\t/password-file FILE in place of /password \"%Password%\" takes the first line of FILE\n"
+    "\t/suspend-bitlocker at the end of a function that writes settings suspends BitLocker for one restart\n"
     "\tVort64.exe --version\n";
 
 }  // namespace vort64::cli_test

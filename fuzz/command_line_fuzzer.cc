@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "base/console.h"
+#include "base/functions.h"
 #include "base/parsed_request.h"
 #include "base/run_context.h"
 #include "base/text.h"
@@ -221,7 +222,8 @@ bool SameRequest(const ParsedRequest& a, const ParsedRequest& b) {
          a.value.bytes == b.value.bytes && a.value.size == b.value.size && a.unlistedValue == b.unlistedValue &&
          a.newPasswordSlot == b.newPasswordSlot && a.binFileName == b.binFileName && a.xmlFileName == b.xmlFileName &&
          a.resultFileName == b.resultFileName && a.quietOutput == b.quietOutput && a.selfTest == b.selfTest &&
-         a.itemText == b.itemText && a.valueText == b.valueText && a.formPassword == b.formPassword;
+         a.itemText == b.itemText && a.valueText == b.valueText && a.formPassword == b.formPassword &&
+         a.suspendBitLocker == b.suspendBitLocker;
 }
 
 void FuzzCommandLine(uint32_t minor, bool quiet, const std::vector<std::wstring>& args) {
@@ -248,7 +250,7 @@ void FuzzCommandLine(uint32_t minor, bool quiet, const std::vector<std::wstring>
   for (size_t i = 5; i < seen.size(); ++i) {
     if (AsciiToLower(CText(seen[i])) == L"/result-file") switches.push_back(i);
   }
-  size_t parsed = count;
+  std::vector<std::wstring> rest(seen.begin(), seen.end());
   if (r.resultFileName.empty()) {
     FUZZ_CHECK(switches.empty());
   } else {
@@ -257,12 +259,25 @@ void FuzzCommandLine(uint32_t minor, bool quiet, const std::vector<std::wstring>
     FUZZ_CHECK(at == 5 || at == 6);
     FUZZ_CHECK(at + 1 < seen.size() && WideToUtf8(CText(seen[at + 1])) == r.resultFileName);
     FUZZ_CHECK(CText(seen[at + 1]).size() <= kMaxArgumentLength);
-    parsed = count - 2;
-    if (parsed == 6) {
-      const std::wstring precheck = AsciiToLower(CText(seen[at == 5 ? 7 : 5]));
-      FUZZ_CHECK(precheck == L"/ignore_precheck" || precheck == L"/i");
-      parsed = 5;
-    }
+    rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(at), rest.begin() + static_cast<std::ptrdiff_t>(at + 2));
+  }
+  // "/suspend-bitlocker" is taken out next: anywhere after the function,
+  // only once, only for a function that writes settings.
+  std::vector<size_t> suspends;
+  for (size_t i = 4; i < rest.size(); ++i) {
+    if (AsciiToLower(CText(rest[i])) == L"/suspend-bitlocker") suspends.push_back(i);
+  }
+  if (r.suspendBitLocker) {
+    FUZZ_CHECK(suspends.size() == 1 && WritesSettings(r.function));
+    rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(suspends.front()));
+  } else {
+    FUZZ_CHECK(suspends.empty());
+  }
+  size_t parsed = rest.size();
+  if (parsed == 6) {
+    const std::wstring precheck = AsciiToLower(CText(rest[5]));
+    FUZZ_CHECK(precheck == L"/ignore_precheck" || precheck == L"/i");
+    parsed = 5;
   }
   CheckAccepted(first.ctx, catalog, parsed, r);
 }

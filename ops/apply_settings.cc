@@ -7,6 +7,7 @@
 #include "base/option_block.h"
 #include "buffer/assign.h"
 #include "buffer/display.h"
+#include "ops/bitlocker.h"
 #include "ops/firmware_calls.h"
 
 namespace vort64 {
@@ -116,19 +117,40 @@ Applied ApplySettings(Operations& ops, const ApplyRequest& what, std::span<uint8
                   what.target == OptionBlock::kDefaults ? HeldValues::Other::kCurrent : HeldValues::Other::kDefaults);
   SentBlock sent(block);
   std::vector<size_t> placed;
+  std::vector<std::vector<uint8_t>> alone(what.settings.size());
+  // The settings measured at start whose bytes the write changes.
+  std::vector<bool> measured(what.settings.size(), false);
+  MeasuredReasons changing;
   for (size_t i = 0; i < what.settings.size(); ++i) {
     const ParsedRequest& request = *what.settings[i];
-    std::vector<uint8_t> alone(block.begin(), block.end());
-    switch (PlaceSetting(ops, held, request, block, alone, what.sayWhy)) {
+    alone[i].assign(block.begin(), block.end());
+    switch (PlaceSetting(ops, held, request, block, alone[i], what.sayWhy)) {
       case Placing::kPlaced: break;
       case Placing::kUnsupported: applied.outcomes[i] = {Kind::kUnsupported}; continue;
       case Placing::kUnlisted: applied.outcomes[i] = {Kind::kValueUnlisted}; continue;
       case Placing::kKept: applied.outcomes[i] = {Kind::kPasswordKept}; continue;
       case Placing::kRefused: applied.outcomes[i] = {Kind::kValueRefused}; continue;
     }
-    sent.Merge(alone, RangeOf(ops.catalog, request.itemName));
+    const SettingInfo* setting = ops.catalog.FindSetting(request.itemName);
+    const Range at = RangeOf(ops.catalog, request.itemName);
+    if (setting && setting->measured != MeasuredAtStart::kNo && at.end <= block.size() &&
+        !std::equal(block.begin() + at.offset, block.begin() + at.end, alone[i].begin() + at.offset)) {
+      measured[i] = true;
+      changing.Add(setting->measured);
+    }
     placed.push_back(i);
   }
+  // The start measures the current settings, not the defaults.
+  BitLockerGuard* const guard = what.target == OptionBlock::kCurrent ? ops.bitlocker : nullptr;
+  if (guard && !guard->MayWrite(ops.catalog, block, changing)) {
+    // The drive's protection could not be known or suspended: the measured
+    // settings stay as read, the others are written as usual.
+    std::erase_if(placed, [&](size_t i) {
+      if (measured[i]) applied.outcomes[i] = {Kind::kNotSuspended};
+      return measured[i];
+    });
+  }
+  for (const size_t i : placed) sent.Merge(alone[i], RangeOf(ops.catalog, what.settings[i]->itemName));
   if (placed.empty()) return applied;
 
   sent.Finish(block);
@@ -137,6 +159,16 @@ Applied ApplySettings(Operations& ops, const ApplyRequest& what, std::span<uint8
     return ReadsBack(what.target, ops.catalog.FindSetting(what.settings[i]->itemName));
   });
   if (applied.write->passed() && readsBack) applied.readBack = Read(ops, what.target, what.password, readBack);
+  if (guard) {
+    // What the firmware holds now: the block read back, else (no read back,
+    // or it failed) the block it took.
+    if (!applied.write->passed()) {
+      guard->Written(std::nullopt);
+    } else {
+      guard->Written(applied.readBack && applied.readBack->passed() ? std::span<const uint8_t>(readBack)
+                                                                    : std::span<const uint8_t>(block));
+    }
+  }
   for (const size_t i : placed) {
     const ParsedRequest& request = *what.settings[i];
     OperationResult& outcome = applied.outcomes[i];

@@ -8,6 +8,7 @@
 #include "base/console.h"
 #include "base/text.h"
 #include "catalog/aliases.h"
+#include "ops/bitlocker.h"
 #include "ops/file_io.h"
 #include "ops/firmware_calls.h"
 #include "ops/password_items.h"
@@ -237,6 +238,15 @@ OperationResult CheckCustomSettingsFile(Operations& ops, const ParsedRequest& re
   lines += std::to_string(plan.size()) + " settings: " + std::to_string(same) + " same, " + std::to_string(differ) +
            " differ, " + std::to_string(unsupported) + " not supported, " + std::to_string(invalid) + " invalid\n";
   ops.ctx.console.Out(lines);
+  if (ops.bitlocker) {
+    // What the remediation would change that the start measures.
+    MeasuredReasons wouldChange;
+    for (size_t i = 0; i < plan.size(); ++i) {
+      if (checked[i].state != CheckedSetting::State::kDiffers || !plan[i].request) continue;
+      if (const SettingInfo* info = ops.catalog.FindSetting(plan[i].request->itemName)) wouldChange.Add(info->measured);
+    }
+    ops.bitlocker->Remediation(wouldChange);
+  }
   if (ops.record) {
     for (size_t i = 0; i < plan.size(); ++i) ops.record->checked.push_back({plan[i].name, checked[i]});
   }

@@ -7,6 +7,7 @@
 #include "buffer/display.h"
 #include "catalog/password_settings.h"
 #include "ops/apply_settings.h"
+#include "ops/bitlocker.h"
 #include "ops/custom_settings.h"
 #include "ops/firmware_calls.h"
 #include "ops/password_prompt.h"
@@ -73,6 +74,55 @@ OperationResult SetPath(Operations& ops, const ParsedRequest& request, OptionBlo
   return SetOnBlock(ops, request, target, buffer, at, readBack).result;
 }
 
+// "/load-factory-default" and "/load-user-default". Without
+// "/suspend-bitlocker" the load is one call, as ever; on a protected system
+// drive the run says that the next start may ask for the recovery key. With
+// it, the load reads what it needs to know whether it changes a setting
+// measured at start: the current block, and the factory defaults (the user
+// defaults cannot be read: the block is read again after their load).
+OperationResult LoadDefaults(Operations& ops, const ParsedRequest& request, bool factory) {
+  const std::string_view password = request.CurrentPassword();
+  const auto load = [&] { return factory ? LoadBIOSDefault(ops, password) : LoadUserDefault(ops, password); };
+  BitLockerGuard* const guard = ops.bitlocker;
+  if (!guard) return OperationResult::From(load());
+  if (!guard->suspendAsked()) {
+    guard->LoadWithoutSuspending();
+    const OperationResult loaded = OperationResult::From(load());
+    guard->Loaded(loaded.succeeded());
+    return loaded;
+  }
+  std::vector<uint8_t> current(kSettingsBufferSize, 0);
+  const MethodOutcome read = GetBiosOptions(ops, password, current);
+  if (!read.passed()) return OperationResult::FromRead(read);
+  std::vector<uint8_t> defaults(kSettingsBufferSize, 0);
+  if (factory) {
+    const MethodOutcome readDefaults = GetBiosDefaultOptions(ops, password, defaults);
+    if (!readDefaults.passed()) return OperationResult::FromRead(readDefaults);
+    if (!guard->MayWrite(ops.catalog, current, MeasuredSettingsChanged(ops.catalog, current, defaults))) {
+      return {Kind::kNotSuspended};
+    }
+  } else if (!guard->MayWrite(ops.catalog, current, {}, /*mayChange=*/true)) {
+    return {Kind::kNotSuspended};
+  }
+  const OperationResult loaded = OperationResult::From(load());
+  if (!loaded.succeeded()) {
+    guard->Written(std::nullopt);
+  } else if (factory) {
+    guard->Written(defaults);
+  } else {
+    std::vector<uint8_t> after(kSettingsBufferSize, 0);
+    const MethodOutcome reread = GetBiosOptions(ops, password, after);
+    // A block that cannot be read after the load may have changed: the
+    // suspension stays.
+    if (reread.passed()) {
+      guard->Written(after);
+    } else {
+      guard->WrittenUnknown();
+    }
+  }
+  return loaded;
+}
+
 }  // namespace
 
 SetOutcome SetOnReadBlock(Operations& ops, const ParsedRequest& request, std::span<uint8_t> block,
@@ -92,8 +142,8 @@ OperationResult ExecuteOperation(Operations& ops, const ParsedRequest& request, 
     case Function::kSet: return SetPath(ops, request, OptionBlock::kCurrent, buffer, at);
     case Function::kGetDefault: return OperationResult::From(GetBiosDefaultOptions(ops, password, buffer));
     case Function::kSetDefault: return SetPath(ops, request, OptionBlock::kDefaults, buffer, at);
-    case Function::kLoadFactoryDefault: return OperationResult::From(LoadBIOSDefault(ops, password));
-    case Function::kLoadUserDefault: return OperationResult::From(LoadUserDefault(ops, password));
+    case Function::kLoadFactoryDefault: return LoadDefaults(ops, request, /*factory=*/true);
+    case Function::kLoadUserDefault: return LoadDefaults(ops, request, /*factory=*/false);
     case Function::kPassword: return {Kind::kNothingRan};
     case Function::kExportRawSettings: return ExportRawSettings(ops, request, buffer);
     case Function::kImportRawSettings: return ImportRawSettings(ops, request);

@@ -22,6 +22,7 @@
 namespace vort64 {
 
 struct RunRecord;
+class BitLockerGuard;
 
 // What the executor works with: the run's context, its open firmware
 // session and catalog, the input that answers the self-test's password
@@ -41,6 +42,10 @@ struct Operations {
   // Where the functions keep what they found for the JSON answer, if the
   // run asks for one.
   RunRecord* record = nullptr;
+  // What guards the system drive's BitLocker protection against the writes of
+  // settings measured at start, if the run has it (every function that writes
+  // settings, and the check).
+  BitLockerGuard* bitlocker = nullptr;
 };
 
 // Runs the request's function on `buffer` (2048 zeroed bytes).

@@ -79,6 +79,10 @@ OutcomeRule RuleFor(const OperationResult& r) {
     case Kind::kNotTheSame: return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "not the same"};
     case Kind::kFileFailed: return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "file failed"};
     case Kind::kNothingRan: return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "nothing ran"};
+    case Kind::kNotSuspended:
+      return {L"BitLocker not suspended", VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "not suspended"};
+    case Kind::kNotResumed:
+      return {L"BitLocker not resumed", VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "not resumed"};
     case Kind::kSettingsFailed: break;
   }
   return {kFail, VerdictEffect::kFails, kExitFailed, StepVerdict::kFailed, "settings failed"};
@@ -111,6 +115,12 @@ std::string FailureCause(const OperationResult& r) {
     case Kind::kSettingsFailed: return "a setting failed";
     case Kind::kDrift: return "a setting differs";
     case Kind::kBaselineRefused: return "the file's supervisor password is not the password file's first line";
+    case Kind::kNotResumed:
+      return "the system drive's BitLocker protection, suspended for a change that did not happen, could not be "
+             "resumed: it stays suspended until the next restart";
+    case Kind::kNotSuspended:
+      return "the system drive's BitLocker protection could not be known or suspended: no setting measured at start "
+             "was written";
     case Kind::kDone:
     case Kind::kPasswordKept:
     case Kind::kNothingRan: break;

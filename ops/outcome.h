@@ -37,6 +37,9 @@ struct OperationResult {
     kSettingsFailed,   // an import applied its file, and a setting of it failed
     kDrift,            // a check found a setting that differs from its file, or one it cannot read
     kBaselineRefused,  // a file's supervisor password Item is not the password file's first line: nothing ran
+    kNotSuspended,     // a setting measured at start, not written: with /suspend-bitlocker the system drive's
+                       // protection could not be known or suspended
+    kNotResumed,       // the function ran, but the protection it suspended and did not need could not be resumed
   };
   Kind kind = Kind::kDone;
   int32_t firmwareCode = 0;  // kDone, kReadFailed, kFirmwareRefused: the method's ReturnCode

@@ -1,13 +1,17 @@
 #include "ops/raw_settings.h"
 
 #include <algorithm>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "base/console.h"
 #include "base/text.h"
 #include "buffer/block_fields.h"
+#include "catalog/catalog.h"
 #include "catalog/setting_kind.h"
+#include "ops/bitlocker.h"
 #include "ops/file_io.h"
 #include "ops/firmware_calls.h"
 
@@ -80,8 +84,30 @@ OperationResult ImportRawSettings(Operations& ops, const ParsedRequest& request)
     // Older firmware takes the clock bytes as sent: send the current ones.
     std::copy(current.begin() + kClockFirstByte, current.begin() + kClockEndByte, block.begin() + kClockFirstByte);
   }
+  // The settings the start measures go only where the system drive's
+  // protection allows them: else they are sent as the firmware holds them.
+  bool withheld = false;
+  if (ops.bitlocker &&
+      !ops.bitlocker->MayWrite(ops.catalog, current, MeasuredSettingsChanged(ops.catalog, current, block))) {
+    for (const auto& [setting, info] : ops.catalog.settings()) {
+      if (info.measured == MeasuredAtStart::kNo || info.offset + info.size > kSettingsBufferSize) continue;
+      std::copy_n(current.begin() + info.offset, info.size, block.begin() + info.offset);
+    }
+    withheld = true;
+  }
   const OperationResult written = OperationResult::From(SetBiosOptions(ops, password, block));
-  if (!written.succeeded()) ops.ctx.console.Err("Error: " + FailureCause(written) + ".\n");
+  if (ops.bitlocker) {
+    ops.bitlocker->Written(written.succeeded() ? std::optional<std::span<const uint8_t>>(block) : std::nullopt);
+  }
+  if (!written.succeeded()) {
+    ops.ctx.console.Err("Error: " + FailureCause(written) + ".\n");
+    return written;
+  }
+  if (withheld) {
+    const OperationResult notSuspended{Kind::kNotSuspended};
+    ops.ctx.console.Err("Error: " + FailureCause(notSuspended) + "; the other settings were imported.\n");
+    return notSuspended.Sent();
+  }
   return written;
 }
 

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "base/text.h"
+#include "wmi/drive_protection.h"
 #include "wmi/firmware_facts.h"
 
 namespace vort64::sim {
@@ -16,6 +17,11 @@ bool IsForcible(std::string_view what) {
                                                 kGetBiosDefaultOptionsMethod, kSetBiosDefaultOptionsMethod,
                                                 kLoadBiosDefaultMethod,       kLoadUserDefaultMethod};
   if (what == kSessionFault || what == kSmbiosFault) return true;
+  // The system drive's BitLocker methods and their namespace.
+  for (const wchar_t* method : {kGetProtectionStatusMethod, kDisableKeyProtectorsMethod, kEnableKeyProtectorsMethod}) {
+    if (WideToUtf8(method) == what) return true;
+  }
+  if (what == kVolumeEncryptionFault) return true;
   return std::any_of(std::begin(kMethods), std::end(kMethods),
                      [&](const wchar_t* method) { return WideToUtf8(method) == what; });
 }
@@ -65,6 +71,10 @@ Faults Faults::Parse(std::string_view text) {
         faults.forced_.insert_or_assign(std::string(what), ForcedOutcome{ForcedOutcome::Kind::kFail, 0});
       } else if (const auto code = Number<int32_t>(value)) {
         faults.forced_.insert_or_assign(std::string(what), ForcedOutcome{ForcedOutcome::Kind::kCode, *code});
+      } else if (const auto wide = Number<uint32_t>(value)) {
+        // A BitLocker code such as 2150694912 (0x80310000), kept as its bits.
+        faults.forced_.insert_or_assign(std::string(what),
+                                        ForcedOutcome{ForcedOutcome::Kind::kCode, static_cast<int32_t>(*wide)});
       }
     }
   }

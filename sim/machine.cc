@@ -9,6 +9,7 @@
 #include "catalog/setting_kind.h"
 #include "sim/interface_rules.h"
 #include "sim/machine_files.h"
+#include "sim/system_drive.h"
 #include "wmi/firmware_facts.h"
 #include "wmi/refused_calls.h"
 #include "wmi/smbios.h"
@@ -210,7 +211,7 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
   // A fresh machine: nothing of an earlier one at the same place stays (its
   // faults, its calls, its passwords, its stored blocks).
   for (const char* name : {kUserDefaultsFile, kSupervisorPasswordFile, kUserPasswordFile, kRetriesFile, kFaultsFile,
-                           kCallsLogFile, kLastSentFile, kStartsFile, kRefusedCallsFileName}) {
+                           kCallsLogFile, kLastSentFile, kStartsFile, kRefusedCallsFileName, kSystemDriveLogFile}) {
     std::filesystem::remove_all(dir / name, ec);
     if (ec) {
       error = "cannot remove " + (dir / name).string() + ": " + ec.message();
@@ -221,6 +222,10 @@ bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& optio
             WriteFileBytes(dir / kEntryPointFile, BuildEntryPoint(options, dmi.size())) &&
             WriteFileBytes(dir / kOptionsFile, block) && WriteFileBytes(dir / kDefaultsFile, defaults) &&
             WriteFileBytes(dir / kRunLockFile, {}) && WriteFileBytes(dir / kCallLockFile, {});
+  // The system drive, and the block it last started with.
+  SystemDriveState drive;
+  drive.bitlocker = options.bitlocker;
+  ok = ok && WriteSystemDrive(dir, drive) && WriteFileBytes(dir / kLastStartFile, block);
   if (ok && !options.supervisorPassword.empty()) {
     ok = WritePrivateFileBytes(dir / kSupervisorPasswordFile, text(rules.PasswordAsKept(options.supervisorPassword)));
   }
@@ -302,7 +307,7 @@ bool RestartMachine(const std::filesystem::path& dir, std::string& error) {
     error = "cannot remove " + (dir / kRetriesFile).string() + ": " + ec.message();
     return false;
   }
-  return true;
+  return StartSystemDrive(dir, *starts == INT32_MAX ? 0 : *starts + 1, error);
 }
 
 }  // namespace vort64::sim

@@ -48,6 +48,8 @@ struct MachineOptions {
   bool oemStructure = true;
   std::string supervisorPassword;
   std::string userPassword;
+  // BitLocker protects the system drive (vort-sim create --bitlocker on).
+  bool bitlocker = false;
   // The option block to start from (a raw export of a real notebook); when
   // empty, one made from the interface version's layout.
   std::vector<uint8_t> optionBlock;
@@ -77,8 +79,10 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
 bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& options, std::string& error);
 
 // One start of the notebook: the machine's count of starts (the file
-// "starts") goes up by one, and the firmware's count of wrong passwords in a
-// row (password-retries) begins again, as a real start does. It waits for a
+// "starts") goes up by one, the firmware's count of wrong passwords in a
+// row (password-retries) begins again, as a real start does, and the system
+// drive starts (StartSystemDrive: a suspended protection counts down, a
+// protected drive whose measured settings changed asks for the recovery key). It waits for a
 // run of the program on the machine to end. `error` says why it could not.
 bool RestartMachine(const std::filesystem::path& dir, std::string& error);
 

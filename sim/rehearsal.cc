@@ -12,6 +12,7 @@
 #include "sim/child_process.h"
 #include "sim/machine.h"
 #include "sim/machine_files.h"
+#include "sim/system_drive.h"
 
 namespace vort64::sim {
 namespace {
@@ -243,12 +244,14 @@ VersionRehearsal RehearseVersion(const RehearsalRequest& request, TwinVersion ve
   options.wmiMinor = version.minor;
   options.supervisorPassword = request.password;
   options.optionBlock = request.optionBlock;
+  options.bitlocker = request.bitlocker;
+  result.bitlocker = request.bitlocker;
   if (!CreateMachine(twin, options, result.twinError)) return result;
 
   // The password goes by its file, never on the command line.
   std::vector<std::string> password = {"/password", ""};
   if (!request.passwordFile.empty()) password = {"/password-file", request.passwordFile.string()};
-  const auto run = [&](const char* name, const char* function) {
+  const auto run = [&](const char* name, const char* function, bool suspend = false) {
     ChildRun child{request.program,
                    password,
                    dir,
@@ -257,6 +260,7 @@ VersionRehearsal RehearseVersion(const RehearsalRequest& request, TwinVersion ve
                    dir / (std::string(name) + ".out"),
                    dir / (std::string(name) + ".err")};
     child.args.insert(child.args.end(), {function, request.baseline.string()});
+    if (suspend) child.args.push_back("/suspend-bitlocker");
     const std::optional<int> exitCode = RunChild(child);
     return std::tuple{exitCode, Slurp(child.outFile), Slurp(child.errFile)};
   };
@@ -265,8 +269,14 @@ VersionRehearsal RehearseVersion(const RehearsalRequest& request, TwinVersion ve
     result.before = ReadCheckRun(exitCode, out, err);
   }
   {
-    const auto [exitCode, out, err] = run("import", "/import-custom-settings");
+    const auto [exitCode, out, err] = run("import", "/import-custom-settings", request.suspendBitLocker);
     result.import = ReadImportRun(exitCode, Slurp(dir / "Result.txt"), err);
+  }
+  // The notebook starts again, as it does after a remediation: a start that
+  // asks for the recovery key is one a fleet's user would meet.
+  if (RestartMachine(twin, result.restartError)) {
+    const SystemDriveRead drive = ReadSystemDrive(twin);
+    if (drive.state && !drive.state->recoveries.empty()) result.recoveryKey = drive.state->recoveries.back().reasons;
   }
   {
     const auto [exitCode, out, err] = run("check-after", "/check-custom-settings");
@@ -290,6 +300,11 @@ std::string VersionReport(const VersionRehearsal& v) {
   causes("before", v.before.counted || v.before.exitCode == 0, v.before.errors);
   causes("import", !v.import.verdict.empty(), v.import.errors);
   causes("after", v.after.counted || v.after.exitCode == 0, v.after.errors);
+  if (!v.restartError.empty()) text += kIndent + std::string("restart: ") + v.restartError + "\n";
+  if (v.recoveryKey) {
+    text += kIndent + std::string("the start after the import asked for the recovery key (") + *v.recoveryKey +
+            " changed)\n";
+  }
   for (const SettingRehearsal& s : v.settings) {
     if (s.endsSame()) continue;
     std::string said;
@@ -314,6 +329,11 @@ std::string SummaryText(const Rehearsal& rehearsal) {
   std::string text = "compliant: " + std::to_string(count) + " of " + std::to_string(rehearsal.versions.size()) +
                      " versions" + (compliant.empty() ? "" : " (" + compliant + ")") + "\n";
   if (!other.empty()) text += "not compliant: " + other + "\n";
+  std::string recovery;
+  for (const VersionRehearsal& v : rehearsal.versions) {
+    if (v.recoveryKey) recovery += (recovery.empty() ? "" : ", ") + VersionText(v.version);
+  }
+  if (!recovery.empty()) text += "recovery key asked: " + recovery + "\n";
   return text;
 }
 

@@ -35,6 +35,8 @@ struct RehearsalRequest {
   std::filesystem::path passwordFile;         // absolute; empty: no supervisor password
   std::string password;                       // the password file's first line, set on each twin
   std::optional<std::filesystem::path> keep;  // where the twins are made and kept
+  bool bitlocker = false;                     // BitLocker protects the twins' system drive (--bitlocker on)
+  bool suspendBitLocker = false;              // the import runs with /suspend-bitlocker
 };
 
 // A step the program refused for the fleet's sake, as its standard error
@@ -90,6 +92,12 @@ struct VersionRehearsal {
   ImportRun import;
   CheckRun after;
   std::vector<SettingRehearsal> settings;
+  // The twin's start after the import (vort-sim restart): the measured
+  // settings whose change made it ask for the recovery key ("secure boot"),
+  // nothing when it asked none; why it could not start, when it could not.
+  std::optional<std::string> recoveryKey;
+  std::string restartError;
+  bool bitlocker = false;  // BitLocker protected the twin's system drive
   // The check after the import found the twin as the baseline has it (a
   // setting the version lacks counts as the same): its exit code says so.
   bool compliant() const { return after.exitCode == 0; }

@@ -63,10 +63,15 @@ Json Setting(const SettingRehearsal& s) {
 Json Version(const VersionRehearsal& v) {
   Json settings = Json::array();
   for (const SettingRehearsal& s : v.settings) settings.push_back(Setting(s));
-  return {{"version", VersionText(v.version)}, {"twinError", v.twinError.empty() ? Json(nullptr) : Json(v.twinError)},
-          {"before", Check(v.before)},         {"import", Import(v.import)},
-          {"after", Check(v.after)},           {"compliant", v.compliant()},
-          {"settings", std::move(settings)}};
+  Json version = {
+      {"version", VersionText(v.version)}, {"twinError", v.twinError.empty() ? Json(nullptr) : Json(v.twinError)},
+      {"before", Check(v.before)},         {"import", Import(v.import)},
+      {"after", Check(v.after)},           {"compliant", v.compliant()},
+      {"settings", std::move(settings)}};
+  // The start after the import, on a twin BitLocker protects.
+  if (v.bitlocker) version["recoveryKey"] = v.recoveryKey ? Json(*v.recoveryKey) : Json(nullptr);
+  if (!v.restartError.empty()) version["restartError"] = v.restartError;
+  return version;
 }
 
 }  // namespace
@@ -78,12 +83,17 @@ std::string RehearsalDocument(const Rehearsal& rehearsal, const RehearsalEnd& en
   Json versions = Json::array();
   Json compliant = Json::array();
   Json other = Json::array();
+  Json recovery = Json::array();
+  bool bitlocker = false;
   for (const VersionRehearsal& v : rehearsal.versions) {
     versions.push_back(Version(v));
     (v.compliant() ? compliant : other).push_back(VersionText(v.version));
+    if (v.recoveryKey) recovery.push_back(VersionText(v.version));
+    bitlocker = bitlocker || v.bitlocker;
   }
   doc["versions"] = std::move(versions);
   doc["summary"] = {{"compliant", std::move(compliant)}, {"notCompliant", std::move(other)}};
+  if (bitlocker) doc["summary"]["recoveryKeyAsked"] = std::move(recovery);
   doc["kept"] = end.kept ? Json(PathUtf8(*end.kept)) : Json(nullptr);
   // What the program said that is not UTF-8 shows as U+FFFD rather than
   // breaking the document.

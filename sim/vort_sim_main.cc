@@ -4,11 +4,13 @@
 //   vort-sim create DIR [--wmi M.N] [--smbios M.N] [--model TEXT] [--serial TEXT]
 //                       [--asset-tag TEXT] [--no-oem-structure]
 //                       [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]
+//                       [--bitlocker on|off]
 //   vort-sim restart DIR
 //   vort-sim show DIR [--defaults | --file BLOCK.bin]
 //   vort-sim diff A.bin B.bin --wmi M.N
 //   vort-sim rehearse BASELINE.xml [--program PATH] [--wmi M.N,...] [--options FILE.bin]
 //                                  [--password-file FILE] [--keep DIR] [--json]
+//                                  [--bitlocker on|off] [--suspend-bitlocker]
 //   vort-sim --help
 #include <algorithm>
 #include <charconv>
@@ -32,6 +34,7 @@
 #include "sim/rehearsal.h"
 #include "sim/rehearsal_json.h"
 #include "sim/simulated_firmware.h"
+#include "sim/system_drive.h"
 #include "wmi/firmware_facts.h"
 #include "wmi/smbios.h"
 
@@ -41,11 +44,13 @@ constexpr char kUsage[] =
     "usage: vort-sim create DIR [--wmi M.N] [--smbios M.N] [--model TEXT] [--serial TEXT]\n"
     "                           [--asset-tag TEXT] [--no-oem-structure]\n"
     "                           [--supervisor-password TEXT] [--user-password TEXT] [--options FILE.bin]\n"
+    "                           [--bitlocker on|off]\n"
     "       vort-sim restart DIR\n"
     "       vort-sim show DIR [--defaults | --file BLOCK.bin]\n"
     "       vort-sim diff A.bin B.bin --wmi M.N\n"
     "       vort-sim rehearse BASELINE.xml [--program PATH] [--wmi M.N,...] [--options FILE.bin]\n"
     "                                      [--password-file FILE] [--keep DIR] [--json]\n"
+    "                                      [--bitlocker on|off] [--suspend-bitlocker]\n"
     "       vort-sim --help\n";
 
 bool ParseByte(std::string_view text, uint8_t& out) {
@@ -125,6 +130,8 @@ int Show(const std::vector<std::string>& args) {
     return 1;
   }
   std::cout << vort64::ListSettings(CatalogOf(2, static_cast<uint8_t>(version->minor)), block);
+  // The machine's own block: what its system drive's starts did.
+  if (args.size() == 2) std::cout << vort64::sim::SystemDriveSummary(dir);
   return 0;
 }
 
@@ -155,7 +162,7 @@ int Create(const std::vector<std::string>& args) {
     }
     static constexpr std::string_view kValueOptions[] = {"--wmi",           "--smbios",    "--model",
                                                          "--serial",        "--asset-tag", "--supervisor-password",
-                                                         "--user-password", "--options"};
+                                                         "--user-password", "--options",   "--bitlocker"};
     if (std::find(std::begin(kValueOptions), std::end(kValueOptions), flag) == std::end(kValueOptions)) {
       return Fail("unknown option: " + flag);
     }
@@ -175,6 +182,9 @@ int Create(const std::vector<std::string>& args) {
       options.supervisorPassword = value;
     } else if (flag == "--user-password") {
       options.userPassword = value;
+    } else if (flag == "--bitlocker") {
+      if (value != "on" && value != "off") return Fail("--bitlocker takes on or off, not " + value);
+      options.bitlocker = value == "on";
     } else if (flag == "--options") {
       std::string error;
       if (!ReadOptionBlock(value, options.optionBlock, error)) {
@@ -280,7 +290,12 @@ int Rehearse(std::vector<std::string> args, const char* argv0) {
       json = true;
       continue;
     }
-    static constexpr std::string_view kOptions[] = {"--program", "--wmi", "--options", "--password-file", "--keep"};
+    if (flag == "--suspend-bitlocker") {
+      request.suspendBitLocker = true;
+      continue;
+    }
+    static constexpr std::string_view kOptions[] = {"--program",       "--wmi",  "--options",
+                                                    "--password-file", "--keep", "--bitlocker"};
     if (std::find(std::begin(kOptions), std::end(kOptions), flag) == std::end(kOptions)) {
       return Fail("unknown option: " + flag);
     }
@@ -306,6 +321,9 @@ int Rehearse(std::vector<std::string> args, const char* argv0) {
       optionsFile = value;
     } else if (flag == "--password-file") {
       passwordFile = value;
+    } else if (flag == "--bitlocker") {
+      if (value != "on" && value != "off") return Fail("--bitlocker takes on or off, not " + value);
+      request.bitlocker = value == "on";
     } else {
       keep = value;
     }

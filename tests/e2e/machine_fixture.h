@@ -35,6 +35,7 @@ inline constexpr char kUsage[] =
     "\tVort64.exe /password \"%Password%\" /rotate-password\n"
     "\tVort64.exe /password \"%Password%\"\n"
     "\t/password-file FILE in place of /password \"%Password%\" takes the first line of FILE\n"
+    "\t/suspend-bitlocker at the end of a function that writes settings suspends BitLocker for one restart\n"
     "\tVort64.exe --version\n";
 
 class MachineTest : public ::testing::Test {

@@ -11,7 +11,9 @@
 
 #include "sim/machine.h"
 #include "sim/simulated_firmware.h"
+#include "sim/system_drive.h"
 #include "tests/wmi-provider/wbem_object.h"
+#include "wmi/drive_protection.h"
 #include "wmi/firmware_facts.h"
 #include "wmi/windows/com_ptr.h"
 #include "wmi/windows/variant.h"
@@ -32,6 +34,10 @@ const wchar_t* KnownClass(std::wstring_view name) {
 void ClearOut(IWbemCallResult** callResult) {
   if (callResult != nullptr) *callResult = nullptr;
 }
+
+// The path of the system drive's volume, as WMI would give it.
+constexpr wchar_t kVolumePath[] =
+    L"Win32_EncryptableVolume.DeviceID=\"\\\\?\\Volume{00000000-0000-0000-0000-000000000064}\\\"";
 
 HRESULT HandOut(WbemEnum* made, IEnumWbemClassObject** objects) {
   if (made == nullptr) return E_OUTOFMEMORY;
@@ -69,7 +75,9 @@ HRESULT Locator::ConnectServer(const BSTR resource, const BSTR, const BSTR, cons
   if (services == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
   *services = nullptr;
   const std::wstring_view name = BstrView(resource);
-  if (!SameName(name, kWmiNamespace) && !SameName(name, std::wstring(L"\\\\.\\") + kWmiNamespace)) {
+  const bool volumes = SameName(name, kVolumeEncryptionNamespace) ||
+                       SameName(name, std::wstring(L"\\\\.\\") + kVolumeEncryptionNamespace);
+  if (!volumes && !SameName(name, kWmiNamespace) && !SameName(name, std::wstring(L"\\\\.\\") + kWmiNamespace)) {
     return Hr(WBEM_E_INVALID_NAMESPACE);
   }
   try {
@@ -82,6 +90,12 @@ HRESULT Locator::ConnectServer(const BSTR resource, const BSTR, const BSTR, cons
     std::string error;
     const std::filesystem::path dir = sim::MachineForRun(getenv, error);
     if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
+    if (volumes) {
+      Services* made = Services::MakeVolumes(std::make_unique<sim::SimulatedDriveProtection>(dir));
+      if (made == nullptr) return E_OUTOFMEMORY;
+      *services = made;
+      return S_OK;
+    }
     auto firmware = std::make_unique<sim::SimulatedFirmware>(dir);
     // The connection stands whatever the firmware answers: a firmware that
     // cannot be opened (a forced session fault, a damaged password) still
@@ -101,6 +115,10 @@ HRESULT Locator::ConnectServer(const BSTR resource, const BSTR, const BSTR, cons
 
 Services* Services::Make(std::unique_ptr<Firmware> firmware) {
   return new (std::nothrow) Services(std::move(firmware));
+}
+
+Services* Services::MakeVolumes(std::unique_ptr<DriveProtection> drive) {
+  return new (std::nothrow) Services(std::move(drive));
 }
 
 HRESULT Services::QueryInterface(REFIID iid, void** out) {
@@ -129,7 +147,86 @@ HRESULT Services::QueryBlanket(IUnknown*, DWORD*, DWORD*, OLECHAR**, DWORD*, DWO
   return E_NOTIMPL;
 }
 
-HRESULT Services::SetBlanket(IUnknown*, DWORD, DWORD, OLECHAR*, DWORD, DWORD, void*, DWORD) { return S_OK; }
+HRESULT Services::SetBlanket(IUnknown*, DWORD, DWORD, OLECHAR*, DWORD authnLevel, DWORD, void*, DWORD) {
+  authnLevel_ = authnLevel;
+  return S_OK;
+}
+
+HRESULT Services::VolumeAccess() const {
+  return authnLevel_ >= RPC_C_AUTHN_LEVEL_PKT_PRIVACY && authnLevel_ != RPC_C_AUTHN_LEVEL_DEFAULT
+             ? S_OK
+             : Hr(WBEM_E_ACCESS_DENIED);
+}
+
+HRESULT Services::Volumes(std::wstring_view query, IEnumWbemClassObject** objects) {
+  // SELECT * FROM Win32_EncryptableVolume [WHERE DriveLetter = 'C:']
+  const std::wstring select = std::wstring(kSelectAllFrom) + kEncryptableVolumeClass;
+  if (query.size() < select.size() || !SameName(query.substr(0, select.size()), select)) {
+    return Hr(WBEM_E_INVALID_CLASS);
+  }
+  const std::string letter = drive_->Drive();  // "C:": ASCII
+  const std::wstring drive(letter.begin(), letter.end());
+  const std::wstring_view rest = query.substr(select.size());
+  if (!rest.empty() && !SameName(rest, L" WHERE DriveLetter = '" + drive + L"'")) {
+    return HandOut(WbemEnum::Make({}), objects);
+  }
+  ComPtr<WbemObject> volume;
+  *volume.Put() = WbemObject::Make(ObjectKind::kInstance, kEncryptableVolumeClass);
+  if (!volume) return E_OUTOFMEMORY;
+  for (const auto& [property, text] :
+       {std::pair<const wchar_t*, std::wstring>{L"DriveLetter", drive}, {L"__PATH", std::wstring(kVolumePath)}}) {
+    Variant value;
+    V_BSTR(value.Ptr()) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (V_BSTR(value.Ptr()) == nullptr) return E_OUTOFMEMORY;
+    V_VT(value.Ptr()) = VT_BSTR;
+    const HRESULT hr = volume->Set(property, value.Get());
+    if (FAILED(hr)) return hr;
+  }
+  return HandOut(WbemEnum::Make({volume.Get()}), objects);
+}
+
+HRESULT Services::VolumeMethod(std::wstring_view path, std::wstring_view method, IWbemClassObject* inParams,
+                               IWbemClassObject** outParams) {
+  if (!SameName(path, kVolumePath)) return Hr(WBEM_E_NOT_FOUND);
+  uint32_t code = 0;
+  std::optional<uint32_t> status;
+  if (SameName(method, kGetProtectionStatusMethod)) {
+    const ProtectionStatus answered = drive_->Status();
+    code = answered.code;
+    status = answered.on ? (*answered.on ? kProtectionOn : kProtectionOff) : kProtectionUnknown;
+  } else if (SameName(method, kDisableKeyProtectorsMethod)) {
+    Variant count;
+    uint32_t restarts = 0;
+    if (inParams != nullptr && SUCCEEDED(inParams->Get(L"DisableCount", 0, count.Put(), nullptr, nullptr))) {
+      restarts = static_cast<uint32_t>(IntegerOf(count.Get()).value_or(0));
+    }
+    code = drive_->Suspend(restarts).code;
+  } else if (SameName(method, kEnableKeyProtectorsMethod)) {
+    code = drive_->Resume().code;
+  } else {
+    return Hr(WBEM_E_INVALID_METHOD);
+  }
+  // A WMI failure (the namespace, a call that did not execute) is the
+  // call's own status; a BitLocker code is its ReturnValue.
+  if (code == kWbemInvalidNamespace || code == kCallFailed) return static_cast<HRESULT>(code);
+  ComPtr<WbemObject> out;
+  *out.Put() = WbemObject::Make(ObjectKind::kParameters, L"__PARAMETERS");
+  if (!out) return E_OUTOFMEMORY;
+  Variant value;
+  V_VT(value.Ptr()) = VT_I4;
+  V_I4(value.Ptr()) = static_cast<LONG>(code);
+  HRESULT hr = out->Set(L"ReturnValue", value.Get());
+  if (SUCCEEDED(hr) && status) {
+    V_I4(value.Ptr()) = static_cast<LONG>(*status);
+    hr = out->Set(L"ProtectionStatus", value.Get());
+  }
+  if (FAILED(hr)) return hr;
+  if (outParams != nullptr) {
+    *outParams = static_cast<IWbemClassObject*>(out.Get());
+    (*outParams)->AddRef();
+  }
+  return S_OK;
+}
 
 HRESULT Services::CopyProxy(IUnknown* proxy, IUnknown** copy) {
   if (proxy == nullptr || copy == nullptr) return E_INVALIDARG;
@@ -141,6 +238,14 @@ HRESULT Services::GetObject(const BSTR path, LONG, IWbemContext*, IWbemClassObje
   ClearOut(callResult);
   if (object == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
   *object = nullptr;
+  if (drive_) {
+    if (const HRESULT access = VolumeAccess(); FAILED(access)) return access;
+    if (!SameName(BstrView(path), kEncryptableVolumeClass)) return Hr(WBEM_E_NOT_FOUND);
+    WbemObject* made = WbemObject::Make(ObjectKind::kClass, kEncryptableVolumeClass);
+    if (made == nullptr) return E_OUTOFMEMORY;
+    *object = made;
+    return S_OK;
+  }
   const wchar_t* known = KnownClass(BstrView(path));
   if (known == nullptr) return Hr(WBEM_E_NOT_FOUND);
   try {
@@ -210,6 +315,10 @@ HRESULT Services::CreateInstanceEnum(const BSTR className, LONG, IWbemContext*, 
   if (objects == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
   *objects = nullptr;
   try {
+    if (drive_) {
+      if (const HRESULT access = VolumeAccess(); FAILED(access)) return access;
+      return Volumes(std::wstring(kSelectAllFrom) + std::wstring(BstrView(className)), objects);
+    }
     const wchar_t* known = KnownClass(BstrView(className));
     if (known == nullptr) return Hr(WBEM_E_INVALID_CLASS);
     if (known == kRawSmbiosClass) return SmbiosTables(objects);
@@ -227,6 +336,10 @@ HRESULT Services::ExecQuery(const BSTR language, const BSTR query, LONG, IWbemCo
   if (!SameName(BstrView(language), L"WQL")) return Hr(WBEM_E_INVALID_QUERY_TYPE);
   const std::wstring_view text = BstrView(query);
   try {
+    if (drive_) {
+      if (const HRESULT access = VolumeAccess(); FAILED(access)) return access;
+      return Volumes(text, objects);
+    }
     if (SameName(text, std::wstring(kSelectAllFrom) + kRawSmbiosClass)) return SmbiosTables(objects);
     // The firmware takes the query text as it came: it knows the queries of
     // its two classes, word for word.
@@ -243,6 +356,10 @@ HRESULT Services::ExecMethod(const BSTR path, const BSTR method, LONG, IWbemCont
   ClearOut(callResult);
   if (outParams != nullptr) *outParams = nullptr;
   try {
+    if (drive_) {
+      if (const HRESULT access = VolumeAccess(); FAILED(access)) return access;
+      return VolumeMethod(BstrView(path), BstrView(method), inParams, outParams);
+    }
     MethodCall call;
     call.objectPath = BstrView(path);
     call.className = call.objectPath.substr(0, call.objectPath.find(L'.'));

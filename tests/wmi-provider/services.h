@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 
+#include "wmi/drive_protection.h"
 #include "wmi/firmware.h"
 #include "wmi/windows/com.h"
 
@@ -44,12 +45,19 @@ class Services final : public IWbemServices, public IClientSecurity {
  public:
   // A new connection with one reference, or null when out of memory.
   static Services* Make(std::unique_ptr<Firmware> firmware);
+  // A connection to ROOT\CIMV2\Security\MicrosoftVolumeEncryption: the
+  // class Win32_EncryptableVolume, one instance (the system drive), served
+  // from the machine's system drive. As on Windows, every call on it is
+  // refused (WBEM_E_ACCESS_DENIED) until the proxy blanket asks for packet
+  // privacy.
+  static Services* MakeVolumes(std::unique_ptr<DriveProtection> drive);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
 
-  // IClientSecurity: the blanket is taken as it is set.
+  // IClientSecurity: the blanket is taken as it is set (its authentication
+  // level is kept).
   HRESULT STDMETHODCALLTYPE QueryBlanket(IUnknown* proxy, DWORD* authnService, DWORD* authzService,
                                          OLECHAR** serverPrincipalName, DWORD* authnLevel, DWORD* impLevel,
                                          void** authInfo, DWORD* capabilities) override;
@@ -101,6 +109,14 @@ class Services final : public IWbemServices, public IClientSecurity {
 
  private:
   explicit Services(std::unique_ptr<Firmware> firmware) : firmware_(std::move(firmware)) {}
+  explicit Services(std::unique_ptr<DriveProtection> drive) : drive_(std::move(drive)) {}
+
+  // The BitLocker namespace: refused below packet privacy; the volume's
+  // instance; a method of it.
+  HRESULT VolumeAccess() const;
+  HRESULT Volumes(std::wstring_view query, IEnumWbemClassObject** objects);
+  HRESULT VolumeMethod(std::wstring_view path, std::wstring_view method, IWbemClassObject* inParams,
+                       IWbemClassObject** outParams);
   ~Services() = default;
 
   // The instances the firmware finds for a query, as objects of a class
@@ -109,7 +125,9 @@ class Services final : public IWbemServices, public IClientSecurity {
   HRESULT SmbiosTables(IEnumWbemClassObject** objects);
 
   std::atomic<ULONG> refs_{1};
-  std::unique_ptr<Firmware> firmware_;  // open
+  std::unique_ptr<Firmware> firmware_;  // open; null for the BitLocker namespace
+  std::unique_ptr<DriveProtection> drive_;
+  DWORD authnLevel_ = RPC_C_AUTHN_LEVEL_DEFAULT;
 };
 
 }  // namespace vort64::provider

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "sim/simulated_firmware.h"
+#include "wmi/drive_protection.h"
 #include "wmi/firmware_facts.h"
 
 namespace vort64::provider {
@@ -121,6 +122,7 @@ HRESULT WbemObject::GetMethod(LPCWSTR name, LONG, IWbemClassObject** inSignature
   if (outSignature != nullptr) *outSignature = nullptr;
   if (name == nullptr) return Hr(WBEM_E_INVALID_PARAMETER);
   if (kind_ != ObjectKind::kClass) return Hr(WBEM_E_ILLEGAL_OPERATION);
+  if (SameName(className_, kEncryptableVolumeClass)) return VolumeMethod(name, inSignature, outSignature);
   const std::optional<sim::MethodSignature> signature = sim::FindMethodSignature(className_, name);
   if (!signature) return Hr(WBEM_E_NOT_FOUND);
   try {
@@ -133,6 +135,30 @@ HRESULT WbemObject::GetMethod(LPCWSTR name, LONG, IWbemClassObject** inSignature
     if (signature->returnsData) declared = declared && out->Declare(kDataParam);
     if (!declared) return E_OUTOFMEMORY;
     if (inSignature != nullptr) in->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(inSignature));
+    if (outSignature != nullptr) out->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(outSignature));
+    return S_OK;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+// Win32_EncryptableVolume's three methods the program calls:
+// GetProtectionStatus (out ProtectionStatus), DisableKeyProtectors (in
+// DisableCount), EnableKeyProtectors; each out ReturnValue. A method without
+// in-parameters has no in-signature.
+HRESULT WbemObject::VolumeMethod(LPCWSTR name, IWbemClassObject** inSignature, IWbemClassObject** outSignature) {
+  const bool status = SameName(name, kGetProtectionStatusMethod);
+  const bool disable = SameName(name, kDisableKeyProtectorsMethod);
+  if (!status && !disable && !SameName(name, kEnableKeyProtectorsMethod)) return Hr(WBEM_E_NOT_FOUND);
+  try {
+    ComPtr<WbemObject> in, out;
+    *out.Put() = Make(ObjectKind::kParameters, L"__PARAMETERS");
+    if (!out || !out->Declare(L"ReturnValue") || (status && !out->Declare(L"ProtectionStatus"))) return E_OUTOFMEMORY;
+    if (disable) {
+      *in.Put() = Make(ObjectKind::kParameters, L"__PARAMETERS");
+      if (!in || !in->Declare(L"DisableCount")) return E_OUTOFMEMORY;
+      if (inSignature != nullptr) in->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(inSignature));
+    }
     if (outSignature != nullptr) out->QueryInterface(IID_IWbemClassObject, reinterpret_cast<void**>(outSignature));
     return S_OK;
   } catch (...) {

@@ -71,6 +71,7 @@ class WbemObject final : public IWbemClassObject {
   HRESULT STDMETHODCALLTYPE GetMethodOrigin(LPCWSTR method, BSTR* className) override;
 
  private:
+  HRESULT VolumeMethod(LPCWSTR name, IWbemClassObject** inSignature, IWbemClassObject** outSignature);
   struct Property {
     std::wstring name;
     Variant value;

@@ -189,9 +189,12 @@ HRESULT FakeClassObject::GetMethod(LPCWSTR name, LONG flags, IWbemClassObject** 
   return S_OK;
 }
 
-HRESULT FakeClassObject::SpawnInstance(LONG, IWbemClassObject** instance) {
+HRESULT FakeClassObject::SpawnInstance(LONG flags, IWbemClassObject** instance) {
   if (instance != nullptr) *instance = nullptr;
-  return Unexpected(L"SpawnInstance");
+  if (spawn_ == nullptr) return Unexpected(L"SpawnInstance");
+  Log(L"SpawnInstance(" + Hex(static_cast<unsigned long>(flags)) + L")");
+  if (instance != nullptr) *instance = spawn_->Share();
+  return S_OK;
 }
 
 HRESULT FakeClassObject::GetQualifierSet(IWbemQualifierSet**) { return Unexpected(L"GetQualifierSet"); }

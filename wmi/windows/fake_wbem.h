@@ -101,6 +101,9 @@ class FakeClassObject final : public FakeUnknown<IWbemClassObject> {
   void FailGetMethod(HRESULT hr) { getMethodResult_ = hr; }
   // Put of this property fails.
   void FailPut(const std::wstring& name, HRESULT hr) { putFailures_[name] = hr; }
+  // What SpawnInstance hands out (a method's in-parameters to fill); without
+  // one the call is unexpected.
+  void SetSpawn(FakeClassObject* instance) { spawn_ = instance; }
 
   const std::vector<PutRecord>& puts() const { return puts_; }
   void DropValues() override;
@@ -141,6 +144,7 @@ class FakeClassObject final : public FakeUnknown<IWbemClassObject> {
   std::map<std::wstring, std::unique_ptr<Property>> properties_;
   std::map<std::wstring, FakeClassObject*> methods_;
   HRESULT getMethodResult_ = S_OK;
+  FakeClassObject* spawn_ = nullptr;
   std::map<std::wstring, HRESULT> putFailures_;
   std::vector<PutRecord> puts_;
 };
