@@ -37,14 +37,15 @@ struct Entry {
   bool operator==(const Entry&) const = default;
 };
 
-// Every entry but calls.log, which records each call by design, and the
-// program's own count of refused password calls, which a run keeps by design.
+// Every entry but calls.log and system-drive.log, which record each call by
+// design, and the program's own count of refused password calls, which a run
+// keeps by design.
 std::map<std::string, Entry> Snapshot(const fs::path& dir) {
   std::map<std::string, Entry> entries;
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name == "calls.log" || name == "refused-password-calls") continue;
+    if (name == "calls.log" || name == "system-drive.log" || name == "refused-password-calls") continue;
     Entry& entry = entries[name];
     entry.type = it->symlink_status(ec).type();
     if (entry.type == fs::file_type::symlink) continue;
