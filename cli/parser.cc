@@ -48,6 +48,22 @@ bool IsResultFileSwitch(std::wstring_view text) {
   return text.size() == kResultFileSwitch.size() && AsciiToLower(text) == kResultFileSwitch;
 }
 
+// Refuses the command line for a switch it cannot take: the reason, a blank
+// line and the usage. Always false.
+bool RefuseWithUsage(Console& console, std::string_view why) {
+  console.Complain(std::string(why) + "\n\n");
+  ShowUsage(console);
+  return false;
+}
+
+// The function a function switch names, as `decode` reads its word (lower
+// case, without the "/"); nothing for a switch longer than any argument.
+std::optional<Function> FunctionOfSwitch(std::wstring_view functionSwitch,
+                                         std::optional<Function> (*decode)(std::wstring_view)) {
+  if (functionSwitch.size() > kMaxArgumentLength) return std::nullopt;
+  return decode(AsciiToLower(WithoutFirstCharacter(functionSwitch)));
+}
+
 // Takes "/result-file PATH" out of `args` into `out.resultFileName`; the
 // other arguments are left in `rest` (which holds all of them on entry). False, with the message and the usage,
 // when the switch stands where no result file is written: after another
@@ -60,16 +76,8 @@ bool TakeResultFile(const RunContext& ctx, std::span<const std::wstring> args, s
     if (IsResultFileSwitch(CText(args[i]))) at.push_back(i);
   }
   if (at.empty()) return true;
-  Console& console = ctx.console;
-  const auto refuse = [&console](std::string_view why) {
-    console.Complain(std::string(why) + "\n\n");
-    ShowUsage(console);
-    return false;
-  };
-  const std::wstring_view functionSwitch = CText(args[kFunctionSwitch]);
-  const std::optional<Function> function = functionSwitch.size() > kMaxArgumentLength
-                                               ? std::nullopt
-                                               : ItemFunction(AsciiToLower(WithoutFirstCharacter(functionSwitch)));
+  const auto refuse = [&ctx](std::string_view why) { return RefuseWithUsage(ctx.console, why); };
+  const std::optional<Function> function = FunctionOfSwitch(CText(args[kFunctionSwitch]), ItemFunction);
   if (!function || FactsOf(*function).writes != FunctionWrites::kResultFile) {
     return refuse("/result-file is taken by /import-custom-settings only: no other function writes a result file.");
   }
@@ -115,16 +123,8 @@ bool TakeSuspendBitLocker(const RunContext& ctx, std::vector<std::wstring>& rest
     if (IsSuspendBitLockerSwitch(CText(rest[i]))) at.push_back(i);
   }
   if (at.empty()) return true;
-  Console& console = ctx.console;
-  const auto refuse = [&console](std::string_view why) {
-    console.Complain(std::string(why) + "\n\n");
-    ShowUsage(console);
-    return false;
-  };
-  const std::wstring_view functionSwitch = CText(rest[kFunctionSwitch]);
-  const std::optional<Function> function = functionSwitch.size() > kMaxArgumentLength
-                                               ? std::nullopt
-                                               : FunctionOfWord(AsciiToLower(WithoutFirstCharacter(functionSwitch)));
+  const auto refuse = [&ctx](std::string_view why) { return RefuseWithUsage(ctx.console, why); };
+  const std::optional<Function> function = FunctionOfSwitch(CText(rest[kFunctionSwitch]), FunctionOfWord);
   if (!function || !WritesSettings(*function)) {
     return refuse(
         "/suspend-bitlocker goes with a function that writes settings: /set, /clear, /set-default, "
