@@ -141,8 +141,8 @@ std::optional<std::vector<std::string>> EarlierPasswordFields(const RunContext& 
       problem = "holds a character no password takes";
     }
     if (problem) {
-      ctx.console.Err("Password file " + earlier.file + ": its line " + std::to_string(i + 2) + " " + problem +
-                      ".\n\n");
+      ctx.console.Err("Password file " + Printable(earlier.file) + ": its line " + std::to_string(i + 2) + " " +
+                      problem + ".\n\n");
       ShowUsage(ctx.console);
       return std::nullopt;
     }

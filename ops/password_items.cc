@@ -79,9 +79,11 @@ const PlannedSetting* StrandingSupervisorItem(const Operations& ops, std::span<c
 
 std::string StrandingItemMessage(const Operations& ops, const PlannedSetting& item, std::string_view file,
                                  std::string_view outcome) {
-  const std::string& passwords = ops.session.passwords.file;
-  return "Error: the Item \"" + WideToUtf8(item.name) + "\" of " + std::string(file) + kStrandingItemWords + passwords +
-         ": " + std::string(outcome) + " (a notebook given it would refuse every run with " + passwords + ").\n";
+  // Names from the command line and the file, printed safely.
+  const std::string passwords = Printable(std::string_view(ops.session.passwords.file));
+  return "Error: the Item \"" + Printable(std::wstring_view(item.name)) + "\" of " + Printable(file) +
+         kStrandingItemWords + passwords + ": " + std::string(outcome) +
+         " (a notebook given it would refuse every run with " + passwords + ").\n";
 }
 
 }  // namespace vort64

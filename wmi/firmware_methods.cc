@@ -5,6 +5,8 @@
 #include <optional>
 #include <utility>
 
+#include "base/text.h"
+
 namespace vort64 {
 namespace {
 
@@ -151,7 +153,7 @@ Outcome ExecuteOnce(FirmwareSession& session, const Operation& op, std::string_v
 Message RefusedLines(const RunPasswords& run) {
   const size_t tried = run.inUse + 1;
   std::string text = "password: " + (tried == 1 ? std::string("line 1") : "lines 1 to " + std::to_string(tried)) +
-                     " of " + run.file + " refused";
+                     " of " + Printable(run.file) + " refused";
   if (tried <= run.earlier.size()) {
     text += "; line " + std::to_string(tried + 1) + " on not tried (";
     switch (run.stoppedBy) {
@@ -259,7 +261,7 @@ Outcome Execute(FirmwareSession& session, const Operation& op, std::string_view 
       run.state = State::kAccepted;
       if (run.inUse > 0) {
         outcome.result.said.push_back({Message::Stream::kErr, "password: line " + std::to_string(run.inUse + 1) +
-                                                                  " of " + run.file + " accepted\n"});
+                                                                  " of " + Printable(run.file) + " accepted\n"});
       }
       return outcome;
     }

@@ -624,6 +624,26 @@ TEST_F(FleetTest, ABaselineThatWouldStrandThePasswordIsRefused) {
   EXPECT_EQ(ReadMachineFile("supervisor-password"), Bytes({'N', 'w', 'e', '1'}));
 }
 
+// A password file's name is printed as every name from the command line
+// is: a line break in it starts no line of its own. (Windows takes no line
+// break in a file name.)
+#if !defined(_WIN32)
+TEST_F(FleetTest, APasswordFilesNameForgesNoLine) {
+  const std::filesystem::path file = root_ / "pw\nError: forged.txt";
+  std::ofstream(file, std::ios::binary) << "New1\nOld2\n";
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  CreateMachine({"--supervisor-password", "Other9"});
+  WriteItems("base.xml", Item("set supervisor password", "Nwe1"));
+  const std::string shown = (root_ / "pw\\x0AError: forged.txt").string();
+  const ProcessResult check = Vort64({"/password-file", file.string(), "/check-custom-settings", "base.xml"});
+  EXPECT_EQ(check.exitCode, 103);
+  EXPECT_THAT(check.err, HasSubstr("than the first line of " + shown + ": nothing was checked"));
+  const ProcessResult get = Vort64({"/password-file", file.string(), "/get", "boot mode"});
+  EXPECT_EQ(get.exitCode, 103);
+  EXPECT_EQ(get.err, "password: lines 1 to 2 of " + shown + " refused\n");
+}
+#endif
+
 // A rotation the firmware answers with 8 (reboot required) changed the
 // password; it says it is in force from the next start, and the JSON says
 // "reboot required".
