@@ -278,6 +278,12 @@ std::filesystem::path MachineForRun(const std::function<std::optional<std::strin
   return dir;
 }
 
+std::optional<int32_t> MachineStarts(const std::filesystem::path& dir) {
+  const FileRead read = ReadFileAtMost(dir / kStartsFile, kTextFileLimit);
+  if (read.damaged()) return std::nullopt;
+  return ParseCount(std::string(read.bytes.begin(), read.bytes.end()));
+}
+
 bool RestartMachine(const std::filesystem::path& dir, std::string& error) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(dir / kOptionsFile, ec)) {
@@ -290,13 +296,13 @@ bool RestartMachine(const std::filesystem::path& dir, std::string& error) {
     error = "cannot take " + (dir / kRunLockFile).string();
     return false;
   }
-  const FileRead read = ReadFileAtMost(dir / kStartsFile, kTextFileLimit);
-  const auto starts = read.damaged() ? std::nullopt : ParseCount(std::string(read.bytes.begin(), read.bytes.end()));
+  const auto starts = MachineStarts(dir);
   if (!starts) {
     error = (dir / kStartsFile).string() + " is damaged";
     return false;
   }
-  const std::string next = std::to_string(*starts == INT32_MAX ? 0 : *starts + 1);
+  const int32_t start = *starts == INT32_MAX ? 0 : *starts + 1;
+  const std::string next = std::to_string(start);
   if (!WriteFileBytes(dir / kStartsFile, std::vector<uint8_t>(next.begin(), next.end()))) {
     error = "cannot write " + (dir / kStartsFile).string();
     return false;
@@ -307,7 +313,7 @@ bool RestartMachine(const std::filesystem::path& dir, std::string& error) {
     error = "cannot remove " + (dir / kRetriesFile).string() + ": " + ec.message();
     return false;
   }
-  return StartSystemDrive(dir, *starts == INT32_MAX ? 0 : *starts + 1, error);
+  return StartSystemDrive(dir, start, error);
 }
 
 }  // namespace vort64::sim

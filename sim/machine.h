@@ -78,6 +78,10 @@ std::vector<uint8_t> BuildOptionBlock(const SettingCatalog& catalog, const Machi
 // failure, also for an option block of the wrong size.
 bool CreateMachine(const std::filesystem::path& dir, const MachineOptions& options, std::string& error);
 
+// How many times the machine has started since it was made (the file
+// "starts"; 0 when it is missing); nothing when the file is damaged.
+std::optional<int32_t> MachineStarts(const std::filesystem::path& dir);
+
 // One start of the notebook: the machine's count of starts (the file
 // "starts") goes up by one, the firmware's count of wrong passwords in a
 // row (password-retries) begins again, as a real start does, and the system

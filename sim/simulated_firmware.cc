@@ -263,11 +263,9 @@ void AppendHex(std::string& out, const std::vector<uint8_t>& bytes) {
 // The machine's start as the file "starts" counts them ("0" before the first
 // restart); nothing when the file is damaged.
 std::optional<std::string> CurrentStart(const std::filesystem::path& dir) {
-  const FileRead read = ReadFileAtMost(dir / kStartsFile, kTextFileLimit);
-  if (read.damaged()) return std::nullopt;
-  const auto count = ParseCount(std::string(read.bytes.begin(), read.bytes.end()));
-  if (!count) return std::nullopt;
-  return std::to_string(*count);
+  const auto starts = MachineStarts(dir);
+  if (!starts) return std::nullopt;
+  return std::to_string(*starts);
 }
 
 }  // namespace

@@ -32,6 +32,14 @@ class FleetTest : public MachineTest {
     const size_t start = out.find("\n\n", at);
     return start == std::string::npos ? out : out.substr(start + 2);
   }
+  // A password file only its owner may read and write, holding `lines`
+  // (replaced when it is there), in the test's folder; its path.
+  std::string WritePasswordFile(const std::string& lines, const std::string& name = "pw.txt") const {
+    const std::filesystem::path file = root_ / name;
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << lines;
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    return file.string();
+  }
   ProcessResult Check(const std::string& file) { return Vort64({"/password", "", "/check-custom-settings", file}); }
   ProcessResult Import(const std::string& file) { return Vort64({"/password", "", "/import-custom-settings", file}); }
 };
@@ -317,10 +325,7 @@ TEST_F(FleetTest, RotationToAnEmptyPasswordIsRefusedBeforeTheFirmware) {
 }
 
 TEST_F(FleetTest, RotationMakesTheFirstLineTheSupervisorPassword) {
-  const std::filesystem::path file = root_ / "pw.txt";
-  std::ofstream(file, std::ios::binary) << "New1\nOld2\n";
-  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-  const std::string name = file.string();
+  const std::string name = WritePasswordFile("New1\nOld2\n");
   const std::string notRotated = ": the supervisor password was not rotated.\n";
   for (const std::string version : {"2.54", "2.68", "2.76", "2.90"}) {
     const bool status = version >= "2.73";  // the status byte says whether it is set
@@ -391,10 +396,7 @@ namespace {
 // the Item's (and, from 2.56 on, the status byte says one is set); the
 // remediation changes it from the accepted line, in a block of its own.
 TEST_F(FleetTest, APasswordBaselineConvergesOnEveryVersion) {
-  const std::filesystem::path file = root_ / "pw.txt";
-  std::ofstream(file, std::ios::binary) << "New1\nOld2\n";
-  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-  const std::string pw = file.string();
+  const std::string pw = WritePasswordFile("New1\nOld2\n");
   const std::string settings = Item("set supervisor password", "New1") + Item("boot mode", "1") +
                                Item("fast boot", "1") + Item("gna device", "1");
   WriteItems("typo.xml", settings + Item("wifi", "1"));
@@ -482,12 +484,7 @@ namespace {
 // password in a row); a start of the notebook and a corrected file open it
 // at once. The count holds no password.
 TEST_F(FleetTest, AWrongPasswordFileNeverLocksANotebookAcrossRuns) {
-  const std::filesystem::path file = root_ / "pw.txt";
-  const auto writePasswords = [&file](const std::string& lines) {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << lines;
-    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-  };
-  const std::string pw = file.string();
+  const std::string pw = WritePasswordFile("Wrong1\nWrong2\n");
   WriteItems("base.xml", Item("boot mode", "1") + Item("set supervisor password", "Wrong1"));
   const std::string lockout =
       "Error: two passwords were refused since the notebook started: correct the password file or restart the "
@@ -495,7 +492,7 @@ TEST_F(FleetTest, AWrongPasswordFileNeverLocksANotebookAcrossRuns) {
   for (const std::string version : {"2.54", "2.76", "2.90"}) {
     SCOPED_TRACE(version);
     CreateMachine({"--wmi", version, "--supervisor-password", "Right1"});
-    writePasswords("Wrong1\nWrong2\n");
+    WritePasswordFile("Wrong1\nWrong2\n");
     const struct {
       const char* function;
       std::string err;
@@ -542,7 +539,7 @@ TEST_F(FleetTest, AWrongPasswordFileNeverLocksANotebookAcrossRuns) {
 
     // A start of the notebook and a corrected file: the next run opens at once.
     RestartMachine();
-    writePasswords("Right1\n");
+    WritePasswordFile("Right1\n");
     WriteItems("fixed.xml", Item("boot mode", "1"));
     WriteMachineFile("calls.log", "");
     const ProcessResult fixed = Vort64({"/password-file", pw, "/check-custom-settings", "fixed.xml"});
@@ -579,10 +576,7 @@ TEST_F(FleetTest, RunsAtOnceNeverLoseARefusedCall) {
 // the notebook refusing every later run. Such a file is refused before any
 // firmware call, in every form of the Item; with /password it is applied.
 TEST_F(FleetTest, ABaselineThatWouldStrandThePasswordIsRefused) {
-  const std::filesystem::path file = root_ / "pw.txt";
-  std::ofstream(file, std::ios::binary) << "New1\nOld2\n";
-  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-  const std::string pw = file.string();
+  const std::string pw = WritePasswordFile("New1\nOld2\n");
   const struct {
     const char* label;
     std::string item;
@@ -629,16 +623,14 @@ TEST_F(FleetTest, ABaselineThatWouldStrandThePasswordIsRefused) {
 // break in a file name.)
 #if !defined(_WIN32)
 TEST_F(FleetTest, APasswordFilesNameForgesNoLine) {
-  const std::filesystem::path file = root_ / "pw\nError: forged.txt";
-  std::ofstream(file, std::ios::binary) << "New1\nOld2\n";
-  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  const std::string file = WritePasswordFile("New1\nOld2\n", "pw\nError: forged.txt");
   CreateMachine({"--supervisor-password", "Other9"});
   WriteItems("base.xml", Item("set supervisor password", "Nwe1"));
   const std::string shown = (root_ / "pw\\x0AError: forged.txt").string();
-  const ProcessResult check = Vort64({"/password-file", file.string(), "/check-custom-settings", "base.xml"});
+  const ProcessResult check = Vort64({"/password-file", file, "/check-custom-settings", "base.xml"});
   EXPECT_EQ(check.exitCode, 103);
   EXPECT_THAT(check.err, HasSubstr("than the first line of " + shown + ": nothing was checked"));
-  const ProcessResult get = Vort64({"/password-file", file.string(), "/get", "boot mode"});
+  const ProcessResult get = Vort64({"/password-file", file, "/get", "boot mode"});
   EXPECT_EQ(get.exitCode, 103);
   EXPECT_EQ(get.err, "password: lines 1 to 2 of " + shown + " refused\n");
 }
@@ -648,14 +640,12 @@ TEST_F(FleetTest, APasswordFilesNameForgesNoLine) {
 // password; it says it is in force from the next start, and the JSON says
 // "reboot required".
 TEST_F(FleetTest, ARotationAnsweredRebootRequiredSaysSo) {
-  const std::filesystem::path file = root_ / "pw.txt";
-  std::ofstream(file, std::ios::binary) << "New1\nOld2\n";
-  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  const std::string pw = WritePasswordFile("New1\nOld2\n");
   for (const bool json : {false, true}) {
     SCOPED_TRACE(json);
     CreateMachine({"--supervisor-password", "Old2"});
     WriteMachineFile("faults", "SetBiosOptions 8\n");
-    std::vector<std::string> args = {"/password-file", file.string(), "/rotate-password"};
+    std::vector<std::string> args = {"/password-file", pw, "/rotate-password"};
     if (json) args.insert(args.begin(), "/json");
     const ProcessResult r = Vort64(args);
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
